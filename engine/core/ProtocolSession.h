@@ -1,0 +1,119 @@
+// CProtocolSession: builds the requests of the chat protocol into the send
+// queue and handles every reply on the engine's dispatch thread, changing the
+// data store and raising the client notifications.
+//
+// Portable: it talks to its platform only through EnginePorts.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "DataTree.h"
+#include "EngineConfig.h"
+#include "EnginePorts.h"
+#include "ImEngineApi.h"
+#include "SendQueue.h"
+
+class CProtocolSession {
+public:
+    CProtocolSession(engine::EngineVariant variant, CDataTree& store, engine::SendQueue& queue,
+                     const engine::EnginePorts& ports, std::wstring rootFolder);
+
+    engine::EngineVariant Variant() const { return variant_; }
+    bool IsDesk() const { return variant_ == engine::EngineVariant::Desk; }
+    const std::wstring& RootFolder() const { return root_; }
+    bool LoggedOn() const { return loggedOn_.load(); }
+    void SetLoggedOn(bool on) { loggedOn_.store(on); }
+    CDataTree& Store() { return store_; }
+    engine::SendQueue& Queue() { return queue_; }
+
+    // Handles one whole received packet (header and body). Packets that fail
+    // the command's length rule, or that this build does not handle, are
+    // dropped without effect. Returns true when a handler ran.
+    bool Dispatch(const uint8_t* packet, size_t length);
+
+    // ---- Requests shared by both builds ------------------------------------
+    // The log-on packet built from the store's credentials; SendLogon clears
+    // the queue and puts it at the front (see SendQueue::ResetWith).
+    engine::Packet BuildLogonPacket();
+    void SendLogon();
+    void SendLogout(bool front);
+    bool SendHeartbeat();  // queued only when logged on and the queue is empty
+    void SendAfterLogonRequests();
+    void SendTextMsg(const TextMsgRecord& msg);  // also keeps the copy unless type 1
+    void RequestFriendList();
+    void RequestStatusList();
+    void RequestPostLogon();
+    void RequestUserInfo(int32_t userId, int32_t kind);
+    void RequestStatusChange(int32_t status);
+    void SendInputStatus(int32_t peerId);
+    void SendUserMemo(int32_t word1, int32_t word2, const char* memo);
+    void SendMyInfo(const UserInfoBase& base, const UserInfoExt& ext);
+    void SendFileRespond(const FileRequestRecord& record, int32_t code);
+
+    // ---- Desk requests -------------------------------------------------------
+    void RequestGroupUserList(int32_t userId);
+    void RequestTalkList(int32_t userId, int32_t kind, bool skipFile);
+    void RequestUserList(int32_t userId);
+    void RequestMsgRecords(int32_t ownerId, int32_t customerId, int32_t flag);
+    void RequestUserStatus(int32_t userId);
+    void RequestSwitchUserList();
+    void SwitchCustomer(const SwitchCustomerRecord& record);
+    void GrabCustomer(int32_t agentId, int32_t customerId);
+    void ConfirmGrabCustomer(const SwitchCustomerRecord& record, int32_t answer);
+    void RequestSwitchRecords();
+    void SearchMsgRecord(const MsgSearchRequest& request);
+    void RequestUsersInfo(const std::vector<int32_t>& userIds);
+    void RequestFriendUpdate(int32_t userId);
+    void RequestUserFriends(int32_t userId);
+    void SetCommReply(const CommReplyChange& change, int32_t operation);
+    void RequestCommReply();
+    // MGetUserData: fills a talk-list vector of `record` from the local file.
+    int GetUserData(FriendListRecord& record, int kind);
+    void LoadContactFiles(int32_t userId);
+
+private:
+    // Shared handlers.
+    void OnLogonReply(const uint8_t* body, size_t length);
+    void OnLogoutReply(const uint8_t* body, size_t length);
+    void OnStatusChange(const uint8_t* body, size_t length);
+    void OnFriendList(const uint8_t* body, size_t length);
+    void OnStatusList(const uint8_t* body, size_t length);
+    void OnUserInfo(const uint8_t* body, size_t length);
+    void OnTextMsg(const uint8_t* body, size_t length);
+    void OnInputStatus(const uint8_t* body, size_t length);
+    void OnMyInfoReply(const uint8_t* body, size_t length);
+    void OnUserMemo(const uint8_t* body, size_t length);
+    void ApplyUserMemo(int32_t userId, const char* memo, size_t length);
+    void OnFileRequest(const uint8_t* body, size_t length);
+    // Desk handlers.
+    void OnGroupUserList(const uint8_t* body, size_t length);
+    void OnTalkList(const uint8_t* body, size_t length);
+    void OnUserList(const uint8_t* body, size_t length);
+    void OnMsgRecords(const uint8_t* body, size_t length);
+    void OnUserStatus(const uint8_t* body, size_t length);
+    void OnSwitchUserList(const uint8_t* body, size_t length);
+    void OnSwitchCustomer(const uint8_t* body, size_t length);
+    void OnGrabCustomer(const uint8_t* body, size_t length);
+    void OnSwitchRecords(const uint8_t* body, size_t length);
+    void OnSearchMsg(const uint8_t* body, size_t length);
+    void OnUsersInfo(const uint8_t* body, size_t length);
+    void OnFriendUpdate(const uint8_t* body, size_t length);
+    void OnUserFriends(const uint8_t* body, size_t length);
+    void OnSetCommReply(const uint8_t* body, size_t length);
+    void OnCommReply(const uint8_t* body, size_t length);
+
+    void Queue(uint32_t command, const std::vector<uint8_t>& body, bool front = false);
+    void Post(unsigned message, uintptr_t wParam, intptr_t lParam);
+    void Send(unsigned message, uintptr_t wParam, intptr_t lParam);
+    void Log(const std::wstring& text);
+
+    engine::EngineVariant variant_;
+    CDataTree& store_;
+    engine::SendQueue& queue_;
+    engine::EnginePorts ports_;
+    std::wstring root_;  // host program's folder, with its trailing backslash
+    std::atomic<bool> loggedOn_{false};
+};
