@@ -1,0 +1,58 @@
+// The stand-in file server: stores and serves files in blocks over TCP with
+// the commands 40 (upload) and 41 (download), framed by the chat protocol's
+// 24-byte header.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FileStore.h"
+
+namespace standin {
+
+struct FileServerFaults {
+    int rejectUploads = 0;          // answer this many upload blocks with status 1
+    bool downloadsWithoutData = false;  // every download answer: no data, a size that never matches
+    int closeAfterReplies = 0;      // close each connection after this many replies (0: never)
+    uint32_t downloadBlockLimit = 0;    // cap on the bytes of one download answer (0: as asked)
+};
+
+class FileServer {
+public:
+    FileServer(std::string folder, FileServerFaults faults = {});
+    ~FileServer();
+
+    // Listens on 127.0.0.1 (any port when 0) and serves in the background.
+    bool Start(uint16_t port);
+    void Stop();
+    uint16_t Port() const { return port_; }
+
+    // Counters for tests.
+    int UploadBlocks() const { return uploadBlocks_.load(); }
+    int DownloadRequests() const { return downloadRequests_.load(); }
+
+private:
+    void AcceptLoop();
+    void Serve(int client);
+    bool HandleUpload(int client, const std::vector<uint8_t>& body);
+    bool HandleDownload(int client, const std::vector<uint8_t>& body);
+
+    FileStore store_;
+    FileServerFaults faults_;
+    int listener_ = -1;
+    uint16_t port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> uploadBlocks_{0};
+    std::atomic<int> downloadRequests_{0};
+    std::atomic<int> rejectsLeft_{0};
+    std::thread acceptThread_;
+    std::mutex clientsMutex_;
+    std::vector<std::thread> clientThreads_;
+    std::vector<int> clientSockets_;
+};
+
+}  // namespace standin
