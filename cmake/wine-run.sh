@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Runs one Windows program under Wine the way every test does:
-# quiet, no runtime installers, a crash ends the program, ANSI code page 936.
-# WINEPREFIX is set by the CTest fixture (a fresh prefix per test run);
-# a program that needs a window is started with --x (its own Xvfb).
+# Runs one Windows program under Wine the way every test does: quiet, no
+# runtime installers, a crash ends the program, ANSI code page 936, and the
+# X display of the test run (see wine-prefix.sh), so that programs with
+# windows work. "--x" marks a program that needs that display.
 set -u
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
@@ -11,8 +11,16 @@ export WINEARCH=win32
 : "${WINEPREFIX:=${TMPDIR:-/tmp}/qorvane-wine-$(id -u)}"
 export WINEPREFIX
 
+needs_x=0
 if [ "${1:-}" = "--x" ]; then
+    needs_x=1
     shift
+fi
+if [ -z "${DISPLAY:-}" ] && [ -f "$WINEPREFIX.display" ]; then
+    DISPLAY=$(cat "$WINEPREFIX.display")
+    export DISPLAY
+fi
+if [ "$needs_x" = 1 ] && [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" wine "$@"
 fi
 exec wine "$@"

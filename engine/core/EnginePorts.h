@@ -1,6 +1,6 @@
 // The few services the portable engine core needs from its platform.
 // The Windows build implements them on Win32 (engine/win); the native build
-// and the unit tests implement them on the host (engine/core/HostPorts.*).
+// and the unit tests implement them on the host (engine/ports/HostPorts.*).
 #pragma once
 
 #include <cstddef>
@@ -43,6 +43,9 @@ public:
     virtual int64_t Size() = 0;  // -1 on failure
     virtual size_t ReadAt(int64_t offset, void* buffer, size_t count) = 0;
     virtual size_t WriteAt(int64_t offset, const void* data, size_t count) = 0;
+    // Cuts the file to `size` bytes (used to take back a failed append).
+    // A platform without it answers false and the file keeps its bytes.
+    virtual bool Truncate(int64_t size) { return false; }
 };
 
 enum class FileOpen {
@@ -58,7 +61,8 @@ public:
     // Creates every folder of the path up to its last backslash.
     virtual bool CreateFolders(const std::wstring& path) = 0;
     virtual bool Delete(const std::wstring& path) = 0;
-    virtual bool Copy(const std::wstring& from, const std::wstring& to) = 0;  // replaces `to`
+    virtual bool Copy(const std::wstring& from, const std::wstring& to) = 0;    // replaces `to`
+    virtual bool Rename(const std::wstring& from, const std::wstring& to) = 0;  // replaces `to`
     virtual bool Exists(const std::wstring& path) = 0;
 };
 

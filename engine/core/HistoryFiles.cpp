@@ -1,0 +1,320 @@
+// The local history (.msg) and list (.dat) files of an account.
+//
+// Every count read from a file is cut to what the file's size can hold, so a
+// damaged header never leads to a large allocation or a read past the end.
+#include "HistoryFiles.h"
+
+#include <cstring>
+
+namespace engine {
+
+namespace {
+
+constexpr int64_t kHeaderSize = 128;
+constexpr int kMaxAsideNames = 1000;
+
+static_assert(sizeof(MsgFileHeader) == kHeaderSize, "history header");
+static_assert(sizeof(LatestContactHeader) == kHeaderSize, "latest-contact header");
+static_assert(sizeof(DatFileHeader) == kHeaderSize, "list header");
+
+bool ReadExact(IFile& file, int64_t offset, void* buffer, size_t count) {
+    return file.ReadAt(offset, buffer, count) == count;
+}
+
+bool WriteExact(IFile& file, int64_t offset, const void* data, size_t count) {
+    return count == 0 || file.WriteAt(offset, data, count) == count;
+}
+
+// Renames a damaged file to "<name>.bad" (or "<name>.<n>.bad" when that is
+// taken), so that nothing it held is lost. The file must be closed.
+bool MoveAside(IFileSystem& files, const std::wstring& path) {
+    for (int n = 0; n < kMaxAsideNames; ++n) {
+        std::wstring aside = n == 0 ? path + L".bad" : path + L"." + std::to_wstring(n) + L".bad";
+        if (files.Exists(aside)) continue;
+        return files.Rename(path, aside);
+    }
+    return false;
+}
+
+// The record head and text of one message, as one block.
+std::vector<uint8_t> BuildMsgRecord(const TextMsgRecord& msg) {
+    MsgRecordHead head{};
+    head.type = msg.type;
+    head.date = msg.date;
+    head.time = msg.time;
+    head.senderId = msg.senderId;
+    head.receiverId = msg.receiverId;
+    head.extraId = msg.extraId;
+    // The text ends at its NUL; a field without one holds 1024 bytes of text.
+    const void* nul = std::memchr(msg.text, 0, sizeof(msg.text));
+    size_t textLength = nul ? static_cast<size_t>(static_cast<const char*>(nul) - msg.text)
+                            : sizeof(msg.text);
+    head.textLength = static_cast<int32_t>(textLength);
+    head.minusOne = -1;
+    head.extraLength = 0;  // chat messages carry no extra block
+
+    std::vector<uint8_t> block(sizeof(head) + textLength);
+    std::memcpy(block.data(), &head, sizeof(head));
+    std::memcpy(block.data() + sizeof(head), msg.text, textLength);
+    return block;
+}
+
+bool IsNewer(const TextMsgRecord& msg, const MsgFileHeader& header) {
+    if (msg.date != header.newestDate) return msg.date > header.newestDate;
+    return msg.time > header.newestTime;
+}
+
+// Records of `recordSize` bytes that fit between the header and `fileSize`.
+int64_t RecordsThatFit(int64_t fileSize, int64_t recordSize) {
+    if (fileSize <= kHeaderSize || recordSize <= 0) return 0;
+    return (fileSize - kHeaderSize) / recordSize;
+}
+
+int32_t CutCount(int32_t count, int64_t fits) {
+    if (count < 0) return 0;
+    return count > fits ? static_cast<int32_t>(fits) : count;
+}
+
+}  // namespace
+
+std::wstring IdText(int32_t id) { return std::to_wstring(id); }
+
+HistoryFiles::HistoryFiles(EngineVariant variant, IFileSystem& files)
+    : variant_(variant), files_(files) {}
+
+std::wstring HistoryFiles::ChatHistoryPath(const std::wstring& root, int32_t owner,
+                                           int32_t peer) const {
+    std::wstring path = root + IdText(owner) + L"\\msg\\";
+    if (variant_ == EngineVariant::Messenger) path += IdText(peer) + L"\\";
+    return path + IdText(peer) + L".msg";
+}
+
+std::wstring HistoryFiles::LatestContactPath(const std::wstring& root, int32_t owner) {
+    return root + IdText(owner) + L"\\msg\\latestContact.dat";
+}
+
+// ---------------------------------------------------------------------------
+// History files
+// ---------------------------------------------------------------------------
+
+void HistoryFiles::WriteChatRecord(const TextMsgRecord& msg, const std::wstring& root, bool sent) {
+    const int32_t owner = sent ? msg.senderId : msg.receiverId;
+    const int32_t peer = sent ? msg.receiverId : msg.senderId;
+
+    TextMsgRecord record = msg;
+    if (variant_ == EngineVariant::Messenger) record.extraId = 0;
+    AppendMsgRecord(record, ChatHistoryPath(root, owner, peer));
+
+    if (!sent) {
+        LatestContactRecord contact{};
+        contact.peerId = msg.senderId;
+        contact.one = 1;
+        contact.date = msg.date;
+        contact.time = msg.time / 1000;  // hhmmss
+        UpdateLatestContact(contact, LatestContactPath(root, owner));
+    }
+}
+
+bool HistoryFiles::AppendMsgRecord(const TextMsgRecord& msg, const std::wstring& path) {
+    files_.CreateFolders(path);
+    const std::vector<uint8_t> block = BuildMsgRecord(msg);
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::unique_ptr<IFile> file = files_.Open(path, FileOpen::ReadWriteCreate);
+        if (!file) return false;
+        const int64_t size = file->Size();
+        if (size < 0) return false;
+
+        MsgFileHeader header{};
+        bool damaged = false;
+        if (size > 0) {
+            damaged = !ReadExact(*file, 0, &header, sizeof(header)) || header.marker != MSG_FILE_MARKER;
+        }
+        if (damaged) {
+            file.reset();
+            if (!MoveAside(files_, path)) return false;
+            // The desk's history is fetched again whole from the server; the
+            // messenger's exists only here and keeps the new record.
+            if (variant_ == EngineVariant::Desk) return false;
+            continue;
+        }
+
+        const MsgFileHeader previous = header;
+        int64_t recordAt = kHeaderSize;
+        if (size == 0) {
+            header = MsgFileHeader{};
+            header.count = 1;
+            header.marker = MSG_FILE_MARKER;
+        } else {
+            if (variant_ == EngineVariant::Desk && !IsNewer(msg, header)) return false;
+            // The smallest record is its head alone.
+            header.count = CutCount(header.count, RecordsThatFit(size, sizeof(MsgRecordHead))) + 1;
+            recordAt = size;
+        }
+        header.newestDate = msg.date;
+        header.newestTime = msg.time;
+
+        // Record first, header after: a reader never sees a count that the
+        // file does not hold, and a failed write is taken back.
+        if (!WriteExact(*file, recordAt, block.data(), block.size())) {
+            file->Truncate(size);
+            return false;
+        }
+        if (!WriteExact(*file, 0, &header, sizeof(header))) {
+            // Part of the new header may have reached the file.
+            if (size > 0) WriteExact(*file, 0, &previous, sizeof(previous));
+            file->Truncate(size);
+            return false;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool HistoryFiles::ReadMsgHeader(const std::wstring& path, MsgFileHeader& out) {
+    std::unique_ptr<IFile> file = files_.Open(path, FileOpen::Read);
+    if (!file) return false;
+    const int64_t size = file->Size();
+    if (size <= 0) return false;  // empty: nothing to keep, started anew by the next append
+    MsgFileHeader header{};
+    if (ReadExact(*file, 0, &header, sizeof(header)) && header.marker == MSG_FILE_MARKER) {
+        out = header;
+        return true;
+    }
+    file.reset();
+    MoveAside(files_, path);
+    return false;
+}
+
+void HistoryFiles::UpdateLatestContact(const LatestContactRecord& record, const std::wstring& path) {
+    files_.CreateFolders(path);
+
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::unique_ptr<IFile> file = files_.Open(path, FileOpen::ReadWriteCreate);
+        if (!file) return;
+        const int64_t size = file->Size();
+        if (size < 0) return;
+
+        LatestContactHeader header{};
+        if (size > 0 && !ReadExact(*file, 0, &header, sizeof(header))) {
+            file.reset();
+            if (!MoveAside(files_, path)) return;
+            continue;  // start a new file
+        }
+
+        std::vector<LatestContactRecord> records;
+        if (size > 0) {
+            header.count = CutCount(header.count, RecordsThatFit(size, sizeof(LatestContactRecord)));
+            records.resize(static_cast<size_t>(header.count));
+            if (!records.empty() &&
+                !ReadExact(*file, kHeaderSize, records.data(), records.size() * sizeof(records[0]))) {
+                return;
+            }
+        }
+        header.date = record.date;
+        header.time = record.time;
+
+        size_t index = 0;
+        while (index < records.size() && records[index].peerId != record.peerId) ++index;
+        const int64_t recordAt = kHeaderSize + static_cast<int64_t>(index) * sizeof(record);
+        if (index < records.size()) {
+            // Known peer: its date and time change in place; its other words stay.
+            LatestContactRecord updated = records[index];
+            updated.date = record.date;
+            updated.time = record.time;
+            if (!WriteExact(*file, recordAt, &updated, sizeof(updated))) return;
+        } else {
+            header.count = static_cast<int32_t>(records.size()) + 1;
+            if (!WriteExact(*file, recordAt, &record, sizeof(record))) return;
+        }
+        WriteExact(*file, 0, &header, sizeof(header));
+        return;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// List files
+// ---------------------------------------------------------------------------
+
+int HistoryFiles::WriteDatFile(const std::wstring& root, const std::wstring& relative,
+                               const DatFileHeader& header, const void* records, size_t byteCount) {
+    const std::wstring path = root + relative;
+    files_.CreateFolders(path);
+    std::unique_ptr<IFile> file = files_.Open(path, FileOpen::ReadWriteCreate);
+    if (!file) return 0;
+    if (byteCount > 0 && (!records || !WriteExact(*file, kHeaderSize, records, byteCount))) return 0;
+    return WriteExact(*file, 0, &header, sizeof(header)) ? 1 : 0;
+}
+
+int HistoryFiles::ReadDatHeader(const std::wstring& root, const std::wstring& relative,
+                                DatFileHeader& out) {
+    const bool desk = variant_ == EngineVariant::Desk;
+    const std::wstring path = root + relative;
+    std::unique_ptr<IFile> file = files_.Open(path, FileOpen::Read);
+    if (!file) return desk ? ERR_DAT_OPEN_HEADER : ERR_DAT_OPEN_DATA;
+
+    DatFileHeader header{};
+    if (!ReadExact(*file, 0, &header, sizeof(header))) {
+        const int64_t size = file->Size();
+        file.reset();
+        // Part of a header: keep those bytes aside; the next write starts anew.
+        if (size > 0) MoveAside(files_, path);
+        return desk ? ERR_DAT_READ_HEADER : ERR_DAT_IO;
+    }
+    out = header;
+    return 0;
+}
+
+int HistoryFiles::ReadDatRecords(const std::wstring& root, const std::wstring& relative,
+                                 int64_t offset, void* out, size_t byteCount) {
+    if (byteCount == 0) return ERR_DAT_SIZE;
+    std::unique_ptr<IFile> file = files_.Open(root + relative, FileOpen::Read);
+    if (!file) return ERR_DAT_OPEN_DATA;
+    if (!out || offset < 0 || !ReadExact(*file, offset, out, byteCount)) return ERR_DAT_IO;
+    return 0;
+}
+
+int HistoryFiles::WriteDatHeader(const std::wstring& root, const std::wstring& relative,
+                                 const DatFileHeader& header) {
+    const std::wstring path = root + relative;
+    // Only an existing list gets a new header; a header alone is no list.
+    if (!files_.Exists(path)) return ERR_DAT_OPEN_DATA;
+    std::unique_ptr<IFile> file = files_.Open(path, FileOpen::ReadWriteCreate);
+    if (!file) return ERR_DAT_OPEN_DATA;
+    return WriteExact(*file, 0, &header, sizeof(header)) ? 0 : ERR_DAT_IO;
+}
+
+bool HistoryFiles::DeleteDatFile(const std::wstring& root, const std::wstring& relative) {
+    return files_.Delete(root + relative);
+}
+
+template <class T>
+std::vector<T> HistoryFiles::ReadDatList(const std::wstring& root, const std::wstring& relative) {
+    std::vector<T> records;
+    DatFileHeader header{};
+    if (ReadDatHeader(root, relative, header) != 0) return records;
+    std::unique_ptr<IFile> file = files_.Open(root + relative, FileOpen::Read);
+    if (!file) return records;
+    if (header.recordSize != static_cast<int32_t>(sizeof(T)) || header.recordCount <= 0) {
+        return records;
+    }
+    const int32_t count = CutCount(header.recordCount, RecordsThatFit(file->Size(), sizeof(T)));
+    records.resize(static_cast<size_t>(count));
+    if (count == 0) return records;
+    const size_t done = file->ReadAt(kHeaderSize, records.data(), records.size() * sizeof(T));
+    records.resize(done / sizeof(T));  // whole records only
+    return records;
+}
+
+template std::vector<UserInfoBase> HistoryFiles::ReadDatList<UserInfoBase>(const std::wstring&,
+                                                                           const std::wstring&);
+template std::vector<CategoryRecord> HistoryFiles::ReadDatList<CategoryRecord>(const std::wstring&,
+                                                                               const std::wstring&);
+template std::vector<GroupUserRecord> HistoryFiles::ReadDatList<GroupUserRecord>(
+    const std::wstring&, const std::wstring&);
+template std::vector<TalkListRecord> HistoryFiles::ReadDatList<TalkListRecord>(const std::wstring&,
+                                                                               const std::wstring&);
+template std::vector<FriendUpdateRecord> HistoryFiles::ReadDatList<FriendUpdateRecord>(
+    const std::wstring&, const std::wstring&);
+
+}  // namespace engine

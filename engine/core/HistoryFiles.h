@@ -1,0 +1,81 @@
+// The local history (.msg) and list (.dat) files of an account.
+//
+// Paths are Windows paths under the host program's folder (`root`, with its
+// trailing backslash); every folder of a path is created before a file is
+// written. The clients' history views read the same formats directly.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "EngineConfig.h"
+#include "EnginePorts.h"
+#include "ImEngineApi.h"
+
+namespace engine {
+
+class HistoryFiles {
+public:
+    HistoryFiles(EngineVariant variant, IFileSystem& files);
+
+    // Files a message of the own account: for a sent one (sent = true) under
+    // the sender's folder and the receiver's file, else under the receiver's
+    // folder and the sender's file (which also updates "latestContact.dat").
+    // Desk: <root><owner>\msg\<peer>.msg; messenger: <root><owner>\msg\<peer>\<peer>.msg.
+    void WriteChatRecord(const TextMsgRecord& msg, const std::wstring& root, bool sent);
+
+    // Appends one record to the history file at `path` (header kept up to date).
+    // Desk: only a record newer than the file's newest is written; messenger:
+    // every record. The record goes to the end first and the header is
+    // rewritten after it; a failed write takes the record back.
+    // A file whose header is unreadable or whose marker is wrong is moved
+    // aside (".bad"). The desk then does not write the record (its next
+    // refresh of that history asks the server for all of it); the messenger
+    // starts a new file with the record. Returns true when the record was written.
+    bool AppendMsgRecord(const TextMsgRecord& msg, const std::wstring& path);
+
+    // Updates the peer's entry of "latestContact.dat" at `path` in place, or adds it.
+    // A file too short for its header is moved aside and started anew.
+    void UpdateLatestContact(const LatestContactRecord& record, const std::wstring& path);
+
+    // <root><owner>\msg\<peer>.msg (desk) or <root><owner>\msg\<peer>\<peer>.msg (messenger).
+    std::wstring ChatHistoryPath(const std::wstring& root, int32_t owner, int32_t peer) const;
+    // <root><owner>\msg\latestContact.dat
+    static std::wstring LatestContactPath(const std::wstring& root, int32_t owner);
+
+    // List files: `relative` is below `root`. Results as documented: 1/0 for
+    // WriteDatFile, 0 or an ERR_DAT_* code for the others. ReadDatHeader:
+    // desk -10009 (cannot open) / -10010 (short header), messenger -10011 /
+    // -10012; a file with part of a header is moved aside. WriteDatHeader
+    // rewrites the header of an existing file only (-10011 when missing).
+    int WriteDatFile(const std::wstring& root, const std::wstring& relative,
+                     const DatFileHeader& header, const void* records, size_t byteCount);
+    int ReadDatHeader(const std::wstring& root, const std::wstring& relative, DatFileHeader& out);
+    int ReadDatRecords(const std::wstring& root, const std::wstring& relative, int64_t offset,
+                       void* out, size_t byteCount);
+    int WriteDatHeader(const std::wstring& root, const std::wstring& relative,
+                       const DatFileHeader& header);
+    bool DeleteDatFile(const std::wstring& root, const std::wstring& relative);
+
+    // Reads a whole list file: the header's count of records of type T
+    // (none when the file is missing, unreadable or of another record size),
+    // cut to the whole records the file holds. Instantiated for UserInfoBase,
+    // CategoryRecord, GroupUserRecord, TalkListRecord and FriendUpdateRecord.
+    template <class T>
+    std::vector<T> ReadDatList(const std::wstring& root, const std::wstring& relative);
+
+    // Reads a history file's header; false when missing, empty or unreadable.
+    // A file whose header is cut short or whose marker is wrong is moved
+    // aside and reported as missing.
+    bool ReadMsgHeader(const std::wstring& path, MsgFileHeader& out);
+
+private:
+    EngineVariant variant_;
+    IFileSystem& files_;
+};
+
+// Path helpers: decimal ids, backslashes.
+std::wstring IdText(int32_t id);
+
+}  // namespace engine
