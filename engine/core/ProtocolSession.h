@@ -7,14 +7,18 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "DataTree.h"
 #include "EngineConfig.h"
 #include "EnginePorts.h"
+#include "HistoryFiles.h"
 #include "ImEngineApi.h"
 #include "SendQueue.h"
+#include "Wire.h"
 
 class CProtocolSession {
 public:
@@ -52,6 +56,12 @@ public:
     void SendUserMemo(int32_t word1, int32_t word2, const char* memo);
     void SendMyInfo(const UserInfoBase& base, const UserInfoExt& ext);
     void SendFileRespond(const FileRequestRecord& record, int32_t code);
+    // A packet that never reached the server (popped while the connection was
+    // down, or cleared from the queue by a reconnect's log-on). A text message
+    // that the engine holds then ends in WM_IM_MSGFAILED (its id in wParam
+    // and lParam), so every sent message gets exactly one outcome. Reads only
+    // the packet: any thread may call it.
+    void ReportUnsentPacket(const engine::Packet& packet);
 
     // ---- Desk requests -------------------------------------------------------
     void RequestGroupUserList(int32_t userId);
@@ -110,10 +120,51 @@ private:
     void Send(unsigned message, uintptr_t wParam, intptr_t lParam);
     void Log(const std::wstring& text);
 
+    // Helpers shared by the handlers.
+    int32_t OwnId() const { return store_.curUserId; }
+    const engine::ICodePage* CodePage() const { return ports_.codePage; }
+    std::wstring Widen(const char* text, size_t fieldSize) const;
+    engine::LocalTime Now() const;
+    // "<own>\" for the own id, else "<own>\MyGroup\<user>\" (below the root).
+    std::wstring ListFolder(int32_t userId) const;
+    // A user whose lists the engine keeps: its FriendListRecord carries its id.
+    FriendListRecord* KnownListOwner(int32_t userId);
+    // Files a message: the group history when another agent owns the peer's
+    // session (desk), else the history with the peer.
+    void FileMessage(const TextMsgRecord& msg, bool sent);
+    // Fills categories (sorted, greatest order first), the friend map and the
+    // user records of a friend-list body; the users go into the user map too.
+    void BuildFriendLists(const engine::wire::FriendListBody& body,
+                          std::vector<CategoryRecord>& categories, FriendMap& friends,
+                          std::vector<UserInfoBase>& users);
+    UserInfoBase MakeUserRecord(const engine::wire::ParsedUser& user,
+                                const std::map<int32_t, std::string>& categoryNames) const;
+    std::vector<CategoryRecord> MakeCategories(
+        const std::vector<engine::wire::ParsedCategory>& parsed) const;
+    static DatFileHeader MakeDatHeader(int32_t createDate, int32_t createTime, int32_t changeDate,
+                                       int32_t changeTime, size_t recordSize, size_t count);
+    template <class T>
+    bool WriteList(const std::wstring& relative, const DatFileHeader& header,
+                   const std::vector<T>& records);
+    // Rebuilds a category vector and friend map from the list files of a folder.
+    void LoadListsFrom(const std::wstring& folder, std::vector<CategoryRecord>& categories,
+                       FriendMap& friends);
+    void HandleTalkList(const engine::wire::TalkListReply& reply);
+    void HandleMsgRecord(const engine::wire::MsgRecordReply& reply);
+    bool IsSaneMsgRecord(const engine::wire::MsgRecordReply& reply) const;
+
     engine::EngineVariant variant_;
     CDataTree& store_;
     engine::SendQueue& queue_;
     engine::EnginePorts ports_;
     std::wstring root_;  // host program's folder, with its trailing backslash
     std::atomic<bool> loggedOn_{false};
+    std::unique_ptr<engine::HistoryFiles> history_;  // null without a file system
 };
+
+template <class T>
+bool CProtocolSession::WriteList(const std::wstring& relative, const DatFileHeader& header,
+                                 const std::vector<T>& records) {
+    if (!history_) return false;
+    return history_->WriteDatFile(root_, relative, header, records.data(), records.size() * sizeof(T)) == 1;
+}
