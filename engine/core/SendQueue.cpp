@@ -1,5 +1,7 @@
 #include "SendQueue.h"
 
+#include <iterator>
+
 namespace engine {
 
 void SendQueue::PushBack(Packet packet) {
@@ -9,12 +11,17 @@ void SendQueue::PushBack(Packet packet) {
 
 void SendQueue::PushFront(Packet packet) {
     std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_front(std::move(packet));
+    queue_.insert(queue_.begin() + static_cast<std::ptrdiff_t>(frontLane_), std::move(packet));
+    ++frontLane_;
 }
 
-void SendQueue::Clear() {
+std::vector<Packet> SendQueue::Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<Packet> dropped(std::make_move_iterator(queue_.begin()),
+                                std::make_move_iterator(queue_.end()));
     queue_.clear();
+    frontLane_ = 0;
+    return dropped;
 }
 
 bool SendQueue::Empty() const {

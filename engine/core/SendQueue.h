@@ -1,4 +1,10 @@
 // The send queue: whole packets (header and body), one lock.
+//
+// Packets pushed "at the front" (the log-out, the desk's text messages) go
+// into a front lane: ahead of every packet pushed at the back, but behind the
+// front packets queued before them, so that two messages typed in a row
+// leave in the order they were typed and nothing overtakes the log-on that
+// starts a session.
 #pragma once
 
 #include <cstdint>
@@ -14,17 +20,22 @@ class SendQueue {
 public:
     void PushBack(Packet packet);
     void PushFront(Packet packet);
-    // Clears the queue and pushes the packet: the log-on's start of a session.
+    // Starts a session: clears the queue and puts the log-on packet first.
     // `underLock` runs while the lock is held (the new connection is put in
     // place there, so that no packet popped before it is sent after it).
+    // Returns the packets that were dropped, oldest first.
     template <class F>
-    void ResetWith(Packet packet, F&& underLock) {
+    std::vector<Packet> ResetWith(Packet logon, F&& underLock) {
         std::lock_guard<std::mutex> lock(mutex_);
         underLock();
+        std::vector<Packet> dropped(std::make_move_iterator(queue_.begin()),
+                                    std::make_move_iterator(queue_.end()));
         queue_.clear();
-        queue_.push_front(std::move(packet));
+        queue_.push_back(std::move(logon));
+        frontLane_ = 1;
+        return dropped;
     }
-    void ResetWith(Packet packet) { ResetWith(std::move(packet), [] {}); }
+    std::vector<Packet> ResetWith(Packet logon) { return ResetWith(std::move(logon), [] {}); }
     // Pops the oldest packet; `underLock` runs with the lock held (it reads
     // the connection generation the packet belongs to).
     template <class F>
@@ -33,11 +44,13 @@ public:
         if (queue_.empty()) return false;
         out = std::move(queue_.front());
         queue_.pop_front();
+        if (frontLane_ > 0) --frontLane_;
         underLock();
         return true;
     }
     bool PopFront(Packet& out) { return PopFront(out, [] {}); }
-    void Clear();
+    // Drops every packet; returns them, oldest first.
+    std::vector<Packet> Clear();
     bool Empty() const;
     size_t Size() const;
     // Copy of the queue's packets, oldest first (tests).
@@ -46,6 +59,7 @@ public:
 private:
     mutable std::mutex mutex_;
     std::deque<Packet> queue_;
+    size_t frontLane_ = 0;  // packets at the head that were pushed at the front
 };
 
 }  // namespace engine

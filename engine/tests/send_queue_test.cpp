@@ -1,0 +1,76 @@
+// Order of the send queue: the front lane keeps its own order, stays behind
+// the log-on, and a reset hands back what it dropped.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "SendQueue.h"
+
+namespace {
+
+using engine::Packet;
+using engine::SendQueue;
+
+Packet P(char tag) { return Packet{static_cast<uint8_t>(tag)}; }
+
+std::string Order(const SendQueue& queue) {
+    std::string order;
+    for (const Packet& p : queue.Snapshot()) order += static_cast<char>(p.at(0));
+    return order;
+}
+
+TEST(SendQueue, FrontLaneKeepsItsOrderAheadOfBackPackets) {
+    struct Step {
+        char op;   // 'b' push back, 'f' push front, 'l' reset with log-on, 'p' pop
+        char tag;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+        const char* expected;
+    } const cases[] = {
+        {"back packets in arrival order", {{'b', 'a'}, {'b', 'b'}}, "ab"},
+        {"front packets overtake back ones", {{'b', 'a'}, {'f', 'X'}}, "Xa"},
+        {"two front packets keep their order", {{'b', 'a'}, {'f', 'X'}, {'f', 'Y'}}, "XYa"},
+        {"nothing overtakes the log-on", {{'b', 'a'}, {'l', 'L'}, {'f', 'X'}, {'b', 'b'}}, "LXb"},
+        {"the lane shrinks as its packets leave",
+         {{'f', 'X'}, {'b', 'a'}, {'p', 0}, {'f', 'Y'}}, "Ya"},
+        {"a back packet popped does not shrink the lane wrongly",
+         {{'b', 'a'}, {'p', 0}, {'f', 'X'}, {'f', 'Y'}, {'b', 'b'}}, "XYb"},
+    };
+    for (const Case& c : cases) {
+        SendQueue queue;
+        for (const Step& s : c.steps) {
+            Packet out;
+            switch (s.op) {
+                case 'b': queue.PushBack(P(s.tag)); break;
+                case 'f': queue.PushFront(P(s.tag)); break;
+                case 'l': queue.ResetWith(P(s.tag)); break;
+                case 'p': queue.PopFront(out); break;
+            }
+        }
+        EXPECT_EQ(Order(queue), c.expected) << c.what;
+    }
+}
+
+TEST(SendQueue, ResetAndClearHandBackWhatTheyDrop) {
+    SendQueue queue;
+    queue.PushBack(P('a'));
+    queue.PushFront(P('X'));
+    bool ranUnderLock = false;
+    const auto dropped = queue.ResetWith(P('L'), [&] { ranUnderLock = true; });
+    EXPECT_TRUE(ranUnderLock);
+    ASSERT_EQ(dropped.size(), 2u);
+    EXPECT_EQ(dropped[0].at(0), 'X');
+    EXPECT_EQ(dropped[1].at(0), 'a');
+    EXPECT_EQ(Order(queue), "L");
+
+    const auto cleared = queue.Clear();
+    ASSERT_EQ(cleared.size(), 1u);
+    EXPECT_TRUE(queue.Empty());
+    queue.PushFront(P('Y'));
+    queue.PushBack(P('b'));
+    EXPECT_EQ(Order(queue), "Yb");
+}
+
+}  // namespace
