@@ -1,0 +1,148 @@
+// The controls linked into the test: the three-frame fixture gives the same
+// frames and delays whether it comes from a file, a resource or a stream.
+#include "TestSupport.h"
+
+#include "com/Bstr.h"
+#include "com/ClassFactory.h"
+#include "control/Mervale.h"
+#include "control/ReMervale.h"
+
+#include <mmsystem.h>
+
+#include <functional>
+#include <type_traits>
+
+using com::Bstr;
+using com::ComPtr;
+using mervale::CPictureControl;
+
+namespace {
+
+const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new picturetest::OleEnvironment);
+
+const std::vector<UINT> kFixtureDelays = {5, 10, 15};  // 10 ms units, from make_fixtures.py
+
+struct LoadCase {
+    const char* source;
+    std::function<HRESULT(IMervale*)> load;
+};
+
+const LoadCase kLoads[] = {
+    {"file",
+     [](IMervale* c) {
+         Bstr file(picturetest::FixturePath(L"three_frames.gif").c_str());
+         return c->LoadFromFile(file.Get());
+     }},
+    {"resource",
+     [](IMervale* c) {
+         const OLE_HANDLE self = static_cast<OLE_HANDLE>(reinterpret_cast<UINT_PTR>(GetModuleHandleW(nullptr)));
+         return c->LoadFromResource(self, const_cast<LPWSTR>(L"THREE_FRAMES"), const_cast<LPWSTR>(L"GIF"));
+     }},
+    {"stream",
+     [](IMervale* c) {
+         auto stream = picturetest::StreamOf(picturetest::ReadFileBytes(picturetest::FixturePath(L"three_frames.gif")));
+         return c->LoadFromStream(stream.Get());
+     }},
+};
+
+TEST(PictureControl, ThreeFrameGifLoadsFromFileResourceAndStream) {
+    for (const LoadCase& c : kLoads) {
+        ComPtr<IMervale> control;
+        ASSERT_EQ(S_OK, com::CreateComObject<mervale::CMervale>(IID_IMervale, control.ReceiveVoid()));
+        auto* picture = static_cast<mervale::CMervale*>(control.Get());
+        ASSERT_EQ(S_OK, c.load(control.Get())) << c.source;
+        EXPECT_EQ(3u, picture->FrameCount()) << c.source;
+        EXPECT_EQ(kFixtureDelays, picture->FrameDelays()) << c.source;
+        // A multi-frame picture joins its class's timer at once.
+        EXPECT_TRUE(picture->IsPlaying()) << c.source;
+        EXPECT_EQ(mervale::TimerState::Joined, picture->GetTimerState()) << c.source;
+    }
+    // Every control has released the timer again.
+    EXPECT_EQ(0u, mervale::CMervale::SharedTimer().ClientCount());
+    EXPECT_FALSE(mervale::CMervale::SharedTimer().IsRunning());
+}
+
+TEST(PictureControl, MissingResourceIsAFailure) {
+    ComPtr<IMervale> control;
+    ASSERT_EQ(S_OK, com::CreateComObject<mervale::CMervale>(IID_IMervale, control.ReceiveVoid()));
+    const OLE_HANDLE self = static_cast<OLE_HANDLE>(reinterpret_cast<UINT_PTR>(GetModuleHandleW(nullptr)));
+    EXPECT_EQ(E_FAIL, control->LoadFromResource(self, const_cast<LPWSTR>(L"NO_SUCH"), const_cast<LPWSTR>(L"GIF")));
+}
+
+}  // namespace
+
+namespace {
+
+// A 32-bit memory DC to draw a control into.
+class MemoryCanvas {
+public:
+    MemoryCanvas(int width, int height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        m_dc = CreateCompatibleDC(nullptr);
+        m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&m_bits), nullptr, 0);
+        m_old = SelectObject(m_dc, m_bitmap);
+        m_width = width;
+        RECT all{0, 0, width, height};
+        FillRect(m_dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    }
+    ~MemoryCanvas() {
+        SelectObject(m_dc, m_old);
+        DeleteObject(m_bitmap);
+        DeleteDC(m_dc);
+    }
+    HDC Dc() const { return m_dc; }
+    COLORREF Pixel(int x, int y) const {
+        GdiFlush();
+        const DWORD bgrx = m_bits[y * m_width + x];
+        return RGB((bgrx >> 16) & 0xFF, (bgrx >> 8) & 0xFF, bgrx & 0xFF);
+    }
+
+private:
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_old = nullptr;
+    DWORD* m_bits = nullptr;
+    int m_width = 0;
+};
+
+template <class Control, class Itf>
+void ExpectFramesDrawnInTurn(const IID& iid, bool transparentStrip) {
+    ComPtr<Itf> control;
+    ASSERT_EQ(S_OK, com::CreateComObject<Control>(iid, control.ReceiveVoid()));
+    Bstr file(picturetest::FixturePath(L"three_frames.gif").c_str());
+    ASSERT_EQ(S_OK, control->LoadFromFile(file.Get()));
+    auto* picture = static_cast<Control*>(control.Get());
+    auto view = control.template As<IViewObject>(IID_IViewObject);
+    ASSERT_TRUE(view);
+    if constexpr (std::is_same_v<Control, mervale::CReMervale>) {
+        EXPECT_EQ(transparentStrip, picture->HasFrameStrip());
+    }
+
+    // The fixture's squares: red, green, blue; the border is transparent.
+    const COLORREF expected[] = {RGB(255, 0, 0), RGB(0, 160, 0), RGB(0, 0, 255), RGB(255, 0, 0)};
+    DWORD now = timeGetTime();
+    for (UINT step = 0; step < 4; ++step) {
+        MemoryCanvas canvas(40, 40);
+        const RECTL bounds{0, 0, 24, 24};
+        ASSERT_EQ(S_OK, view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, canvas.Dc(), &bounds, nullptr,
+                                   nullptr, 0));
+        EXPECT_EQ(step % 3, picture->FrameIndex());
+        EXPECT_EQ(expected[step], canvas.Pixel(12, 12)) << "step " << step;
+        EXPECT_EQ(RGB(255, 255, 255), canvas.Pixel(1, 1)) << "step " << step;
+        now += 1000;  // past any frame's deadline
+        picture->OnFrameTime(now);
+    }
+}
+
+TEST(PictureControl, DrawShowsTheCurrentFrameWithItsTransparency) {
+    ExpectFramesDrawnInTurn<mervale::CMervale, IMervale>(IID_IMervale, false);
+    // Every frame has transparent pixels: all of them go into the strip.
+    ExpectFramesDrawnInTurn<mervale::CReMervale, IReMervale>(IID_IReMervale, true);
+}
+
+}  // namespace
