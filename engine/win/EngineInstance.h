@@ -1,0 +1,6 @@
+// The library's one application object (theApp), defined per library.
+#pragma once
+
+#include "KestrinApp.h"
+
+CKestrinApp& EngineApp();

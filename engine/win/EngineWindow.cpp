@@ -1,0 +1,139 @@
+#include "EngineWindow.h"
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"QorvaneEngineWindow";
+constexpr UINT kPacketsMessage = WM_APP + 1;
+constexpr UINT kEventMessage = WM_APP + 2;
+constexpr size_t kMaxWaitingPackets = 4096;
+constexpr DWORD kFullPauseMs = 10;
+
+HINSTANCE ThisModule() {
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+    return module;
+}
+
+}  // namespace
+
+bool CEngineWindow::Create() {
+    if (window_.load()) return true;
+    const HINSTANCE module = ThisModule();
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = &CEngineWindow::WindowProc;
+    windowClass.hInstance = module;
+    windowClass.lpszClassName = kClassName;
+    if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+    ownerThread_ = GetCurrentThreadId();
+    HWND window = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, this);
+    window_.store(window);
+    return window != nullptr;
+}
+
+void CEngineWindow::Destroy() {
+    HWND window = window_.exchange(nullptr);
+    if (!window) return;
+    if (GetCurrentThreadId() == ownerThread_) {
+        DestroyWindow(window);
+        UnregisterClassW(kClassName, ThisModule());
+    } else {
+        // Another thread may not destroy the window: detach it from this
+        // object and from this module's code, and let its thread close it.
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcW));
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    std::lock_guard<std::mutex> lock(lock_);
+    inbox_.clear();
+    wakePosted_ = false;
+}
+
+void CEngineWindow::Wake() {
+    // With the lock held.
+    HWND window = window_.load();
+    if (wakePosted_ || !window) return;
+    wakePosted_ = PostMessageW(window, kPacketsMessage, 0, 0) != 0;
+}
+
+bool CEngineWindow::Deliver(uint32_t session, std::vector<uint8_t> packet, HANDLE stop) {
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            if (!window_.load()) return false;
+            if (inbox_.size() < kMaxWaitingPackets) {
+                inbox_.push_back({session, std::move(packet)});
+                Wake();
+                return true;
+            }
+            Wake();
+        }
+        if (stop && WaitForSingleObject(stop, kFullPauseMs) == WAIT_OBJECT_0) return false;
+        if (!stop) Sleep(kFullPauseMs);
+    }
+}
+
+bool CEngineWindow::PostEvent(EngineEvent event, uint32_t session) {
+    HWND window = window_.load();
+    return window && PostMessageW(window, kEventMessage, WPARAM(event), LPARAM(session)) != 0;
+}
+
+size_t CEngineWindow::Pending() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return inbox_.size();
+}
+
+void CEngineWindow::OnPackets() {
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        wakePosted_ = false;
+        // A handler that pumps messages (a modal loop inside a sent
+        // notification) must not start a second, overtaking dispatch.
+        if (dispatching_) return;
+        dispatching_ = true;
+    }
+    for (;;) {
+        Delivery next;
+        {
+            std::lock_guard<std::mutex> lock(lock_);
+            if (inbox_.empty() || !window_.load()) {
+                dispatching_ = false;
+                return;
+            }
+            next = std::move(inbox_.front());
+            inbox_.pop_front();
+        }
+        try {
+            handler_.HandlePacket(next.session, next.packet);
+        } catch (...) {
+            // A packet that failed is dropped; the next one goes on.
+        }
+    }
+}
+
+void CEngineWindow::OnEngineEvent(WPARAM event, LPARAM session) {
+    try {
+        handler_.HandleEvent(EngineEvent(event), uint32_t(session));
+    } catch (...) {
+    }
+}
+
+LRESULT CALLBACK CEngineWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<CEngineWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self) {
+        if (message == kPacketsMessage) {
+            self->OnPackets();
+            return 0;
+        }
+        if (message == kEventMessage) {
+            self->OnEngineEvent(wParam, lParam);
+            return 0;
+        }
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

@@ -1,0 +1,66 @@
+// CEngineWindow: the engine's message-only window on the client's UI thread.
+//
+// The receive thread frames packets and hands them to Deliver(); the window
+// takes them one at a time, in order, and gives them to its handler on the
+// UI thread. So the data store is written and read on that one thread, and
+// notifications "sent" to the client are same-thread calls. Engine events
+// raised on worker threads (reconnecting, reconnect given up) travel the
+// same way so that the client sees them in order.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+enum class EngineEvent : unsigned { Reconnecting = 1, ReconnectFailed = 2 };
+
+class IEngineWindowHandler {
+public:
+    virtual ~IEngineWindowHandler() = default;
+    virtual void HandlePacket(uint32_t session, const std::vector<uint8_t>& packet) = 0;
+    virtual void HandleEvent(EngineEvent event, uint32_t session) = 0;
+};
+
+class CEngineWindow {
+public:
+    explicit CEngineWindow(IEngineWindowHandler& handler) : handler_(handler) {}
+    ~CEngineWindow() { Destroy(); }
+    CEngineWindow(const CEngineWindow&) = delete;
+    CEngineWindow& operator=(const CEngineWindow&) = delete;
+
+    // Creates the window on the calling thread; true when it exists.
+    bool Create();
+    // On the owner thread: destroys it. Elsewhere: unhooks it from this
+    // object and asks its own thread to close it.
+    void Destroy();
+    HWND Handle() const { return window_.load(); }
+    bool Exists() const { return window_.load() != nullptr; }
+
+    // Any thread. False when there is no window (nothing was queued).
+    // Waits (stop-aware) while too many packets are waiting.
+    bool Deliver(uint32_t session, std::vector<uint8_t> packet, HANDLE stop);
+    bool PostEvent(EngineEvent event, uint32_t session);
+    size_t Pending() const;
+
+private:
+    struct Delivery {
+        uint32_t session;
+        std::vector<uint8_t> packet;
+    };
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void OnPackets();
+    void OnEngineEvent(WPARAM event, LPARAM session);
+    void Wake();
+
+    IEngineWindowHandler& handler_;
+    std::atomic<HWND> window_{nullptr};
+    DWORD ownerThread_ = 0;
+    mutable std::mutex lock_;
+    std::deque<Delivery> inbox_;
+    bool wakePosted_ = false;
+    bool dispatching_ = false;
+};

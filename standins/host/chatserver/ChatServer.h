@@ -1,0 +1,105 @@
+// The stand-in chat server: one thread, one poll loop over the chat
+// listener, the chat connections and an optional control channel.
+//
+// Control channel (text lines, for tests):
+//   SCRIPT <step>...      replace the fault script (see FaultScript.h)
+//   RECORD                every event so far, then "END":
+//                           ACCEPT <conn> <ms>
+//                           PACKET <conn> <ms> <command> <body length> <body hex>
+//                           CLOSED <conn> <ms>
+//                           ERROR <conn> <ms> <text>
+//   CLEAR                 forget the recorded events
+//   DROP                  close every chat connection
+//   REFUSE / LISTEN       stop / start listening on the chat port
+//   SEND <conn|last> <command> <body hex>   send a packet to a connection
+//   PING                  "OK"
+//   QUIT                  end the server
+// Every command answers one line ("OK", "ERR <text>") unless stated.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AccountBook.h"
+#include "CommandTable.h"
+#include "FaultScript.h"
+#include "PacketFramer.h"
+
+namespace chatserver {
+
+struct ServerOptions {
+    std::string bindAddress = "127.0.0.1";
+    uint16_t port = 7012;
+    bool control = false;
+    uint16_t controlPort = 0;  // 0: any free port
+    std::string portFile;      // "<chat port> <control port>\n" once listening
+};
+
+class ChatServer {
+public:
+    ChatServer(ServerOptions options, AccountBook accounts, FaultScript script);
+    ~ChatServer();
+    ChatServer(const ChatServer&) = delete;
+    ChatServer& operator=(const ChatServer&) = delete;
+
+    bool Start(std::string& error);
+    void Run();   // until Stop() or QUIT
+    void Stop();  // any thread
+    uint16_t ChatPort() const { return chatPort_; }
+    uint16_t ControlPort() const { return controlPort_; }
+    CommandTable& Commands() { return commands_; }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Chunk {
+        std::vector<uint8_t> bytes;
+        size_t sent = 0;
+        Clock::time_point notBefore;
+    };
+    class ChatConnection;
+    struct ControlConnection {
+        int fd = -1;
+        std::string in;
+        std::string out;
+    };
+
+    bool Listen(std::string& error);
+    void StopListening();
+    void Accept();
+    void AcceptControl();
+    void ReadChat(ChatConnection& conn);
+    void WriteChat(ChatConnection& conn);
+    void ReadControl(ControlConnection& conn);
+    std::string HandleControl(const std::string& line);
+    void CloseChat(int number);
+    void Record(const std::string& line);
+    long long Millis() const;
+    int NextTimeoutMs() const;
+    void Tick();
+
+    ServerOptions options_;
+    AccountBook accounts_;
+    FaultScript script_;
+    CommandTable commands_;
+    int listenFd_ = -1;
+    int controlFd_ = -1;
+    int wakePipe_[2] = {-1, -1};
+    uint16_t chatPort_ = 0;
+    uint16_t controlPort_ = 0;
+    bool quit_ = false;
+    Clock::time_point started_;
+    Clock::time_point listenAgainAt_{};
+    bool listenAgainPending_ = false;
+    int nextNumber_ = 1;
+    int lastNumber_ = 0;
+    std::map<int, std::unique_ptr<ChatConnection>> chats_;
+    std::vector<std::unique_ptr<ControlConnection>> controls_;
+    std::deque<std::string> events_;
+};
+
+}  // namespace chatserver
