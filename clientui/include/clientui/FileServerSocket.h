@@ -1,0 +1,35 @@
+// CFileServerSocket: one blocking TCP connection to the file server.
+// Connecting waits at most the given time; sends and receives fail after the
+// socket's time-out instead of waiting for ever on a stalled server. The
+// program has started Winsock (WSAStartup) before any socket is used.
+#pragma once
+
+#include <winsock2.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CFileServerSocket {
+public:
+    CFileServerSocket() = default;
+    ~CFileServerSocket() { Close(); }
+    CFileServerSocket(const CFileServerSocket&) = delete;
+    CFileServerSocket& operator=(const CFileServerSocket&) = delete;
+
+    // Closes any open connection, then connects to host (a dotted IPv4
+    // address) and port. False when the address is not one, or no
+    // connection came about within connectTimeoutMs.
+    bool Connect(const std::wstring& host, uint16_t port, unsigned connectTimeoutMs, unsigned ioTimeoutMs);
+    void Close();
+    bool IsOpen() const { return m_socket != INVALID_SOCKET; }
+
+    // Sends every byte; false on any failure or when not connected.
+    bool SendAll(const void* data, size_t length);
+    // Receives exactly length bytes, each receive asking only for the bytes
+    // still missing; false on failure, time-out or a closed connection.
+    bool ReceiveExact(void* data, size_t length);
+
+private:
+    SOCKET m_socket = INVALID_SOCKET;
+};

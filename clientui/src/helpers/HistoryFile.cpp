@@ -1,0 +1,142 @@
+#include "clientui/HistoryFile.h"
+
+#include "clientui/EngineModule.h"
+#include "clientui/FileHandle.h"
+
+#include <ImEngineApi.h>
+#include <fw/Application.h>
+#include <fw/StringUtil.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace {
+
+// A history file above this size is not read into memory: it cannot be a
+// real history (the engine appends one message at a time).
+constexpr LONGLONG kMaxHistoryFileBytes = 256LL << 20;
+
+int32_t ReadWord(const uint8_t* p) {
+    int32_t value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+bool IsNewer(int32_t date, int32_t time, int32_t afterDate, int32_t afterTime) {
+    return date > afterDate || (date == afterDate && time > afterTime);
+}
+
+// Moves a damaged file aside instead of deleting it.
+void MoveAside(const std::wstring& path) {
+    const std::wstring aside = path + L".bad";
+    ::MoveFileExW(path.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+}  // namespace
+
+bool ParseHistoryRecords(const uint8_t* data, size_t size, int32_t count, int32_t afterDate,
+                         int32_t afterTime, std::vector<HistoryRecord>& records) {
+    if (count < 0) return false;
+    // First pass: where each whole record starts, bounded by the bytes.
+    std::vector<size_t> starts;
+    size_t offset = 0;
+    bool whole = true;
+    for (int32_t index = 0; index < count; ++index) {
+        if (size - offset < sizeof(MsgRecordHead)) {
+            whole = false;
+            break;
+        }
+        const uint8_t* head = data + offset;
+        const int32_t textLength = ReadWord(head + offsetof(MsgRecordHead, textLength));
+        const int32_t extraLength = ReadWord(head + offsetof(MsgRecordHead, extraLength));
+        const size_t left = size - offset - sizeof(MsgRecordHead);
+        if (textLength < 0 || extraLength < 0 || static_cast<size_t>(extraLength) > left ||
+            static_cast<size_t>(textLength) > left - static_cast<size_t>(extraLength)) {
+            whole = false;
+            break;
+        }
+        starts.push_back(offset);
+        offset += sizeof(MsgRecordHead) + static_cast<size_t>(extraLength) + static_cast<size_t>(textLength);
+    }
+
+    // Second pass: the newest records that are later than the moment.
+    const size_t skip = starts.size() > static_cast<size_t>(kHistoryRecordsShown)
+                            ? starts.size() - static_cast<size_t>(kHistoryRecordsShown)
+                            : 0;
+    for (size_t index = skip; index < starts.size(); ++index) {
+        const uint8_t* head = data + starts[index];
+        HistoryRecord record;
+        record.type = ReadWord(head + offsetof(MsgRecordHead, type));
+        record.date = ReadWord(head + offsetof(MsgRecordHead, date));
+        record.time = ReadWord(head + offsetof(MsgRecordHead, time));
+        if (!IsNewer(record.date, record.time, afterDate, afterTime)) continue;
+        record.senderId = ReadWord(head + offsetof(MsgRecordHead, senderId));
+        record.receiverId = ReadWord(head + offsetof(MsgRecordHead, receiverId));
+        record.extraId = ReadWord(head + offsetof(MsgRecordHead, extraId));
+        record.textLength = ReadWord(head + offsetof(MsgRecordHead, textLength));
+        record.marker = ReadWord(head + offsetof(MsgRecordHead, minusOne));
+        record.extraLength = ReadWord(head + offsetof(MsgRecordHead, extraLength));
+        const uint8_t* text = head + sizeof(MsgRecordHead) + record.extraLength;
+        record.text.assign(reinterpret_cast<const char*>(text), static_cast<size_t>(record.textLength));
+        records.push_back(std::move(record));
+    }
+    return whole;
+}
+
+int LoadHistoryFile(int32_t peerId, int32_t ownerId, std::vector<HistoryRecord>& records,
+                    int32_t afterDate, int32_t afterTime) {
+    const int32_t ownId = g_EngineModule.MGetCurUserID ? g_EngineModule.MGetCurUserID() : 0;
+    return LoadHistoryFile(fw::CApplication::GetProgramFolder(), ownId, peerId, ownerId, records, afterDate,
+                           afterTime);
+}
+
+int LoadHistoryFile(const std::wstring& programFolder, int32_t ownId, int32_t peerId, int32_t ownerId,
+                    std::vector<HistoryRecord>& records, int32_t afterDate, int32_t afterTime) {
+    if (peerId == 0 || ownerId == 0) return HISTORY_NO_ID;
+    try {
+        const std::wstring path =
+            ownerId == ownId
+                ? programFolder + fw::FormatString(L"%d\\msg\\%d.msg", ownId, peerId)
+                : programFolder + fw::FormatString(L"%d\\MyGroup\\%d\\msg\\%d.msg", ownId, ownerId, peerId);
+
+        CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid()) return HISTORY_OPEN_FAILED;
+
+        MsgFileHeader header = {};
+        DWORD got = 0;
+        if (!::ReadFile(file.Get(), &header, sizeof header, &got, nullptr) || got != sizeof header) {
+            return HISTORY_NO_HEADER;
+        }
+        if (header.marker != MSG_FILE_MARKER) {
+            file.Close();
+            MoveAside(path);
+            return HISTORY_BAD_MARKER;
+        }
+        if (afterDate >= header.newestDate && afterTime >= header.newestTime) return HISTORY_NOTHING_NEWER;
+
+        LARGE_INTEGER fileSize = {};
+        if (!::GetFileSizeEx(file.Get(), &fileSize) || fileSize.QuadPart < static_cast<LONGLONG>(sizeof header)) {
+            return HISTORY_NO_SIZE;
+        }
+        if (fileSize.QuadPart > kMaxHistoryFileBytes) return HISTORY_READ_FAILED;
+        std::vector<uint8_t> body(static_cast<size_t>(fileSize.QuadPart - sizeof header));
+        if (!body.empty()) {
+            got = 0;
+            if (!::ReadFile(file.Get(), body.data(), static_cast<DWORD>(body.size()), &got, nullptr) ||
+                got != body.size()) {
+                return HISTORY_READ_FAILED;
+            }
+        }
+        file.Close();
+        if (!ParseHistoryRecords(body.data(), body.size(), header.count, afterDate, afterTime, records)) {
+            return HISTORY_READ_FAILED;
+        }
+        return HISTORY_OK;
+    } catch (const std::bad_alloc&) {
+        return HISTORY_OTHER_FAILURE;
+    }
+}

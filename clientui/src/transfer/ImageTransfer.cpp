@@ -1,0 +1,361 @@
+#include "clientui/ImageTransfer.h"
+
+#include "clientui/ClientSettings.h"
+#include "clientui/FileHandle.h"
+#include "clientui/FileServerProtocol.h"
+
+#include <ImEngineApi.h>
+#include <fw/MessageBoxSink.h>
+#include <fw/StringUtil.h>
+
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
+namespace {
+
+const wchar_t kConnectFailedText[] = L"\u8FDE\u63A5\u6587\u4EF6\u670D\u52A1\u5668\u5931\u8D25";  // 连接文件服务器失败
+
+// A picture larger than this is not accepted from the server.
+constexpr int32_t kMaxPictureBytes = 64 * 1024 * 1024;
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+// The job's name as text, and whether it is a plain file name that may be
+// used as the last part of the job's local path.
+bool ReadJobName(const ImageTransJob& job, std::string& ansiName, bool mustMatchPath) {
+    const std::wstring name = fw::FromAnsiField(job.head.name);
+    if (!IsPlainFileName(name)) return false;
+    if (mustMatchPath) {
+        const std::wstring last = ::PathFindFileNameW(job.localPath.c_str());
+        if (::lstrcmpiW(last.c_str(), name.c_str()) != 0) return false;
+    }
+    ansiName = fw::ToAnsi(name);
+    return true;
+}
+
+std::string StoredNameOf(const ImageTransJob& job, const std::string& name) {
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    return MakeStoredName(job.head.type, now.wMonth, now.wDay, name);
+}
+
+bool ReadAt(HANDLE file, int32_t offset, uint8_t* buffer, uint32_t length, uint32_t& got) {
+    got = 0;
+    LARGE_INTEGER position = {};
+    position.QuadPart = offset;
+    if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
+    DWORD read = 0;
+    if (!::ReadFile(file, buffer, length, &read, nullptr)) return false;
+    got = read;
+    return true;
+}
+
+bool WriteAt(HANDLE file, int32_t offset, const uint8_t* data, uint32_t length) {
+    LARGE_INTEGER position = {};
+    position.QuadPart = offset;
+    if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
+    DWORD written = 0;
+    return ::WriteFile(file, data, length, &written, nullptr) && written == length;
+}
+
+}  // namespace
+
+CImageTransfer& CImageTransfer::GetInstance() {
+    static CImageTransfer* instance = [] {
+        ImageTransferConfig config;
+        config.host = g_ClientSettings.serverEntry;
+        config.port = FILE_SERVER_PORT;
+        return new CImageTransfer(config);
+    }();
+    return *instance;
+}
+
+CImageTransfer::CImageTransfer(const ImageTransferConfig& config) : m_config(config) {
+    const size_t bufferBytes = PACKET_HEADER_SIZE + kFileUploadBlockSize + kPictureBlockBytes;
+    m_upload.buffer.resize(bufferBytes);
+    m_download.buffer.resize(bufferBytes);
+    m_upload.thread = std::thread([this] { RunWorker(m_upload, true); });
+    m_download.thread = std::thread([this] { RunWorker(m_download, false); });
+}
+
+CImageTransfer::~CImageTransfer() { Stop(); }
+
+void CImageTransfer::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(m_stopLock);
+        m_stopping = true;
+    }
+    m_stopSignal.notify_all();
+    if (m_upload.thread.joinable()) m_upload.thread.join();
+    if (m_download.thread.joinable()) m_download.thread.join();
+}
+
+bool CImageTransfer::WaitForStop(unsigned ms) {
+    std::unique_lock<std::mutex> lock(m_stopLock);
+    return m_stopSignal.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_stopping.load(); });
+}
+
+void CImageTransfer::AddUploadJob(const ImageTransJob& job, bool atFront) { AddJob(m_upload, job, atFront); }
+
+void CImageTransfer::AddDownloadJob(const ImageTransJob& job, bool atFront) { AddJob(m_download, job, atFront); }
+
+void CImageTransfer::AddJob(Worker& worker, const ImageTransJob& job, bool atFront) {
+    QueuedJob queued{m_nextId++, job};
+    std::lock_guard<std::mutex> lock(worker.lock);
+    if (atFront) {
+        worker.queue.push_front(std::move(queued));
+    } else {
+        worker.queue.push_back(std::move(queued));
+    }
+}
+
+size_t CImageTransfer::UploadQueueSize() const {
+    std::lock_guard<std::mutex> lock(m_upload.lock);
+    return m_upload.queue.size();
+}
+
+size_t CImageTransfer::DownloadQueueSize() const {
+    std::lock_guard<std::mutex> lock(m_download.lock);
+    return m_download.queue.size();
+}
+
+bool CImageTransfer::Connect(CFileServerSocket& socket, Counters* counters) {
+    socket.Close();
+    const ImageTransferTiming& timing = m_config.timing;
+    for (int attempt = 0; attempt <= timing.connectRetries; ++attempt) {
+        if (attempt > 0 && WaitForStop(timing.retryIntervalMs)) return false;
+        if (Stopping()) return false;
+        if (socket.Connect(m_config.host, m_config.port, timing.connectTimeoutMs, timing.ioTimeoutMs)) {
+            if (counters) ++counters->connects;
+            return true;
+        }
+        if (counters) ++counters->connectFailures;
+    }
+    if (!Stopping()) fw::ShowMessageBox(nullptr, kConnectFailedText, m_config.messageCaption, MB_OK);
+    return false;
+}
+
+bool CImageTransfer::Reconnect(Worker& worker) { return Connect(worker.socket, &worker.counters); }
+
+void CImageTransfer::RunWorker(Worker& worker, bool upload) {
+    Reconnect(worker);
+    while (!Stopping()) {
+        QueuedJob job;
+        if (CopyFrontJob(worker, job)) {
+            if (upload) {
+                ProcessUpload(std::move(job));
+            } else {
+                ProcessDownload(std::move(job));
+            }
+        }
+        if (WaitForStop(m_config.timing.pollIntervalMs)) break;
+    }
+    worker.socket.Close();
+}
+
+bool CImageTransfer::CopyFrontJob(Worker& worker, QueuedJob& job) {
+    std::lock_guard<std::mutex> lock(worker.lock);
+    if (worker.queue.empty()) return false;
+    job = worker.queue.front();
+    return true;
+}
+
+// The job is found by its id: a job pushed at the front meanwhile is left
+// alone.
+void CImageTransfer::DropJob(Worker& worker, uint64_t id) {
+    std::lock_guard<std::mutex> lock(worker.lock);
+    auto found = std::find_if(worker.queue.begin(), worker.queue.end(),
+                              [id](const QueuedJob& queued) { return queued.id == id; });
+    if (found != worker.queue.end()) worker.queue.erase(found);
+}
+
+void CImageTransfer::UpdateJob(Worker& worker, const QueuedJob& job) {
+    std::lock_guard<std::mutex> lock(worker.lock);
+    for (QueuedJob& queued : worker.queue) {
+        if (queued.id == job.id) {
+            queued.job = job.job;
+            return;
+        }
+    }
+}
+
+// One more failed try: the job goes behind the others, or is dropped after
+// kMaxTries.
+void CImageTransfer::CountFailedTry(Worker& worker, const QueuedJob& job) {
+    QueuedJob next = job;
+    next.job.failedTries = job.job.failedTries + 1;
+    DropJob(worker, job.id);
+    if (next.job.failedTries < kMaxTries) {
+        std::lock_guard<std::mutex> lock(worker.lock);
+        worker.queue.push_back(std::move(next));
+    } else {
+        ++worker.counters.dropped;
+    }
+}
+
+void CImageTransfer::ProcessDownload(QueuedJob job) {
+    Worker& worker = m_download;
+    const std::wstring& path = job.job.localPath;
+    std::string name;
+    if (path.empty() || !ReadJobName(job.job, name, true)) {
+        DropJob(worker, job.id);
+        ++worker.counters.dropped;
+        return;
+    }
+    if (::PathFileExistsW(path.c_str())) {
+        DropJob(worker, job.id);
+        return;
+    }
+    const std::wstring folder = FolderOf(path);
+    if (!folder.empty()) ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+
+    // The partial picture has a name of its own: a resumed download only
+    // ever continues its own bytes.
+    const std::wstring partial = path + L".tmp";
+    CFileHandle file(::CreateFileW(partial.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::string stored = StoredNameOf(job.job, name);
+    LARGE_INTEGER length = {};
+    if (!file.IsValid() || stored.empty() || !::GetFileSizeEx(file.Get(), &length) ||
+        length.QuadPart > kMaxPictureBytes) {
+        DropJob(worker, job.id);
+        ++worker.counters.dropped;
+        return;
+    }
+    int32_t offset = static_cast<int32_t>(length.QuadPart);
+    bool progressed = false;
+
+    while (!Stopping()) {
+        const std::vector<uint8_t> request =
+            BuildDownloadRequest(stored, offset, static_cast<int32_t>(kPictureBlockBytes));
+        ++worker.counters.requests;
+        FileDownloadReply reply;
+        if (!worker.socket.SendAll(request.data(), request.size()) ||
+            !worker.socket.ReceiveExact(worker.buffer.data(), kFileDownloadReplyTotal)) {
+            // The connection broke: connect again and end this attempt. The
+            // job stays in front when it got further; otherwise it counts a
+            // failed try.
+            Reconnect(worker);
+            if (progressed) {
+                UpdateJob(worker, job);
+            } else {
+                CountFailedTry(worker, job);
+            }
+            return;
+        }
+        if (!ParseDownloadReplyHead(worker.buffer.data(), kFileDownloadReplyTotal, kPictureBlockBytes, reply) ||
+            !IsDownloadReplyInBounds(reply, offset, kPictureBlockBytes) ||
+            static_cast<int64_t>(reply.offset) + reply.dataLength > kMaxPictureBytes) {
+            // Whatever follows a bad reply cannot be trusted: start afresh.
+            Reconnect(worker);
+            CountFailedTry(worker, job);
+            return;
+        }
+        if (reply.dataLength == 0) {
+            if (reply.fileSize > 0 && reply.fileSize == reply.offset) {
+                file.Close();
+                if (::MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+                    DropJob(worker, job.id);
+                    ++worker.counters.completed;
+                } else {
+                    CountFailedTry(worker, job);
+                }
+                return;
+            }
+            if (reply.fileSize > 0 && reply.fileSize < offset) {
+                // The partial file is longer than the picture: it is not
+                // this picture's beginning. Start it again from nothing.
+                LARGE_INTEGER start = {};
+                if (::SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN)) ::SetEndOfFile(file.Get());
+            }
+            CountFailedTry(worker, job);
+            return;
+        }
+        uint8_t* data = worker.buffer.data() + kFileDownloadReplyTotal;
+        if (!worker.socket.ReceiveExact(data, static_cast<size_t>(reply.dataLength))) {
+            Reconnect(worker);
+            if (progressed) {
+                UpdateJob(worker, job);
+            } else {
+                CountFailedTry(worker, job);
+            }
+            return;
+        }
+        if (!WriteAt(file.Get(), reply.offset, data, static_cast<uint32_t>(reply.dataLength))) {
+            CountFailedTry(worker, job);
+            return;
+        }
+        offset = reply.offset + reply.dataLength;
+        job.job.bytesDone = offset;
+        progressed = true;
+    }
+    UpdateJob(worker, job);
+}
+
+void CImageTransfer::ProcessUpload(QueuedJob job) {
+    Worker& worker = m_upload;
+    std::string name;
+    if (job.job.localPath.empty() || !ReadJobName(job.job, name, false)) {
+        DropJob(worker, job.id);
+        ++worker.counters.dropped;
+        return;
+    }
+    const std::string stored = StoredNameOf(job.job, name);
+    CFileHandle file(::CreateFileW(job.job.localPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid() || stored.empty()) {
+        DropJob(worker, job.id);
+        ++worker.counters.dropped;
+        return;
+    }
+    // The block's bytes are read into the worker's buffer, past the room
+    // that the reply is received into.
+    std::vector<uint8_t>& buffer = worker.buffer;
+    uint8_t* data = buffer.data() + PACKET_HEADER_SIZE + kFileUploadBlockSize;
+    int32_t offset = 0;
+    uint32_t length = 0;
+    if (!ReadAt(file.Get(), offset, data, kPictureBlockBytes, length) || length == 0) {
+        DropJob(worker, job.id);
+        return;
+    }
+    int resends = 0;
+    while (!Stopping()) {
+        const std::vector<uint8_t> request = BuildUploadRequest(job.job.head.fileSize, stored, offset, data, length);
+        ++worker.counters.requests;
+        FileUploadReply reply;
+        if (request.empty() || !worker.socket.SendAll(request.data(), request.size()) ||
+            !worker.socket.ReceiveExact(buffer.data(), kFileUploadReplyTotal) ||
+            !ParseUploadReply(buffer.data(), kFileUploadReplyTotal, reply)) {
+            // The next attempt starts again at offset 0.
+            Reconnect(worker);
+            CountFailedTry(worker, job);
+            return;
+        }
+        if (IsUploadBlockStored(reply, offset, length)) {
+            offset = reply.offset + reply.length;
+            job.job.bytesDone = offset;
+            resends = 0;
+        } else if (++resends >= kMaxBlockResends) {
+            CountFailedTry(worker, job);
+            return;
+        }
+        // The next block (or the same one again after a refusal).
+        if (!ReadAt(file.Get(), offset, data, kPictureBlockBytes, length)) {
+            CountFailedTry(worker, job);
+            return;
+        }
+        if (length == 0) {
+            DropJob(worker, job.id);
+            ++worker.counters.completed;
+            return;
+        }
+    }
+}
