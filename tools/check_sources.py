@@ -5,6 +5,9 @@
   (MinGW's C++ mode reads a bare %s in a wide format as a narrow string);
 - no Chinese (non-ASCII) text in a narrow string literal: it would be UTF-8,
   not the ANSI code page.
+
+String literals are found by a small lexer that skips comments, character
+literals and raw strings.
 """
 import os
 import re
@@ -12,26 +15,61 @@ import sys
 
 SOURCE_EXT = (".c", ".cc", ".cpp", ".h", ".hpp")
 SKIP_DIRS = {"build", ".git", "third_party"}
-WIDE_LITERAL = re.compile(r'L"((?:[^"\\]|\\.)*)"')
-NARROW_LITERAL = re.compile(r'(?<![A-Za-z0-9_])(?:u8)?"((?:[^"\\]|\\.)*)"')
 BARE_S = re.compile(r'%[-+ #0-9.*]*s')
+IDENT = re.compile(r'[A-Za-z0-9_]')
+
+
+def literals(text):
+    """Yields (line number, prefix, body) for every string literal."""
+    i, line, n = 0, 1, len(text)
+    while i < n:
+        c = text[i]
+        if c == "\n":
+            line += 1
+            i += 1
+        elif text.startswith("//", i):
+            j = text.find("\n", i)
+            i = n if j < 0 else j
+        elif text.startswith("/*", i):
+            j = text.find("*/", i + 2)
+            j = n if j < 0 else j + 2
+            line += text.count("\n", i, j)
+            i = j
+        elif c == "'":
+            j = i + 1
+            while j < n and text[j] != "'" and text[j] != "\n":
+                j += 2 if text[j] == "\\" else 1
+            i = j + 1
+        elif c == '"':
+            k = i
+            while k > 0 and IDENT.match(text[k - 1]):
+                k -= 1
+            prefix = text[k:i]
+            if prefix.endswith("R"):
+                m = re.match(r'"([^(\s]*)\(', text[i:])
+                end = text.find(")" + (m.group(1) if m else "") + '"', i)
+                end = n if end < 0 else end + len(m.group(1) if m else "") + 2
+                line += text.count("\n", i, end)
+                i = end
+                continue
+            j = i + 1
+            while j < n and text[j] != '"' and text[j] != "\n":
+                j += 2 if text[j] == "\\" else 1
+            yield line, prefix, text[i + 1:j]
+            i = j + 1
+        else:
+            i += 1
 
 
 def check(path, problems):
     with open(path, encoding="utf-8", errors="replace") as f:
-        for number, line in enumerate(f, 1):
-            stripped = line.strip()
-            if stripped.startswith("//") or stripped.startswith("*"):
-                continue
-            for m in WIDE_LITERAL.finditer(line):
-                if BARE_S.search(m.group(1)):
-                    problems.append(f"{path}:{number}: bare %s in a wide format (use %ls or %hs)")
-            for m in NARROW_LITERAL.finditer(line):
-                start = m.start()
-                if start > 0 and line[start - 1] in "Lu":
-                    continue
-                if any(ord(c) > 127 for c in m.group(1)):
-                    problems.append(f"{path}:{number}: non-ASCII text in a narrow literal")
+        text = f.read()
+    for line, prefix, body in literals(text):
+        wide = prefix in ("L", "u", "U")
+        if wide and BARE_S.search(body):
+            problems.append(f"{path}:{line}: bare %s in a wide format (use %ls or %hs)")
+        if not wide and any(ord(ch) > 127 for ch in body):
+            problems.append(f"{path}:{line}: non-ASCII text in a narrow literal")
 
 
 def main():

@@ -87,6 +87,28 @@ void CDataTree::PopReceivedMsg(int32_t peerId) {
     if (it != unreadMsgs.end() && !it->second.empty()) it->second.pop_front();
 }
 
+void CDataTree::ClearSessionData() {
+    ownFriends.clear();
+    {
+        std::lock_guard<std::mutex> lock(unreadLock);
+        unreadMsgs.clear();
+    }
+    sentMsgs.clear();
+    users.clear();
+    usersExt.clear();
+    ownCategories.clear();
+    groupUsers.clear();
+    friendLists.clear();
+    agents.clear();
+    switchRecords.clear();
+    for (auto& list : ownTalkLists) list.clear();
+    searchResults.clear();
+    orgRoleId = 0;
+    commReplies.clear();
+    std::lock_guard<std::mutex> lock(fileRequestLock);
+    fileRequests.clear();
+}
+
 std::vector<TalkListRecord>* CDataTree::TalkList(int32_t userId, int kind) {
     if (kind < TALKLIST_TALK || kind > TALKLIST_CONTACT) return nullptr;
     if (userId == curUserId) return &ownTalkLists[kind];

@@ -38,6 +38,11 @@ public:
     void PushReceivedMsg(int32_t peerId, const TextMsgRecord& msg);
     void PopReceivedMsg(int32_t peerId);
 
+    // Forgets everything the server sent and every message held or queued,
+    // keeping the window, the credentials and the counters: a log-on as
+    // another account starts from here. Containers stay where they are.
+    void ClearSessionData();
+
     // The talk list of a kind: the own one, or the one in a user's record.
     std::vector<TalkListRecord>* TalkList(int32_t userId, int kind);
 

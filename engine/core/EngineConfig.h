@@ -29,6 +29,7 @@ struct EngineTimings {
     uint32_t recvPollUs = 500;            // receive select() time-out
     uint32_t recvBlockedPauseMs = 10;     // pause on WSAEWOULDBLOCK
     uint32_t errorPauseMs = 100;          // pause after a send/receive error
+    uint32_t drainWaitMs = 2000;          // after a send error: wait for the receive side to read to the end
 };
 
 // A body length above this is a protocol error, never an allocation.

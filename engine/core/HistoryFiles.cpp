@@ -4,6 +4,7 @@
 // damaged header never leads to a large allocation or a read past the end.
 #include "HistoryFiles.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace engine {
@@ -115,9 +116,27 @@ void HistoryFiles::WriteChatRecord(const TextMsgRecord& msg, const std::wstring&
     }
 }
 
+// A batch keeps at most this many records before it writes them anyway.
+constexpr size_t kMaxPending = 256;
+
 bool HistoryFiles::AppendMsgRecord(const TextMsgRecord& msg, const std::wstring& path) {
+    if (batching_) {
+        pendingRecords_.emplace_back(path, msg);
+        if (Pending() >= kMaxPending) Flush();
+        return true;
+    }
+    return AppendNow({msg}, path);
+}
+
+bool HistoryFiles::AppendMsgRecords(const std::vector<TextMsgRecord>& msgs, const std::wstring& path) {
+    Flush();
+    return AppendNow(msgs, path);
+}
+
+bool HistoryFiles::AppendNow(const std::vector<TextMsgRecord>& batch, const std::wstring& path) {
+    std::vector<TextMsgRecord> msgs = batch;
+    if (msgs.empty()) return false;
     files_.CreateFolders(path);
-    const std::vector<uint8_t> block = BuildMsgRecord(msg);
 
     for (int attempt = 0; attempt < 2; ++attempt) {
         std::unique_ptr<IFile> file = files_.Open(path, FileOpen::ReadWriteCreate);
@@ -133,9 +152,14 @@ bool HistoryFiles::AppendMsgRecord(const TextMsgRecord& msg, const std::wstring&
         if (damaged) {
             file.reset();
             if (!MoveAside(files_, path)) return false;
-            // The desk's history is fetched again whole from the server; the
-            // messenger's exists only here and keeps the new record.
-            if (variant_ == EngineVariant::Desk) return false;
+            // The desk's history is fetched again whole from the server: the
+            // record that found the damage is not written (the ones after it
+            // start the new file); the messenger's history exists only here
+            // and keeps every new record.
+            if (variant_ == EngineVariant::Desk) {
+                msgs.erase(msgs.begin());
+                if (msgs.empty()) return false;
+            }
             continue;
         }
 
@@ -143,20 +167,30 @@ bool HistoryFiles::AppendMsgRecord(const TextMsgRecord& msg, const std::wstring&
         int64_t recordAt = kHeaderSize;
         if (size == 0) {
             header = MsgFileHeader{};
-            header.count = 1;
             header.marker = MSG_FILE_MARKER;
         } else {
-            if (variant_ == EngineVariant::Desk && !IsNewer(msg, header)) return false;
             // The smallest record is its head alone.
-            header.count = CutCount(header.count, RecordsThatFit(size, sizeof(MsgRecordHead))) + 1;
+            header.count = CutCount(header.count, RecordsThatFit(size, sizeof(MsgRecordHead)));
             recordAt = size;
         }
-        header.newestDate = msg.date;
-        header.newestTime = msg.time;
+        // Each record as if appended alone: the desk takes only a record
+        // newer than the file's newest (the first one of a new file always).
+        std::vector<uint8_t> blocks;
+        bool hasRecords = size > 0;
+        for (const TextMsgRecord& msg : msgs) {
+            if (variant_ == EngineVariant::Desk && hasRecords && !IsNewer(msg, header)) continue;
+            const std::vector<uint8_t> block = BuildMsgRecord(msg);
+            blocks.insert(blocks.end(), block.begin(), block.end());
+            ++header.count;
+            header.newestDate = msg.date;
+            header.newestTime = msg.time;
+            hasRecords = true;
+        }
+        if (blocks.empty()) return false;
 
-        // Record first, header after: a reader never sees a count that the
+        // Records first, header after: a reader never sees a count that the
         // file does not hold, and a failed write is taken back.
-        if (!WriteExact(*file, recordAt, block.data(), block.size())) {
+        if (!WriteExact(*file, recordAt, blocks.data(), blocks.size())) {
             file->Truncate(size);
             return false;
         }
@@ -171,7 +205,46 @@ bool HistoryFiles::AppendMsgRecord(const TextMsgRecord& msg, const std::wstring&
     return false;
 }
 
+void HistoryFiles::EndBatch() {
+    batching_ = false;
+    Flush();
+}
+
+void HistoryFiles::Flush() {
+    if (pendingRecords_.empty() && pendingContacts_.empty()) return;
+    std::vector<std::pair<std::wstring, TextMsgRecord>> records;
+    std::vector<std::pair<std::wstring, LatestContactRecord>> contacts;
+    records.swap(pendingRecords_);
+    contacts.swap(pendingContacts_);
+    // One write per file, each file's records in their order.
+    std::vector<bool> done(records.size());
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (done[i]) continue;
+        std::vector<TextMsgRecord> same;
+        for (size_t j = i; j < records.size(); ++j) {
+            if (!done[j] && records[j].first == records[i].first) {
+                same.push_back(records[j].second);
+                done[j] = true;
+            }
+        }
+        AppendNow(same, records[i].first);
+    }
+    std::vector<bool> updated(contacts.size());
+    for (size_t i = 0; i < contacts.size(); ++i) {
+        if (updated[i]) continue;
+        std::vector<LatestContactRecord> same;
+        for (size_t j = i; j < contacts.size(); ++j) {
+            if (!updated[j] && contacts[j].first == contacts[i].first) {
+                same.push_back(contacts[j].second);
+                updated[j] = true;
+            }
+        }
+        UpdateLatestContactsNow(same, contacts[i].first);
+    }
+}
+
 bool HistoryFiles::ReadMsgHeader(const std::wstring& path, MsgFileHeader& out) {
+    Flush();
     std::unique_ptr<IFile> file = files_.Open(path, FileOpen::Read);
     if (!file) return false;
     const int64_t size = file->Size();
@@ -187,6 +260,17 @@ bool HistoryFiles::ReadMsgHeader(const std::wstring& path, MsgFileHeader& out) {
 }
 
 void HistoryFiles::UpdateLatestContact(const LatestContactRecord& record, const std::wstring& path) {
+    if (batching_) {
+        pendingContacts_.emplace_back(path, record);
+        if (Pending() >= kMaxPending) Flush();
+        return;
+    }
+    UpdateLatestContactsNow({record}, path);
+}
+
+void HistoryFiles::UpdateLatestContactsNow(const std::vector<LatestContactRecord>& updates,
+                                           const std::wstring& path) {
+    if (updates.empty()) return;
     files_.CreateFolders(path);
 
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -211,22 +295,29 @@ void HistoryFiles::UpdateLatestContact(const LatestContactRecord& record, const 
                 return;
             }
         }
-        header.date = record.date;
-        header.time = record.time;
-
-        size_t index = 0;
-        while (index < records.size() && records[index].peerId != record.peerId) ++index;
-        const int64_t recordAt = kHeaderSize + static_cast<int64_t>(index) * sizeof(record);
-        if (index < records.size()) {
-            // Known peer: its date and time change in place; its other words stay.
-            LatestContactRecord updated = records[index];
-            updated.date = record.date;
-            updated.time = record.time;
-            if (!WriteExact(*file, recordAt, &updated, sizeof(updated))) return;
-        } else {
-            header.count = static_cast<int32_t>(records.size()) + 1;
-            if (!WriteExact(*file, recordAt, &record, sizeof(record))) return;
+        const size_t stored = records.size();
+        size_t firstChanged = records.size();
+        for (const LatestContactRecord& record : updates) {
+            // The header's date and time become the newest update's.
+            header.date = record.date;
+            header.time = record.time;
+            size_t index = 0;
+            while (index < records.size() && records[index].peerId != record.peerId) ++index;
+            if (index < records.size()) {
+                // Known peer: its date and time change in place; its other words stay.
+                records[index].date = record.date;
+                records[index].time = record.time;
+            } else {
+                records.push_back(record);
+            }
+            firstChanged = std::min(firstChanged, index);
         }
+        if (records.size() != stored) header.count = static_cast<int32_t>(records.size());
+        // The records from the first one that changed, then the header.
+        const int64_t recordAt = kHeaderSize + static_cast<int64_t>(firstChanged) * sizeof(LatestContactRecord);
+        if (!WriteExact(*file, recordAt, records.data() + firstChanged,
+                        (records.size() - firstChanged) * sizeof(LatestContactRecord)))
+            return;
         WriteExact(*file, 0, &header, sizeof(header));
         return;
     }
@@ -238,6 +329,7 @@ void HistoryFiles::UpdateLatestContact(const LatestContactRecord& record, const 
 
 int HistoryFiles::WriteDatFile(const std::wstring& root, const std::wstring& relative,
                                const DatFileHeader& header, const void* records, size_t byteCount) {
+    Flush();
     const std::wstring path = root + relative;
     files_.CreateFolders(path);
     std::unique_ptr<IFile> file = files_.Open(path, FileOpen::ReadWriteCreate);
@@ -248,6 +340,7 @@ int HistoryFiles::WriteDatFile(const std::wstring& root, const std::wstring& rel
 
 int HistoryFiles::ReadDatHeader(const std::wstring& root, const std::wstring& relative,
                                 DatFileHeader& out) {
+    Flush();
     const bool desk = variant_ == EngineVariant::Desk;
     const std::wstring path = root + relative;
     std::unique_ptr<IFile> file = files_.Open(path, FileOpen::Read);
@@ -267,6 +360,7 @@ int HistoryFiles::ReadDatHeader(const std::wstring& root, const std::wstring& re
 
 int HistoryFiles::ReadDatRecords(const std::wstring& root, const std::wstring& relative,
                                  int64_t offset, void* out, size_t byteCount) {
+    Flush();
     if (byteCount == 0) return ERR_DAT_SIZE;
     std::unique_ptr<IFile> file = files_.Open(root + relative, FileOpen::Read);
     if (!file) return ERR_DAT_OPEN_DATA;
@@ -276,6 +370,7 @@ int HistoryFiles::ReadDatRecords(const std::wstring& root, const std::wstring& r
 
 int HistoryFiles::WriteDatHeader(const std::wstring& root, const std::wstring& relative,
                                  const DatFileHeader& header) {
+    Flush();
     const std::wstring path = root + relative;
     // Only an existing list gets a new header; a header alone is no list.
     if (!files_.Exists(path)) return ERR_DAT_OPEN_DATA;
@@ -285,11 +380,13 @@ int HistoryFiles::WriteDatHeader(const std::wstring& root, const std::wstring& r
 }
 
 bool HistoryFiles::DeleteDatFile(const std::wstring& root, const std::wstring& relative) {
+    Flush();
     return files_.Delete(root + relative);
 }
 
 template <class T>
 std::vector<T> HistoryFiles::ReadDatList(const std::wstring& root, const std::wstring& relative) {
+    Flush();
     std::vector<T> records;
     DatFileHeader header{};
     if (ReadDatHeader(root, relative, header) != 0) return records;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "EngineConfig.h"
@@ -34,10 +35,27 @@ public:
     // refresh of that history asks the server for all of it); the messenger
     // starts a new file with the record. Returns true when the record was written.
     bool AppendMsgRecord(const TextMsgRecord& msg, const std::wstring& path);
+    // The same for several records of one file, in order, with one open and
+    // one header write: the file ends as if each had been appended in turn.
+    // Returns true when at least one record was written.
+    bool AppendMsgRecords(const std::vector<TextMsgRecord>& msgs, const std::wstring& path);
 
     // Updates the peer's entry of "latestContact.dat" at `path` in place, or adds it.
     // A file too short for its header is moved aside and started anew.
     void UpdateLatestContact(const LatestContactRecord& record, const std::wstring& path);
+
+    // A batch: between BeginBatch and EndBatch, history appends and
+    // latest-contact updates are kept and written together by Flush (one
+    // open per file instead of one per message); the files end exactly as
+    // with one call each. Every other call, read or write, flushes first,
+    // so nothing of this object ever sees a file without what was kept for
+    // it. (The engine batches the packets of one dispatch run; the client
+    // reads the files only after it, or after a flush before a sent
+    // notification.)
+    void BeginBatch() { batching_ = true; }
+    void EndBatch();
+    void Flush();
+    size_t Pending() const { return pendingRecords_.size() + pendingContacts_.size(); }
 
     // <root><owner>\msg\<peer>.msg (desk) or <root><owner>\msg\<peer>\<peer>.msg (messenger).
     std::wstring ChatHistoryPath(const std::wstring& root, int32_t owner, int32_t peer) const;
@@ -71,8 +89,14 @@ public:
     bool ReadMsgHeader(const std::wstring& path, MsgFileHeader& out);
 
 private:
+    bool AppendNow(const std::vector<TextMsgRecord>& msgs, const std::wstring& path);
+    void UpdateLatestContactsNow(const std::vector<LatestContactRecord>& records, const std::wstring& path);
+
     EngineVariant variant_;
     IFileSystem& files_;
+    bool batching_ = false;
+    std::vector<std::pair<std::wstring, TextMsgRecord>> pendingRecords_;
+    std::vector<std::pair<std::wstring, LatestContactRecord>> pendingContacts_;
 };
 
 // Path helpers: decimal ids, backslashes.

@@ -52,7 +52,18 @@ void CProtocolSession::Post(unsigned message, uintptr_t wParam, intptr_t lParam)
 }
 
 void CProtocolSession::Send(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    // The client handles a sent notification at once and may read the
+    // history files: what a batch kept is written first.
+    if (history_) history_->Flush();
     if (ports_.notifier != nullptr) ports_.notifier->Send(message, wParam, lParam);
+}
+
+void CProtocolSession::BeginHistoryBatch() {
+    if (history_) history_->BeginBatch();
+}
+
+void CProtocolSession::EndHistoryBatch() {
+    if (history_) history_->EndBatch();
 }
 
 void CProtocolSession::Log(const std::wstring& text) {
@@ -289,8 +300,42 @@ void CProtocolSession::SendAfterLogonRequests() {
 void CProtocolSession::SendTextMsg(const TextMsgRecord& msg) {
     // The copy is kept before the packet can go out, so that an early
     // acknowledgement always finds it.
-    if (msg.type != 1) store_.KeepSentMsg(msg);
+    if (msg.type != 1) {
+        store_.KeepSentMsg(msg);
+        std::lock_guard<std::mutex> lock(outcomeLock_);
+        outcomes_.emplace(msg.time, false);  // a held message of that id keeps its entry
+    }
     Queue(CMD_TEXT_MSG, wire::TextMsgBody(msg), IsDesk());
+}
+
+bool CProtocolSession::ClaimOutcome(int32_t msgId) {
+    std::lock_guard<std::mutex> lock(outcomeLock_);
+    auto it = outcomes_.find(msgId);
+    if (it == outcomes_.end()) return true;
+    if (it->second) return false;
+    it->second = true;
+    return true;
+}
+
+void CProtocolSession::FailAwaitingMessages() {
+    std::vector<int32_t> failed;
+    {
+        std::lock_guard<std::mutex> lock(outcomeLock_);
+        for (auto& [msgId, done] : outcomes_) {
+            if (done) continue;
+            done = true;
+            failed.push_back(msgId);
+        }
+    }
+    for (int32_t msgId : failed) Post(WM_IM_MSGFAILED, static_cast<uintptr_t>(msgId), msgId);
+}
+
+bool CProtocolSession::TakeSentMsg(int32_t msgId, TextMsgRecord& out) {
+    if (!store_.TakeSentMsg(msgId, out)) return false;
+    std::lock_guard<std::mutex> lock(outcomeLock_);
+    auto it = outcomes_.find(msgId);
+    if (it != outcomes_.end() && it->second) outcomes_.erase(it);
+    return true;
 }
 
 void CProtocolSession::RequestFriendList() { Queue(CMD_GET_FRIEND_LIST, {}); }
@@ -327,6 +372,7 @@ void CProtocolSession::ReportUnsentPacket(const engine::Packet& packet) {
     wire::MessageBody msg;
     if (!wire::ParseTextMsg(packet.data() + PACKET_HEADER_SIZE, header.bodyLength, msg)) return;
     if (msg.head.type == 1) return;  // never held, never acknowledged
+    if (!ClaimOutcome(msg.head.time)) return;  // it has its outcome already
     Post(WM_IM_MSGFAILED, static_cast<uintptr_t>(msg.head.time), msg.head.time);
 }
 
@@ -470,14 +516,18 @@ void CProtocolSession::OnTextMsg(const uint8_t* body, size_t length) {
         TextMsgAck ack;
         wire::ParseTextMsgAck(body, length, ack);
         if (ack.result == 1 || ack.result == 5) {
-            store_.StampSentMsg(ack.msgId, ack.date, ack.time);
             TextMsgRecord copy;
             std::memset(&copy, 0, sizeof copy);
             copy.type = 1;
             if (!store_.GetSentMsg(ack.msgId, copy)) return;  // no longer held
+            // Told failed already (its connection had ended): one outcome only.
+            if (!ClaimOutcome(ack.msgId)) return;
+            store_.StampSentMsg(ack.msgId, ack.date, ack.time);
+            store_.GetSentMsg(ack.msgId, copy);
             FileMessage(copy, true);
             Post(WM_IM_MSGSENT, static_cast<uintptr_t>(ack.msgId), ack.time);
         } else {
+            if (!ClaimOutcome(ack.msgId)) return;
             Log(kLogMsgNo + std::to_wstring(ack.msgId) + kLogSendFailed + std::to_wstring(ack.time) +
                 kLogErrorCode + std::to_wstring(ack.result));
             Post(WM_IM_MSGFAILED, static_cast<uintptr_t>(ack.msgId), ack.time);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,11 @@ public:
     // the command's length rule, or that this build does not handle, are
     // dropped without effect. Returns true when a handler ran.
     bool Dispatch(const uint8_t* packet, size_t length);
+    // Around a run of dispatches: the history writes of the run go to each
+    // file together at its end (and before any notification is sent), see
+    // HistoryFiles::BeginBatch.
+    void BeginHistoryBatch();
+    void EndHistoryBatch();
 
     // ---- Requests shared by both builds ------------------------------------
     // The log-on packet built from the store's credentials; SendLogon clears
@@ -62,6 +68,13 @@ public:
     // and lParam), so every sent message gets exactly one outcome. Reads only
     // the packet: any thread may call it.
     void ReportUnsentPacket(const engine::Packet& packet);
+    // The connection that carried the held messages has ended: an
+    // acknowledgement can no longer come for those still waiting for one, so
+    // each of them ends in WM_IM_MSGFAILED now (on the engine's window
+    // thread, like the acknowledgements).
+    void FailAwaitingMessages();
+    // MGetSendedTextMsg: the held copy, taken out of the store.
+    bool TakeSentMsg(int32_t msgId, TextMsgRecord& out);
 
     // ---- Desk requests -------------------------------------------------------
     void RequestGroupUserList(int32_t userId);
@@ -160,6 +173,14 @@ private:
     std::wstring root_;  // host program's folder, with its trailing backslash
     std::atomic<bool> loggedOn_{false};
     std::unique_ptr<engine::HistoryFiles> history_;  // null without a file system
+    // The messages sent through SendTextMsg, by id: false while the outcome
+    // is still to come, true once WM_IM_MSGSENT or WM_IM_MSGFAILED went out.
+    // An entry goes when the client takes the held copy after its outcome.
+    // True when this call may give `msgId` its outcome (a message waiting
+    // for one, or one that was never tracked); any thread may claim.
+    bool ClaimOutcome(int32_t msgId);
+    std::mutex outcomeLock_;
+    std::map<int32_t, bool> outcomes_;
 };
 
 template <class T>

@@ -323,16 +323,15 @@ void CProtocolSession::OnUserList(const uint8_t* body, size_t length) {
     BuildFriendLists(reply.list, owner->categories, owner->friends, users);
     const std::wstring folder = ListFolder(reply.userId);
     const engine::LocalTime now = Now();
-    if (!users.empty()) {
-        WriteList(folder + L"userlist.dat",
-                  MakeDatHeader(now.Date(), 0, now.Date(), 0, sizeof(UserInfoBase), users.size()), users);
-    }
-    if (!owner->categories.empty()) {
-        WriteList(folder + L"friendType.dat",
-                  MakeDatHeader(now.Date(), now.Hhmmss(), now.Date(), now.Hhmmss(), sizeof(CategoryRecord),
-                                owner->categories.size()),
-                  owner->categories);
-    }
+    // Both files are written even when empty: the files are what later
+    // rebuilds (user friends, friend updates) read, and a list kept from
+    // before would bring back friends the server no longer lists.
+    WriteList(folder + L"userlist.dat",
+              MakeDatHeader(now.Date(), 0, now.Date(), 0, sizeof(UserInfoBase), users.size()), users);
+    WriteList(folder + L"friendType.dat",
+              MakeDatHeader(now.Date(), now.Hhmmss(), now.Date(), now.Hhmmss(), sizeof(CategoryRecord),
+                            owner->categories.size()),
+              owner->categories);
     Post(WM_IM_NOTIFY, NOTIFY_USERLIST, reply.userId);
 }
 

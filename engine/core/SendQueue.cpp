@@ -5,14 +5,20 @@
 namespace engine {
 
 void SendQueue::PushBack(Packet packet) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    queue_.push_back(std::move(packet));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(std::move(packet));
+    }
+    Pushed();
 }
 
 void SendQueue::PushFront(Packet packet) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    queue_.insert(queue_.begin() + static_cast<std::ptrdiff_t>(frontLane_), std::move(packet));
-    ++frontLane_;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.insert(queue_.begin() + static_cast<std::ptrdiff_t>(frontLane_), std::move(packet));
+        ++frontLane_;
+    }
+    Pushed();
 }
 
 std::vector<Packet> SendQueue::Clear() {

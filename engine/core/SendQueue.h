@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -18,6 +19,10 @@ using Packet = std::vector<uint8_t>;
 
 class SendQueue {
 public:
+    // Called after every push (back, front, reset), outside the lock: the
+    // runtime wakes its send thread with it. Set before any thread pushes.
+    void SetPushListener(std::function<void()> listener) { pushed_ = std::move(listener); }
+
     void PushBack(Packet packet);
     void PushFront(Packet packet);
     // Starts a session: clears the queue and puts the log-on packet first.
@@ -26,13 +31,16 @@ public:
     // Returns the packets that were dropped, oldest first.
     template <class F>
     std::vector<Packet> ResetWith(Packet logon, F&& underLock) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        underLock();
-        std::vector<Packet> dropped(std::make_move_iterator(queue_.begin()),
-                                    std::make_move_iterator(queue_.end()));
-        queue_.clear();
-        queue_.push_back(std::move(logon));
-        frontLane_ = 1;
+        std::vector<Packet> dropped;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            underLock();
+            dropped.assign(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
+            queue_.clear();
+            queue_.push_back(std::move(logon));
+            frontLane_ = 1;
+        }
+        Pushed();
         return dropped;
     }
     std::vector<Packet> ResetWith(Packet logon) { return ResetWith(std::move(logon), [] {}); }
@@ -57,6 +65,11 @@ public:
     std::vector<Packet> Snapshot() const;
 
 private:
+    void Pushed() const {
+        if (pushed_) pushed_();
+    }
+
+    std::function<void()> pushed_;
     mutable std::mutex mutex_;
     std::deque<Packet> queue_;
     size_t frontLane_ = 0;  // packets at the head that were pushed at the front

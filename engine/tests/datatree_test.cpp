@@ -75,3 +75,45 @@ TEST(DataTree, TalkListOfAKindOutsideTheThreeIsNone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DataTree, ClearingTheSessionDataKeepsTheWindowCredentialsAndContainers) {
+    CDataTree store;
+    int window = 0;
+    store.mainWindow = &window;
+    store.account = L"1001";
+    store.logonId = 1001;
+    store.ownStatus = 0;
+    store.UserInfoBaseAt(42).userId = 42;
+    store.UserInfoExtAt(42);
+    store.ownFriends[L"Team"].push_back(store.users.at(42));
+    store.ownCategories.push_back(CategoryRecord{1, 1, "Team"});
+    store.PushReceivedMsg(42, Message(1, "a"));
+    store.KeepSentMsg(Message(2, "b"));
+    store.SwitchRecordAt(7).customerId = 7;
+    store.FriendListAt(9).userId = 9;
+    store.ownTalkLists[TALKLIST_CONTACT].push_back(TalkListRecord{42, 1, 1, ""});
+    store.FileRequestsAt(42).push_back(FileRequestRecord{});
+    store.orgRoleId = 3;
+    const FriendMap* friends = &store.ownFriends;
+
+    store.ClearSessionData();
+    EXPECT_TRUE(store.users.empty());
+    EXPECT_TRUE(store.usersExt.empty());
+    EXPECT_TRUE(store.ownFriends.empty());
+    EXPECT_TRUE(store.ownCategories.empty());
+    EXPECT_TRUE(store.unreadMsgs.empty());
+    EXPECT_TRUE(store.sentMsgs.empty());
+    EXPECT_TRUE(store.switchRecords.empty());
+    EXPECT_TRUE(store.friendLists.empty());
+    EXPECT_TRUE(store.ownTalkLists[TALKLIST_CONTACT].empty());
+    EXPECT_TRUE(store.fileRequests.empty());
+    EXPECT_EQ(store.orgRoleId, 0);
+    EXPECT_EQ(&store.ownFriends, friends);
+    EXPECT_EQ(store.mainWindow, &window);
+    EXPECT_EQ(store.account, L"1001");
+    EXPECT_EQ(store.logonId, 1001);
+}
+
+}  // namespace

@@ -251,6 +251,18 @@ TEST_F(DeskSession, AnotherUsersListIsRebuiltAndFiled) {
     EXPECT_EQ(f.notifier.notes, std::vector<Note>{Posted(WM_IM_NOTIFY, NOTIFY_USERLIST, 501)});
 }
 
+// An emptied list replaces the filed one, so that a rebuild from the files
+// does not bring the old friends back.
+TEST_F(DeskSession, AnEmptiedUserListReplacesTheFiledOne) {
+    f.ListOwner(501);
+    WriteDat(kGroup501 + L"userlist.dat", 20261201, 0, std::vector<UserInfoBase>{User(600, "low")});
+    EXPECT_TRUE(f.Deliver(CMD_GET_USER_LIST, Cat({W(501), B(1), B(0), H(0), W(1), W(1), T("low")})));
+    EXPECT_EQ(DatHeaderOf(Dat(kGroup501 + L"userlist.dat")).recordCount, 0);
+    EXPECT_TRUE(f.store.FindFriendList(501)->friends.at(L"low").empty());
+    EXPECT_TRUE(f.Deliver(CMD_GET_USER_FRIENDS, Cat({W(501), B(1), Zeros(3), W(1), W(1), T("low")})));
+    EXPECT_TRUE(f.store.FindFriendList(501)->friends.at(L"low").empty());
+}
+
 TEST_F(DeskSession, FriendUpdateRequestUsesTheLocalListOnlyWhenUsable) {
     struct { int32_t date; int32_t time; std::vector<uint8_t> body; bool wholeList; } cases[] = {
         {20261201, 85959, Cat({W(kOwnId), W(20261201), W(85959)}), false},

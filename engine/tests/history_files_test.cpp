@@ -665,3 +665,68 @@ TEST_F(HistoryFilesTest, EveryListRecordTypeReadsBack) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Batches: the files end byte for byte as with one call per record
+// ---------------------------------------------------------------------------
+
+namespace {
+
+struct BatchStep {
+    int32_t peer;  // a received message from this peer (history and latest contacts)
+    int32_t time;
+};
+
+}  // namespace
+
+TEST_F(HistoryFilesTest, BatchEndsWithTheSameFilesAsOneCallEach) {
+    const struct {
+        const char* what;
+        std::string existing;  // the history with peer 7 before (empty: none)
+        std::vector<BatchStep> steps;
+    } cases[] = {
+        {"new files, two peers interleaved", "", {{7, kTime}, {9, kTime}, {7, kTime + 1000}, {9, kTime + 5}}},
+        {"older and equal records among newer ones", "",
+         {{7, kTime + 3000}, {7, kTime + 1000}, {7, kTime + 3000}, {7, kTime + 4000}}},
+        {"an existing history", MsgHeaderBytes(kDate, kTime + 2000, 0, 20), {{7, kTime + 1000}, {7, kTime + 3000}}},
+        {"a damaged history", MsgHeaderBytes(kDate, kTime, 1, 21) + std::string(97, 'r'),
+         {{7, kTime + 1000}, {7, kTime + 2000}, {7, kTime + 3000}}},
+    };
+    for (const auto& c : cases) {
+        for (EngineVariant variant : {EngineVariant::Desk, EngineVariant::Messenger}) {
+            SCOPED_TRACE(std::string(c.what) + (variant == EngineVariant::Desk ? ", desk" : ", messenger"));
+            TempFolder one, batch;
+            HistoryFiles single(variant, files), batched(variant, files);
+            auto history = [&](const TempFolder& f, int32_t peer) { return single.ChatHistoryPath(f.Path(), kOwn, peer); };
+            if (!c.existing.empty()) {
+                ASSERT_TRUE(WriteBytes(files, history(one, 7), c.existing));
+                ASSERT_TRUE(WriteBytes(files, history(batch, 7), c.existing));
+            }
+            batched.BeginBatch();
+            for (const BatchStep& s : c.steps) {
+                const TextMsgRecord msg = Msg(s.peer, kOwn, kDate, s.time, "text of the message");
+                single.WriteChatRecord(msg, one.Path(), false);
+                batched.WriteChatRecord(msg, batch.Path(), false);
+            }
+            EXPECT_EQ(batched.Pending(), 2 * c.steps.size()) << "nothing written before the end";
+            batched.EndBatch();
+            EXPECT_EQ(batched.Pending(), 0u);
+            for (int32_t peer : {7, 9}) {
+                EXPECT_EQ(ReadBytes(files, history(batch, peer)), ReadBytes(files, history(one, peer))) << peer;
+                EXPECT_EQ(ReadBytes(files, history(batch, peer) + L".bad"), ReadBytes(files, history(one, peer) + L".bad"));
+            }
+            EXPECT_EQ(ReadBytes(files, HistoryFiles::LatestContactPath(batch.Path(), kOwn)),
+                      ReadBytes(files, HistoryFiles::LatestContactPath(one.Path(), kOwn)));
+        }
+    }
+}
+
+TEST_F(HistoryFilesTest, AReadInsideABatchSeesWhatTheBatchKept) {
+    desk.BeginBatch();
+    desk.AppendMsgRecord(Msg(7, kOwn, kDate, kTime, "kept"), DeskPath(7));
+    MsgFileHeader header{};
+    ASSERT_TRUE(desk.ReadMsgHeader(DeskPath(7), header));
+    EXPECT_EQ(header.count, 1);
+    EXPECT_EQ(desk.Pending(), 0u);
+    desk.EndBatch();
+}

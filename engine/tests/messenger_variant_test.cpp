@@ -116,6 +116,43 @@ std::vector<VariantCase> Cases() {
                     (f.Exists(f.Own() + L"msg\\42.msg") || f.Exists(f.Own() + L"msg\\42\\42.msg") ? L"peer" : L"");
          },
          L"group", L"peer"},
+        {"acknowledged message to a customer held by another agent",
+         [](SessionFixture& f) {
+             SwitchCustomerRecord& s = f.store.SwitchRecordAt(42);
+             s.customerId = 42;
+             s.owningAgent = 1002;
+             TextMsgRecord m{};
+             m.date = 20261210;
+             m.time = 100;
+             m.senderId = kOwnId;
+             m.receiverId = 42;
+             std::strcpy(m.text, "x");
+             f.session->SendTextMsg(m);
+             f.Deliver(CMD_TEXT_MSG, Cat({W(20261210), W(200), W(100), W(1)}));
+             return std::wstring(f.Exists(f.Own() + L"MyGroup\\1002\\msg\\42.msg") ? L"group" : L"") +
+                    (f.Exists(f.Own() + L"msg\\42.msg") ? L"peer" : L"") +
+                    (f.Exists(f.Own() + L"msg\\42\\42.msg") ? L"peer folder" : L"") + NotesText(f);
+         },
+         L"group P110/100/200", L"peer folder P110/100/200"},
+        {"message between two other users",
+         [](SessionFixture& f) {
+             f.Deliver(CMD_TEXT_MSG, Message(42, 43, 100, "x"));
+             std::wstring queues;
+             for (const auto& [peer, queue] : f.store.unreadMsgs) queues += L" " + std::to_wstring(peer);
+             return L"queues" + queues + NotesText(f);
+         },
+         L"queues", L"queues 42 P108/1/42 P115/42/0"},
+        {"extra id in the history record",
+         [](SessionFixture& f) {
+             f.Deliver(CMD_TEXT_MSG, Cat({W(0), W(20261210), W(100), W(42), W(kOwnId), W(9), R("x")}));
+             const std::string file =
+                 f.File(f.session->IsDesk() ? f.Own() + L"msg\\42.msg" : f.Own() + L"msg\\42\\42.msg");
+             MsgRecordHead head{};
+             if (file.size() >= sizeof(MsgFileHeader) + sizeof head)
+                 std::memcpy(&head, file.data() + sizeof(MsgFileHeader), sizeof head);
+             return std::to_wstring(head.extraId) + L" " + std::to_wstring(head.senderId);
+         },
+         L"9 42", L"0 42"},
         {"friend list file header",
          [](SessionFixture& f) {
              DatFileHeader old{};

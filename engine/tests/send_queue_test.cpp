@@ -73,4 +73,21 @@ TEST(SendQueue, ResetAndClearHandBackWhatTheyDrop) {
     EXPECT_EQ(Order(queue), "Yb");
 }
 
+// The send thread sleeps until a push wakes it: every kind of push calls
+// the listener, with the packet already poppable (the lock let go).
+TEST(SendQueue, EveryPushCallsTheListenerWithThePacketInPlace) {
+    SendQueue queue;
+    std::string seen;
+    queue.SetPushListener([&] {
+        Packet out;
+        seen += queue.PopFront(out) ? static_cast<char>(out.at(0)) : '-';
+    });
+    queue.PushBack(P('a'));
+    queue.PushFront(P('X'));
+    queue.ResetWith(P('L'));
+    EXPECT_EQ(seen, "aXL");
+    queue.Clear();
+    EXPECT_EQ(seen, "aXL") << "a clear is no push";
+}
+
 }  // namespace

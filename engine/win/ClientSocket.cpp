@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "PacketFramer.h"
+
 namespace {
 
 constexpr DWORD kConnectSliceMs = 50;
 constexpr DWORD kRecvSliceMs = 500;
+constexpr size_t kReadPiece = 64 * 1024;
 
 bool Signalled(HANDLE event) { return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
@@ -16,10 +19,6 @@ bool Pause(HANDLE stop, DWORD ms) {
         return false;
     }
     return WaitForSingleObject(stop, ms) == WAIT_OBJECT_0;
-}
-
-uint32_t ReadWord(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 }  // namespace
@@ -162,7 +161,7 @@ std::shared_ptr<SocketConnection> CClientSocket::Current() const {
 int CClientSocket::SendAll(const uint8_t* data, size_t length, uint32_t generation, HANDLE stop) {
     if (!data || length == 0) return kSocketNotConnected;
     std::shared_ptr<SocketConnection> connection = Current();
-    if (!connection || connection->Broken()) return kSocketNotConnected;
+    if (!connection || connection->Broken() || connection->SendFailed()) return kSocketNotConnected;
     if (connection->Generation() != generation) return kSocketStalePacket;
 
     size_t sent = 0;
@@ -176,13 +175,15 @@ int CClientSocket::SendAll(const uint8_t* data, size_t length, uint32_t generati
             blocked = 0;
             continue;
         }
+        // A failed send leaves the receive side reading what the server
+        // sent before the end (replies, messages); the reconnect waits for it.
         if (n == 0) {
-            connection->Break();
+            connection->FailSending();
             return kSocketClosedByServer;
         }
         const int error = WSAGetLastError();
         if (error != WSAEWOULDBLOCK) {
-            connection->Break();
+            connection->FailSending();
             return error;
         }
         // Blocked: a stop does not wait for the peer to read again.
@@ -203,26 +204,41 @@ int CClientSocket::RecvPacket(std::vector<uint8_t>& out, uint32_t session, HANDL
     if (!connection || connection->Broken() || connection->Session() != session)
         return kSocketNotConnected;
 
-    constexpr size_t kHeader = 24;
-    out.assign(kHeader, 0);
-    size_t expected = kHeader;
-    size_t received = 0;
+    // One packet from what an earlier read brought, then from the socket
+    // in pieces of up to kReadPiece bytes; what follows the packet is kept
+    // for the next call.
+    engine::PacketFramer framer;
+    SocketConnection::ReadAhead& ahead = connection->Unframed();
+    auto frame = [&](const uint8_t* data, size_t length, size_t& taken) {
+        const engine::PacketFramer::State state = framer.Feed(data, length, taken);
+        if (state == engine::PacketFramer::State::Complete) out = framer.TakePacket();
+        if (state == engine::PacketFramer::State::TooLong) connection->Break();  // a protocol error, not an allocation
+        return state;
+    };
+    if (ahead.Left() > 0) {
+        size_t taken = 0;
+        const engine::PacketFramer::State state = frame(ahead.bytes.data() + ahead.at, ahead.Left(), taken);
+        ahead.at += taken;
+        if (ahead.Left() == 0) {
+            ahead.bytes.clear();
+            ahead.at = 0;
+        }
+        if (state == engine::PacketFramer::State::Complete) return kSocketOk;
+        if (state == engine::PacketFramer::State::TooLong) return kSocketRecvFailed;
+    }
+    std::vector<uint8_t>& piece = readPiece_;
+    piece.resize(kReadPiece);
     for (;;) {
-        const int n = recv(connection->Handle(), reinterpret_cast<char*>(out.data() + received),
-                           int(std::min<size_t>(expected - received, 0x100000)), 0);
+        const int n = recv(connection->Handle(), reinterpret_cast<char*>(piece.data()), int(piece.size()), 0);
         if (n > 0) {
-            received += size_t(n);
-            if (received == kHeader && expected == kHeader) {
-                const uint32_t bodyLength = ReadWord(out.data() + 20);
-                if (bodyLength > engine::kMaxBodyLength) {
-                    // A protocol error, not an allocation.
-                    connection->Break();
-                    return kSocketRecvFailed;
-                }
-                expected = kHeader + bodyLength;
-                out.resize(expected);
+            size_t taken = 0;
+            const engine::PacketFramer::State state = frame(piece.data(), size_t(n), taken);
+            if (taken < size_t(n)) {
+                ahead.bytes.assign(piece.begin() + std::ptrdiff_t(taken), piece.begin() + n);
+                ahead.at = 0;
             }
-            if (received == expected) return kSocketOk;
+            if (state == engine::PacketFramer::State::Complete) return kSocketOk;
+            if (state == engine::PacketFramer::State::TooLong) return kSocketRecvFailed;
             continue;
         }
         if (n == 0) {

@@ -83,4 +83,5 @@ private:
     mutable std::mutex lock_;
     std::shared_ptr<SocketConnection> current_;
     uint32_t generation_ = 0;
+    std::vector<uint8_t> readPiece_;  // the receive thread's read buffer
 };

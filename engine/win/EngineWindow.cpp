@@ -93,11 +93,22 @@ void CEngineWindow::OnPackets() {
         if (dispatching_) return;
         dispatching_ = true;
     }
+    try {
+        handler_.BeginPackets();
+    } catch (...) {
+    }
     for (;;) {
         Delivery next;
         {
-            std::lock_guard<std::mutex> lock(lock_);
+            std::unique_lock<std::mutex> lock(lock_);
             if (inbox_.empty() || !window_.load()) {
+                lock.unlock();
+                try {
+                    handler_.EndPackets();
+                } catch (...) {
+                    // What the run kept is dropped; the next run goes on.
+                }
+                lock.lock();
                 dispatching_ = false;
                 return;
             }

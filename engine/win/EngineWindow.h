@@ -23,6 +23,9 @@ public:
     virtual ~IEngineWindowHandler() = default;
     virtual void HandlePacket(uint32_t session, const std::vector<uint8_t>& packet) = 0;
     virtual void HandleEvent(EngineEvent event, uint32_t session) = 0;
+    // Around one run of packets taken from the inbox together.
+    virtual void BeginPackets() {}
+    virtual void EndPackets() {}
 };
 
 class CEngineWindow {

@@ -65,14 +65,14 @@ IM_EXPORT int MGetCurUserID() { return Store().curUserId; }
 
 IM_EXPORT void MSendTextMsg(const TextMsgRecord* msg) {
     if (!msg) return;
-    Guarded([&] { Session().SendTextMsg(*msg); });
+    Guarded([&] { App().SendTextMsg(*msg); });
 }
 
 IM_EXPORT void MGetSendedTextMsg(int msgId, TextMsgRecord* out) {
     if (!out) return;
     Guarded([&] {
         TextMsgRecord held;
-        if (Store().TakeSentMsg(msgId, held)) *out = held;
+        if (Session().TakeSentMsg(msgId, held)) *out = held;
     });
 }
 

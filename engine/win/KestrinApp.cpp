@@ -54,6 +54,7 @@ CKestrinApp::CKestrinApp(engine::EngineVariant variant, EngineOptions options)
     files_.CreateFolders(hostFolder_ + L"data\\");
     files_.CreateFolders(hostFolder_ + L"Log\\");
     store_.reconnectIntervalMs = options_.timings.reconnectIntervalMs;
+    queue_.SetPushListener([this] { sendWake_.Signal(); });
 }
 
 // The event log of the host program's folder; its switch is read once, here:
@@ -96,7 +97,7 @@ void CKestrinApp::Shutdown() {
     // Threads that lingered past an earlier stop get one more wait, so
     // that none is left running engine code when the object goes.
     for (const CThreadTable::Entry& entry : threads_.Lingering()) {
-        if (entry->stop) SetEvent(entry->stop);
+        entry->RequestStop();
         if (entry->stopped) WaitForSingleObject(entry->stopped, options_.timings.stopWaitMs);
     }
     threads_.PurgeLingering();
@@ -162,10 +163,13 @@ void CKestrinApp::ConnectAndLogon(const std::wstring& account, const std::wstrin
         return;
     }
 
+    const int32_t logonId = int32_t(std::wcstol(account.c_str(), nullptr, 10));
+    // Another account than the last one: nothing of that one's session stays.
+    if (store_.logonId != 0 && logonId != store_.logonId) store_.ClearSessionData();
     store_.account = account;
     store_.password = password;
     store_.logonType = type;
-    store_.logonId = int32_t(std::wcstol(account.c_str(), nullptr, 10));
+    store_.logonId = logonId;
     store_.curUserId = store_.logonId;
     store_.server = server;
     store_.port = port;
@@ -205,12 +209,19 @@ void CKestrinApp::Logout(bool front) {
     connectStatus_.store(0);
     SetRunning(false);
     session_.SetLoggedOn(false);
-    // What the grace rounds did not send never reaches the server.
+    // What the grace rounds did not send never reaches the server, and
+    // what was sent is acknowledged no more.
     ReportUnsent(queue_.Clear());
+    session_.FailAwaitingMessages();
 }
 
 void CKestrinApp::ReportUnsent(const std::vector<engine::Packet>& packets) {
     for (const engine::Packet& packet : packets) session_.ReportUnsentPacket(packet);
+}
+
+void CKestrinApp::SendTextMsg(const TextMsgRecord& msg) {
+    session_.SendTextMsg(msg);
+    if (!Running()) session_.FailAwaitingMessages();
 }
 
 void CKestrinApp::ChangeStatus(int status) {
@@ -246,7 +257,7 @@ void CKestrinApp::StopWorkThreads() {
     // not looked itself up yet still finds its stopped event).
     const std::vector<CThreadTable::Entry> entries = threads_.Snapshot();
     for (const CThreadTable::Entry& entry : entries)
-        if (entry->stop) SetEvent(entry->stop);
+        entry->RequestStop();
     for (const CThreadTable::Entry& entry : entries)
         if (entry->stopped) WaitForSingleObject(entry->stopped, options_.timings.stopWaitMs);
     threads_.Retire(entries);
@@ -257,7 +268,7 @@ HANDLE CKestrinApp::RunWorker() {
     CThreadTable::Entry entry = threads_.Find(GetCurrentThreadId());
     if (!entry || !entry->stop || !entry->stopped) return nullptr;
     const HANDLE stopped = entry->stopped;
-    const WorkerContext context{entry->kind, entry->session, entry->stop};
+    const WorkerContext context{entry->kind, entry->session, entry->stop, &entry->stopRequested};
     // The entry outlives this thread's use of its handles: it is let go of
     // only once the stopped event is signalled.
     entry.reset();
@@ -279,21 +290,27 @@ void CKestrinApp::SendLoop(const WorkerContext& context) {
     for (;;) {
         // Five grace rounds after the stop, in which queued packets such as
         // the log-out still go out.
-        const bool stopping = Signalled(context.stop);
+        const bool stopping = context.Stopping();
         if (stopping && ++stopRounds > t.sendGraceRounds) break;
         if (!Running()) break;
         engine::Packet packet;
         uint32_t generation = 0;
         if (!queue_.PopFront(packet, [&] { generation = socket_.Generation(); })) {
             if (stopping) break;  // nothing left to send
-            WaitForSingleObject(context.stop, t.sendIdleMs);
+            // Until a packet is queued, the stop, or the idle time-out.
+            sendWake_.Arm();
+            if (queue_.Empty()) {
+                const HANDLE waits[2] = {context.stop, sendWake_.Handle()};
+                WaitForMultipleObjects(waits[1] ? 2 : 1, waits, FALSE, t.sendIdleMs);
+            }
+            sendWake_.Disarm();
             continue;
         }
         const int result = socket_.SendAll(packet.data(), packet.size(), generation, context.stop);
         if (result == kSocketOk) continue;
         // The packet is lost (a stale one is never sent on the new connection).
         session_.ReportUnsentPacket(packet);
-        if (result == kSocketStalePacket || stopping || Signalled(context.stop)) continue;
+        if (result == kSocketStalePacket || stopping || context.Stopping()) continue;
         Log(Format(L"发送错误,错误代码:%d ,重连服务器..", result));
         Reconnect(context);
         WaitForSingleObject(context.stop, t.errorPauseMs);
@@ -304,7 +321,7 @@ void CKestrinApp::SendLoop(const WorkerContext& context) {
 void CKestrinApp::ReceiveLoop(const WorkerContext& context) {
     const engine::EngineTimings& t = options_.timings;
     for (;;) {
-        if (Signalled(context.stop) || !Running()) break;
+        if (context.Stopping() || !Running()) break;
         std::vector<uint8_t> packet;
         const int result = socket_.RecvPacket(packet, context.session, context.stop);
         if (result == kSocketOk) {
@@ -360,6 +377,19 @@ void CKestrinApp::Reconnect(const WorkerContext& context) {
     const int attempts = ReconnectAttempts();
     if (uint64_t(now - last) < uint64_t(t.reconnectIntervalMs) * uint64_t(attempts)) return;
 
+    // A send failed first: what the server sent before the connection ended
+    // (acknowledgements, messages) is still to be read, and reaches the
+    // client before the reconnect does. The receive thread breaks the
+    // connection when it reaches the end; until then (or the drain
+    // time-out) the connection is not replaced.
+    if (std::shared_ptr<SocketConnection> current = socket_.Current();
+        current && current->SendFailed() && !current->Broken()) {
+        const DWORD started = GetTickCount();
+        while (!current->Broken() && GetTickCount() - started < t.drainWaitMs)
+            if (WaitForSingleObject(context.stop, 5) == WAIT_OBJECT_0) break;
+        current->Break();
+    }
+
     NotifyEvent(EngineEvent::Reconnecting, context.session);
     Log(L"与服务器断开连接,正在尝试重连..");
     SetReconnectAttempts(attempts + 1);
@@ -408,7 +438,7 @@ void CKestrinApp::GiveUpSession(const WorkerContext& context) {
     const DWORD self = GetCurrentThreadId();
     std::vector<CThreadTable::Entry> entries = threads_.Snapshot();
     for (const CThreadTable::Entry& entry : entries)
-        if (entry->session == context.session && entry->stop) SetEvent(entry->stop);
+        if (entry->session == context.session) entry->RequestStop();
     for (const CThreadTable::Entry& entry : entries)
         if (entry->session == context.session && entry->id != self && entry->stopped)
             WaitForSingleObject(entry->stopped, options_.timings.stopWaitMs);
@@ -429,15 +459,23 @@ void CKestrinApp::HandlePacket(uint32_t session, const std::vector<uint8_t>& pac
     session_.Dispatch(packet.data(), packet.size());
 }
 
+// A run of packets writes its history records together (one open per file).
+void CKestrinApp::BeginPackets() { session_.BeginHistoryBatch(); }
+void CKestrinApp::EndPackets() { session_.EndHistoryBatch(); }
+
 void CKestrinApp::HandleEvent(EngineEvent event, uint32_t session) {
     switch (event) {
         case EngineEvent::Reconnecting:
             if (session != sessionNumber_.load() && session != gaveUpSession_.load()) return;
             store_.ownStatus = STATUS_OFFLINE;
             notifier_.Post(WM_IM_RECONNECTING, 0, 0);
+            // The acknowledgements still due were the old connection's.
+            session_.FailAwaitingMessages();
             break;
         case EngineEvent::ReconnectFailed:
             notifier_.Post(WM_IM_CONNECT, 0, 0);
+            // Messages queued since stay in a queue that no thread empties.
+            session_.FailAwaitingMessages();
             break;
     }
 }

@@ -32,6 +32,7 @@
 #include "ProtocolSession.h"
 #include "SendQueue.h"
 #include "ThreadTable.h"
+#include "WakeEvent.h"
 #include "Win32Clock.h"
 #include "Win32CodePage.h"
 #include "Win32FileSystem.h"
@@ -70,6 +71,9 @@ public:
     // MProChangeUserStatus: logs on again with the stored credentials when
     // the session is not running, then asks for the status.
     void ChangeStatus(int status);
+    // MSendTextMsg: queued as always; with no session running nothing would
+    // ever carry it, so it fails at once.
+    void SendTextMsg(const TextMsgRecord& msg);
     void StartWorkThreads(uint32_t session);
     void StopWorkThreads();
 
@@ -98,6 +102,8 @@ private:
         WorkerKind kind;
         uint32_t session;
         HANDLE stop;
+        const std::atomic<bool>* stopRequested;  // set with `stop`
+        bool Stopping() const { return stopRequested->load(); }
     };
 
     void SendLoop(const WorkerContext& context);
@@ -116,6 +122,8 @@ private:
     // IEngineWindowHandler (UI thread).
     void HandlePacket(uint32_t session, const std::vector<uint8_t>& packet) override;
     void HandleEvent(EngineEvent event, uint32_t session) override;
+    void BeginPackets() override;
+    void EndPackets() override;
 
     std::unique_ptr<engine::EventLog> OpenEventLog();
     void SetRunning(bool running);
@@ -135,6 +143,10 @@ private:
     CDataTree store_;
     CClientSocket socket_;
     std::atomic<int> connectStatus_{0};
+    // Signalled by every push: the send thread's pause on an empty queue
+    // ends as soon as a packet is queued. (Declared before the queue, so
+    // that it outlives it.)
+    WakeEvent sendWake_;
     engine::SendQueue queue_;
     CProtocolSession session_;
     std::mutex reconnectLock_;

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 class SocketConnection {
 public:
@@ -24,6 +25,20 @@ public:
     // Shuts the connection down and wakes a receive waiting on it.
     void Break();
     bool Broken() const { return broken_.load(); }
+    // A send failed: nothing more is sent on the connection, but what the
+    // server sent before its end is still read (the receive side breaks the
+    // connection when it reaches that end).
+    void FailSending() { sendFailed_.store(true); }
+    bool SendFailed() const { return sendFailed_.load(); }
+
+    // Bytes read past the end of the last packet (the receive thread reads
+    // in large pieces); used by the receive thread only.
+    struct ReadAhead {
+        std::vector<uint8_t> bytes;
+        size_t at = 0;  // the first byte not yet framed
+        size_t Left() const { return bytes.size() - at; }
+    };
+    ReadAhead& Unframed() { return unframed_; }
 
 private:
     SOCKET socket_;
@@ -31,4 +46,6 @@ private:
     uint32_t session_;
     uint32_t generation_ = 0;
     std::atomic<bool> broken_{false};
+    std::atomic<bool> sendFailed_{false};
+    ReadAhead unframed_;
 };

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -33,6 +34,13 @@ struct ThreadInfo {
     HANDLE thread;
     HANDLE stop = nullptr;     // manual-reset, created not signalled
     HANDLE stopped = nullptr;  // manual-reset, created not signalled
+    // Set with the stop event: the loops test it per packet without an
+    // event call; they wait on the event.
+    std::atomic<bool> stopRequested{false};
+    void RequestStop() {
+        stopRequested.store(true);
+        if (stop) SetEvent(stop);
+    }
 };
 
 class CThreadTable {

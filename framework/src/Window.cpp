@@ -35,10 +35,21 @@ ATOM RegisterFrameworkClass(WNDPROC proc) {
 }  // namespace
 
 CHandlerScope::~CHandlerScope() {
-    if (m_wnd && --m_wnd->m_handlerDepth == 0 && m_wnd->m_deletePending) delete m_wnd;
+    if (!m_wnd || --m_wnd->m_handlerDepth > 0) return;
+    CWindow* wnd = m_wnd;
+    std::vector<CWindow*> waiting;
+    waiting.swap(wnd->m_waitingDeletes);
+    if (wnd->m_deletePending && wnd->m_deleteBlockers == 0) delete wnd;
+    // wnd may be gone from here on (it may also be a member of a waiting
+    // object): only the waiting objects are touched.
+    for (CWindow* other : waiting) {
+        if (--other->m_deleteBlockers == 0 && other->m_handlerDepth == 0 && other->m_deletePending) delete other;
+    }
 }
 
 CWindow::~CWindow() {
+    // A deletion that waited for this object no longer waits for it.
+    for (CWindow* other : m_waitingDeletes) --other->m_deleteBlockers;
     if (!m_mapped) return;
     // The derived parts are gone: the window's last messages must not reach
     // this object any more.
@@ -128,6 +139,7 @@ bool CWindow::Subclass(HWND hWnd) {
         m_hWnd = nullptr;
         return false;
     }
+    OnSubclassed();
     return true;
 }
 
@@ -147,14 +159,28 @@ bool CWindow::DestroyWindow() {
     return ::DestroyWindow(m_hWnd) != FALSE;
 }
 
+BOOL CALLBACK CWindow::WaitForBusyChild(HWND child, LPARAM param) {
+    auto* self = reinterpret_cast<CWindow*>(param);
+    CWindow* wnd = FromHandle(child);
+    if (wnd && wnd != self && wnd->m_handlerDepth > 0) {
+        wnd->m_waitingDeletes.push_back(self);
+        ++self->m_deleteBlockers;
+    }
+    return TRUE;
+}
+
 void CWindow::Delete() {
+    if (m_deletePending) return;  // asked already
     if (m_hWnd && ::IsWindow(m_hWnd)) {
+        // Child objects inside one of their handlers now will return into
+        // it after the windows are gone: the deletion waits for them.
+        ::EnumChildWindows(m_hWnd, &CWindow::WaitForBusyChild, reinterpret_cast<LPARAM>(this));
         // Destroying runs WM_DESTROY and WM_NCDESTROY through this object
         // while it still exists.
         CHandlerScope scope(this);
         ::DestroyWindow(m_hWnd);
     }
-    if (m_handlerDepth > 0) {
+    if (m_handlerDepth > 0 || m_deleteBlockers > 0) {
         m_deletePending = true;
         return;
     }

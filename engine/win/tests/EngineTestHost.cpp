@@ -36,6 +36,10 @@ LRESULT CALLBACK EngineTestHost::WindowProc(HWND window, UINT message, WPARAM wP
                             queued->wParam == wParam && queued->lParam == lParam;
         if (posted) self->dispatching_ = nullptr;
         self->messages_.push_back({message, wParam, lParam, posted, GetCurrentThreadId()});
+        if (self->onMessage) {
+            const RecordedMessage recorded = self->messages_.back();  // the hook may record more
+            self->onMessage(recorded);
+        }
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -39,6 +39,9 @@ public:
     const std::vector<RecordedMessage>& Messages() const { return messages_; }
     size_t Count(UINT message) const;
     void Clear() { messages_.clear(); }
+    // Runs inside the window procedure for every engine message, after it
+    // is recorded: a sent notification's data can be read here.
+    std::function<void(const RecordedMessage&)> onMessage;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -63,6 +63,51 @@ uint32_t Word(const std::vector<uint8_t>& bytes, size_t at) {
     return value;
 }
 
+// Holds the send thread still while a test queues packets, as if it were
+// busy elsewhere (a push wakes an idle send thread at once, so packets stay
+// queued only while it cannot run); resumes it `ms` later from a thread of
+// its own, so that the caller can be waiting for the stop meanwhile.
+class HeldSendThread {
+public:
+    explicit HeldSendThread(CThreadTable& threads) {
+        for (const CThreadTable::Entry& entry : threads.Snapshot())
+            if (entry->kind == WorkerKind::Send)
+                DuplicateHandle(GetCurrentProcess(), entry->thread, GetCurrentProcess(), &thread_, 0, FALSE,
+                                DUPLICATE_SAME_ACCESS);
+        if (!thread_) return;
+        SuspendThread(thread_);
+        // The context read returns once the thread is really suspended.
+        CONTEXT context = {};
+        context.ContextFlags = CONTEXT_CONTROL;
+        GetThreadContext(thread_, &context);
+    }
+    ~HeldSendThread() {
+        if (resumer_) {
+            WaitForSingleObject(resumer_, 10000);
+            CloseHandle(resumer_);
+        } else if (thread_) {
+            ResumeThread(thread_);
+        }
+        if (thread_) CloseHandle(thread_);
+    }
+    bool Held() const { return thread_ != nullptr; }
+    void ResumeAfter(DWORD ms) {
+        delayMs_ = ms;
+        resumer_ = CreateThread(nullptr, 0, &Resume, this, 0, nullptr);
+    }
+
+private:
+    static DWORD WINAPI Resume(void* self) {
+        auto* held = static_cast<HeldSendThread*>(self);
+        Sleep(held->delayMs_);
+        ResumeThread(held->thread_);
+        return 0;
+    }
+    HANDLE thread_ = nullptr;
+    HANDLE resumer_ = nullptr;
+    DWORD delayMs_ = 0;
+};
+
 std::vector<ServerEvent> Accepts(const std::vector<ServerEvent>& events) {
     std::vector<ServerEvent> out;
     for (const ServerEvent& e : events)
@@ -241,7 +286,6 @@ TEST_F(Runtime, AThreadMissingTheStopWaitKeepsItsHandlesAndTheNextSessionRuns) {
 
 TEST_F(Runtime, LogoutWithPacketsQueuedGoesFirstThenTheGraceRounds) {
     engine::EngineTimings t = Scaled();
-    t.sendIdleMs = 3000;  // the send thread idles long once the queue is empty
     t.heartbeatMs = 60000;
     Start(EngineVariant::Messenger, t);
     Logon();
@@ -250,7 +294,10 @@ TEST_F(Runtime, LogoutWithPacketsQueuedGoesFirstThenTheGraceRounds) {
     ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return !PacketsOf(e, CMD_POST_LOGON).empty(); }));
     host_.Pump(100);
     const size_t before = Events().size();
+    HeldSendThread held(app_->Threads());
+    ASSERT_TRUE(held.Held());
     for (int i = 0; i < 6; ++i) app_->Session().RequestUserInfo(20001 + i, 3);
+    held.ResumeAfter(100);
     app_->Logout(true);
     EXPECT_TRUE(app_->Threads().Empty());
     EXPECT_EQ(app_->Threads().LingeringCount(), 0u);
@@ -268,13 +315,14 @@ TEST_F(Runtime, LogoutWithPacketsQueuedGoesFirstThenTheGraceRounds) {
 
 TEST_F(Runtime, MessagesLeftUnsentAtTheLogoutEndInFailure) {
     engine::EngineTimings t = Scaled();
-    t.sendIdleMs = 3000;
     t.heartbeatMs = 60000;
     Start(EngineVariant::Messenger, t);  // its messages go to the back of the queue
     Logon();
     ASSERT_TRUE(LoggedOn());
     ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return !PacketsOf(e, CMD_POST_LOGON).empty(); }));
     host_.Pump(100);
+    HeldSendThread held(app_->Threads());
+    ASSERT_TRUE(held.Held());
     for (int i = 0; i < 6; ++i) {
         TextMsgRecord msg = {};
         msg.date = 20261210;
@@ -284,9 +332,11 @@ TEST_F(Runtime, MessagesLeftUnsentAtTheLogoutEndInFailure) {
         std::strcpy(msg.text, "hi");
         app_->Session().SendTextMsg(msg);
     }
+    held.ResumeAfter(100);
     app_->Logout(true);
     // The log-out and four messages leave in the grace rounds; the other two
-    // get their one outcome.
+    // never leave. Each gets its one outcome: the two first, then the four
+    // whose acknowledgement the ended session will never read.
     host_.Pump(300);
     ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return PacketsOf(e, CMD_TEXT_MSG).size() >= 4; }));
     EXPECT_EQ(PacketsOf(Events(), CMD_TEXT_MSG).size(), 4u);
@@ -296,7 +346,7 @@ TEST_F(Runtime, MessagesLeftUnsentAtTheLogoutEndInFailure) {
             failed.push_back(m.wParam);
             EXPECT_TRUE(m.posted);
         }
-    EXPECT_EQ(failed, (std::vector<WPARAM>{101500004, 101500005}));
+    EXPECT_EQ(failed, (std::vector<WPARAM>{101500004, 101500005, 101500000, 101500001, 101500002, 101500003}));
 }
 
 TEST_F(Runtime, ALogoutReplyFromTheServerEndsTheSessionWithoutAReconnect) {
@@ -385,6 +435,42 @@ TEST_F(Runtime, MessengerVariantRunsTheSameSession) {
     ASSERT_EQ(control_.Command("DROP"), "OK");
     ASSERT_GE(host_.WaitFor(WM_IM_RECONNECTING), 0);
     ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return PacketsOf(e, CMD_LOGON).size() >= 2; }));
+}
+
+// The messenger build alone logs a failed connect of a log-on without a
+// password, with the server, the port, the account and the type.
+TEST_F(Runtime, MessengerLogsAFailedConnectOfALogonWithoutAPassword) {
+    class LinesLog : public engine::IEventLog {
+    public:
+        void Write(const std::wstring& text) override { lines.push_back(text); }
+        std::vector<std::wstring> lines;
+    };
+    const struct {
+        EngineVariant variant;
+        int type;
+        bool logged;
+    } cases[] = {
+        {EngineVariant::Messenger, LOGON_TYPE_AUTO, true},
+        {EngineVariant::Messenger, LOGON_TYPE_PASSWORD, false},
+        {EngineVariant::Desk, LOGON_TYPE_AUTO, false},
+    };
+    ASSERT_EQ(control_.Command("REFUSE"), "OK");
+    const std::wstring port = std::to_wstring(ChatServerControl::ChatPort());
+    const std::wstring expected = L"\u8FDE\u63A5127.0.0.1:" + port +
+                                  L"\u5931\u8D25\uFF0Cname:21001, \u7EC4:10.";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(int(c.variant)) + "/" + std::to_string(c.type));
+        LinesLog log;
+        Start(c.variant, Scaled(), &log);
+        host_.Clear();
+        app_->ConnectAndLogon(L"21001", L"", c.type, L"127.0.0.1", ChatServerControl::ChatPort());
+        const int connect = host_.WaitFor(WM_IM_CONNECT, 0, 10000);
+        ASSERT_GE(connect, 0);
+        bool found = false;
+        for (const std::wstring& line : log.lines) found = found || line == expected;
+        EXPECT_EQ(found, c.logged);
+        app_.reset();
+    }
 }
 
 // ---- The socket alone ------------------------------------------------------

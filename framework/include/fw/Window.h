@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace fw {
 
@@ -51,11 +52,17 @@ public:
     bool SubclassDlgItem(UINT id, HWND parent) { return Subclass(::GetDlgItem(parent, id)); }
     // Gives the window its original procedure back and forgets it.
     HWND Unsubclass();
+    // Called after Subclass has routed a window's messages to this object
+    // (also for a window of another class made by CreateEx): a control that
+    // paints itself adjusts its style here. The default does nothing.
+    virtual void OnSubclassed() {}
 
     // Destroys the window (when there is one) and deletes this object, which
     // must have been created with new. When called while the object is still
     // inside one of its own handlers, the deletion waits until the outermost
-    // of them has returned.
+    // of them has returned. It also waits for the handlers that the objects
+    // of its child windows are inside at that moment (such a child object may
+    // be a member of this one, e.g. the button whose click closes a panel).
     void Delete();
 
     // Called before a message is translated and dispatched, for the window
@@ -162,6 +169,13 @@ private:
     bool m_mapped = false;
     bool m_created = false;   // the window was created by this object
     bool m_deletePending = false;
+    // Deletions waiting for this object's outermost handler to return, and
+    // how many child objects this object's own pending deletion waits for.
+    std::vector<CWindow*> m_waitingDeletes;
+    int m_deleteBlockers = 0;
+    // EnumChildWindows callback of Delete: a child object inside a handler
+    // holds the deletion of the object in param.
+    static BOOL CALLBACK WaitForBusyChild(HWND child, LPARAM param);
     int m_handlerDepth = 0;
     int m_lastShowCmd = -1;
     const MSG* m_currentMsg = nullptr;

@@ -23,6 +23,10 @@ public:
     void Add(const Account& account) { accounts_[account.id] = account; }
     const Account* Find(int32_t id) const;
     size_t Size() const { return accounts_.size(); }
+    template <class Visit>
+    void ForEach(Visit visit) const {
+        for (const auto& entry : accounts_) visit(entry.second);
+    }
 
 private:
     std::map<int32_t, Account> accounts_;

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "ChaosFault.h"
+#include "DeskCommands.h"
 #include "ImEngineApi.h"
 
 namespace chatserver {
@@ -101,10 +103,21 @@ public:
     PacketFramer& Framer() { return framer_; }
     std::deque<Chunk>& Output() { return output_; }
     bool CloseRequested() const { return closeAfterFlush_; }
+    void StartChaos(uint32_t seed) { chaos_ = std::make_unique<ChaosFault>(seed ^ uint32_t(number_) * 2654435761u); }
+    ChaosFault* Chaos() { return chaos_.get(); }
 
     void Reply(uint32_t command, const std::vector<uint8_t>& body) override {
         if (fault_ == Fault::Silent || stalled_) return;
         std::vector<uint8_t> packet = BuildPacket(command, body);
+        if (chaos_) {
+            // Each piece is due its delay after the one before it.
+            Clock::time_point due = std::max(Clock::now(), output_.empty() ? Clock::now() : output_.back().notBefore);
+            for (ChaosFault::Piece& piece : chaos_->Cut(packet)) {
+                due += piece.delay;
+                Queue(std::move(piece.bytes), due);
+            }
+            return;
+        }
         const bool logonReply = command == CMD_LOGON;
         if (logonReply && fault_ == Fault::HugeLength) {
             for (int i = 0; i < 4; ++i) packet[20 + i] = uint8_t(kHugeBodyLength >> (8 * i));
@@ -161,11 +174,21 @@ private:
     bool closeAfterFlush_ = false;
     bool stalled_ = false;
     bool splitDone_ = false;
+    std::unique_ptr<ChaosFault> chaos_;
 };
 
-ChatServer::ChatServer(ServerOptions options, AccountBook accounts, FaultScript script)
-    : options_(std::move(options)), accounts_(std::move(accounts)), script_(std::move(script)) {
+ChatServer::ChatServer(ServerOptions options, AccountBook accounts, FaultScript script, World world,
+                       DeskData desk)
+    : options_(std::move(options)),
+      accounts_(std::move(accounts)),
+      script_(std::move(script)),
+      world_(std::move(world)),
+      messaging_(world_, *this),
+      desk_(std::move(desk)) {
     AddSessionCommands(commands_, accounts_);
+    world_.AddAccounts(accounts_);
+    messaging_.Register(commands_);
+    AddDeskCommands(commands_, desk_, *this, [this](int32_t id) { return messaging_.VisibleStatus(id); });
     started_ = Clock::now();
 }
 
@@ -333,8 +356,10 @@ void ChatServer::Accept() {
     const int one = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     Fault fault = Fault::None;
+    uint32_t seed = 0;
     if (!script_.Empty()) {
         fault = script_.Front().fault;
+        seed = script_.Front().seed;
         script_.Pop();
     }
     const int number = nextNumber_++;
@@ -346,6 +371,7 @@ void ChatServer::Accept() {
         return;
     }
     chats_[number] = std::make_unique<ChatConnection>(*this, fd, number, fault);
+    if (fault == Fault::Chaos) chats_[number]->StartChaos(seed);
 }
 
 void ChatServer::AcceptControl() {
@@ -357,9 +383,18 @@ void ChatServer::AcceptControl() {
     controls_.push_back(std::move(c));
 }
 
+std::vector<ClientContext*> ChatServer::ConnectionsOf(int32_t userId) {
+    std::vector<ClientContext*> out;
+    if (userId == 0) return out;
+    for (auto& [number, conn] : chats_)
+        if (conn->userId == userId) out.push_back(conn.get());
+    return out;
+}
+
 void ChatServer::CloseChat(int number) {
     auto it = chats_.find(number);
     if (it == chats_.end()) return;
+    messaging_.OnClosed(*it->second);
     chats_.erase(it);
     Record("CLOSED " + std::to_string(number) + " " + std::to_string(Millis()));
 }
@@ -381,10 +416,13 @@ void ChatServer::ReadChat(ChatConnection& conn) {
     conn.Framer().Feed(buffer, size_t(n));
     Packet packet;
     while (conn.Framer().Next(packet)) {
+        // A chaos connection that is ending handles nothing more.
+        if (conn.Chaos() && conn.Chaos()->Ending()) continue;
         Record("PACKET " + std::to_string(number) + " " + std::to_string(Millis()) + " " +
                std::to_string(packet.command) + " " + std::to_string(packet.body.size()) + " " +
                (packet.body.empty() ? std::string("-") : Hex(packet.body)));
         commands_.Handle(conn, packet);
+        if (conn.Chaos() && conn.Chaos()->CountPacket()) conn.Close();
     }
     if (!conn.Framer().Error().empty()) {
         Record("ERROR " + std::to_string(number) + " " + std::to_string(Millis()) + " " +
@@ -409,7 +447,22 @@ void ChatServer::WriteChat(ChatConnection& conn) {
         if (chunk.sent < chunk.bytes.size()) return;
         out.pop_front();
     }
-    if (out.empty() && conn.CloseRequested()) CloseChat(conn.Number());
+    if (out.empty() && conn.CloseRequested()) {
+        if (conn.Chaos()) {
+            // A chaos end is graceful: the user goes offline now (what comes
+            // for it is kept for its next log-on), the client gets the end of
+            // the stream after everything sent to it, and the connection
+            // closes when the client closes its side (no reset that could
+            // take data still on its way).
+            if (!conn.Chaos()->HalfClosed()) {
+                messaging_.OnClosed(conn);
+                shutdown(conn.Fd(), SHUT_WR);
+                conn.Chaos()->MarkHalfClosed();
+            }
+            return;
+        }
+        CloseChat(conn.Number());
+    }
 }
 
 void ChatServer::ReadControl(ControlConnection& c) {
@@ -483,6 +536,17 @@ std::string ChatServer::HandleControl(const std::string& line) {
         std::vector<uint8_t> body;
         if (!ParseHex(hex, body) || body.size() > kMaxBody) return "ERR bad body\n";
         it->second->SendRaw(BuildPacket(command, body));
+        return "OK\n";
+    }
+    if (verb == "REQUEST") {
+        std::string target, hex;
+        Packet packet;
+        if (!(in >> target >> packet.command >> hex)) return "ERR usage: REQUEST <conn|last> <command> <hex>\n";
+        const int number = target == "last" ? lastNumber_ : std::atoi(target.c_str());
+        auto it = chats_.find(number);
+        if (it == chats_.end()) return "ERR no connection " + target + "\n";
+        if (!ParseHex(hex, packet.body) || packet.body.size() > kMaxBody) return "ERR bad body\n";
+        if (!commands_.Handle(*it->second, packet)) return "ERR no handler\n";
         return "OK\n";
     }
     if (verb == "QUIT") {

@@ -12,6 +12,8 @@
 //   DROP                  close every chat connection
 //   REFUSE / LISTEN       stop / start listening on the chat port
 //   SEND <conn|last> <command> <body hex>   send a packet to a connection
+//   REQUEST <conn|last> <command> <body hex>  answer as if the connection
+//                         had sent this request
 //   PING                  "OK"
 //   QUIT                  end the server
 // Every command answers one line ("OK", "ERR <text>") unless stated.
@@ -26,9 +28,14 @@
 #include <vector>
 
 #include "AccountBook.h"
+#include "ClientDirectory.h"
 #include "CommandTable.h"
+#include "DeskData.h"
+#include "DeskWorld.h"
 #include "FaultScript.h"
+#include "MessagingCommands.h"
 #include "PacketFramer.h"
+#include "World.h"
 
 namespace chatserver {
 
@@ -40,9 +47,12 @@ struct ServerOptions {
     std::string portFile;      // "<chat port> <control port>\n" once listening
 };
 
-class ChatServer {
+class ChatServer : public ClientDirectory {
 public:
-    ChatServer(ServerOptions options, AccountBook accounts, FaultScript script);
+    // `world`: users, lists and profiles (every account is a user of it).
+    // `desk`: the data of the desk commands (24 to 38).
+    ChatServer(ServerOptions options, AccountBook accounts, FaultScript script, World world = World(),
+               DeskData desk = DeskData());
     ~ChatServer();
     ChatServer(const ChatServer&) = delete;
     ChatServer& operator=(const ChatServer&) = delete;
@@ -53,6 +63,7 @@ public:
     uint16_t ChatPort() const { return chatPort_; }
     uint16_t ControlPort() const { return controlPort_; }
     CommandTable& Commands() { return commands_; }
+    std::vector<ClientContext*> ConnectionsOf(int32_t userId) override;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -86,6 +97,9 @@ private:
     AccountBook accounts_;
     FaultScript script_;
     CommandTable commands_;
+    World world_;
+    MessagingCommands messaging_;
+    DeskWorld desk_;
     int listenFd_ = -1;
     int controlFd_ = -1;
     int wakePipe_[2] = {-1, -1};

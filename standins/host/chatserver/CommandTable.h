@@ -28,6 +28,11 @@ class CommandTable {
 public:
     using Handler = std::function<void(ClientContext&, const Packet&)>;
     void Add(uint32_t command, Handler handler) { handlers_[command] = std::move(handler); }
+    // The handler of a command (empty when none), e.g. to wrap it.
+    Handler Find(uint32_t command) const {
+        auto it = handlers_.find(command);
+        return it == handlers_.end() ? Handler() : it->second;
+    }
     // True when a handler ran.
     bool Handle(ClientContext& client, const Packet& packet) const;
 

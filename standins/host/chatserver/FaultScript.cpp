@@ -20,6 +20,7 @@ constexpr NamedFault kFaults[] = {
     {"huge-length", Fault::HugeLength},
     {"partial-body", Fault::PartialBody},
     {"refuse", Fault::Refuse},
+    {"chaos", Fault::Chaos},
 };
 constexpr size_t kMaxSteps = 1000;
 }  // namespace
@@ -44,9 +45,14 @@ bool ParseFaultStep(const std::string& token, FaultStep& out) {
     }
     for (const NamedFault& f : kFaults) {
         if (name == f.name) {
-            if (colon != std::string::npos && f.fault != Fault::Refuse) return false;
+            if (colon != std::string::npos && f.fault != Fault::Refuse && f.fault != Fault::Chaos)
+                return false;
             out.fault = f.fault;
-            out.refuseMs = ms;
+            if (f.fault == Fault::Chaos) {
+                out.seed = ms;
+            } else {
+                out.refuseMs = ms;
+            }
             return true;
         }
     }

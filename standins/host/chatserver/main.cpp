@@ -1,10 +1,12 @@
 // chatserver: the stand-in chat server.
 //
-//   chatserver [--port N] [--bind ADDR] [--accounts FILE] [--script FILE]
-//              [--control-port N] [--port-file FILE]
+//   chatserver [--port N] [--bind ADDR] [--accounts FILE] [--world FILE] [--desk FILE]
+//              [--script FILE] [--control-port N] [--port-file FILE]
 //
 // --port 0 and --control-port 0 take any free port; --port-file receives
-// "<chat port> <control port>" once both listen.
+// "<chat port> <control port>" once both listen. Without --world the file
+// "world.txt" beside the accounts file is read when it is there; likewise
+// "desk.txt" (the desk commands' data) without --desk.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +26,8 @@ bool ParsePort(const char* text, uint16_t& out) {
 
 int Usage() {
     std::fprintf(stderr,
-                 "usage: chatserver [--port N] [--bind ADDR] [--accounts FILE] [--script FILE]\n"
-                 "                  [--control-port N] [--port-file FILE]\n");
+                 "usage: chatserver [--port N] [--bind ADDR] [--accounts FILE] [--world FILE] [--desk FILE]\n"
+                 "                  [--script FILE] [--control-port N] [--port-file FILE]\n");
     return 2;
 }
 
@@ -38,6 +40,8 @@ int main(int argc, char** argv) {
     chatserver::FaultScript script;
     std::string error;
     bool accountsLoaded = false;
+    std::string accountsPath, worldPath;
+    std::string deskPath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -58,6 +62,11 @@ int main(int argc, char** argv) {
                 return 1;
             }
             accountsLoaded = true;
+            accountsPath = value;
+        } else if (arg == "--desk") {
+            deskPath = value;
+        } else if (arg == "--world") {
+            worldPath = value;
         } else if (arg == "--script") {
             if (!script.LoadFile(value, error)) {
                 std::fprintf(stderr, "chatserver: %s\n", error.c_str());
@@ -68,8 +77,34 @@ int main(int argc, char** argv) {
         }
     }
     if (!accountsLoaded) std::fprintf(stderr, "chatserver: no accounts file, every log-on fails\n");
+    chatserver::World world;
+    if (worldPath.empty() && !accountsPath.empty()) {
+        const std::string beside =
+            accountsPath.substr(0, accountsPath.find_last_of('/') + 1) + "world.txt";
+        if (FILE* probe = std::fopen(beside.c_str(), "rb")) {
+            std::fclose(probe);
+            worldPath = beside;
+        }
+    }
+    if (!worldPath.empty() && !world.Load(worldPath, error)) {
+        std::fprintf(stderr, "chatserver: %s\n", error.c_str());
+        return 1;
+    }
 
-    chatserver::ChatServer server(options, accounts, script);
+    chatserver::DeskData desk;
+    if (deskPath.empty() && !accountsPath.empty()) {
+        const std::string beside = accountsPath.substr(0, accountsPath.find_last_of('/') + 1) + "desk.txt";
+        if (FILE* probe = std::fopen(beside.c_str(), "rb")) {
+            std::fclose(probe);
+            deskPath = beside;
+        }
+    }
+    if (!deskPath.empty() && !desk.Load(deskPath, error)) {
+        std::fprintf(stderr, "chatserver: %s\n", error.c_str());
+        return 1;
+    }
+
+    chatserver::ChatServer server(options, accounts, script, world, desk);
     if (!server.Start(error)) {
         std::fprintf(stderr, "chatserver: %s\n", error.c_str());
         return 1;

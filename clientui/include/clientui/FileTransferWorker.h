@@ -1,0 +1,103 @@
+// CFileTransferWorker: the worker thread that moves one file between this
+// client and the file server (port 7013), for the file-transfer panel.
+//
+// Upload: the file goes up in blocks of 20480 bytes with CMD_FILE_UPLOAD;
+// each block is sent again until the server confirms it. Download: blocks
+// of 51200 bytes come down with CMD_FILE_DOWNLOAD into "<path>.tmp", which
+// is renamed to the path only when the server has no more data and the
+// bytes received match the offered size; a partial ".tmp" file of the same
+// name (left by an interrupted run) is resumed at its length. A cancelled
+// or failed download removes its ".tmp" file, so no half file is ever left
+// under the final name.
+//
+// A failed send or receive reconnects (up to reconnectTries, retryIntervalMs
+// apart) and repeats the block; every loop is bounded, and a cancel is seen
+// within one block or one retry interval. Replies are checked before
+// anything is taken from them.
+//
+// The worker reports to its sink on the worker thread; the sink lives as
+// long as the thread (shared). The owner cancels and waits for the thread
+// when it goes; a thread that has not ended within the wait runs on with
+// its own copy of the job and sink and ends at its next check.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+enum class FileTransferResult {
+    Completed,      // every byte is on the server (upload) or in the file (download)
+    Cancelled,      // the owner cancelled
+    OpenFailed,     // the local file could not be opened
+    ConnectFailed,  // no connection to the file server within the tries
+    Failed,         // the server refused, broke off or sent less than the file
+};
+
+struct FileTransferTiming {
+    int connectTries = 120;            // first connection, while not cancelled
+    int reconnectTries = 11;           // after a failed send or receive
+    unsigned retryIntervalMs = 500;
+    unsigned connectTimeoutMs = 3000;  // one connect try
+    unsigned ioTimeoutMs = 10000;      // one send or receive
+    int maxFailedRequests = 20;        // failed requests in a row before giving up
+    int maxBlockResends = 100;         // refusals of one upload block in a row
+};
+
+struct FileTransferJob {
+    bool upload = false;
+    // Upload: the file to send. Download: the final path of the file.
+    std::wstring localPath;
+    std::string storedName;  // the name on the server, ANSI
+    int32_t fileSize = 0;    // the offered size
+    std::wstring host;       // dotted IPv4 address
+    uint16_t port = 7013;
+    FileTransferTiming timing;
+};
+
+// What the worker reports, on the worker thread.
+class IFileTransferSink {
+public:
+    virtual ~IFileTransferSink() = default;
+    // Connected; the data starts now.
+    virtual void OnTransferStarted() = 0;
+    // After every stored or received block.
+    virtual void OnTransferProgress(int32_t bytesDone, int percent) = 0;
+    // Last call of the thread.
+    virtual void OnTransferEnded(FileTransferResult result) = 0;
+};
+
+class CFileTransferWorker {
+public:
+    // How long the destructor waits for a cancelled thread.
+    static constexpr unsigned kDestroyWaitMs = 5000;
+
+    CFileTransferWorker() = default;
+    // Cancels, waits up to kDestroyWaitMs, then lets the thread go.
+    ~CFileTransferWorker();
+    CFileTransferWorker(const CFileTransferWorker&) = delete;
+    CFileTransferWorker& operator=(const CFileTransferWorker&) = delete;
+
+    // Starts the thread for the job; false while a thread still runs.
+    bool Start(const FileTransferJob& job, std::shared_ptr<IFileTransferSink> sink);
+    // Asks the thread to stop at its next check (at once when it waits).
+    void Cancel();
+    // Waits up to ms for the thread; true when it has ended (or none runs).
+    bool Wait(unsigned ms);
+    bool IsRunning() const;
+    int32_t BytesDone() const;
+    // The temporary file a download writes into.
+    static std::wstring TempPathOf(const std::wstring& path) { return path + L".tmp"; }
+
+private:
+    struct Shared;
+    static void Run(std::shared_ptr<Shared> shared);
+    static FileTransferResult Upload(Shared& shared);
+    static FileTransferResult Download(Shared& shared);
+
+    std::shared_ptr<Shared> m_shared;
+    std::thread m_thread;
+};

@@ -1,0 +1,166 @@
+// CTransFileSession: the decision logic of the file-transfer panel, apart
+// from its window. It keeps the one transfer entry of a panel, its state
+// and status text and the two cancel flags; it answers the peer through
+// the engine (MSendFileRespond of the bound function table), tells the
+// conversation window with WM_TRANSFILE_STATE, and runs the transfer on a
+// CFileTransferWorker. Its view (the panel, or a test) shows the states and
+// brings the worker's reports back to the UI thread.
+//
+// Offers from the network are checked: the name must be a plain file name
+// that fits the server's name field, the size must not be negative; any
+// other offer is refused at once. Answers are taken only for the entry they
+// name (peer, file name) and only in the state that expects them, so a late
+// or stray answer never starts or ends another transfer. A received file
+// lands only in the received-files folder (under a free name) or where the
+// user chose with "save as".
+//
+// UI thread only (the worker reports through the view's sink).
+#pragma once
+
+#include "clientui/EngineModule.h"
+#include "clientui/FileTransferWorker.h"
+#include "clientui/TransFileTexts.h"
+
+#include <ImEngineApi.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+// Sent to the conversation window on every change of a transfer: wParam the
+// transfer's FileRequestRecord (valid during the call), lParam one of the
+// TransFileNotice numbers.
+constexpr UINT WM_TRANSFILE_STATE = WM_USER + 300;
+
+enum TransFileNotice : int {
+    TRANSFILE_OFFER_SENT = 1,
+    TRANSFILE_OFFER_RECEIVED = 2,
+    TRANSFILE_ACCEPTED = 3,
+    TRANSFILE_REFUSED = 4,
+    TRANSFILE_PEER_ACCEPTED = 5,
+    TRANSFILE_PEER_REFUSED = 6,
+    TRANSFILE_SEND_CANCELLED = 10,
+    TRANSFILE_RECV_CANCELLED = 11,
+    TRANSFILE_FINISHED = 12,
+    // The transfer broke off (file, connection or server); not finished.
+    TRANSFILE_FAILED = 13,
+};
+
+struct TransferEntry {
+    FileRequestRecord record = {};
+    std::wstring localPath;
+    int32_t speed = 0;        // bytes per second
+    uint32_t startTick = 0;   // GetTickCount at the start of the data
+    int32_t bytesDone = 0;
+    HWND notifyWnd = nullptr;  // the conversation window
+};
+
+// What the session needs from its window.
+class ITransFileView {
+public:
+    virtual ~ITransFileView() = default;
+    // The state changed: hide every button and the progress bar, reset the
+    // progress, show the state's controls, repaint.
+    virtual void ShowTransferState(int state) = 0;
+    // The status text or the figures changed: repaint.
+    virtual void RefreshTransfer() = 0;
+    virtual void SetTransferProgress(int percent) = 0;
+    virtual void StartSpeedTimer() = 0;
+    virtual void StopSpeedTimer() = 0;
+    // A sink that brings the worker's reports of this generation back to
+    // the UI thread (OnWorkerStarted, OnWorkerProgress, OnWorkerEnded).
+    virtual std::shared_ptr<IFileTransferSink> MakeWorkerSink(unsigned generation) = 0;
+    // Owner of the message boxes.
+    virtual HWND MessageOwner() const = 0;
+};
+
+class CTransFileSession {
+public:
+    explicit CTransFileSession(ITransFileView& view, CEngineModule& engine = g_EngineModule);
+    ~CTransFileSession();
+    CTransFileSession(const CTransFileSession&) = delete;
+    CTransFileSession& operator=(const CTransFileSession&) = delete;
+
+    // The file server (the chat server's host) and the worker's timing.
+    void SetServer(const std::wstring& host, uint16_t port = FILE_SERVER_PORT);
+    void SetTiming(const FileTransferTiming& timing) { m_timing = timing; }
+    // The program folder, under which "<id>\RecvFile" holds received files.
+    void SetProgramFolder(const std::wstring& folder);
+    // The desk fills the serving agent of a handed-over customer (+12).
+    void SetFillServingAgent(bool on) { m_fillServingAgent = on; }
+
+    // --- sending -------------------------------------------------------
+    // False (with the message "当前还有文件没有传输完...") while an entry exists.
+    bool CheckIdle();
+    // Offers the file at path to peerId: checks the name and size (message
+    // boxes), fills the record, state 1, WM_TRANSFILE_STATE 1, then
+    // MSendFileRespond(record, FILE_REQ_OFFER). False when nothing was sent.
+    bool OfferFile(int32_t ownId, int32_t peerId, HWND notifyWnd, const std::wstring& path);
+
+    // --- the engine's file events ----------------------------------------
+    void OnFileEvent(HWND notifyWnd, const FileRequestRecord& record, int code);
+
+    // --- buttons --------------------------------------------------------
+    void Receive();                            // into the received-files folder
+    void SaveAs(const std::wstring& path);     // into the user's chosen file
+    void Refuse();
+    void CancelSend();
+    void CancelReceive();
+
+    // Sets the state and its status text; state 12 removes the entry.
+    void SetState(int state);
+
+    // --- the worker's reports, on the UI thread ----------------------------
+    void OnWorkerStarted(unsigned generation);
+    void OnWorkerProgress(unsigned generation, int32_t bytesDone, int percent);
+    void OnWorkerEnded(unsigned generation, FileTransferResult result);
+    // Timer 1: the speed from the bytes done and the time since the start.
+    void OnSpeedTimer(uint32_t nowTick);
+
+    // The panel goes: cancels the worker and waits for it (bounded).
+    void Close();
+
+    int GetState() const { return m_state; }
+    const std::wstring& GetStatusText() const { return m_statusText; }
+    const std::optional<TransferEntry>& GetEntry() const { return m_entry; }
+    bool IsSending() const { return m_sending; }
+    bool IsSendCancelled() const { return m_sendCancelled; }
+    bool IsRecvCancelled() const { return m_recvCancelled; }
+    bool IsFailed() const { return m_failed; }
+    bool IsWorkerRunning() const { return m_worker.IsRunning(); }
+    unsigned GetGeneration() const { return m_generation; }
+    // The default receive path of the current offer (empty without one).
+    std::wstring DefaultReceivePath() const;
+    // Waits up to ms for the worker (tests).
+    bool WaitForWorker(unsigned ms) { return m_worker.Wait(ms); }
+
+private:
+    void Answer(const FileRequestRecord& record, int code, bool exchangeIds);
+    void Notify(const FileRequestRecord& record, int notice);
+    bool Matches(const FileRequestRecord& record) const;
+    void StartWorker();
+    void FailTransfer(FileTransferResult result);
+    void AcceptInto(const std::wstring& path);
+
+    ITransFileView& m_view;
+    CEngineModule& m_engine;
+    std::wstring m_host;
+    uint16_t m_port = FILE_SERVER_PORT;
+    FileTransferTiming m_timing;
+    std::wstring m_programFolder;
+    bool m_fillServingAgent = true;
+
+    int m_state = TRANSFER_IDLE;
+    std::wstring m_statusText;
+    bool m_sendCancelled = false;
+    bool m_recvCancelled = false;
+    bool m_failed = false;
+    bool m_sending = false;
+    std::optional<TransferEntry> m_entry;
+    // The conversation window of the current (or last) entry.
+    HWND m_notifyWnd = nullptr;
+    unsigned m_generation = 0;
+    CFileTransferWorker m_worker;
+};

@@ -1,0 +1,462 @@
+#include "clientui/IMFriendListTree.h"
+
+#include "fw/DeviceContext.h"
+#include "fw/MemoryDC.h"
+#include "fw/StringUtil.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+void FillSolid(HDC dc, const RECT& rc, COLORREF colour) {
+    if (rc.right <= rc.left || rc.bottom <= rc.top) return;
+    fw::CBrush brush(::CreateSolidBrush(colour));
+    ::FillRect(dc, &rc, brush);
+}
+
+// Draws image index of list into a size x size square at (x, y), scaled.
+void DrawListImage(HDC dc, HIMAGELIST list, int index, int x, int y, int size) {
+    if (!list || index < 0 || index >= ::ImageList_GetImageCount(list)) return;
+    HICON icon = ::ImageList_GetIcon(list, index, ILD_TRANSPARENT);
+    if (!icon) return;
+    ::DrawIconEx(dc, x, y, icon, size, size, 0, nullptr, DI_NORMAL);
+    ::DestroyIcon(icon);
+}
+
+SIZE TextSize(HDC dc, const std::wstring& text) {
+    SIZE size = {0, 0};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size;
+}
+
+}  // namespace
+
+CIMFriendListTree::CIMFriendListTree() {
+    HDC screen = ::GetDC(nullptr);
+    const int height = -::MulDiv(9, screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96, 72);
+    if (screen) ::ReleaseDC(nullptr, screen);
+    m_font.Reset(::CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                               CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"\u5B8B\u4F53"));  // SimSun
+    HINSTANCE program = ::GetModuleHandleW(nullptr);
+    m_groupCollapsed.Reset(::LoadBitmapW(program, MAKEINTRESOURCEW(kGroupCollapsedBitmap)));
+    m_groupExpanded.Reset(::LoadBitmapW(program, MAKEINTRESOURCEW(kGroupExpandedBitmap)));
+    m_noFace = static_cast<HICON>(::LoadImageW(program, MAKEINTRESOURCEW(kNoFaceIcon), IMAGE_ICON, 40, 40, 0));
+}
+
+CIMFriendListTree::~CIMFriendListTree() {
+    if (m_noFace) ::DestroyIcon(m_noFace);
+}
+
+bool CIMFriendListTree::SubclassTree(HWND tree) {
+    if (!Subclass(tree)) return false;
+    PrepareControl();
+    return true;
+}
+
+bool CIMFriendListTree::Create(HWND parent, const RECT& rect, UINT id, DWORD style) {
+    if (!CreateEx(0, WC_TREEVIEWW, L"", style | WS_CHILD, rect, parent, id)) return false;
+    PrepareControl();
+    return true;
+}
+
+void CIMFriendListTree::PrepareControl() {
+    SendMessage(TVM_SETITEMHEIGHT, kItemUnitHeight);
+    SendMessage(TVM_SETINDENT, 0);
+    if (!m_font.IsNull()) SetFont(m_font, false);
+}
+
+// ---------------------------------------------------------------------------
+// Filling
+
+void CIMFriendListTree::InsertGroups(const std::vector<CategoryRecord>& categories) {
+    DeleteAllItems();
+    m_model.ClearContacts();
+    for (const CategoryRecord& category : categories)
+        InsertItem(fw::FromAnsiField(category.name), TVI_ROOT, TVI_LAST, kGroupImage, kGroupImage, 0);
+}
+
+int CIMFriendListTree::InsertFriends(const FriendMap& friends) {
+    const UINT integral = IsSmallLayout() ? 1 : 2;
+    for (const auto& category : friends) {
+        HTREEITEM group = nullptr;
+        for (HTREEITEM root = GetRootItem(); root; root = GetNextSiblingItem(root)) {
+            if (::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, GetItemText(root).c_str(), -1,
+                                 category.first.c_str(), -1) == CSTR_EQUAL) {
+                group = root;
+                break;
+            }
+        }
+        if (!group) continue;
+        for (const UserInfoBase& record : category.second) {
+            const FriendTreeContact contact = FriendTreeContact::FromRecord(record);
+            m_model.SetContact(contact);
+            TVINSERTSTRUCTW tvi = {};
+            tvi.hParent = group;
+            tvi.hInsertAfter = TVI_LAST;
+            tvi.itemex.mask = TVIF_TEXT | TVIF_PARAM | TVIF_INTEGRAL;
+            tvi.itemex.pszText = const_cast<wchar_t*>(contact.nickname.c_str());
+            tvi.itemex.lParam = static_cast<LPARAM>(contact.userId);
+            tvi.itemex.iIntegral = static_cast<int>(integral);
+            SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tvi));
+        }
+        // Sorting once after the group's members are in gives the order that
+        // sorting after each insertion gives.
+        SortGroup(group);
+    }
+    for (HTREEITEM root = GetRootItem(); root;) {
+        HTREEITEM next = GetNextSiblingItem(root);
+        if (!GetChildItem(root)) DeleteItem(root);
+        root = next;
+    }
+    if (HTREEITEM first = GetRootItem()) Expand(first, TVE_EXPAND);
+    Invalidate(false);
+    return static_cast<int>(friends.size());
+}
+
+int CALLBACK CIMFriendListTree::CompareItems(LPARAM a, LPARAM b, LPARAM self) {
+    const auto* tree = reinterpret_cast<const CIMFriendListTree*>(self);
+    return tree->m_model.CompareIds(static_cast<int32_t>(a), static_cast<int32_t>(b));
+}
+
+void CIMFriendListTree::SortGroup(HTREEITEM group) {
+    if (!group) return;
+    TVSORTCB sort = {};
+    sort.hParent = group;
+    sort.lpfnCompare = &CIMFriendListTree::CompareItems;
+    sort.lParam = reinterpret_cast<LPARAM>(this);
+    SendMessage(TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
+}
+
+// ---------------------------------------------------------------------------
+// Queries and changes
+
+bool CIMFriendListTree::GetRowRect(HTREEITEM item, RECT* rc) const {
+    if (!item || !rc) return false;
+    // TVM_GETITEMRECT takes the item in the rectangle it fills.
+    std::memcpy(rc, &item, sizeof item);
+    return SendMessage(TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(rc)) != 0;
+}
+
+bool CIMFriendListTree::IsGroupItem(HTREEITEM item) const { return item && !GetParentItem(item); }
+
+int32_t CIMFriendListTree::GetUserId(HTREEITEM item) const {
+    if (!item || IsGroupItem(item)) return 0;
+    return static_cast<int32_t>(GetItemData(item));
+}
+
+HTREEITEM CIMFriendListTree::FindUserItem(int32_t userId) const {
+    // Depth-first through the children of every group.
+    std::vector<HTREEITEM> pending;
+    for (HTREEITEM root = GetRootItem(); root; root = GetNextSiblingItem(root))
+        for (HTREEITEM child = GetChildItem(root); child; child = GetNextSiblingItem(child)) pending.push_back(child);
+    for (size_t i = 0; i < pending.size(); ++i) {
+        HTREEITEM item = pending[i];
+        if (static_cast<int32_t>(GetItemData(item)) == userId) return item;
+        for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child)) pending.push_back(child);
+    }
+    return nullptr;
+}
+
+std::vector<int32_t> CIMFriendListTree::GetGroupMembers(HTREEITEM group) const {
+    std::vector<int32_t> ids;
+    for (HTREEITEM child = GetChildItem(group); child; child = GetNextSiblingItem(child))
+        ids.push_back(static_cast<int32_t>(GetItemData(child)));
+    return ids;
+}
+
+std::wstring CIMFriendListTree::GetGroupText(HTREEITEM group) const {
+    const std::pair<int, int> counts = m_model.CountGroup(GetGroupMembers(group));
+    return CFriendTreeModel::GroupText(GetItemText(group), counts.first, counts.second);
+}
+
+BOOL CIMFriendListTree::SetUserStatus(int32_t userId, int32_t status) {
+    HTREEITEM item = FindUserItem(userId);
+    if (!item || !m_model.SetStatus(userId, status)) return FALSE;
+    SortGroup(GetParentItem(item));
+    Invalidate(false);
+    return TRUE;
+}
+
+HTREEITEM CIMFriendListTree::MoveToFirst(HTREEITEM item) {
+    HTREEITEM group = GetParentItem(item);
+    if (!group || GetChildItem(group) == item) return item;
+    const bool wasSelected = GetSelectedItem() == item;
+    TVITEMEXW old = {};
+    old.mask = TVIF_PARAM | TVIF_INTEGRAL;
+    old.hItem = item;
+    SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&old));
+    const std::wstring text = GetItemText(item);
+    TVINSERTSTRUCTW tvi = {};
+    tvi.hParent = group;
+    tvi.hInsertAfter = TVI_FIRST;
+    tvi.itemex.mask = TVIF_TEXT | TVIF_PARAM | TVIF_INTEGRAL;
+    tvi.itemex.pszText = const_cast<wchar_t*>(text.c_str());
+    tvi.itemex.lParam = old.lParam;
+    tvi.itemex.iIntegral = old.iIntegral;
+    HTREEITEM moved = reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tvi)));
+    if (!moved) return item;
+    DeleteItem(item);
+    if (wasSelected) SelectItem(moved);
+    Invalidate(false);
+    return moved;
+}
+
+void CIMFriendListTree::FlashUser(int32_t userId, bool on) {
+    if (!on) {
+        m_model.RemoveFlash(userId);
+        return;
+    }
+    m_model.AddFlash(userId);
+    if (!m_timerRunning && m_hWnd) {
+        // Started with the first flashing user; once started, the timer
+        // runs while the tree lives.
+        m_timerRunning = SetTimer(kFlashTimer, kFlashPeriodMs) != 0;
+    }
+    if (HTREEITEM item = FindUserItem(userId)) MoveToFirst(item);
+}
+
+// ---------------------------------------------------------------------------
+// Messages
+
+LRESULT CIMFriendListTree::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_PAINT:
+        OnPaintTree();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_LBUTTONDOWN:
+        if (OnLButtonDown(lParam)) return 0;
+        break;
+    case WM_LBUTTONDBLCLK:
+        if (OnLButtonDblClk(lParam)) return 0;
+        break;
+    case WM_RBUTTONDOWN:
+        OnRButtonDown(lParam);
+        return 0;
+    default:
+        break;
+    }
+    return fw::CTreeCtrl::WindowProc(msg, wParam, lParam);
+}
+
+bool CIMFriendListTree::OnReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    if (msg == WM_NOTIFY) {
+        const auto* nm = reinterpret_cast<const NMTREEVIEWW*>(lParam);
+        if (nm && (nm->hdr.code == TVN_ITEMEXPANDINGW || nm->hdr.code == TVN_ITEMEXPANDINGA)) {
+            RECT rc = {};
+            if (GetRowRect(nm->itemNew.hItem, &rc)) Invalidate(false);
+        }
+    }
+    return false;  // the parent sees every notification too
+}
+
+bool CIMFriendListTree::OnTimer(UINT_PTR id) {
+    if (id != kFlashTimer) return false;
+    OnFlashStep();
+    return true;
+}
+
+HTREEITEM CIMFriendListTree::ItemAt(LPARAM lParam) const {
+    POINT pt = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    UINT flags = 0;
+    HTREEITEM item = HitTest(pt, &flags);
+    return (flags & (TVHT_ONITEM | TVHT_ONITEMINDENT | TVHT_ONITEMBUTTON | TVHT_ONITEMRIGHT)) ? item : nullptr;
+}
+
+bool CIMFriendListTree::OnLButtonDown(LPARAM lParam) {
+    HTREEITEM item = ItemAt(lParam);
+    if (!item || !IsGroupItem(item)) return false;
+    // Groups open and close on a click and are never selected by it.
+    const bool expanded = (SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) &
+                           TVIS_EXPANDED) != 0;
+    Expand(item, expanded ? TVE_COLLAPSE : TVE_EXPAND);
+    Invalidate(false);
+    return true;
+}
+
+bool CIMFriendListTree::OnLButtonDblClk(LPARAM lParam) {
+    HTREEITEM item = ItemAt(lParam);
+    if (!item || IsGroupItem(item)) return false;
+    HWND parent = GetParent();
+    HWND target = parent ? ::GetParent(parent) : nullptr;
+    if (target) ::SendMessageW(target, WM_OPEN_CHAT, static_cast<WPARAM>(GetUserId(item)), 0);
+    return true;
+}
+
+void CIMFriendListTree::OnRButtonDown(LPARAM lParam) {
+    HTREEITEM item = ItemAt(lParam);
+    if (!item || IsGroupItem(item)) return;
+    // The item is selected the way a left click selects it, without the
+    // tree's own button-down mouse tracking (which would wait for a button
+    // message that the right click does not send).
+    SetFocus();
+    SelectItem(item);
+    HWND parent = GetParent();
+    if (parent) ::SendMessageW(parent, WM_CONTACT_MENU, static_cast<WPARAM>(GetUserId(item)), 0);
+}
+
+// ---------------------------------------------------------------------------
+// Painting
+
+COLORREF CIMFriendListTree::BackgroundColour() const {
+    const COLORREF colour = static_cast<COLORREF>(SendMessage(TVM_GETBKCOLOR));
+    return colour == static_cast<COLORREF>(-1) ? ::GetSysColor(COLOR_WINDOW) : colour;
+}
+
+bool CIMFriendListTree::IsSelectedRow(HTREEITEM item) const {
+    const UINT state = static_cast<UINT>(SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_SELECTED));
+    if (!(state & TVIS_SELECTED)) return false;
+    return ::GetFocus() == m_hWnd || (GetStyle() & TVS_SHOWSELALWAYS);
+}
+
+void CIMFriendListTree::FillVertical(HDC dc, const RECT& rc, COLORREF top, COLORREF bottom) {
+    if (rc.right <= rc.left || rc.bottom <= rc.top) return;
+    TRIVERTEX v[2] = {};
+    v[0].x = rc.left;
+    v[0].y = rc.top;
+    v[0].Red = static_cast<COLOR16>(GetRValue(top) << 8);
+    v[0].Green = static_cast<COLOR16>(GetGValue(top) << 8);
+    v[0].Blue = static_cast<COLOR16>(GetBValue(top) << 8);
+    v[1].x = rc.right;
+    v[1].y = rc.bottom;
+    v[1].Red = static_cast<COLOR16>(GetRValue(bottom) << 8);
+    v[1].Green = static_cast<COLOR16>(GetGValue(bottom) << 8);
+    v[1].Blue = static_cast<COLOR16>(GetBValue(bottom) << 8);
+    GRADIENT_RECT gr = {0, 1};
+    ::GradientFill(dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_V);
+}
+
+void CIMFriendListTree::OnPaintTree() {
+    fw::CPaintDC paint(m_hWnd);
+    const RECT client = GetClientRect();
+    fw::CMemoryDC mem(paint, client.right - client.left, client.bottom - client.top);
+    if (!mem.IsValid()) return;
+    FillSolid(mem, client, BackgroundColour());
+    fw::CSelectObject font(mem, m_font.IsNull() ? ::GetStockObject(DEFAULT_GUI_FONT) : m_font.Get());
+    ::SetBkMode(mem, TRANSPARENT);
+    for (HTREEITEM item = GetNextItem(nullptr, TVGN_FIRSTVISIBLE); item; item = GetNextItem(item, TVGN_NEXTVISIBLE)) {
+        RECT row = {};
+        if (!GetRowRect(item, &row)) break;
+        if (row.top >= client.bottom) break;
+        row.left = client.left;
+        row.right = client.right;
+        const bool groupRow = GetChildItem(item) || !GetParentItem(item);
+        if (groupRow) PaintGroupRow(mem, item, row, true);
+        else PaintUserRow(mem, item, row, IsSelectedRow(item));
+    }
+    mem.CopyTo(paint);
+}
+
+void CIMFriendListTree::PaintGroupRow(HDC dc, HTREEITEM item, const RECT& row, bool withMarkAndText) const {
+    FillVertical(dc, row, kGroupTop, kGroupBottom);
+    if (!withMarkAndText) return;
+    const bool expanded =
+        (SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+    HBITMAP mark = expanded ? m_groupExpanded.Get() : m_groupCollapsed.Get();
+    int textLeft = 3;
+    if (mark) {
+        const SIZE size = fw::GetBitmapSize(mark);
+        HDC src = ::CreateCompatibleDC(dc);
+        HGDIOBJ old = ::SelectObject(src, mark);
+        ::BitBlt(dc, 3, row.top + (row.bottom - row.top - size.cy) / 2, size.cx, size.cy, src, 0, 0, SRCAND);
+        ::SelectObject(src, old);
+        ::DeleteDC(src);
+        textLeft = 3 + size.cx;
+    }
+    const std::wstring text = GetGroupText(item);
+    RECT textRect{textLeft + 5, row.top, row.right, row.bottom};
+    const COLORREF oldColour = ::SetTextColor(dc, RGB(0, 0, 0));
+    ::DrawTextW(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    ::SetTextColor(dc, oldColour);
+}
+
+void CIMFriendListTree::DrawFace(HDC dc, const FriendTreeContact& contact, int x, int y, bool standIn) const {
+    const int size = FaceSize();
+    const int face = CFriendTreeModel::FaceImage(contact.status, contact.faceKind);
+    const bool haveFace = m_faces && face >= 0 && face < ::ImageList_GetImageCount(m_faces);
+    if (haveFace) DrawListImage(dc, m_faces, face, x, y, size);
+    else if (standIn && m_noFace) ::DrawIconEx(dc, x, y, m_noFace, size, size, 0, nullptr, DI_NORMAL);
+    if (CFriendTreeModel::HasStatusMark(contact.status)) {
+        const int mark = StatusSize();
+        DrawListImage(dc, m_statuses, contact.status, x + size - mark, y + size - mark, mark);
+    }
+}
+
+void CIMFriendListTree::PaintUserText(HDC dc, const FriendTreeContact& contact, const RECT& row) const {
+    const int left = 6 + FaceSize() + 5;
+    const int right = row.right - 20;
+    if (right <= left) return;
+    TEXTMETRICW tm = {};
+    ::GetTextMetricsW(dc, &tm);
+    const int lineHeight = tm.tmHeight;
+    const int top = IsSmallLayout() ? row.top + (row.bottom - row.top - lineHeight) / 2 : row.top + 6;
+    const std::pair<std::wstring, std::wstring> first = CFriendTreeModel::FirstLine(contact);
+    const UINT format = DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+    RECT line{left, top, right, top + lineHeight};
+    const COLORREF oldColour = ::SetTextColor(dc, RGB(0, 0, 0));
+    ::DrawTextW(dc, first.first.c_str(), -1, &line, format);
+    if (!first.second.empty()) {
+        RECT rest = line;
+        rest.left = std::min(right, left + static_cast<int>(TextSize(dc, first.first).cx));
+        ::SetTextColor(dc, kGrayText);
+        ::DrawTextW(dc, first.second.c_str(), -1, &rest, format);
+    }
+    if (!IsSmallLayout()) {
+        RECT second{left, line.bottom + 3, right, line.bottom + 3 + lineHeight};
+        const std::wstring signature = CFriendTreeModel::SignatureLine(contact);
+        ::SetTextColor(dc, kGrayText);
+        ::DrawTextW(dc, signature.c_str(), -1, &second, format);
+    }
+    ::SetTextColor(dc, oldColour);
+}
+
+void CIMFriendListTree::PaintUserRow(HDC dc, HTREEITEM item, const RECT& row, bool selected) const {
+    if (selected) FillVertical(dc, row, kSelectedTop, kSelectedBottom);
+    const FriendTreeContact* contact = m_model.FindContact(GetUserId(item));
+    if (!contact) return;
+    DrawFace(dc, *contact, 6, row.top + 6, false);
+    PaintUserText(dc, *contact, row);
+}
+
+void CIMFriendListTree::OnFlashStep() {
+    if (!m_hWnd) return;
+    const auto step = m_model.TakeFlashStep();
+    if (step.empty()) return;
+    fw::CClientDC dc(m_hWnd);
+    fw::CSelectObject font(dc, m_font.IsNull() ? ::GetStockObject(DEFAULT_GUI_FONT) : m_font.Get());
+    ::SetBkMode(dc, TRANSPARENT);
+    const RECT client = GetClientRect();
+    for (const auto& entry : step) {
+        HTREEITEM item = FindUserItem(entry.first);
+        const FriendTreeContact* contact = m_model.FindContact(entry.first);
+        if (!item || !contact) continue;
+        const int phase = entry.second;
+        HTREEITEM group = GetParentItem(item);
+        const bool expanded =
+            group && (SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(group), TVIS_EXPANDED) & TVIS_EXPANDED);
+        HTREEITEM shown = expanded ? item : group;
+        if (!shown) continue;
+        RECT row = {};
+        if (!GetRowRect(shown, &row)) continue;  // not visible
+        row.left = client.left;
+        row.right = client.right;
+        if (expanded) {
+            const bool selected = IsSelectedRow(item);
+            const RECT faceArea{0, row.top, FaceSize() + 6, row.bottom};
+            FillSolid(dc, faceArea, BackgroundColour());
+            if (selected) {
+                // The selection gradient over the whole row, so that the
+                // face area matches the rest; the text is drawn again on it.
+                FillVertical(dc, row, kSelectedTop, kSelectedBottom);
+            }
+            DrawFace(dc, *contact, 6 - 6 * phase, row.top + 6, true);
+            if (selected) PaintUserText(dc, *contact, row);
+        } else {
+            PaintGroupRow(dc, group, row, phase == 0);
+        }
+    }
+}

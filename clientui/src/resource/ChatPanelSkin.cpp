@@ -1,0 +1,40 @@
+#include "clientui/ChatPanelSkin.h"
+
+namespace {
+
+// "<folder>\<stem>_01.bmp", "_02.bmp", "_03.bmp".
+SkinButtonPaths NumberedButton(const std::wstring& programFolder, const wchar_t* folder, const wchar_t* stem) {
+    const std::wstring base = stem;
+    return MakeSkinButtonPaths(programFolder, folder, (base + L"_01.bmp").c_str(), (base + L"_02.bmp").c_str(),
+                               (base + L"_03.bmp").c_str());
+}
+
+}  // namespace
+
+BOOL ChatPanelSkin::Load(const std::wstring& programFolder) {
+    const std::wstring folder = ResolveSkinProgramFolder(programFolder);
+    CIMResourceComm::LoadBitmapFile(folder + L"Resource\\chat\\frame_chat_panel_line_2.bmp", m_bmpLine2);
+    CIMResourceComm::LoadBitmapFile(folder + L"Resource\\chat\\Tavrel_frame_chat_panel_line_2.bmp", m_bmpDeskLine2);
+    CIMResourceComm::LoadBitmapFile(folder + L"Resource\\chat\\frame_chat_panel_line_3.bmp", m_bmpLine3);
+    CIMResourceComm::LoadBitmapFile(folder + L"Resource\\chat\\chat_main_bar_bk.bmp", m_bmpMainBar);
+    CIMResourceComm::LoadBitmapFile(folder + L"Resource\\Head\\face_01.bmp", m_bmpFace);
+
+    const wchar_t* const chat = L"Resource\\chat\\btn";
+    m_btnSetFont = NumberedButton(folder, chat, L"setFont");
+    m_btnSetEmo = NumberedButton(folder, chat, L"setEmo");
+    m_btnSendPic = NumberedButton(folder, chat, L"sendPic");
+    m_btnScreenshot = NumberedButton(folder, chat, L"screenshot");
+    m_btnShowMsg = NumberedButton(folder, chat, L"showMsg");
+    m_btnClose = NumberedButton(folder, chat, L"close");
+    m_btnSend = NumberedButton(folder, chat, L"send");
+    m_btnList = NumberedButton(folder, chat, L"list");
+    m_btnSendFile = NumberedButton(folder, chat, L"sendFile");
+
+    const wchar_t* const desk = L"Resource\\TavrelRes";
+    m_btnSwitch = NumberedButton(folder, desk, L"switch");
+    m_btnGetLine = NumberedButton(folder, desk, L"getline");
+    m_btnBreak = NumberedButton(folder, desk, L"break");
+    m_btnStop = NumberedButton(folder, desk, L"stop");
+    m_btnBack = NumberedButton(folder, desk, L"back");
+    return TRUE;
+}

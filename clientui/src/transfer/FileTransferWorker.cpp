@@ -1,0 +1,248 @@
+#include "clientui/FileTransferWorker.h"
+
+#include "clientui/FileServerSocket.h"
+
+#include "clientui/FileHandle.h"
+#include "clientui/FileServerProtocol.h"
+#include "clientui/TransFileTexts.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+struct CFileTransferWorker::Shared {
+    FileTransferJob job;
+    std::shared_ptr<IFileTransferSink> sink;
+    std::atomic<bool> cancel{false};
+    std::atomic<int32_t> bytesDone{0};
+    std::mutex lock;
+    std::condition_variable signal;
+    bool ended = false;
+    CFileServerSocket socket;
+
+    bool Cancelled() const { return cancel.load(); }
+
+    // Waits ms or until a cancel; true when cancelled.
+    bool Pause(unsigned ms) {
+        std::unique_lock<std::mutex> hold(lock);
+        return signal.wait_for(hold, std::chrono::milliseconds(ms), [this] { return cancel.load(); });
+    }
+
+    // Up to tries connections, retryIntervalMs apart, while not cancelled.
+    bool Connect(int tries) {
+        for (int i = 0; i < tries; ++i) {
+            if (Cancelled()) return false;
+            if (socket.Connect(job.host, job.port, job.timing.connectTimeoutMs, job.timing.ioTimeoutMs)) return true;
+            if (i + 1 < tries && Pause(job.timing.retryIntervalMs)) return false;
+        }
+        return false;
+    }
+
+    void Progress(int32_t done) {
+        bytesDone = done;
+        if (sink) sink->OnTransferProgress(done, TransferPercent(done, job.fileSize));
+    }
+};
+
+namespace {
+
+bool ReadAt(HANDLE file, int32_t offset, uint8_t* buffer, uint32_t length, uint32_t& got) {
+    got = 0;
+    LARGE_INTEGER position = {};
+    position.QuadPart = offset;
+    if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
+    DWORD read = 0;
+    if (!::ReadFile(file, buffer, length, &read, nullptr)) return false;
+    got = read;
+    return true;
+}
+
+bool WriteAt(HANDLE file, int32_t offset, const uint8_t* data, uint32_t length) {
+    LARGE_INTEGER position = {};
+    position.QuadPart = offset;
+    if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
+    DWORD written = 0;
+    return ::WriteFile(file, data, length, &written, nullptr) && written == length;
+}
+
+void CreateFolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos || slash == 0) return;
+    ::SHCreateDirectoryExW(nullptr, path.substr(0, slash).c_str(), nullptr);
+}
+
+}  // namespace
+
+CFileTransferWorker::~CFileTransferWorker() {
+    Cancel();
+    if (!Wait(kDestroyWaitMs) && m_thread.joinable()) m_thread.detach();
+}
+
+bool CFileTransferWorker::Start(const FileTransferJob& job, std::shared_ptr<IFileTransferSink> sink) {
+    if (IsRunning()) return false;
+    if (m_thread.joinable()) m_thread.join();
+    m_shared = std::make_shared<Shared>();
+    m_shared->job = job;
+    m_shared->sink = std::move(sink);
+    m_thread = std::thread(&CFileTransferWorker::Run, m_shared);
+    return true;
+}
+
+void CFileTransferWorker::Cancel() {
+    if (!m_shared) return;
+    {
+        std::lock_guard<std::mutex> hold(m_shared->lock);
+        m_shared->cancel = true;
+    }
+    m_shared->signal.notify_all();
+}
+
+bool CFileTransferWorker::Wait(unsigned ms) {
+    if (!m_shared) return true;
+    bool ended = false;
+    {
+        std::unique_lock<std::mutex> hold(m_shared->lock);
+        ended = m_shared->signal.wait_for(hold, std::chrono::milliseconds(ms), [this] { return m_shared->ended; });
+    }
+    if (ended && m_thread.joinable()) m_thread.join();
+    return ended;
+}
+
+bool CFileTransferWorker::IsRunning() const {
+    if (!m_shared) return false;
+    std::lock_guard<std::mutex> hold(m_shared->lock);
+    return !m_shared->ended;
+}
+
+int32_t CFileTransferWorker::BytesDone() const { return m_shared ? m_shared->bytesDone.load() : 0; }
+
+void CFileTransferWorker::Run(std::shared_ptr<Shared> shared) {
+    FileTransferResult result = FileTransferResult::Failed;
+    try {
+        result = shared->job.upload ? Upload(*shared) : Download(*shared);
+    } catch (...) {
+        result = FileTransferResult::Failed;
+    }
+    shared->socket.Close();
+    if (shared->sink) shared->sink->OnTransferEnded(result);
+    {
+        std::lock_guard<std::mutex> hold(shared->lock);
+        shared->ended = true;
+    }
+    shared->signal.notify_all();
+}
+
+FileTransferResult CFileTransferWorker::Upload(Shared& shared) {
+    const FileTransferJob& job = shared.job;
+    CFileHandle file(::CreateFileW(job.localPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid() || job.fileSize < 0) return FileTransferResult::OpenFailed;
+    if (!shared.Connect(job.timing.connectTries))
+        return shared.Cancelled() ? FileTransferResult::Cancelled : FileTransferResult::ConnectFailed;
+    if (shared.sink) shared.sink->OnTransferStarted();
+
+    std::vector<uint8_t> block(kFileUploadBlockBytes);
+    int32_t offset = 0;
+    int failures = 0;
+    int refusals = 0;
+    while (!shared.Cancelled()) {
+        const uint32_t want = std::min<uint32_t>(kFileUploadBlockBytes, static_cast<uint32_t>(job.fileSize - offset));
+        uint32_t got = 0;
+        if (want > 0 && !ReadAt(file.Get(), offset, block.data(), want, got)) return FileTransferResult::Failed;
+        // Nothing left to send: complete only when the whole offered size went up.
+        if (got == 0) return offset == job.fileSize ? FileTransferResult::Completed : FileTransferResult::Failed;
+
+        const std::vector<uint8_t> request = BuildUploadRequest(job.fileSize, job.storedName, offset, block.data(), got);
+        if (request.empty()) return FileTransferResult::Failed;
+        uint8_t replyBytes[kFileUploadReplyTotal] = {};
+        FileUploadReply reply;
+        if (!shared.socket.SendAll(request.data(), request.size()) ||
+            !shared.socket.ReceiveExact(replyBytes, sizeof replyBytes) ||
+            !ParseUploadReply(replyBytes, sizeof replyBytes, reply)) {
+            if (++failures > job.timing.maxFailedRequests) return FileTransferResult::Failed;
+            if (!shared.Connect(job.timing.reconnectTries))
+                return shared.Cancelled() ? FileTransferResult::Cancelled : FileTransferResult::ConnectFailed;
+            continue;  // the same block again
+        }
+        failures = 0;
+        if (IsUploadBlockStored(reply, offset, got)) {
+            refusals = 0;
+            offset += reply.length;
+            shared.Progress(offset);
+        } else if (++refusals > job.timing.maxBlockResends) {
+            return FileTransferResult::Failed;
+        }
+    }
+    return FileTransferResult::Cancelled;
+}
+
+FileTransferResult CFileTransferWorker::Download(Shared& shared) {
+    const FileTransferJob& job = shared.job;
+    if (job.fileSize < 0) return FileTransferResult::Failed;
+    const std::wstring temp = TempPathOf(job.localPath);
+    CreateFolderOf(job.localPath);
+    CFileHandle file(::CreateFileW(temp.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return FileTransferResult::OpenFailed;
+
+    // Resume a partial file of our own; one longer than the offer is not ours.
+    LARGE_INTEGER length = {};
+    int32_t offset = 0;
+    if (::GetFileSizeEx(file.Get(), &length) && length.QuadPart <= job.fileSize) {
+        offset = static_cast<int32_t>(length.QuadPart);
+    } else {
+        LARGE_INTEGER zero = {};
+        ::SetFilePointerEx(file.Get(), zero, nullptr, FILE_BEGIN);
+        ::SetEndOfFile(file.Get());
+    }
+
+    auto finish = [&](FileTransferResult result) {
+        file.Close();
+        if (result == FileTransferResult::Completed &&
+            !::MoveFileExW(temp.c_str(), job.localPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+            result = FileTransferResult::Failed;
+        }
+        if (result != FileTransferResult::Completed) ::DeleteFileW(temp.c_str());
+        return result;
+    };
+
+    if (!shared.Connect(job.timing.connectTries))
+        return finish(shared.Cancelled() ? FileTransferResult::Cancelled : FileTransferResult::ConnectFailed);
+    if (shared.sink) shared.sink->OnTransferStarted();
+    shared.Progress(offset);
+
+    std::vector<uint8_t> data(kFileDownloadBlockBytes);
+    int failures = 0;
+    while (!shared.Cancelled()) {
+        const std::vector<uint8_t> request =
+            BuildDownloadRequest(job.storedName, offset, static_cast<int32_t>(kFileDownloadBlockBytes));
+        if (request.empty()) return finish(FileTransferResult::Failed);
+        uint8_t head[kFileDownloadReplyTotal] = {};
+        FileDownloadReply reply;
+        bool ok = shared.socket.SendAll(request.data(), request.size()) &&
+                  shared.socket.ReceiveExact(head, sizeof head) &&
+                  ParseDownloadReplyHead(head, sizeof head, kFileDownloadBlockBytes, reply) &&
+                  IsDownloadReplyInBounds(reply, offset, kFileDownloadBlockBytes) &&
+                  static_cast<int64_t>(offset) + reply.dataLength <= job.fileSize;
+        if (ok && reply.dataLength == 0) {
+            // The server has nothing more: done only with every offered byte.
+            return finish(offset == job.fileSize ? FileTransferResult::Completed : FileTransferResult::Failed);
+        }
+        if (ok) ok = shared.socket.ReceiveExact(data.data(), static_cast<size_t>(reply.dataLength));
+        if (!ok) {
+            if (++failures > job.timing.maxFailedRequests) return finish(FileTransferResult::Failed);
+            if (!shared.Connect(job.timing.reconnectTries))
+                return finish(shared.Cancelled() ? FileTransferResult::Cancelled : FileTransferResult::ConnectFailed);
+            continue;  // ask again from the same offset
+        }
+        if (!WriteAt(file.Get(), reply.offset, data.data(), static_cast<uint32_t>(reply.dataLength)))
+            return finish(FileTransferResult::Failed);
+        failures = 0;
+        offset = reply.offset + reply.dataLength;
+        shared.Progress(offset);
+    }
+    return finish(FileTransferResult::Cancelled);
+}

@@ -1,0 +1,66 @@
+#include "clientui/TransFileTexts.h"
+
+#include <fw/StringUtil.h>
+
+namespace {
+
+const wchar_t* const kStateTexts[kTransferStateCount] = {
+    L"当前没有文件传送",
+    L"等待对方接收文件",
+    L"收到文件请求",
+    L"准备接收文件",
+    L"您拒绝了对方的文件请求",
+    L"对方同意了接收文件",
+    L"对方可能正在接收文件，暂时拒绝了您的文件请求",
+    L"正在传送文件",
+    L"数据准备中，请稍候...",
+    L"正在接收文件",
+    nullptr,
+    nullptr,
+    L"文件传送完成",
+};
+
+}  // namespace
+
+const wchar_t kTransferPeerCancelledSend[] = L"对方取消了文件传送";
+const wchar_t kTransferPeerCancelledRecv[] = L"对方取消了文件接收";
+const wchar_t kTransferReadyToReceive[] = L"准备接收";
+const wchar_t kTransferFailedText[] = L"文件传送失败";
+
+const wchar_t* TransferStateText(int state) {
+    if (state < 0 || state >= kTransferStateCount) return nullptr;
+    return kStateTexts[state];
+}
+
+std::wstring FormatTransferBytes(int64_t bytes) {
+    if (bytes <= 1023) return fw::FormatString(L"%d字节", static_cast<int>(bytes));
+    if (bytes > 1048575) return fw::FormatString(L"%.1fMB", static_cast<double>(bytes) / 1048576.0);
+    return fw::FormatString(L"%.1fKB", static_cast<double>(bytes) / 1024.0);
+}
+
+std::wstring FormatTransferProgress(int64_t done, int64_t size) {
+    return FormatTransferBytes(done) + L"/" + FormatTransferBytes(size);
+}
+
+std::wstring FormatTransferSpeed(int64_t bytesPerSecond) {
+    return fw::FormatString(L"速度: %ls/S", FormatTransferBytes(bytesPerSecond).c_str());
+}
+
+std::wstring FormatTimeLeft(int64_t size, int64_t done, int64_t bytesPerSecond) {
+    if (bytesPerSecond <= 0) return L"剩余时间:--:--:--";
+    int64_t seconds = (size - done) / bytesPerSecond;
+    if (seconds < 0) seconds = 0;
+    return fw::FormatString(L"剩余时间:%02d:%02d:%02d", static_cast<int>(seconds / 3600),
+                            static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
+}
+
+int64_t ComputeTransferSpeed(int64_t bytesDone, uint32_t elapsedMs) {
+    const int64_t seconds = elapsedMs > 999 ? elapsedMs / 1000 : 1;
+    return bytesDone / seconds;
+}
+
+int TransferPercent(int64_t done, int64_t size) {
+    if (size <= 0 || done <= 0) return 0;
+    if (done >= size) return 100;
+    return static_cast<int>(done * 100 / size);
+}

@@ -1,0 +1,151 @@
+// CFileTransferWorker against a small hostile server inside the test: one
+// that never answers, and one that announces more data than was asked for.
+// Both must end in a bounded, reported failure without a file left behind.
+#include "FileTransferTestSupport.h"
+
+#include "clientui/FileServerProtocol.h"
+#include "clientui/FileTransferWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+// Listens on a free loopback port. Stall: connections are accepted and left
+// unanswered. Oversized: every request gets a download reply announcing
+// 0x7FFFFFF0 bytes, then the connection is closed.
+class HostileServer {
+public:
+    enum Mode { kStall, kOversized };
+
+    explicit HostileServer(Mode mode) : m_mode(mode) {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = ::inet_addr("127.0.0.1");
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 8);
+        int length = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~HostileServer() {
+        m_stop = true;
+        ::closesocket(m_listener);
+        m_thread.join();
+        for (SOCKET client : m_clients) ::closesocket(client);
+    }
+    uint16_t Port() const { return m_port; }
+    int Connections() const { return m_connections.load(); }
+
+private:
+    void Serve() {
+        while (!m_stop) {
+            SOCKET client = ::accept(m_listener, nullptr, nullptr);
+            if (client == INVALID_SOCKET) return;
+            ++m_connections;
+            if (m_mode == kStall) {
+                m_clients.push_back(client);
+                continue;
+            }
+            uint8_t request[kFileDownloadRequestTotal];
+            int got = 0;
+            while (got < static_cast<int>(sizeof request)) {
+                const int n = ::recv(client, reinterpret_cast<char*>(request) + got, sizeof request - got, 0);
+                if (n <= 0) break;
+                got += n;
+            }
+            uint32_t reply[14] = {CMD_FILE_DOWNLOAD, 0, 0xFF, 0, 0, 32 + 0x7FFFFFF0u, 0, 0x7FFFFFF0u, 0, 0x7FFFFFF0u};
+            ::send(client, reinterpret_cast<const char*>(reply), sizeof reply, 0);
+            ::closesocket(client);
+        }
+    }
+
+    Mode m_mode;
+    SOCKET m_listener = INVALID_SOCKET;
+    uint16_t m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_connections{0};
+    std::vector<SOCKET> m_clients;
+    std::thread m_thread;
+};
+
+class ResultSink : public IFileTransferSink {
+public:
+    void OnTransferStarted() override { started = true; }
+    void OnTransferProgress(int32_t, int) override {}
+    void OnTransferEnded(FileTransferResult value) override { result = value; }
+    std::atomic<bool> started{false};
+    std::atomic<FileTransferResult> result{FileTransferResult::Completed};
+};
+
+FileTransferJob JobFor(uint16_t port, bool upload, const std::wstring& path) {
+    FileTransferJob job;
+    job.upload = upload;
+    job.localPath = path;
+    job.storedName = "1231hostile.bin";
+    job.fileSize = 100000;
+    job.host = L"127.0.0.1";
+    job.port = port;
+    job.timing = ftest::FastTiming();
+    job.timing.ioTimeoutMs = 300;
+    job.timing.maxFailedRequests = 2;
+    job.timing.reconnectTries = 2;
+    return job;
+}
+
+}  // namespace
+
+TEST(FileTransferWorkerHostile, AStalledServerEndsInAFailureWithinTheBounds) {
+    ftest::TempFolder folder;
+    ASSERT_TRUE(ftest::WriteBytes(folder / L"up.bin", ftest::MakeBytes(100000, 1)));
+    HostileServer server(HostileServer::kStall);
+    for (const bool upload : {true, false}) {
+        SCOPED_TRACE(upload);
+        const std::wstring path = upload ? folder / L"up.bin" : folder / L"down.bin";
+        auto sink = std::make_shared<ResultSink>();
+        CFileTransferWorker worker;
+        ASSERT_TRUE(worker.Start(JobFor(server.Port(), upload, path), sink));
+        ASSERT_TRUE(worker.Wait(20000));
+        EXPECT_TRUE(sink->started);
+        EXPECT_EQ(sink->result.load(), FileTransferResult::Failed);
+        if (!upload) {
+            EXPECT_FALSE(ftest::FileExists(path));
+            EXPECT_FALSE(ftest::FileExists(CFileTransferWorker::TempPathOf(path)));
+        }
+    }
+}
+
+TEST(FileTransferWorkerHostile, AnOversizedReplyIsNeitherAllocatedNorWritten) {
+    ftest::TempFolder folder;
+    HostileServer server(HostileServer::kOversized);
+    const std::wstring path = folder / L"down.bin";
+    auto sink = std::make_shared<ResultSink>();
+    CFileTransferWorker worker;
+    ASSERT_TRUE(worker.Start(JobFor(server.Port(), false, path), sink));
+    ASSERT_TRUE(worker.Wait(20000));
+    EXPECT_EQ(sink->result.load(), FileTransferResult::Failed);
+    EXPECT_GE(server.Connections(), 2);  // each bad reply cost a reconnect
+    EXPECT_FALSE(ftest::FileExists(path));
+    EXPECT_FALSE(ftest::FileExists(CFileTransferWorker::TempPathOf(path)));
+}
+
+TEST(FileTransferWorkerHostile, ACancelEndsAWorkerThatWaitsForTheServer) {
+    ftest::TempFolder folder;
+    HostileServer server(HostileServer::kStall);
+    auto sink = std::make_shared<ResultSink>();
+    FileTransferJob job = JobFor(server.Port(), false, folder / L"down.bin");
+    job.timing.ioTimeoutMs = 2000;
+    CFileTransferWorker worker;
+    ASSERT_TRUE(worker.Start(job, sink));
+    ::Sleep(100);
+    worker.Cancel();
+    // The receive under way ends with its time-out; no retry follows.
+    ASSERT_TRUE(worker.Wait(5000));
+    EXPECT_EQ(sink->result.load(), FileTransferResult::Cancelled);
+    EXPECT_FALSE(ftest::FileExists(CFileTransferWorker::TempPathOf(folder / L"down.bin")));
+}

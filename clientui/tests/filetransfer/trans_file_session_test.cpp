@@ -1,0 +1,489 @@
+// The file-transfer logic without a window: the offer and its answers with
+// their FILE_REQ_* codes through a fake engine function table, the checks on
+// offers from the network, and (with the stand-in file server) whole
+// transfers sender -> file server -> receiver, cancels mid-transfer and
+// server faults.
+#include "FileTransferTestSupport.h"
+
+#include "clientui/FileTransferWorker.h"
+#include "clientui/TransFileSession.h"
+
+#include <fw/StringUtil.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+using ftest::FakeEngine;
+using ftest::FileExists;
+using ftest::MakeOffer;
+using ftest::MessageBoxRecorder;
+using ftest::NoticeWindow;
+using ftest::RecordingView;
+using ftest::TempFolder;
+using ::testing::ElementsAre;
+
+namespace {
+
+constexpr int32_t kSenderId = 100;
+constexpr int32_t kReceiverId = 200;
+
+// One client: its view, its session and its conversation window.
+struct Side {
+    explicit Side(int32_t ownId, uint16_t port) : id(ownId) {
+        view.Attach(&session);
+        session.SetServer(L"127.0.0.1", port);
+        session.SetTiming(ftest::FastTiming());
+    }
+    int32_t id;
+    RecordingView view;
+    CTransFileSession session{view};
+    NoticeWindow window;
+};
+
+class TransFileSessionTest : public ::testing::Test {
+protected:
+    explicit TransFileSessionTest(uint16_t port = ftest::ServerPort()) : sender(kSenderId, port), receiver(kReceiverId, port) {
+        engine.AddParty(kSenderId, [this](const FileRequestRecord& record, int code) {
+            sender.session.OnFileEvent(sender.window.Get(), record, code);
+        });
+        engine.AddParty(kReceiverId, [this](const FileRequestRecord& record, int code) {
+            receiver.session.OnFileEvent(receiver.window.Get(), record, code);
+        });
+        receiver.session.SetProgramFolder(folder.Path() + L"\\recv\\");
+    }
+
+    void Pump() {
+        engine.Deliver();
+        sender.view.Pump();
+        receiver.view.Pump();
+        engine.Deliver();
+    }
+    bool RunUntil(const std::function<bool()>& done, unsigned ms = 60000) {
+        return ftest::PumpUntil([this] { Pump(); }, done, ms);
+    }
+    std::wstring Source(const std::wstring& name, size_t size, uint32_t seed = 1) {
+        const std::wstring path = folder / name;
+        bytes = ftest::MakeBytes(size, seed);
+        EXPECT_TRUE(ftest::WriteBytes(path, bytes));
+        return path;
+    }
+    // Offers the file from the sender and delivers the offer.
+    void Offer(const std::wstring& path) {
+        ASSERT_TRUE(sender.session.OfferFile(kSenderId, kReceiverId, sender.window.Get(), path));
+        engine.Deliver();
+        ASSERT_EQ(receiver.session.GetState(), TRANSFER_OFFER_RECEIVED);
+    }
+    std::wstring ReceivedPath(const std::wstring& name) const {
+        return folder.Path() + L"\\recv\\200\\RecvFile\\" + name;
+    }
+    const ftest::EngineCall& LastSent() const { return engine.Sent().back(); }
+    bool BothEnded() const { return sender.view.Ended() > 0 && receiver.view.Ended() > 0; }
+
+    // Declared first, so that the sessions (and their workers) go before it.
+    FakeEngine engine;
+    MessageBoxRecorder boxes;
+    TempFolder folder;
+    std::vector<uint8_t> bytes;
+    Side sender;
+    Side receiver;
+};
+
+// Without a file server: the port of nothing.
+class TransFileAnswersTest : public TransFileSessionTest {
+protected:
+    TransFileAnswersTest() : TransFileSessionTest(1) {}
+};
+
+}  // namespace
+
+// --- offers and answers ------------------------------------------------------
+
+TEST_F(TransFileAnswersTest, TheOfferCarriesTheRecordWithCodeOffer) {
+    engine.SetHandOver(kReceiverId, 7);
+    const std::wstring path = Source(L"report.txt", 1234);
+    Offer(path);
+
+    ASSERT_EQ(engine.Sent().size(), 1u);
+    const FileRequestRecord& sent = engine.Sent()[0].record;
+    EXPECT_EQ(engine.Sent()[0].code, FILE_REQ_OFFER);
+    EXPECT_EQ(sent.zero, 0);
+    EXPECT_EQ(sent.senderId, kSenderId);
+    EXPECT_EQ(sent.receiverId, kReceiverId);
+    EXPECT_EQ(sent.servingAgent, 7);
+    EXPECT_EQ(sent.fileSize, 1234);
+    EXPECT_STREQ(sent.fileName, "report.txt");
+    EXPECT_EQ(sender.session.GetState(), TRANSFER_OFFER_SENT);
+    EXPECT_EQ(sender.session.GetStatusText(), L"等待对方接收文件");
+    EXPECT_THAT(sender.window.States(), ElementsAre(1));
+    EXPECT_EQ(sender.window.notices[0].record.fileSize, 1234);
+
+    EXPECT_EQ(receiver.session.GetStatusText(), L"收到文件请求");
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2));
+    ASSERT_TRUE(receiver.session.GetEntry());
+    EXPECT_STREQ(receiver.session.GetEntry()->record.fileName, "report.txt");
+}
+
+TEST_F(TransFileAnswersTest, TheReceiversAnswersCarryTheirCodesWithTheIdsExchanged) {
+    const struct {
+        const char* name;
+        std::function<void(CTransFileSession&, const std::wstring&)> act;
+        int code;
+        int state;
+        std::vector<int> notices;
+    } cases[] = {
+        {"receive", [](CTransFileSession& s, const std::wstring&) { s.Receive(); }, FILE_REQ_ACCEPT,
+         TRANSFER_PREPARING, {2, 3}},
+        {"save as", [](CTransFileSession& s, const std::wstring& to) { s.SaveAs(to); }, FILE_REQ_ACCEPT,
+         TRANSFER_PREPARING, {2, 3}},
+        {"refuse", [](CTransFileSession& s, const std::wstring&) { s.Refuse(); }, FILE_REQ_REFUSE, TRANSFER_REFUSED,
+         {2, 4}},
+        {"cancel receive",
+         [](CTransFileSession& s, const std::wstring&) {
+             s.Receive();
+             s.CancelReceive();
+         },
+         FILE_REQ_CANCEL_RECV, TRANSFER_IDLE, {2, 3, 11}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingView view;
+        CTransFileSession session(view);
+        NoticeWindow window;
+        session.SetProgramFolder(folder.Path());
+        engine.ClearSent();
+        session.OnFileEvent(window.Get(), MakeOffer(kSenderId, kReceiverId, "a.txt", 10), FILE_REQ_OFFER);
+        c.act(session, folder / L"chosen.txt");
+        ASSERT_FALSE(engine.Sent().empty());
+        const ftest::EngineCall& answer = engine.Sent().back();
+        EXPECT_EQ(answer.code, c.code);
+        EXPECT_EQ(answer.record.senderId, kReceiverId);
+        EXPECT_EQ(answer.record.receiverId, kSenderId);
+        EXPECT_STREQ(answer.record.fileName, "a.txt");
+        EXPECT_EQ(session.GetState(), c.state);
+        EXPECT_EQ(window.States(), c.notices);
+    }
+}
+
+TEST_F(TransFileAnswersTest, TheSenderFollowsThePeersAnswersAndIgnoresTheWrongDirection) {
+    const struct {
+        int code;
+        int state;
+        const wchar_t* text;
+        std::vector<int> notices;
+        bool entryKept;
+    } cases[] = {
+        {FILE_REQ_REFUSE, TRANSFER_PEER_REFUSED, L"对方可能正在接收文件，暂时拒绝了您的文件请求", {1, 6}, false},
+        {FILE_REQ_CANCEL_RECV, TRANSFER_FINISHED, L"对方取消了文件接收", {1, 11}, false},
+        {FILE_REQ_CANCEL_SEND, TRANSFER_OFFER_SENT, L"等待对方接收文件", {1}, true},
+        {FILE_REQ_READY, TRANSFER_OFFER_SENT, L"等待对方接收文件", {1}, true},
+    };
+    const std::wstring path = Source(L"b.bin", 77);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        RecordingView view;
+        CTransFileSession session(view);
+        NoticeWindow window;
+        ASSERT_TRUE(session.OfferFile(kSenderId, kReceiverId, window.Get(), path));
+        FileRequestRecord answer = MakeOffer(kReceiverId, kSenderId, "b.bin", 77);
+        session.OnFileEvent(window.Get(), answer, c.code);
+        EXPECT_EQ(session.GetState(), c.state);
+        EXPECT_EQ(session.GetStatusText(), c.text);
+        EXPECT_EQ(window.States(), c.notices);
+        EXPECT_EQ(session.GetEntry().has_value(), c.entryKept);
+    }
+}
+
+TEST_F(TransFileAnswersTest, APeersCancelShowsItsOwnTextInsteadOfFinished) {
+    Offer(Source(L"c.txt", 5));
+    sender.session.CancelSend();
+    EXPECT_EQ(LastSent().code, FILE_REQ_CANCEL_SEND);
+    EXPECT_EQ(LastSent().record.senderId, kSenderId);  // as it is
+    EXPECT_EQ(sender.session.GetState(), TRANSFER_IDLE);
+    EXPECT_EQ(sender.session.GetStatusText(), L"当前没有文件传送");
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 10));
+    engine.Deliver();
+    EXPECT_EQ(receiver.session.GetState(), TRANSFER_FINISHED);
+    EXPECT_EQ(receiver.session.GetStatusText(), L"对方取消了文件传送");
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2, 10));
+    EXPECT_FALSE(receiver.session.GetEntry());
+}
+
+TEST_F(TransFileAnswersTest, ASecondOfferWhileBusyIsRefusedAtOnceAndTheFirstGoesOn) {
+    Offer(Source(L"first.txt", 5));
+    receiver.session.OnFileEvent(receiver.window.Get(), MakeOffer(300, kReceiverId, "second.txt", 9), FILE_REQ_OFFER);
+    EXPECT_EQ(LastSent().code, FILE_REQ_REFUSE);
+    EXPECT_EQ(LastSent().record.senderId, kReceiverId);
+    EXPECT_EQ(LastSent().record.receiverId, 300);
+    EXPECT_STREQ(LastSent().record.fileName, "second.txt");
+    EXPECT_EQ(receiver.session.GetState(), TRANSFER_OFFER_RECEIVED);
+    EXPECT_STREQ(receiver.session.GetEntry()->record.fileName, "first.txt");
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2));
+}
+
+TEST_F(TransFileAnswersTest, OffersWithUnsafeNamesOrSizesAreRefused) {
+    const struct {
+        const char* name;
+        int32_t size;
+    } cases[] = {
+        {"..\\..\\evil.exe", 10}, {"dir/evil.exe", 10},  {"C:evil.exe", 10}, {"", 10},
+        {"trailing.", 10},        {"tab\there.txt", 10}, {"a.txt", -1},
+        {"CON.txt", 10},          {"nul", 10},           {"com7.log", 10},
+        // 60 bytes: the server's name field has no room for month and day.
+        {"abcdefghijabcdefghijabcdefghijabcdefghijabcdefghijabcdefghij", 10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        engine.ClearSent();
+        receiver.session.OnFileEvent(receiver.window.Get(), MakeOffer(kSenderId, kReceiverId, c.name, c.size),
+                                     FILE_REQ_OFFER);
+        ASSERT_EQ(engine.Sent().size(), 1u);
+        EXPECT_EQ(engine.Sent()[0].code, FILE_REQ_REFUSE);
+        EXPECT_EQ(receiver.session.GetState(), TRANSFER_IDLE);
+        EXPECT_FALSE(receiver.session.GetEntry());
+    }
+    EXPECT_TRUE(receiver.window.notices.empty());
+}
+
+TEST_F(TransFileAnswersTest, AnswersForAnotherFileOrPeerAreIgnored) {
+    Offer(Source(L"mine.txt", 5));
+    sender.session.OnFileEvent(sender.window.Get(), MakeOffer(kReceiverId, kSenderId, "other.txt", 5), FILE_REQ_REFUSE);
+    sender.session.OnFileEvent(sender.window.Get(), MakeOffer(300, kSenderId, "mine.txt", 5), FILE_REQ_REFUSE);
+    EXPECT_EQ(sender.session.GetState(), TRANSFER_OFFER_SENT);
+    EXPECT_THAT(sender.window.States(), ElementsAre(1));
+}
+
+TEST_F(TransFileAnswersTest, SendingChecksTheEntryTheNameAndTheFile) {
+    // A name whose ANSI form leaves no room for month and day (60 bytes).
+    const std::wstring longName(56, L'n');
+    EXPECT_FALSE(sender.session.OfferFile(kSenderId, kReceiverId, nullptr, Source(longName + L".txt", 3)));
+    // 30 Chinese characters are 60 bytes as well.
+    EXPECT_FALSE(sender.session.OfferFile(kSenderId, kReceiverId, nullptr, Source(std::wstring(30, L'文'), 3)));
+    EXPECT_FALSE(sender.session.OfferFile(kSenderId, kReceiverId, nullptr, folder / L"missing.txt"));
+    ASSERT_EQ(boxes.boxes.size(), 3u);
+    EXPECT_EQ(boxes.boxes[0].text, L"文件名太长，要求在60字节以内(30个汉字\r\n)，重命名该文件可以发送");
+    EXPECT_EQ(boxes.boxes[0].caption, L"文件名太长");
+    EXPECT_EQ(boxes.boxes[1].caption, L"文件名太长");
+    EXPECT_EQ(boxes.boxes[2].text, L"打开文件出错！");
+    EXPECT_TRUE(engine.Sent().empty());
+
+    // 29 Chinese characters (58 bytes) fit.
+    EXPECT_TRUE(sender.session.OfferFile(kSenderId, kReceiverId, nullptr, Source(std::wstring(29, L'文'), 3)));
+    EXPECT_FALSE(sender.session.OfferFile(kSenderId, kReceiverId, nullptr, Source(L"next.txt", 3)));
+    ASSERT_EQ(boxes.boxes.size(), 4u);
+    EXPECT_EQ(boxes.boxes[3].text, L"当前还有文件没有传输完，请传送完后再做尝试!");
+    EXPECT_EQ(boxes.boxes[3].caption, L"提示----传送文件");
+    EXPECT_EQ(engine.Sent().size(), 1u);
+}
+
+TEST_F(TransFileAnswersTest, AReceivedFileGoesToTheReceivedFilesFolderUnderAFreeName) {
+    Offer(Source(L"same.txt", 5));
+    EXPECT_EQ(receiver.session.DefaultReceivePath(), ReceivedPath(L"same.txt"));
+    ::SHCreateDirectoryExW(nullptr, (folder.Path() + L"\\recv\\200\\RecvFile").c_str(), nullptr);
+    ASSERT_TRUE(ftest::WriteBytes(ReceivedPath(L"same.txt"), {1, 2, 3}));
+    receiver.session.Receive();
+    EXPECT_EQ(receiver.session.GetEntry()->localPath, ReceivedPath(L"same(1).txt"));
+}
+
+TEST_F(TransFileAnswersTest, ASenderThatCannotReachTheServerSaysSoAndReleasesTheReceiver) {
+    Offer(Source(L"unreached.txt", 5000));
+    receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return sender.view.Ended() > 0; }));
+    EXPECT_EQ(sender.session.GetStatusText(), L"文件传送失败");
+    EXPECT_TRUE(sender.session.IsFailed());
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5, TRANSFILE_FAILED));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, L"连接文件服务器失败");
+    // The receiver stops waiting for data that never comes.
+    EXPECT_EQ(receiver.session.GetStatusText(), L"对方取消了文件传送");
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, 10));
+    EXPECT_FALSE(FileExists(ReceivedPath(L"unreached.txt")));
+}
+
+// --- through the stand-in file server --------------------------------------------
+
+class FileTransferServer : public TransFileSessionTest {
+protected:
+    void SetUp() override {
+        if (ftest::ServerPort() == 0) GTEST_SKIP() << "needs the stand-in file server";
+    }
+    void ExpectReceivedWhole(const std::wstring& name) {
+        std::vector<uint8_t> got;
+        ASSERT_TRUE(ftest::ReadBytes(ReceivedPath(name), got));
+        EXPECT_TRUE(got == bytes) << got.size() << " of " << bytes.size();
+        EXPECT_FALSE(FileExists(CFileTransferWorker::TempPathOf(ReceivedPath(name))));
+    }
+};
+
+TEST_F(FileTransferServer, AWholeFileGoesFromSenderThroughTheServerToTheReceiver) {
+    Offer(Source(L"whole.bin", 300000, 7));
+    receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return BothEnded(); }));
+
+    ExpectReceivedWhole(L"whole.bin");
+    EXPECT_THAT(sender.view.states, ElementsAre(1, 5, 7, 12));
+    EXPECT_THAT(receiver.view.states, ElementsAre(2, 8, 9, 12));
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5, 12));
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, 12));
+    EXPECT_EQ(sender.session.GetStatusText(), L"文件传送完成");
+    EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送完成");
+    ASSERT_EQ(engine.Sent().size(), 3u);
+    EXPECT_EQ(engine.Sent()[0].code, FILE_REQ_OFFER);
+    EXPECT_EQ(engine.Sent()[1].code, FILE_REQ_ACCEPT);
+    EXPECT_EQ(engine.Sent()[2].code, FILE_REQ_READY);
+    EXPECT_EQ(engine.Sent()[2].record.senderId, kSenderId);  // the record as it is
+    EXPECT_FALSE(sender.view.timerRunning);
+    EXPECT_FALSE(receiver.view.timerRunning);
+}
+
+TEST_F(FileTransferServer, EmptyFilesAndSaveAsWork) {
+    Offer(Source(L"empty.txt", 0));
+    const std::wstring chosen = folder / L"chosen name.txt";
+    receiver.session.SaveAs(chosen);
+    ASSERT_TRUE(RunUntil([this] { return BothEnded(); }));
+    EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送完成");
+    std::vector<uint8_t> got{9};
+    ASSERT_TRUE(ftest::ReadBytes(chosen, got));
+    EXPECT_TRUE(got.empty());
+}
+
+TEST_F(FileTransferServer, APartlyReceivedFileResumesAtItsLengthAndAForeignOneIsDiscarded) {
+    for (const bool foreign : {false, true}) {
+        SCOPED_TRACE(foreign);
+        TempFolder recvFolder;
+        receiver.session.SetProgramFolder(recvFolder.Path());
+        const std::wstring name = foreign ? L"foreign.bin" : L"resume.bin";
+        Offer(Source(name, 200000, foreign ? 3 : 4));
+        const std::wstring finalPath = recvFolder.Path() + L"\\200\\RecvFile\\" + name;
+        ::SHCreateDirectoryExW(nullptr, (recvFolder.Path() + L"\\200\\RecvFile").c_str(), nullptr);
+        // The first 100000 bytes, or garbage longer than the offer.
+        std::vector<uint8_t> partial = foreign ? ftest::MakeBytes(250000, 99)
+                                               : std::vector<uint8_t>(bytes.begin(), bytes.begin() + 100000);
+        ASSERT_TRUE(ftest::WriteBytes(CFileTransferWorker::TempPathOf(finalPath), partial));
+        receiver.session.Receive();
+        const int sendersBefore = sender.view.Ended();
+        const int receiversBefore = receiver.view.Ended();
+        ASSERT_TRUE(RunUntil([&] { return sender.view.Ended() > sendersBefore && receiver.view.Ended() > receiversBefore; }));
+        std::vector<uint8_t> got;
+        ASSERT_TRUE(ftest::ReadBytes(finalPath, got));
+        EXPECT_TRUE(got == bytes);
+        EXPECT_FALSE(FileExists(CFileTransferWorker::TempPathOf(finalPath)));
+    }
+}
+
+TEST_F(FileTransferServer, CancellingTheReceiveMidTransferLeavesNoHalfFile) {
+    Offer(Source(L"cancel-recv.bin", 400000, 5));
+    receiver.view.CloseGate();
+    receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return receiver.view.WaitAtGate(0); }));
+    Pump();
+    EXPECT_EQ(receiver.session.GetState(), TRANSFER_RECEIVING);
+    receiver.session.CancelReceive();
+    receiver.view.OpenGate();
+    ASSERT_TRUE(RunUntil([this] { return receiver.view.Ended() > 0; }));
+
+    EXPECT_EQ(LastSent().code, FILE_REQ_CANCEL_RECV);
+    EXPECT_EQ(receiver.session.GetState(), TRANSFER_IDLE);
+    EXPECT_EQ(receiver.session.GetStatusText(), L"当前没有文件传送");
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, 11));
+    EXPECT_FALSE(FileExists(ReceivedPath(L"cancel-recv.bin")));
+    EXPECT_FALSE(FileExists(CFileTransferWorker::TempPathOf(ReceivedPath(L"cancel-recv.bin"))));
+}
+
+TEST_F(FileTransferServer, CancellingTheSendMidTransferTellsTheReceiver) {
+    Offer(Source(L"cancel-send.bin", 400000, 6));
+    sender.view.CloseGate();
+    receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return sender.view.WaitAtGate(0); }));
+    Pump();
+    EXPECT_EQ(sender.session.GetState(), TRANSFER_SENDING);
+    sender.session.CancelSend();
+    sender.view.OpenGate();
+    ASSERT_TRUE(RunUntil([this] { return sender.view.Ended() > 0; }));
+    Pump();
+
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5, 10));
+    EXPECT_EQ(sender.session.GetStatusText(), L"当前没有文件传送");
+    EXPECT_EQ(receiver.session.GetStatusText(), L"对方取消了文件传送");
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, 10));
+    EXPECT_EQ(receiver.view.Ended(), 0);  // no download was started
+    EXPECT_FALSE(FileExists(ReceivedPath(L"cancel-send.bin")));
+}
+
+TEST_F(FileTransferServer, ClosingMidTransferCancelsAndWaitsForTheWorker) {
+    Offer(Source(L"closing.bin", 400000, 8));
+    auto view = std::make_unique<RecordingView>();
+    auto session = std::make_unique<CTransFileSession>(*view);
+    view->Attach(session.get());
+    session->SetServer(L"127.0.0.1", ftest::ServerPort());
+    session->SetTiming(ftest::FastTiming());
+    session->SetProgramFolder(folder.Path() + L"\\other");
+    // The sender's upload completes first; then a second receiver takes the
+    // same offer and goes away mid-download.
+    receiver.session.Refuse();
+    engine.Deliver();
+    ASSERT_TRUE(sender.session.OfferFile(kSenderId, kReceiverId, sender.window.Get(), folder / L"closing.bin"));
+    engine.AddParty(kReceiverId, [&](const FileRequestRecord& record, int code) {
+        session->OnFileEvent(nullptr, record, code);
+    });
+    engine.Deliver();
+    view->CloseGate();
+    session->Receive();
+    ASSERT_TRUE(ftest::PumpUntil([&] { Pump(); view->Pump(); }, [&] { return view->WaitAtGate(0); }));
+    const std::wstring finalPath = folder.Path() + L"\\other\\200\\RecvFile\\closing.bin";
+    std::thread opener([&] {
+        ::Sleep(200);
+        view->OpenGate();
+    });
+    session->Close();
+    EXPECT_FALSE(session->IsWorkerRunning());
+    opener.join();
+    session.reset();
+    EXPECT_FALSE(FileExists(finalPath));
+    EXPECT_FALSE(FileExists(CFileTransferWorker::TempPathOf(finalPath)));
+}
+
+// --- server faults (each run with its own server flags) ------------------------------
+
+// The server closes every connection after one reply: each block costs a
+// reconnect, and the file still arrives whole.
+TEST_F(FileTransferServer, FaultClosedConnectionsAreReconnected) {
+    if (!std::getenv("QV_FAULT_CLOSE")) GTEST_SKIP() << "run with --close-after";
+    Offer(Source(L"closing-server.bin", 120000, 9));
+    receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return BothEnded(); }));
+    ExpectReceivedWhole(L"closing-server.bin");
+    EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送完成");
+}
+
+// Downloads never get data: the receiver reports the failure and keeps no file.
+TEST_F(FileTransferServer, FaultNoDataFailsTheReceiveWithoutAHalfFile) {
+    if (!std::getenv("QV_FAULT_NO_DATA")) GTEST_SKIP() << "run with --downloads-without-data";
+    Offer(Source(L"no-data.bin", 70000, 10));
+    receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return BothEnded(); }));
+    EXPECT_EQ(sender.session.GetStatusText(), L"文件传送完成");
+    EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送失败");
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, TRANSFILE_FAILED));
+    EXPECT_FALSE(FileExists(ReceivedPath(L"no-data.bin")));
+    EXPECT_FALSE(FileExists(CFileTransferWorker::TempPathOf(ReceivedPath(L"no-data.bin"))));
+}
+
+// Every upload block is refused: the sender gives up after its resends and
+// releases the receiver.
+TEST_F(FileTransferServer, FaultRefusedBlocksFailTheSend) {
+    if (!std::getenv("QV_FAULT_REJECT")) GTEST_SKIP() << "run with --reject-uploads";
+    Offer(Source(L"refused.bin", 70000, 11));
+    receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return sender.view.Ended() > 0; }));
+    Pump();
+    EXPECT_EQ(sender.session.GetStatusText(), L"文件传送失败");
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5, TRANSFILE_FAILED));
+    EXPECT_EQ(LastSent().code, FILE_REQ_CANCEL_SEND);
+    EXPECT_EQ(receiver.session.GetStatusText(), L"对方取消了文件传送");
+    EXPECT_FALSE(FileExists(ReceivedPath(L"refused.bin")));
+}

@@ -1,0 +1,31 @@
+#include "DeskCommandLine.h"
+
+#include <cstdlib>
+
+namespace {
+
+const wchar_t kUserMutexPrefix[] = L"4A46911B-21E7-4713-A4B4-A8F25CC66D21";
+
+int32_t ReadNumber(const std::vector<std::wstring>& items, size_t index) {
+    if (index >= items.size()) return 0;
+    return static_cast<int32_t>(std::wcstol(items[index].c_str(), nullptr, 10));
+}
+
+}  // namespace
+
+DeskCommandLine ParseDeskCommandLine(const std::vector<std::wstring>& items) {
+    DeskCommandLine line;
+    line.userId = ReadNumber(items, 2);
+    line.param = ReadNumber(items, 3);
+    line.manualLogon = line.userId == 0 && line.param == 0;
+    return line;
+}
+
+DeskStartMode DecideDeskStart(const DeskCommandLine& line) {
+    if (line.userId != 0) return DeskStartMode::AutoLogon;
+    return line.param != 0 ? DeskStartMode::EndAtOnce : DeskStartMode::ManualLogon;
+}
+
+std::wstring UserMutexName(int32_t userId) {
+    return kUserMutexPrefix + std::to_wstring(static_cast<uint32_t>(userId));
+}

@@ -1,0 +1,235 @@
+#include "TavrelApp.h"
+
+#include "DeskResource.h"
+#include "DisplayTitle.h"
+#include "InstanceControl.h"
+#include "LogonHostWindow.h"
+
+#include "clientui/ClientSettings.h"
+#include "clientui/EngineModule.h"
+#include "clientui/PanelRegistry.h"
+
+#include "fw/MessageBoxSink.h"
+#include "fw/StringUtil.h"
+
+#include <Mervale_h.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <winsock2.h>
+
+#include <vector>
+
+namespace {
+
+constexpr UINT kImageMaskColour = 0xFFFFFF;
+constexpr int kStatusCount = 6;
+constexpr int kFaceCount = 2;
+
+using PFN_ChangeWindowMessageFilter = BOOL(WINAPI*)(UINT message, DWORD flag);
+constexpr DWORD kMessageFilterAdd = 1;  // MSGFLT_ADD
+
+}  // namespace
+
+CTavrelApp::CTavrelApp() = default;
+
+CTavrelApp::~CTavrelApp() {
+    if (m_hUserMutex) ::CloseHandle(m_hUserMutex);
+}
+
+CTavrelApp* CTavrelApp::GetApp() { return static_cast<CTavrelApp*>(fw::CApplication::Get()); }
+
+void CTavrelApp::ShowStartupMessage(const std::wstring& text) const {
+    fw::ShowMessageBox(nullptr, text, kDeskDisplayTitle, MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool CTavrelApp::InitInstance() {
+    // 1-3. Common controls (every class of the mask), COM, GDI+.
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = 0xFF;
+    ::InitCommonControlsEx(&controls);
+    m_comStarted = SUCCEEDED(::CoInitialize(nullptr));
+    StartGdiPlus();
+
+    // 5. Winsock: the engine never starts it itself.
+    WSADATA wsa = {};
+    if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        wchar_t text[256] = {};
+        if (::LoadStringW(GetInstance(), IDS_SOCKETS_INIT_FAILED, text, 256) <= 0)
+            lstrcpynW(text, L"Windows 套接字初始化失败。", 256);
+        ShowStartupMessage(text);
+        return false;
+    }
+    m_winsockStarted = true;
+
+    // 6. Rich edit 2.0 for the chat input and log. (ActiveX hosting needs
+    // nothing more here: the picture controls are created through COM.)
+    m_hRichEdit = ::LoadLibraryW(L"riched20.dll");
+
+    // 8-9. The command line decides between the log-on dialog and an
+    // automatic log-on of one account.
+    ReadCommandLine();
+    const DeskCommandLine line = {m_nCmdUserID, m_nCmdParam, m_bManualLogon != FALSE};
+    switch (DecideDeskStart(line)) {
+    case DeskStartMode::ManualLogon:
+        if (!m_bManualLogon) return false;  // the command line could not be split
+        break;
+    case DeskStartMode::AutoLogon:
+        if (!CreateUserMutex(m_nCmdUserID)) return false;  // that account runs already
+        break;
+    case DeskStartMode::EndAtOnce:
+        return false;
+    }
+
+    // 10. The program folder (wide, so any folder name works).
+    m_programFolder = GetProgramFolder();
+
+    // 11. The engine and the screenshot library.
+    if (!g_EngineModule.Load(kDeskEngineBinding, m_programFolder)) return false;
+
+    // 12. The animated-picture control must be registered; the outside
+    // registration program does it, and start-up goes on without waiting.
+    if (!IsImageControlRegistered()) StartControlRegistration();
+
+    // 13. Let the instance-control message (and the input-language
+    // messages) through the message filter of newer systems.
+    InstallMessageFilters();
+
+    // 14. Image lists.
+    LoadImageLists();
+
+    // 15. The main window, run modally for the life of the program.
+    {
+        CLogonHostWindow mainWindow(m_bManualLogon != FALSE, m_nCmdUserID);
+        mainWindow.DoModal(nullptr);
+    }
+    return false;
+}
+
+BOOL CTavrelApp::ReadCommandLine() {
+    int count = 0;
+    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (!argv) return FALSE;
+    std::vector<std::wstring> items;
+    for (int i = 0; i < count; ++i) items.emplace_back(argv[i] ? argv[i] : L"");
+    ::LocalFree(argv);
+    const DeskCommandLine line = ParseDeskCommandLine(items);
+    m_nCmdUserID = line.userId;
+    m_nCmdParam = line.param;
+    m_bManualLogon = line.manualLogon ? TRUE : FALSE;
+    return TRUE;
+}
+
+BOOL CTavrelApp::CreateUserMutex(int32_t userId) {
+    const std::wstring name = UserMutexName(userId);
+    m_hUserMutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
+    return ::GetLastError() == ERROR_ALREADY_EXISTS ? FALSE : TRUE;
+}
+
+BOOL CTavrelApp::IsImageControlRegistered() {
+    IMervale* control = nullptr;
+    const HRESULT hr = ::CoCreateInstance(CLSID_Mervale, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
+                                          IID_IMervale, reinterpret_cast<void**>(&control));
+    if (FAILED(hr) || !control) return FALSE;
+    control->Release();
+    return TRUE;
+}
+
+void CTavrelApp::StartControlRegistration() const {
+    const std::wstring file = fw::FormatString(L"%ls%ls", m_programFolder.c_str(), L"Service.exe");
+    const std::wstring parameters =
+        fw::FormatString(L"\"%ls%ls\" %ls", m_programFolder.c_str(), L"Mervale.dll", L"-Register");
+    ::ShellExecuteW(nullptr, L"open", file.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+void CTavrelApp::InstallMessageFilters() {
+    const DWORD version = ::GetVersion();
+    if (LOBYTE(LOWORD(version)) < 6) return;
+    AddMessageFilter(WM_INSTANCE_CONTROL);
+    AddMessageFilter(WM_INPUTLANGCHANGE);
+    AddMessageFilter(WM_INPUTLANGCHANGEREQUEST);
+}
+
+BOOL CTavrelApp::AddMessageFilter(UINT message) {
+    HMODULE user32 = ::LoadLibraryW(L"user32.dll");
+    if (!user32) return FALSE;
+    const auto change = reinterpret_cast<PFN_ChangeWindowMessageFilter>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(user32, "ChangeWindowMessageFilter")));
+    if (!change) {
+        ::FreeLibrary(user32);
+        ShowStartupMessage(L"create windowmessage filter failed");
+        return FALSE;
+    }
+    const BOOL result = change(message, kMessageFilterAdd);
+    ::FreeLibrary(user32);
+    return result;
+}
+
+int CTavrelApp::FaceImageIndex(int kind, int index) {
+    if (kind >= 1) kind = 0;
+    if (index >= 4) index = 1;
+    return index + 2 * kind;
+}
+
+BOOL CTavrelApp::LoadImageLists() {
+    const std::wstring resource = m_programFolder + L"Resource\\";
+
+    // Faces of users, 16 x 16.
+    m_faceList.Create(16, 16, ILC_COLORDDB | ILC_MASK);
+    for (int i = 0; i < kFaceCount; ++i)
+        m_faceList.AddBitmapFile(resource + fw::FormatString(L"Face\\small\\boy_%d.bmp", i), kImageMaskColour);
+    m_faceList.MakeCache();
+
+    // Tray icons, one per status. 32-bit with a mask: a device-dependent
+    // list without one shows the icons' transparent corners white.
+    m_trayList.Create(32, 32, ILC_COLOR32 | ILC_MASK);
+    const std::wstring trayFolder = resource + L"Status\\sysTray";
+    for (int j = 0; j < kStatusCount; ++j)
+        m_trayList.AddIconFile(fw::FormatString(L"%ls\\sysTray_%d.ico", trayFolder.c_str(), j));
+    m_trayList.MakeCache();
+
+    // Status marks, 11 x 11, one per status.
+    m_statusList.Create(11, 11, ILC_COLOR32 | ILC_MASK);
+    const std::wstring statusFolder = resource + L"Status";
+    for (int j = 0; j < kStatusCount; ++j)
+        m_statusList.AddBitmapFile(fw::FormatString(L"%ls\\status_%d.bmp", statusFolder.c_str(), j),
+                                   kImageMaskColour);
+    m_statusList.MakeCache();
+    return TRUE;
+}
+
+int CTavrelApp::ExitInstance() {
+    // 1. Settings of the account (nothing while no log-on succeeded).
+    g_ClientSettings.SaveUserConfig();
+    g_ClientSettings.SaveSystemSetting();
+
+    // 2. Every registered panel, then the registry itself.
+    CPanelRegistry::GetInstance()->CloseAll();
+    CPanelRegistry::GetInstance()->DestroyAll();
+    CPanelRegistry::DestroyInstance();
+
+    // 3. The account's mutex.
+    if (m_hUserMutex) {
+        ::CloseHandle(m_hUserMutex);
+        m_hUserMutex = nullptr;
+    }
+
+    // 4. COM and GDI+.
+    if (m_comStarted) ::CoUninitialize();
+    m_comStarted = false;
+    ShutdownGdiPlus();
+
+    const int code = fw::CApplication::ExitInstance();
+
+    // Last: log out of the engine, wait for the log-out to go, unload the
+    // engine and the screenshot library; then Winsock, which the engine's
+    // socket used.
+    g_EngineModule.Unload();
+    if (m_winsockStarted) ::WSACleanup();
+    m_winsockStarted = false;
+    if (m_hRichEdit) ::FreeLibrary(m_hRichEdit);
+    m_hRichEdit = nullptr;
+    return code;
+}

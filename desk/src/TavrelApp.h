@@ -1,0 +1,80 @@
+// CTavrelApp: the desk program's application object. It prepares the
+// process, decides from the command line whether to log on by itself, binds
+// the engine library, makes sure the animated-picture control is registered,
+// lets the instance-control message through the message filter, loads the
+// image lists, and then runs the whole life of the program inside the main
+// window's modal loop. InitInstance always answers false: the program never
+// enters the ordinary message loop; ExitInstance then saves the settings and
+// releases everything, the engine binding last.
+#pragma once
+
+#include "DeskCommandLine.h"
+#include "IconListCache.h"
+
+#include "fw/Application.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+class CTavrelApp : public fw::CApplication {
+public:
+    CTavrelApp();
+    ~CTavrelApp() override;
+
+    // Fills m_nCmdUserID, m_nCmdParam, m_bManualLogon from GetCommandLineW;
+    // false (fields untouched) only when the line cannot be split.
+    BOOL ReadCommandLine();
+    // Takes the account's mutex (the handle is kept in every case); false
+    // when another process already holds it.
+    BOOL CreateUserMutex(int32_t userId);
+    // Whether an object of the animated-picture control can be created.
+    static BOOL IsImageControlRegistered();
+    // Admits message through the platform's message filter; false when
+    // user32 lacks ChangeWindowMessageFilter (after saying so) or the call
+    // failed.
+    BOOL AddMessageFilter(UINT message);
+    // The face, tray and status image lists from the skin (always TRUE).
+    BOOL LoadImageLists();
+
+    // Icons owned by the application object; null outside the lists.
+    HICON GetTrayIcon(int index) { return m_trayList.GetIcon(index); }
+    HICON GetStatusIcon(int index) { return m_statusList.GetIcon(index); }
+    HICON GetFaceIcon(int kind, int index) { return m_faceList.GetIcon(FaceImageIndex(kind, index)); }
+    // The face image of a kind and index: a kind of 1 or more counts as 0,
+    // an index of 4 or more as 1; image = index + 2 * kind.
+    static int FaceImageIndex(int kind, int index);
+
+    HIMAGELIST GetStatusImageList() const { return m_statusList.GetList(); }
+    const std::wstring& GetProgramFolderPath() const { return m_programFolder; }
+    bool IsManualLogon() const { return m_bManualLogon != FALSE; }
+    int32_t GetCmdUserID() const { return m_nCmdUserID; }
+    int32_t GetCmdParam() const { return m_nCmdParam; }
+
+    static CTavrelApp* GetApp();
+
+protected:
+    bool InitInstance() override;
+    int ExitInstance() override;
+
+private:
+    // Starts "Service.exe" with the quoted path of "Mervale.dll" and
+    // "-Register"; does not wait.
+    void StartControlRegistration() const;
+    void InstallMessageFilters();
+    void ShowStartupMessage(const std::wstring& text) const;
+
+    CIconListCache m_faceList;
+    CIconListCache m_trayList;
+    CIconListCache m_statusList;
+    HANDLE m_hUserMutex = nullptr;
+    BOOL m_bManualLogon = FALSE;
+    int32_t m_nCmdUserID = 0;
+    int32_t m_nCmdParam = 0;
+
+    std::wstring m_programFolder;
+    bool m_comStarted = false;
+    bool m_winsockStarted = false;
+    HMODULE m_hRichEdit = nullptr;
+};

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# with-desk-server.sh <chatserver> <accounts file> <bin folder> <work folder> <command...>
+#
+# The desk program always connects to port 7012. So that several runs can
+# work at once, the stand-in chat server listens on 7012 of a loopback
+# address of its own (127.x.y.z, chosen at random). Before the command runs,
+# the work folder gets two copies of the program folder:
+#   app/         the whole program folder
+#   noengine/    the same without Kestrin.dll
+#   noserver/    the whole program folder again (its test points it at an
+#                address where no server listens)
+# The command sees QV_DESK_SERVER (the address), QV_DESK_APP,
+# QV_DESK_NOENGINE and QV_DESK_NOSERVER (the folders, as Unix paths) and
+# QV_CONTROL_PORT.
+# Every wait is bounded.
+set -u
+server=$1
+accounts=$2
+bin=$3
+work=$4
+shift 4
+
+rm -rf "$work"
+mkdir -p "$work"
+cp -r "$bin" "$work/app" || exit 1
+cp -r "$bin" "$work/noengine" || exit 1
+rm -f "$work/noengine/Kestrin.dll"
+cp -r "$bin" "$work/noserver" || exit 1
+
+pid=
+address=
+for attempt in 1 2 3 4 5 6; do
+    address=127.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1)).$((RANDOM % 250 + 1))
+    rm -f "$work/ports"
+    "$server" --bind "$address" --port 7012 --control-port 0 --accounts "$accounts" \
+        --port-file "$work/ports" 2>"$work/server.log" &
+    pid=$!
+    for _ in $(seq 1 100); do
+        [ -s "$work/ports" ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -s "$work/ports" ] && break
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    pid=
+done
+if [ -z "$pid" ]; then
+    echo "the chat server did not start:" >&2
+    cat "$work/server.log" >&2
+    exit 1
+fi
+read -r _ control < "$work/ports"
+export QV_DESK_SERVER=$address QV_CONTROL_PORT=$control
+export QV_DESK_APP=$work/app QV_DESK_NOENGINE=$work/noengine QV_DESK_NOSERVER=$work/noserver
+"$@"
+status=$?
+kill "$pid" 2>/dev/null
+for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+kill -9 "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+exit $status
