@@ -104,7 +104,7 @@ void HistoryFiles::WriteChatRecord(const TextMsgRecord& msg, const std::wstring&
 
     TextMsgRecord record = msg;
     if (variant_ == EngineVariant::Messenger) record.extraId = 0;
-    AppendMsgRecord(record, ChatHistoryPath(root, owner, peer));
+    AppendMsgRecord(record, ChatHistoryPath(root, owner, peer), AppendRule::KeepAll);
 
     if (!sent) {
         LatestContactRecord contact{};
@@ -119,21 +119,24 @@ void HistoryFiles::WriteChatRecord(const TextMsgRecord& msg, const std::wstring&
 // A batch keeps at most this many records before it writes them anyway.
 constexpr size_t kMaxPending = 256;
 
-bool HistoryFiles::AppendMsgRecord(const TextMsgRecord& msg, const std::wstring& path) {
+bool HistoryFiles::AppendMsgRecord(const TextMsgRecord& msg, const std::wstring& path, AppendRule rule) {
     if (batching_) {
-        pendingRecords_.emplace_back(path, msg);
+        pendingRecords_.push_back(PendingRecord{path, msg, rule});
         if (Pending() >= kMaxPending) Flush();
         return true;
     }
-    return AppendNow({msg}, path);
+    return AppendNow({msg}, path, rule);
 }
 
-bool HistoryFiles::AppendMsgRecords(const std::vector<TextMsgRecord>& msgs, const std::wstring& path) {
+bool HistoryFiles::AppendMsgRecords(const std::vector<TextMsgRecord>& msgs, const std::wstring& path,
+                                    AppendRule rule) {
     Flush();
-    return AppendNow(msgs, path);
+    return AppendNow(msgs, path, rule);
 }
 
-bool HistoryFiles::AppendNow(const std::vector<TextMsgRecord>& batch, const std::wstring& path) {
+bool HistoryFiles::AppendNow(const std::vector<TextMsgRecord>& batch, const std::wstring& path,
+                             AppendRule rule) {
+    const bool newerOnly = variant_ == EngineVariant::Desk && rule == AppendRule::NewerOnly;
     std::vector<TextMsgRecord> msgs = batch;
     if (msgs.empty()) return false;
     files_.CreateFolders(path);
@@ -178,12 +181,17 @@ bool HistoryFiles::AppendNow(const std::vector<TextMsgRecord>& batch, const std:
         std::vector<uint8_t> blocks;
         bool hasRecords = size > 0;
         for (const TextMsgRecord& msg : msgs) {
-            if (variant_ == EngineVariant::Desk && hasRecords && !IsNewer(msg, header)) continue;
+            const bool newer = !hasRecords || IsNewer(msg, header);
+            if (newerOnly && !newer) continue;
             const std::vector<uint8_t> block = BuildMsgRecord(msg);
             blocks.insert(blocks.end(), block.begin(), block.end());
             ++header.count;
-            header.newestDate = msg.date;
-            header.newestTime = msg.time;
+            // The desk's header names the newest record of the file: its
+            // refresh asks the server for what came after it.
+            if (newer || variant_ == EngineVariant::Messenger) {
+                header.newestDate = msg.date;
+                header.newestTime = msg.time;
+            }
             hasRecords = true;
         }
         if (blocks.empty()) return false;
@@ -212,22 +220,27 @@ void HistoryFiles::EndBatch() {
 
 void HistoryFiles::Flush() {
     if (pendingRecords_.empty() && pendingContacts_.empty()) return;
-    std::vector<std::pair<std::wstring, TextMsgRecord>> records;
+    std::vector<PendingRecord> records;
     std::vector<std::pair<std::wstring, LatestContactRecord>> contacts;
     records.swap(pendingRecords_);
     contacts.swap(pendingContacts_);
-    // One write per file, each file's records in their order.
+    // One write per file and rule, each file's records in their order.
     std::vector<bool> done(records.size());
     for (size_t i = 0; i < records.size(); ++i) {
         if (done[i]) continue;
-        std::vector<TextMsgRecord> same;
+        std::vector<TextMsgRecord> run;
+        AppendRule rule = records[i].rule;
         for (size_t j = i; j < records.size(); ++j) {
-            if (!done[j] && records[j].first == records[i].first) {
-                same.push_back(records[j].second);
-                done[j] = true;
+            if (done[j] || records[j].path != records[i].path) continue;
+            if (records[j].rule != rule) {
+                AppendNow(run, records[i].path, rule);
+                run.clear();
+                rule = records[j].rule;
             }
+            run.push_back(records[j].msg);
+            done[j] = true;
         }
-        AppendNow(same, records[i].first);
+        AppendNow(run, records[i].path, rule);
     }
     std::vector<bool> updated(contacts.size());
     for (size_t i = 0; i < contacts.size(); ++i) {

@@ -26,19 +26,29 @@ public:
     // Desk: <root><owner>\msg\<peer>.msg; messenger: <root><owner>\msg\<peer>\<peer>.msg.
     void WriteChatRecord(const TextMsgRecord& msg, const std::wstring& root, bool sent);
 
+    // Which records an append takes. Records fetched from the server's archive
+    // are taken only when newer than the file's newest (desk), so a refetch
+    // never duplicates them; a live message is always kept: it is stamped by
+    // its sender's clock, which need not agree with the server's, and must not
+    // be lost for that.
+    enum class AppendRule { NewerOnly, KeepAll };
+
     // Appends one record to the history file at `path` (header kept up to date).
-    // Desk: only a record newer than the file's newest is written; messenger:
-    // every record. The record goes to the end first and the header is
+    // Desk with NewerOnly: only a record newer than the file's newest is
+    // written; otherwise every record (the desk header keeps the newest of
+    // all; the messenger's takes the last record's). The record goes to the end first and the header is
     // rewritten after it; a failed write takes the record back.
     // A file whose header is unreadable or whose marker is wrong is moved
     // aside (".bad"). The desk then does not write the record (its next
     // refresh of that history asks the server for all of it); the messenger
     // starts a new file with the record. Returns true when the record was written.
-    bool AppendMsgRecord(const TextMsgRecord& msg, const std::wstring& path);
+    bool AppendMsgRecord(const TextMsgRecord& msg, const std::wstring& path,
+                         AppendRule rule = AppendRule::NewerOnly);
     // The same for several records of one file, in order, with one open and
     // one header write: the file ends as if each had been appended in turn.
     // Returns true when at least one record was written.
-    bool AppendMsgRecords(const std::vector<TextMsgRecord>& msgs, const std::wstring& path);
+    bool AppendMsgRecords(const std::vector<TextMsgRecord>& msgs, const std::wstring& path,
+                          AppendRule rule = AppendRule::NewerOnly);
 
     // Updates the peer's entry of "latestContact.dat" at `path` in place, or adds it.
     // A file too short for its header is moved aside and started anew.
@@ -89,13 +99,18 @@ public:
     bool ReadMsgHeader(const std::wstring& path, MsgFileHeader& out);
 
 private:
-    bool AppendNow(const std::vector<TextMsgRecord>& msgs, const std::wstring& path);
+    struct PendingRecord {
+        std::wstring path;
+        TextMsgRecord msg;
+        AppendRule rule;
+    };
+    bool AppendNow(const std::vector<TextMsgRecord>& msgs, const std::wstring& path, AppendRule rule);
     void UpdateLatestContactsNow(const std::vector<LatestContactRecord>& records, const std::wstring& path);
 
     EngineVariant variant_;
     IFileSystem& files_;
     bool batching_ = false;
-    std::vector<std::pair<std::wstring, TextMsgRecord>> pendingRecords_;
+    std::vector<PendingRecord> pendingRecords_;
     std::vector<std::pair<std::wstring, LatestContactRecord>> pendingContacts_;
 };
 

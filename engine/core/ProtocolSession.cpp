@@ -117,7 +117,7 @@ void CProtocolSession::FileMessage(const TextMsgRecord& msg, bool sent) {
             const std::wstring path = root_ + engine::IdText(OwnId()) + L"\\MyGroup\\" +
                                       engine::IdText(it->second.owningAgent) + L"\\msg\\" +
                                       engine::IdText(it->second.customerId) + L".msg";
-            history_->AppendMsgRecord(msg, path);
+            history_->AppendMsgRecord(msg, path, engine::HistoryFiles::AppendRule::KeepAll);
             return;
         }
     }

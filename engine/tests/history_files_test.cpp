@@ -259,6 +259,27 @@ TEST_F(HistoryFilesTest, DeskWritesOnlyRecordsNewerThanTheFilesNewest) {
     }
 }
 
+// A live message is stamped by its sender's clock, which may lag the
+// server's: the desk keeps it even when it is older than the file's newest
+// record, and the header goes on naming the newest.
+TEST_F(HistoryFilesTest, DeskKeepsLiveMessagesOlderThanTheFilesNewest) {
+    desk.WriteChatRecord(Msg(kOwn, 7, kDate, kTime, "ack stamped by the server"), Root(), true);
+    desk.WriteChatRecord(Msg(7, kOwn, kDate, kTime - 5, "reply stamped by a slow clock"), Root(), false);
+    desk.WriteChatRecord(Msg(7, kOwn, kDate, kTime, "same moment"), Root(), false);
+
+    const MsgFile file = ParseMsgFile(files, DeskPath(7));
+    ASSERT_TRUE(file.ok);
+    ASSERT_EQ(file.heads.size(), 3u);
+    EXPECT_EQ(file.header.count, 3);
+    EXPECT_EQ(file.texts[1], "reply stamped by a slow clock");
+    EXPECT_EQ(file.header.newestDate, kDate);
+    EXPECT_EQ(file.header.newestTime, kTime);
+
+    // A record fetched from the archive still has to be newer.
+    EXPECT_FALSE(desk.AppendMsgRecord(Msg(7, kOwn, kDate, kTime - 1, "archive copy"), DeskPath(7)));
+    EXPECT_EQ(ParseMsgFile(files, DeskPath(7)).heads.size(), 3u);
+}
+
 TEST_F(HistoryFilesTest, MessengerAppendsEveryRecordInAFolderPerPeer) {
     messenger.WriteChatRecord(Msg(42, kOwn, kDate, kTime, "new", 0, 99), Root(), false);
     // Older than the newest, and then the same time again: both appended.

@@ -105,7 +105,8 @@ std::vector<VariantCase> Cases() {
              if (file.size() >= sizeof h) std::memcpy(&h, file.data(), sizeof h);
              return std::to_wstring(h.count) + L" " + std::to_wstring(h.newestTime);
          },
-         L"1 200000000", L"2 100000000"},
+         // Both keep the live message; the desk's header goes on naming the newest.
+         L"2 200000000", L"2 100000000"},
         {"message of a customer held by another agent",
          [](SessionFixture& f) {
              SwitchCustomerRecord& s = f.store.SwitchRecordAt(42);
