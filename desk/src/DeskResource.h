@@ -5,6 +5,10 @@
 #define IDR_MAINFRAME 128            /* the program icon */
 #define IDS_SOCKETS_INIT_FAILED 103  /* Winsock could not start */
 
-/* The temporary window that hosts the log-on until the main window exists. */
-#define IDD_LOGON_HOST 900
-#define IDC_LOGON_HOST_STATE 901
+/* The main window and the pages of its tabs. */
+#define IDD_TAVREL_MAIN 102
+#define IDC_MAIN_TAB 1010
+#define IDD_CHAT_VIEW 129
+#define IDD_MSGMGR_VIEW 130
+#define IDD_CLIENTMGR_VIEW 136
+#define IDD_SEARCHMSG_VIEW 149

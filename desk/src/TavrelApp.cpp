@@ -3,7 +3,7 @@
 #include "DeskResource.h"
 #include "DisplayTitle.h"
 #include "InstanceControl.h"
-#include "LogonHostWindow.h"
+#include "main/TavrelMainPanel.h"
 
 #include "clientui/ClientSettings.h"
 #include "clientui/EngineModule.h"
@@ -102,7 +102,7 @@ bool CTavrelApp::InitInstance() {
 
     // 15. The main window, run modally for the life of the program.
     {
-        CLogonHostWindow mainWindow(m_bManualLogon != FALSE, m_nCmdUserID);
+        CTavrelMainPanel mainWindow(m_bManualLogon != FALSE, m_nCmdUserID);
         mainWindow.DoModal(nullptr);
     }
     return false;

@@ -172,7 +172,7 @@ TEST_F(TavrelE2E, AccountIdLogsOnByItselfAndASecondInstanceOfItEndsAtOnce) {
     CTavrelProcess first;
     ASSERT_TRUE(first.Start(app, L"run 10001"));
     HWND host = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (host = first.FindWindowByCaption(kHostPrefix + L"10001")) != nullptr; },
+    ASSERT_TRUE(WaitUntil([&] { return (host = first.FindWindowByCaption(kHostPrefix + L"10001 - Agent One ")) != nullptr; },
                           kWindowWaitMs))
         << "no logged-on window";
     EXPECT_EQ(first.FindWindowByCaption(kLogonCaption), nullptr);
@@ -239,7 +239,7 @@ TEST_F(TavrelE2E, WrongPasswordShowsTheFailureAndTheRightOneLogsOn) {
     EXPECT_EQ(WindowText(::GetDlgItem(panel, IDC_LOGON_ACCOUNT)), L"10002");
 
     TypeAndLogOn(panel, L" 10002 ", L"secret");
-    ASSERT_TRUE(WaitUntil([&] { return process.FindWindowByCaption(kHostPrefix + L"10002") != nullptr; },
+    ASSERT_TRUE(WaitUntil([&] { return process.FindWindowByCaption(kHostPrefix + L"10002 - Agent Two ") != nullptr; },
                           kWindowWaitMs))
         << "not logged on";
     EXPECT_FALSE(::IsWindow(panel));

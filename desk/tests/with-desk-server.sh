@@ -1,5 +1,10 @@
 #!/usr/bin/env bash
-# with-desk-server.sh <chatserver> <accounts file> <bin folder> <work folder> <command...>
+# with-desk-server.sh <chatserver> <accounts file or data folder> <bin folder> <work folder> <command...>
+#
+# A data folder holds accounts.txt, world.txt and desk.txt in UTF-8 (as
+# standins/demo/ does); they are converted to GBK, the clients' code page,
+# into <work folder>/data first. Beside an accounts file the server finds
+# its world.txt and desk.txt itself.
 #
 # The desk program always connects to port 7012. So that several runs can
 # work at once, the stand-in chat server listens on 7012 of a loopback
@@ -22,6 +27,13 @@ shift 4
 
 rm -rf "$work"
 mkdir -p "$work"
+if [ -d "$accounts" ]; then
+    mkdir -p "$work/data"
+    for f in accounts.txt world.txt desk.txt; do
+        iconv -f UTF-8 -t GBK "$accounts/$f" > "$work/data/$f" || exit 1
+    done
+    accounts=$work/data/accounts.txt
+fi
 cp -r "$bin" "$work/app" || exit 1
 cp -r "$bin" "$work/noengine" || exit 1
 rm -f "$work/noengine/Kestrin.dll"

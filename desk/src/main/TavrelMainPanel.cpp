@@ -1,0 +1,784 @@
+#include "TavrelMainPanel.h"
+
+#include "AutoReplyComposer.h"
+#include "ConversationHost.h"
+#include "DeskGlobals.h"
+#include "DeskMessages.h"
+#include "InstanceControlRule.h"
+#include "MainPanelTexts.h"
+#include "TrayStatusModel.h"
+
+#include "DeskResource.h"
+#include "DisplayTitle.h"
+#include "InstanceControl.h"
+#include "TavrelApp.h"
+
+#include "clientui/ClientSettings.h"
+#include "clientui/ContactCache.h"
+#include "clientui/EngineModule.h"
+#include "clientui/LogonErrorText.h"
+#include "clientui/OfficeXPMenu.h"
+#include "clientui/PanelDrawing.h"
+#include "clientui/PanelRegistry.h"
+
+#include "fw/MemoryDC.h"
+#include "fw/MessageBoxSink.h"
+#include "fw/StringUtil.h"
+
+#include <mmsystem.h>
+
+#include <cstring>
+
+#include <vector>
+
+const wchar_t kTrayQueryMessageName[] = L"Tavrel-QueryTrayState-7E2C1F0A";
+
+namespace {
+
+const UINT WM_TRAY_QUERY = ::RegisterWindowMessageW(kTrayQueryMessageName);
+
+constexpr int kCaptionStrip = 28;
+constexpr int kTabItemHeight = 24;
+constexpr COLORREF kTabBackground = 0xEEC366;
+constexpr COLORREF kTabGradientEnd = 0xF9E5BA;
+constexpr int kTabPaintMode = 2;
+constexpr DWORD kTabLookFlags = 0x0F;
+
+// Commands of the status menu and the tray menu.
+constexpr UINT kCmdStatusFirst = 32800;  // online .. offline: 32800 .. 32805
+constexpr UINT kCmdStatusLast = 32805;
+constexpr UINT kCmdMyProfile = 32810;
+constexpr UINT kCmdSystemSetting = 32811;
+constexpr UINT kCmdOpenMainPanel = 32812;
+constexpr UINT kCmdExit = 32813;
+
+constexpr wchar_t kHotKeyAtomName[] = L"QORVANEIMSCREENSHOTKEY";
+constexpr ATOM kFirstStringAtom = 0xC000;
+
+// New session states after a hand-over outcome.
+constexpr int32_t kSessionOwn = 1;
+constexpr int32_t kSessionHandedOver = 3;
+constexpr int32_t kSessionTakenBack = 6;
+
+const std::wstring kTitle = kDeskDisplayTitle;
+
+int32_t CurrentUserId() { return g_EngineModule.MGetCurUserID ? g_EngineModule.MGetCurUserID() : 0; }
+
+bool EngineConnected() { return g_EngineModule.MGetConnectStatus && g_EngineModule.MGetConnectStatus() != 0; }
+
+HICON TrayIcon(int index) {
+    CTavrelApp* app = CTavrelApp::GetApp();
+    return app ? app->GetTrayIcon(index) : nullptr;
+}
+
+HICON ProgramIcon() { return ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME)); }
+
+}  // namespace
+
+CTavrelMainPanel::CTavrelMainPanel(bool manualLogon, int32_t cmdUserId)
+    : CPanelBase(kTemplateId),
+      m_chatView(CMainTabPlan::kChatViewTemplate),
+      m_msgMgrView(CMainTabPlan::kMsgMgrTemplate),
+      m_clientMgrView(CMainTabPlan::kClientMgrTemplate),
+      m_searchMsgView(CMainTabPlan::kSearchMsgTemplate),
+      m_logonPanel(kDeskDisplayTitle),
+      m_bManualLogon(manualLogon),
+      m_nCmdUserID(cmdUserId) {}
+
+CTavrelMainPanel::~CTavrelMainPanel() { m_tray.Remove(); }
+
+// ---------------------------------------------------------------------------
+// Initialisation
+// ---------------------------------------------------------------------------
+
+BOOL CTavrelMainPanel::OnInitDialog() {
+    CPanelBase::OnInitDialog();
+    m_strCaption = kTitle;
+
+    if (g_EngineModule.MInitModule) g_EngineModule.MInitModule(m_hWnd);
+    g_hMainWnd = m_hWnd;
+
+    const HICON icon = ProgramIcon();
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 1000, 700, SWP_NOMOVE | SWP_NOZORDER | SWP_HIDEWINDOW);
+    RECT work = {};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    ::SetWindowPos(m_hWnd, nullptr, work.left + (work.right - work.left - 1000) / 2,
+                   work.top + (work.bottom - work.top - 700) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+    CIMResourceComm::LoadBitmapFile(m_skin.SkinPath(L"Resource\\MainPanel\\frame_main_panel_line_2.bmp"), m_bmpBody);
+    CreateTabs();
+
+    m_strCaption = CMainPanelTexts::NotLoggedOnCaption(kTitle);
+    SetWindowText(m_strCaption);
+
+    if (m_bManualLogon) {
+        // The log-on panel runs inside this initialisation; anything but OK
+        // ends the program.
+        if (m_logonPanel.DoModal(m_hWnd) != IDOK) {
+            ::PostQuitMessage(0);
+            EndDialog(IDCANCEL);
+            return FALSE;
+        }
+    } else {
+        StartAutomaticLogon();
+    }
+
+    RegisterScreenshotHotKey();
+    return TRUE;
+}
+
+void CTavrelMainPanel::CreateTabs() {
+    m_tab.SetPaintMode(kTabPaintMode);
+    m_tab.SetBkgndColour(kTabBackground, kTabGradientEnd);
+    CEnTabCtrl::SetLookFlags(kTabLookFlags);
+    m_tab.SubclassDlgItem(kTabControlId, m_hWnd);
+    m_tab.SendMessage(TCM_SETITEMSIZE, 0, MAKELPARAM(0, kTabItemHeight));
+    const RECT client = GetClientRect();
+    PlaceControls(client.right, client.bottom);
+
+    fw::CDialog* pages[] = {&m_chatView, &m_msgMgrView, &m_clientMgrView};
+    const std::vector<MainTabSpec> tabs = CMainTabPlan::InitialTabs();
+    for (size_t i = 0; i < tabs.size(); ++i) m_tab.AddTabPage(pages[i], tabs[i].pageTemplate, tabs[i].title);
+    m_tabPlan.SetCurrentTab(0);
+    m_tab.SetCurSel(0);
+    m_tab.ShowTabPage(0);
+}
+
+void CTavrelMainPanel::StartAutomaticLogon() {
+    // The account of the command line with an empty password (type 10).
+    m_logonPanel.SetLogonInfo(fw::FormatString(L"%d", m_nCmdUserID), std::wstring());
+    g_ClientSettings.LoadServerInfo();
+    if (g_EngineModule.MLogon)
+        g_EngineModule.MLogon(m_logonPanel.GetAccount().c_str(), m_logonPanel.GetPassword().c_str(), LOGON_TYPE_AUTO,
+                              g_ClientSettings.serverEntry.c_str(), kChatServerPort);
+    m_logonPanel.SetLogonState(kLogonStateStarted);
+}
+
+void CTavrelMainPanel::RegisterScreenshotHotKey() {
+    const ATOM atom = ::GlobalAddAtomW(kHotKeyAtomName);
+    if (atom < kFirstStringAtom) return;  // no atom: no hot key
+    m_nHotKeyId = atom - kFirstStringAtom;
+    ::RegisterHotKey(m_hWnd, m_nHotKeyId, MOD_CONTROL, VK_NUMPAD0);
+}
+
+void CTavrelMainPanel::OnDestroy() {
+    if (m_nHotKeyId >= 0) {
+        ::UnregisterHotKey(m_hWnd, m_nHotKeyId);
+        ::GlobalDeleteAtom(static_cast<ATOM>(m_nHotKeyId + kFirstStringAtom));
+        m_nHotKeyId = -1;
+    }
+    m_tray.Remove();
+    CPanelBase::OnDestroy();
+}
+
+// ---------------------------------------------------------------------------
+// Layout and painting
+// ---------------------------------------------------------------------------
+
+void CTavrelMainPanel::PlaceControls(int width, int height) {
+    struct Place {
+        int id, x, cx;
+    };
+    const Place buttons[] = {{IDC_PANEL_CLOSE, width - 35, 29}, {IDC_PANEL_MAXIMIZE, width - 56, 21},
+                             {IDC_PANEL_MINIMIZE, width - 78, 22}};
+    for (const Place& b : buttons)
+        if (HWND button = ::GetDlgItem(m_hWnd, b.id)) ::MoveWindow(button, b.x, 1, b.cx, 18, TRUE);
+    if (m_tab.IsWindow()) {
+        ::MoveWindow(m_tab.GetHwnd(), 1, kCaptionStrip, width - 2, height - 2 - kCaptionStrip, TRUE);
+        m_tab.PlacePages();
+    }
+}
+
+bool CTavrelMainPanel::OnSize(UINT type, int cx, int cy) {
+    CPanelBase::OnSize(type, cx, cy);
+    if (type != SIZE_MINIMIZED) PlaceControls(cx, cy);
+    Invalidate(false);
+    return true;
+}
+
+bool CTavrelMainPanel::OnEraseBkgnd(HDC, LRESULT* result) {
+    *result = TRUE;
+    return true;
+}
+
+bool CTavrelMainPanel::OnPaint() {
+    if (::IsIconic(m_hWnd)) return false;
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    const RECT client = GetClientRect();
+    const int width = client.right;
+    const int height = client.bottom;
+    {
+        fw::CMemoryDC memory(dc, width, height);
+        if (memory.IsValid()) {
+            ::FillRect(memory, &client, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+            DrawBitmapTiled(m_skin.m_bmpTitle, memory, 0, 0, width, kCaptionStrip);
+            if (m_skin.m_hIcon) ::DrawIconEx(memory, 10, 2, m_skin.m_hIcon, 24, 24, 0, nullptr, DI_NORMAL);
+            RECT text = {40, 0, 400, kCaptionStrip};
+            const int oldMode = ::SetBkMode(memory, TRANSPARENT);
+            const COLORREF oldColour = ::SetTextColor(memory, RGB(255, 255, 255));
+            const HGDIOBJ oldFont = ::SelectObject(memory, m_skin.m_fontBold.Get());
+            ::DrawTextW(memory, m_strCaption.c_str(), static_cast<int>(m_strCaption.size()), &text,
+                        DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS);
+            ::SelectObject(memory, oldFont);
+            ::SetTextColor(memory, oldColour);
+            ::SetBkMode(memory, oldMode);
+            DrawBitmapTiled(m_bmpBody, memory, 0, kCaptionStrip, width, height);
+            memory.CopyTo(dc);
+        }
+    }
+    DrawPanelFrame(dc, m_hWnd);
+    ::EndPaint(m_hWnd, &ps);
+    return true;
+}
+
+LRESULT CTavrelMainPanel::OnGetMinMaxInfo(MINMAXINFO* info) {
+    RECT work = {};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    info->ptMaxPosition = {work.left, work.top};
+    info->ptMaxSize = {work.right - work.left, work.bottom - work.top};
+    info->ptMinTrackSize = {800, 600};
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Message dispatch
+// ---------------------------------------------------------------------------
+
+bool CTavrelMainPanel::PreTranslateMessage(MSG& msg) {
+    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_ESCAPE || msg.wParam == VK_RETURN)) return true;
+    return CPanelBase::PreTranslateMessage(msg);
+}
+
+LRESULT CTavrelMainPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_INSTANCE_CONTROL) return OnInstanceControl(wParam, lParam);
+    if (msg == WM_TRAY_QUERY) return OnTrayQuery(wParam);
+    if (msg == WM_MEASUREITEM || msg == WM_DRAWITEM || msg == WM_MENUCHAR) {
+        LRESULT result = 0;
+        if (COfficeXPMenu::RouteOwnerMessage(msg, wParam, lParam, &result)) return result;
+    }
+    switch (msg) {
+    case WM_IM_CONNECT:
+        return OnEngineConnect(wParam);
+    case WM_IM_LOGON:
+        return OnEngineLogon(wParam, lParam);
+    case WM_IM_LOGOUT:
+        return OnEngineLogout(wParam);
+    case WM_IM_NOTIFY:
+        return OnEngineNotify(wParam, lParam);
+    case WM_IM_USERSTATUS:
+        return OnUserStatus(wParam, lParam);
+    case WM_IM_MSGSENT:
+        return OnMessageSent(wParam);
+    case WM_IM_MSGFAILED:
+        return OnMessageFailed(wParam);
+    case WM_IM_CHATMSG:
+        return OnChatMessage(wParam);
+    case WM_IM_PEERSTATUS:
+        return OnPeerStatus(wParam, lParam);
+    case WM_IM_SWITCHRESULT:
+    case WM_IM_SWITCHFAILED:
+        return OnSwitchOutcome(msg, wParam, lParam);
+    case WM_SWITCH_CUSTOMER:
+    case WM_IM_GRABREQUEST:
+        // The hand-over dialog and the take-over notice run here once the
+        // hand-over dialogs are in the program.
+        return 0;
+    case WM_IM_TALKLIST:
+    case WM_UPDATE_SESSION_LIST:
+    case WM_REFRESH_CHATVIEW:
+        RefreshChatViewLists();
+        return 0;
+    case WM_HIDE_POPUP:
+        HideChatViewPopup();
+        return 0;
+    case WM_IM_COMMREPLY:
+    case WM_IM_COMMREPLYSET:
+        RefreshQuickReplies();
+        return 0;
+    case WM_SHOW_MSGMGR:
+        return OnShowMsgMgr(wParam, lParam);
+    case WM_SEND_FILE:
+        // The file-transfer page of the conversation tab starts the offer.
+        return 0;
+    case WM_IM_FILEREQUEST:
+        return OnFileRequest(wParam, lParam);
+    case WM_TRAY_NOTIFY:
+        return OnTrayNotify(wParam, lParam);
+    case WM_HOTKEY:
+        return OnHotKey(wParam);
+    case WM_SYSCOMMAND:
+        return OnSysCommand(wParam, lParam);
+    case WM_GETMINMAXINFO:
+        return OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<LRESULT>(ProgramIcon());
+    case WM_NCLBUTTONDOWN:
+        HideChatViewPopup();
+        return CPanelBase::WindowProc(msg, wParam, lParam);
+    case WM_ACTIVATE: {
+        const LRESULT result = CPanelBase::WindowProc(msg, wParam, lParam);
+        HideChatViewPopup();
+        return result;
+    }
+    default:
+        return CPanelBase::WindowProc(msg, wParam, lParam);
+    }
+}
+
+bool CTavrelMainPanel::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const UINT id = LOWORD(wParam);
+    if (id >= kCmdStatusFirst && id <= kCmdStatusLast) {
+        if (g_EngineModule.MProChangeUserStatus)
+            g_EngineModule.MProChangeUserStatus(static_cast<int>(id - kCmdStatusFirst));
+        return true;
+    }
+    switch (id) {
+    case IDC_PANEL_CLOSE:  // the caption's close button only minimises
+        OnMinimize();
+        return true;
+    case kCmdMyProfile:
+        CPanelRegistry::GetInstance()->OpenUserInfo(g_nMyUserID);
+        return true;
+    case kCmdSystemSetting:
+        OpenSystemSetting();
+        return true;
+    case kCmdOpenMainPanel:
+        ShowAndActivate();
+        return true;
+    case kCmdExit:
+        AskAndExit();
+        return true;
+    default:
+        return CPanelBase::OnCommand(wParam, lParam);
+    }
+}
+
+bool CTavrelMainPanel::OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) {
+    if (hdr && hdr->idFrom == kTabControlId && hdr->code == TCN_SELCHANGE) {
+        OnTabSelChange();
+        *result = 0;
+        return true;
+    }
+    return CPanelBase::OnNotify(wParam, hdr, result);
+}
+
+void CTavrelMainPanel::OnTabSelChange() {
+    HideChatViewPopup();
+    const int selected = m_tab.GetCurSel();
+    const int previous = m_tabPlan.CurrentTab();
+    if (m_tabPlan.OnSelect(selected, m_tab.GetItemCount()) == TabChoice::OpenProfile) {
+        m_tab.SetCurSel(previous);
+        m_tab.ShowTabPage(previous);
+        CPanelRegistry::GetInstance()->OpenUserInfo(g_nMyUserID);
+        return;
+    }
+    m_tab.ShowTabPage(selected);
+}
+
+// ---------------------------------------------------------------------------
+// Engine messages
+// ---------------------------------------------------------------------------
+
+HWND CTavrelMainPanel::MessageOwner() const { return LogonPanelOpen() ? m_logonPanel.GetHwnd() : m_hWnd; }
+
+int CTavrelMainPanel::ShowMessage(const std::wstring& text, UINT flags) {
+    return fw::ShowMessageBox(MessageOwner(), text, kTitle, flags);
+}
+
+LRESULT CTavrelMainPanel::OnEngineConnect(WPARAM connected) {
+    if (connected) return 0;
+    ShowMessage(CMainPanelTexts::kConnectFailed, MB_OK);
+    if (LogonPanelOpen()) m_logonPanel.EnableInputs();
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnEngineLogon(WPARAM loggedOn, LPARAM code) {
+    if (loggedOn) {
+        const int32_t self = CurrentUserId();
+        g_nMyUserID = self;
+        g_ClientSettings.LoadUserConfig(self);
+        g_ClientSettings.LoadSystemSetting(self);
+        return 0;
+    }
+    if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
+    const int result = static_cast<int>(code);
+    // A refused automatic log-on of an unknown account stays silent.
+    if (m_bManualLogon || result != LOGON_ERR_PASSWORD) ShowMessage(FormatLogonFailure(result), MB_OK);
+    if (LogonPanelOpen()) m_logonPanel.EnableInputs();
+    UpdateTray();
+    m_tray.SetIcon(TrayIcon(STATUS_OFFLINE), STATUS_OFFLINE);
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnEngineLogout(WPARAM wParam) {
+    if (wParam != 0) return 0;
+    // The same account has logged on elsewhere: this session is over.
+    if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
+    ShowMessage(CMainPanelTexts::kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
+    RefreshStatuses(true);
+    g_nMyStatus = STATUS_OFFLINE;
+    RepaintChatView();
+    Invalidate(false);
+    UpdateTray();
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnEngineNotify(WPARAM kind, LPARAM lParam) {
+    const int32_t user = static_cast<int32_t>(lParam);
+    switch (static_cast<int>(kind)) {
+    case NOTIFY_FRIENDLIST:
+        OnLoggedOn();
+        break;
+    case NOTIFY_NEWMSG:
+        // The conversation tab routes the peer's queued messages.
+        if (g_ClientSettings.iSound != 0) {
+            const std::wstring sound = m_skin.GetProgramFolder() + L"Resource\\Sound\\msg.wav";
+            ::PlaySoundW(sound.c_str(), ::GetModuleHandleW(nullptr), SND_FILENAME);
+        }
+        ::FlashWindow(m_hWnd, TRUE);
+        RefreshMessageManager();
+        break;
+    case NOTIFY_STATUSLIST:
+        RefreshStatuses(false);
+        break;
+    case NOTIFY_USERINFO:
+        OnUserInfoNotice(user);
+        break;
+    case NOTIFY_INPUTSTATUS:
+        if (IConversationHost* host = FindConversation(user)) host->ShowInputStatus();
+        break;
+    case NOTIFY_USERMEMO:
+        RefreshUserInfo(user);
+        break;
+    case NOTIFY_GROUPUSERLIST:
+        OnGroupUserList();
+        break;
+    case NOTIFY_USERLIST:
+        // The customer management tab takes a copy of the user's lists.
+        RefreshCustomerManager();
+        break;
+    case NOTIFY_ORGROLE:
+        OnOrgRole(user);
+        break;
+    case NOTIFY_SWITCHUSERLIST:  // the hand-over dialog's agent list
+    case NOTIFY_TALKLIST:        // the message records' talk list
+    case NOTIFY_SEARCHRESULT:    // the message search's results
+    case NOTIFY_USERSINFO:       // the organisation tree's agents
+    default:
+        break;
+    }
+    return 0;
+}
+
+void CTavrelMainPanel::OnLoggedOn() {
+    m_bLoggedOn = 1;
+    if (LogonPanelOpen()) m_logonPanel.PostMessage(WM_IM_CONNECT, 0, 0);
+
+    m_tray.Add(m_hWnd, kTrayIconId, WM_TRAY_NOTIFY);
+    m_tray.SetTip(kTitle);
+    m_tray.SetIcon(TrayIcon(STATUS_ONLINE), STATUS_ONLINE);
+    UpdateTray();
+
+    if (g_ClientSettings.iState != 0 && g_EngineModule.MProChangeUserStatus)
+        g_EngineModule.MProChangeUserStatus(g_ClientSettings.iState);
+
+    RefreshQuickReplies();
+    RefreshChatViewLists();
+    RefreshCustomerManager();
+    RefreshCustomerManager();
+    RefreshMessageManager();
+    Invalidate(false);
+}
+
+void CTavrelMainPanel::OnUserInfoNotice(int32_t userId) {
+    if (userId == -1) return;  // the engine could not store the reply
+    const int32_t self = CurrentUserId();
+    if (userId == self) {
+        if (g_EngineModule.MGetUserInfoBase)
+            if (const UserInfoBase* base = g_EngineModule.MGetUserInfoBase(self)) g_MyUserInfo = *base;
+        if (g_EngineModule.MGetUserInfoExt)
+            if (const UserInfoExt* ext = g_EngineModule.MGetUserInfoExt(self)) g_MyUserInfoExt = *ext;
+        g_nMyUserID = self;
+        m_strCaption = CMainPanelTexts::LoggedOnCaption(kTitle, self, fw::FromAnsiField(g_MyUserInfoExt.fullName));
+        SetWindowText(m_strCaption);
+        const RECT strip = {0, 0, GetClientRect().right, kCaptionStrip};
+        InvalidateRect(strip, false);
+        UpdateTray();
+    }
+    RefreshUserInfo(userId);
+}
+
+void CTavrelMainPanel::OnOrgRole(int role) {
+    const std::vector<MainTabSpec> tabs = m_tabPlan.OnOrgRole(role);
+    if (tabs.empty()) return;
+    const int current = m_tabPlan.CurrentTab();
+    for (const MainTabSpec& tab : tabs) {
+        if (tab.pageTemplate == CMainTabPlan::kSearchMsgTemplate)
+            m_tab.AddTabPage(&m_searchMsgView, tab.pageTemplate, tab.title);
+        else
+            m_tab.InsertItem(m_tab.GetItemCount(), tab.title);
+    }
+    m_tab.SetCurSel(current);
+    m_tab.ShowTabPage(current);
+}
+
+void CTavrelMainPanel::OnGroupUserList() {
+    std::vector<GroupUserRecord> copy;
+    if (g_EngineModule.MGetGroupUserList)
+        if (const std::vector<GroupUserRecord>* list = g_EngineModule.MGetGroupUserList()) copy = *list;
+    StoreUserCache(copy);
+    // The conversation tab's team list is refreshed from the cache.
+    RefreshChatViewLists();
+}
+
+LRESULT CTavrelMainPanel::OnUserStatus(WPARAM userId, LPARAM status) {
+    // The own status as the server confirmed it (the own id is not always
+    // in the own friend list, so the status list alone would miss it).
+    if (static_cast<int32_t>(userId) == CurrentUserId()) ApplyOwnStatus(static_cast<int32_t>(status));
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnMessageSent(WPARAM msgId) {
+    TextMsgRecord record = {};
+    if (g_EngineModule.MGetSendedTextMsg) g_EngineModule.MGetSendedTextMsg(static_cast<int>(msgId), &record);
+    if (record.receiverId != 0)
+        if (IConversationHost* host = FindConversation(record.receiverId)) host->ShowSentMessage(record);
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnMessageFailed(WPARAM msgId) {
+    ShowMessage(CMainPanelTexts::SendFailure(static_cast<int32_t>(msgId)), MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnChatMessage(WPARAM sender) {
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    const int32_t self = g_MyUserInfo.userId != 0 ? g_MyUserInfo.userId : g_nMyUserID;
+    return CAutoReplyComposer::ReplyTo(g_EngineModule, g_ClientSettings, g_nMyStatus, self,
+                                       static_cast<int32_t>(sender), now)
+               ? 1
+               : 0;
+}
+
+LRESULT CTavrelMainPanel::OnPeerStatus(WPARAM userId, LPARAM status) {
+    if (IConversationHost* host = FindConversation(static_cast<int32_t>(userId)))
+        host->SetPeerStatus(static_cast<int32_t>(status));
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnSwitchOutcome(UINT msg, WPARAM customer, LPARAM code) {
+    const int32_t id = static_cast<int32_t>(customer);
+    const int32_t result = static_cast<int32_t>(code);
+    IConversationHost* host = FindConversation(id);
+    if (!host) return 0;
+    SwitchCustomerRecord record = {};
+    if (g_EngineModule.MGetSwitchCustomerMsg)
+        if (const SwitchCustomerRecord* stored = g_EngineModule.MGetSwitchCustomerMsg(id)) record = *stored;
+    if (record.customerId == 0) record.customerId = id;
+    int32_t state = kSessionOwn;
+    if (msg == WM_IM_SWITCHRESULT) state = result == 1 ? kSessionHandedOver : result == 2 ? kSessionTakenBack : kSessionOwn;
+    host->ShowSwitchOutcome(record, result, state);
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnFileRequest(WPARAM peer, LPARAM) {
+    std::vector<FileRequestRecord> requests;
+    if (g_EngineModule.MGetSendFileRequest)
+        if (const std::vector<FileRequestRecord>* list = g_EngineModule.MGetSendFileRequest(static_cast<int>(peer)))
+            requests = *list;
+    if (requests.empty()) return -1;  // the file-transfer page starts over
+    const FileRequestRecord& first = requests.front();
+    int32_t words[3] = {};
+    static_assert(sizeof(FileRequestRecord) >= sizeof words, "file request words");
+    std::memcpy(words, &first, sizeof words);
+    if (m_chatView.IsWindow()) m_chatView.SendMessage(WM_OPEN_CHAT, static_cast<WPARAM>(words[1]), words[2]);
+    // The file-transfer page of the conversation tab takes the offer.
+    return 1;
+}
+
+LRESULT CTavrelMainPanel::OnShowMsgMgr(WPARAM, LPARAM) {
+    constexpr int kMsgMgrTab = 1;
+    m_tab.ShowTabPage(kMsgMgrTab);
+    m_tab.SetCurSel(kMsgMgrTab);
+    m_tabPlan.SetCurrentTab(kMsgMgrTab);
+    // The message records tab then shows that pair's history.
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Shared steps
+// ---------------------------------------------------------------------------
+
+IConversationHost* CTavrelMainPanel::FindConversation(int32_t userId) {
+    return IConversationHost::FromPanel(CPanelRegistry::GetInstance()->FindChatWindow(userId));
+}
+
+void CTavrelMainPanel::UpdateTray() {
+    const TrayStatus status = CTrayStatusModel::Compute(g_EngineModule, kTitle);
+    m_tray.SetTip(status.tip);
+    m_tray.SetIcon(TrayIcon(status.iconIndex), status.iconIndex);
+}
+
+void CTavrelMainPanel::ApplyOwnStatus(int32_t status) {
+    UpdateTray();
+    g_nMyStatus = status;
+    RepaintChatView();
+}
+
+void CTavrelMainPanel::RefreshStatuses(bool offline) {
+    FriendMap friends;
+    if (g_EngineModule.MGetFriendList)
+        if (const FriendMap* map = g_EngineModule.MGetFriendList(g_nMyUserID)) friends = *map;
+    bool ownSeen = false;
+    for (const auto& category : friends) {
+        for (const UserInfoBase& user : category.second) {
+            const int32_t status = offline ? STATUS_OFFLINE : user.status;
+            if (user.userId == g_nMyUserID) {
+                ownSeen = true;
+                ApplyOwnStatus(status);
+                continue;
+            }
+            SetContactStatus(user.userId, status);
+            if (IConversationHost* host = FindConversation(user.userId)) host->SetPeerStatus(status);
+        }
+    }
+    if (!ownSeen) {
+        // The own id is not among the friends: take the own record.
+        int32_t status = STATUS_OFFLINE;
+        if (!offline && EngineConnected() && g_EngineModule.MGetUserInfoBase)
+            if (const UserInfoBase* own = g_EngineModule.MGetUserInfoBase(g_nMyUserID)) status = own->status;
+        ApplyOwnStatus(status);
+    }
+}
+
+void CTavrelMainPanel::RefreshUserInfo(int32_t userId) {
+    UserInfoBase base = {};
+    UserInfoExt ext = {};
+    if (g_EngineModule.MGetUserInfoBase)
+        if (const UserInfoBase* record = g_EngineModule.MGetUserInfoBase(userId)) base = *record;
+    if (g_EngineModule.MGetUserInfoExt)
+        if (const UserInfoExt* record = g_EngineModule.MGetUserInfoExt(userId)) ext = *record;
+    UpdateCachedUser(&base);
+    if (IConversationHost* host = FindConversation(userId)) host->SetUserInfo(base, ext);
+    // An open profile panel of the user is filled again by the profile
+    // panel itself once it is in the program.
+    RepaintContactTree();
+}
+
+void CTavrelMainPanel::RepaintChatView() {
+    if (m_chatView.IsWindow()) m_chatView.Invalidate(false);
+}
+
+void CTavrelMainPanel::ShowAndActivate() {
+    ShowWindow(::IsIconic(m_hWnd) ? SW_RESTORE : SW_SHOW);
+    ::SetForegroundWindow(m_hWnd);
+}
+
+void CTavrelMainPanel::OpenSystemSetting() { CPanelRegistry::GetInstance()->OpenSystemSetting(); }
+
+void CTavrelMainPanel::ShowTrayMenu() {
+    POINT cursor = {};
+    ::GetCursorPos(&cursor);
+    ::SetForegroundWindow(m_hWnd);
+    COfficeXPMenu menu;
+    if (m_bLoggedOn) {
+        CTavrelApp* app = CTavrelApp::GetApp();
+        HIMAGELIST statusIcons = app ? app->GetStatusImageList() : nullptr;
+        menu.AppendItem(MF_STRING, L"我的资料", kCmdMyProfile);
+        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
+        const wchar_t* names[] = {L"在线", L"忙碌", L"离开", L"请勿打扰"};
+        for (int i = 0; i < 4; ++i) menu.AppendItemWithIcon(names[i], kCmdStatusFirst + i, statusIcons, i);
+        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
+    }
+    menu.AppendItem(MF_STRING, L"打开主面板", kCmdOpenMainPanel);
+    menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
+    menu.AppendItem(MF_STRING, L"退出", kCmdExit);
+    menu.TrackPopupMenu(TPM_BOTTOMALIGN, cursor.x, cursor.y, m_hWnd);
+    menu.DestroyMenu();
+}
+
+LRESULT CTavrelMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
+    if (id != kTrayIconId) return 0;
+    switch (static_cast<UINT>(mouseMessage)) {
+    case WM_RBUTTONUP:
+        ShowTrayMenu();
+        break;
+    case WM_LBUTTONDBLCLK:
+        ShowAndActivate();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnHotKey(WPARAM id) {
+    if (m_nHotKeyId < 0 || static_cast<int>(id) != m_nHotKeyId) return 0;
+    if (IConversationHost* host = IConversationHost::FromPanel(CPanelRegistry::GetInstance()->GetLastChatWindow())) {
+        host->TakeScreenshot();
+        return 0;
+    }
+    if (g_EngineModule.ScreenShot) g_EngineModule.ScreenShot();  // the picture stays on the clipboard
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnTrayQuery(WPARAM wParam) {
+    if (wParam == 1) return m_tray.IsShown() ? m_tray.GetIconIndex() : -1;
+    if (!m_tray.IsShown()) return 0;
+    return ::GlobalAddAtomW(m_tray.GetTip().c_str());
+}
+
+LRESULT CTavrelMainPanel::OnInstanceControl(WPARAM wParam, LPARAM lParam) {
+    const InstanceControlAction action =
+        CInstanceControlRule::Decide(wParam, lParam, m_nCmdUserID, m_bLoggedOn ? CurrentUserId() : 0);
+    switch (action) {
+    case InstanceControlAction::Show:
+        ShowAndActivate();
+        break;
+    case InstanceControlAction::Close:
+        if (LogonPanelOpen())
+            m_logonPanel.EndDialog(IDCANCEL);  // the initialisation then ends the program
+        else
+            CloseProgram();
+        break;
+    case InstanceControlAction::Ignore:
+        break;
+    }
+    return CInstanceControlRule::Answer(action);
+}
+
+LRESULT CTavrelMainPanel::OnSysCommand(WPARAM wParam, LPARAM lParam) {
+    if ((wParam & 0xFFF0) != SC_CLOSE) return CPanelBase::OnSysCommand(wParam, lParam);
+    if (EngineConnected()) {
+        ShowWindow(SW_MINIMIZE);
+        return 0;
+    }
+    EndDialog(IDCANCEL);
+    return 0;
+}
+
+bool CTavrelMainPanel::OnClose() {
+    // WM_CLOSE follows the rules of Alt+F4.
+    OnSysCommand(SC_CLOSE, 0);
+    return true;
+}
+
+void CTavrelMainPanel::AskAndExit() {
+    if (ShowMessage(CMainPanelTexts::ExitQuestion(kTitle), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    CloseProgram();
+}
+
+void CTavrelMainPanel::CloseProgram() {
+    if (!::IsIconic(m_hWnd) && !::IsZoomed(m_hWnd)) {
+        const RECT window = GetWindowRect();
+        g_ClientSettings.mainPanelWidth = window.right - window.left;
+        g_ClientSettings.mainPanelHeight = window.bottom - window.top;
+    }
+    EndDialog(IDOK);
+}

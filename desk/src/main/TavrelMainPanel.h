@@ -1,0 +1,145 @@
+// CTavrelMainPanel: the desk program's main window (template 102), run
+// modally for the whole life of the program. It hands its handle to the
+// engine, logs on (through the log-on panel or by itself for the command
+// line's account), holds the tabs with the program's pages, owns the tray
+// icon and the screenshot hot key, and receives every engine notification,
+// which it passes to the pages, the conversation windows and the panels.
+//
+// Closing: while connected the close button and Alt+F4 only minimise; the
+// program ends through the tray menu's "退出" (after a question),
+// WM_INSTANCE_CONTROL with wParam 0, or Alt+F4 while not connected.
+//
+// UI thread only.
+#pragma once
+
+#include "DeskResource.h"
+#include "EmptyTabPage.h"
+#include "MainTabPlan.h"
+#include "TrayIcon.h"
+
+#include "clientui/EnTabCtrl.h"
+#include "clientui/LogonPanel.h"
+#include "clientui/PanelBase.h"
+
+#include "fw/GdiObject.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class IConversationHost;
+
+// The registered message through which a test reads the tray state from
+// outside: wParam 0 answers a global atom holding the tip (0 without a tray
+// icon; the caller deletes it), wParam 1 the index of the tray icon shown
+// (-1 without one).
+extern const wchar_t kTrayQueryMessageName[];
+
+class CTavrelMainPanel : public CPanelBase {
+public:
+    static constexpr UINT kTemplateId = IDD_TAVREL_MAIN;
+    static constexpr UINT kTabControlId = IDC_MAIN_TAB;
+    static constexpr UINT kTrayIconId = 1500;
+
+    CTavrelMainPanel(bool manualLogon, int32_t cmdUserId);
+    ~CTavrelMainPanel() override;
+
+    bool IsLoggedOn() const { return m_bLoggedOn != 0; }
+
+protected:
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnCommand(WPARAM wParam, LPARAM lParam) override;
+    bool OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) override;
+    bool OnPaint() override;
+    bool OnEraseBkgnd(HDC dc, LRESULT* result) override;
+    bool OnSize(UINT type, int cx, int cy) override;
+    bool OnClose() override;
+    void OnDestroy() override;
+    bool PreTranslateMessage(MSG& msg) override;
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    // --- initialisation ---------------------------------------------------
+    void CreateTabs();
+    void StartAutomaticLogon();
+    void RegisterScreenshotHotKey();
+    void PlaceControls(int width, int height);
+
+    // --- engine messages ----------------------------------------------------
+    LRESULT OnEngineConnect(WPARAM connected);
+    LRESULT OnEngineLogon(WPARAM loggedOn, LPARAM code);
+    LRESULT OnEngineLogout(WPARAM wParam);
+    LRESULT OnEngineNotify(WPARAM kind, LPARAM lParam);
+    LRESULT OnUserStatus(WPARAM userId, LPARAM status);
+    LRESULT OnMessageSent(WPARAM msgId);
+    LRESULT OnMessageFailed(WPARAM msgId);
+    LRESULT OnChatMessage(WPARAM sender);
+    LRESULT OnPeerStatus(WPARAM userId, LPARAM status);
+    LRESULT OnSwitchOutcome(UINT msg, WPARAM customer, LPARAM code);
+    LRESULT OnFileRequest(WPARAM peer, LPARAM code);
+    LRESULT OnShowMsgMgr(WPARAM agentId, LPARAM customerId);
+    LRESULT OnTrayNotify(WPARAM id, LPARAM mouseMessage);
+    LRESULT OnHotKey(WPARAM id);
+    LRESULT OnInstanceControl(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTrayQuery(WPARAM wParam);
+    LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetMinMaxInfo(MINMAXINFO* info);
+
+    // --- notification kinds -------------------------------------------------
+    void OnLoggedOn();
+    void OnUserInfoNotice(int32_t userId);
+    void OnOrgRole(int role);
+    void OnGroupUserList();
+
+    // --- steps shared by several messages ----------------------------------
+    void UpdateTray();
+    // Every user of the own friend list, offline when offline is set.
+    void RefreshStatuses(bool offline);
+    void ApplyOwnStatus(int32_t status);
+    void RefreshUserInfo(int32_t userId);
+    void ShowTrayMenu();
+    void ShowAndActivate();
+    void AskAndExit();
+    void CloseProgram();
+    void OpenSystemSetting();
+    void OnTabSelChange();
+    // The conversation host of the open window of a user; null when none.
+    static IConversationHost* FindConversation(int32_t userId);
+    // The log-on panel while it is open, else this window.
+    HWND MessageOwner() const;
+    bool LogonPanelOpen() const { return m_logonPanel.IsWindow(); }
+    int ShowMessage(const std::wstring& text, UINT flags);
+
+    // --- the pages of the tabs --------------------------------------------
+    // What the views of the tabs take from the main window (the chat view's
+    // search pop-up, lists and contact tree, the quick replies, the customer
+    // management, the message records). While a tab's page is empty these
+    // do nothing.
+    void HideChatViewPopup() {}
+    void RefreshQuickReplies() {}
+    void RefreshChatViewLists() {}
+    void RefreshCustomerManager() {}
+    void RefreshMessageManager() {}
+    void RepaintChatView();
+    void SetContactStatus(int32_t userId, int32_t status) {}
+    void RepaintContactTree() {}
+
+    // --- fields -------------------------------------------------------------
+    CTrayIcon m_tray;
+    std::wstring m_strCaption;
+    CEnTabCtrl m_tab;
+    CEmptyTabPage m_chatView;
+    CEmptyTabPage m_msgMgrView;
+    CEmptyTabPage m_clientMgrView;
+    CEmptyTabPage m_searchMsgView;
+    CLogonPanel m_logonPanel;
+    CMainTabPlan m_tabPlan;
+    int32_t m_bLoggedOn = 0;
+    bool m_bManualLogon;
+    int32_t m_nCmdUserID;
+    int m_nHotKeyId = -1;
+    fw::CBitmap m_bmpBody;
+};
