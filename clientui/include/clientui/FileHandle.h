@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 class CFileHandle {
 public:
     CFileHandle() = default;
@@ -31,6 +33,28 @@ public:
         m_handle = INVALID_HANDLE_VALUE;
     }
 
+    // Reads up to `length` bytes at `offset`; `got` receives how many came.
+    bool ReadAt(int64_t offset, uint8_t* buffer, uint32_t length, uint32_t& got) const {
+        got = 0;
+        if (!Seek(offset)) return false;
+        DWORD read = 0;
+        if (!::ReadFile(m_handle, buffer, length, &read, nullptr)) return false;
+        got = read;
+        return true;
+    }
+    // Writes all `length` bytes at `offset`.
+    bool WriteAt(int64_t offset, const uint8_t* data, uint32_t length) const {
+        if (!Seek(offset)) return false;
+        DWORD written = 0;
+        return ::WriteFile(m_handle, data, length, &written, nullptr) && written == length;
+    }
+
 private:
+    bool Seek(int64_t offset) const {
+        LARGE_INTEGER position = {};
+        position.QuadPart = offset;
+        return ::SetFilePointerEx(m_handle, position, nullptr, FILE_BEGIN) != 0;
+    }
+
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 };

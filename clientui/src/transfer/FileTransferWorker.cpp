@@ -49,25 +49,6 @@ struct CFileTransferWorker::Shared {
 
 namespace {
 
-bool ReadAt(HANDLE file, int32_t offset, uint8_t* buffer, uint32_t length, uint32_t& got) {
-    got = 0;
-    LARGE_INTEGER position = {};
-    position.QuadPart = offset;
-    if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
-    DWORD read = 0;
-    if (!::ReadFile(file, buffer, length, &read, nullptr)) return false;
-    got = read;
-    return true;
-}
-
-bool WriteAt(HANDLE file, int32_t offset, const uint8_t* data, uint32_t length) {
-    LARGE_INTEGER position = {};
-    position.QuadPart = offset;
-    if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
-    DWORD written = 0;
-    return ::WriteFile(file, data, length, &written, nullptr) && written == length;
-}
-
 void CreateFolderOf(const std::wstring& path) {
     const size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos || slash == 0) return;
@@ -151,7 +132,7 @@ FileTransferResult CFileTransferWorker::Upload(Shared& shared) {
     while (!shared.Cancelled()) {
         const uint32_t want = std::min<uint32_t>(kFileUploadBlockBytes, static_cast<uint32_t>(job.fileSize - offset));
         uint32_t got = 0;
-        if (want > 0 && !ReadAt(file.Get(), offset, block.data(), want, got)) return FileTransferResult::Failed;
+        if (want > 0 && !file.ReadAt(offset, block.data(), want, got)) return FileTransferResult::Failed;
         // Nothing left to send: complete only when the whole offered size went up.
         if (got == 0) return offset == job.fileSize ? FileTransferResult::Completed : FileTransferResult::Failed;
 
@@ -238,7 +219,7 @@ FileTransferResult CFileTransferWorker::Download(Shared& shared) {
                 return finish(shared.Cancelled() ? FileTransferResult::Cancelled : FileTransferResult::ConnectFailed);
             continue;  // ask again from the same offset
         }
-        if (!WriteAt(file.Get(), reply.offset, data.data(), static_cast<uint32_t>(reply.dataLength)))
+        if (!file.WriteAt(reply.offset, data.data(), static_cast<uint32_t>(reply.dataLength)))
             return finish(FileTransferResult::Failed);
         failures = 0;
         offset = reply.offset + reply.dataLength;

@@ -47,25 +47,6 @@ std::string StoredNameOf(const ImageTransJob& job, const std::string& name) {
     return MakeStoredName(job.head.type, now.wMonth, now.wDay, name);
 }
 
-bool ReadAt(HANDLE file, int32_t offset, uint8_t* buffer, uint32_t length, uint32_t& got) {
-    got = 0;
-    LARGE_INTEGER position = {};
-    position.QuadPart = offset;
-    if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
-    DWORD read = 0;
-    if (!::ReadFile(file, buffer, length, &read, nullptr)) return false;
-    got = read;
-    return true;
-}
-
-bool WriteAt(HANDLE file, int32_t offset, const uint8_t* data, uint32_t length) {
-    LARGE_INTEGER position = {};
-    position.QuadPart = offset;
-    if (!::SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) return false;
-    DWORD written = 0;
-    return ::WriteFile(file, data, length, &written, nullptr) && written == length;
-}
-
 }  // namespace
 
 CImageTransfer& CImageTransfer::GetInstance() {
@@ -289,7 +270,7 @@ void CImageTransfer::ProcessDownload(QueuedJob job) {
             }
             return;
         }
-        if (!WriteAt(file.Get(), reply.offset, data, static_cast<uint32_t>(reply.dataLength))) {
+        if (!file.WriteAt(reply.offset, data, static_cast<uint32_t>(reply.dataLength))) {
             CountFailedTry(worker, job);
             return;
         }
@@ -322,7 +303,7 @@ void CImageTransfer::ProcessUpload(QueuedJob job) {
     uint8_t* data = buffer.data() + PACKET_HEADER_SIZE + kFileUploadBlockSize;
     int32_t offset = 0;
     uint32_t length = 0;
-    if (!ReadAt(file.Get(), offset, data, kPictureBlockBytes, length) || length == 0) {
+    if (!file.ReadAt(offset, data, kPictureBlockBytes, length) || length == 0) {
         DropJob(worker, job.id);
         return;
     }
@@ -348,7 +329,7 @@ void CImageTransfer::ProcessUpload(QueuedJob job) {
             return;
         }
         // The next block (or the same one again after a refusal).
-        if (!ReadAt(file.Get(), offset, data, kPictureBlockBytes, length)) {
+        if (!file.ReadAt(offset, data, kPictureBlockBytes, length)) {
             CountFailedTry(worker, job);
             return;
         }
