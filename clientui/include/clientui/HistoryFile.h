@@ -58,3 +58,14 @@ int LoadHistoryFile(const std::wstring& programFolder, int32_t ownId, int32_t pe
 // negative): the whole records before the damage are still used.
 bool ParseHistoryRecords(const uint8_t* data, size_t size, int32_t count, int32_t afterDate,
                          int32_t afterTime, std::vector<HistoryRecord>& records);
+
+// Every whole record of the bytes that follow the header, as
+// ParseHistoryRecords walks them, without its limit and moment.
+bool ParseAllHistoryRecords(const uint8_t* data, size_t size, int32_t count, std::vector<HistoryRecord>& records);
+
+// Reads every record of the history file at path (the history panes page
+// through all of it). HISTORY_OK with the records; a count that promises
+// more records than the bytes hold, or a record running past the end, keeps
+// the whole records before it and sets damaged. The errors of
+// LoadHistoryFile otherwise (a wrong marker moves the file aside).
+int LoadWholeHistoryFile(const std::wstring& path, std::vector<HistoryRecord>& records, bool* damaged = nullptr);

@@ -10,6 +10,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -37,8 +39,11 @@ void MoveAside(const std::wstring& path) {
 
 }  // namespace
 
-bool ParseHistoryRecords(const uint8_t* data, size_t size, int32_t count, int32_t afterDate,
-                         int32_t afterTime, std::vector<HistoryRecord>& records) {
+namespace {
+
+// The record walk; keeps at most maxKept of the newest whole records.
+bool WalkHistoryRecords(const uint8_t* data, size_t size, int32_t count, int32_t afterDate, int32_t afterTime,
+                        size_t maxKept, std::vector<HistoryRecord>& records) {
     if (count < 0) return false;
     // First pass: where each whole record starts, bounded by the bytes.
     std::vector<size_t> starts;
@@ -63,9 +68,7 @@ bool ParseHistoryRecords(const uint8_t* data, size_t size, int32_t count, int32_
     }
 
     // Second pass: the newest records that are later than the moment.
-    const size_t skip = starts.size() > static_cast<size_t>(kHistoryRecordsShown)
-                            ? starts.size() - static_cast<size_t>(kHistoryRecordsShown)
-                            : 0;
+    const size_t skip = starts.size() > maxKept ? starts.size() - maxKept : 0;
     for (size_t index = skip; index < starts.size(); ++index) {
         const uint8_t* head = data + starts[index];
         HistoryRecord record;
@@ -84,6 +87,57 @@ bool ParseHistoryRecords(const uint8_t* data, size_t size, int32_t count, int32_
         records.push_back(std::move(record));
     }
     return whole;
+}
+
+}  // namespace
+
+bool ParseHistoryRecords(const uint8_t* data, size_t size, int32_t count, int32_t afterDate,
+                         int32_t afterTime, std::vector<HistoryRecord>& records) {
+    return WalkHistoryRecords(data, size, count, afterDate, afterTime, static_cast<size_t>(kHistoryRecordsShown),
+                              records);
+}
+
+bool ParseAllHistoryRecords(const uint8_t* data, size_t size, int32_t count, std::vector<HistoryRecord>& records) {
+    // Every record: none is older than the moment before any date.
+    return WalkHistoryRecords(data, size, count, INT32_MIN, INT32_MIN, SIZE_MAX, records);
+}
+
+int LoadWholeHistoryFile(const std::wstring& path, std::vector<HistoryRecord>& records, bool* damaged) {
+    if (damaged) *damaged = false;
+    try {
+        CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.IsValid()) return HISTORY_OPEN_FAILED;
+        MsgFileHeader header = {};
+        DWORD got = 0;
+        if (!::ReadFile(file.Get(), &header, sizeof header, &got, nullptr) || got != sizeof header) {
+            return HISTORY_NO_HEADER;
+        }
+        if (header.marker != MSG_FILE_MARKER) {
+            file.Close();
+            MoveAside(path);
+            return HISTORY_BAD_MARKER;
+        }
+        LARGE_INTEGER fileSize = {};
+        if (!::GetFileSizeEx(file.Get(), &fileSize) || fileSize.QuadPart < static_cast<LONGLONG>(sizeof header)) {
+            return HISTORY_NO_SIZE;
+        }
+        if (fileSize.QuadPart > kMaxHistoryFileBytes) return HISTORY_READ_FAILED;
+        std::vector<uint8_t> body(static_cast<size_t>(fileSize.QuadPart - sizeof header));
+        if (!body.empty()) {
+            got = 0;
+            if (!::ReadFile(file.Get(), body.data(), static_cast<DWORD>(body.size()), &got, nullptr) ||
+                got != body.size()) {
+                return HISTORY_READ_FAILED;
+            }
+        }
+        file.Close();
+        const bool whole = ParseAllHistoryRecords(body.data(), body.size(), header.count, records);
+        if (damaged) *damaged = !whole;
+        return HISTORY_OK;
+    } catch (const std::bad_alloc&) {
+        return HISTORY_OTHER_FAILURE;
+    }
 }
 
 int LoadHistoryFile(int32_t peerId, int32_t ownerId, std::vector<HistoryRecord>& records,

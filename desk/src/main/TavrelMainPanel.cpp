@@ -7,6 +7,7 @@
 #include "InstanceControlRule.h"
 #include "MainPanelTexts.h"
 #include "TrayStatusModel.h"
+#include "view/IncomingMessageRouter.h"
 
 #include "DeskResource.h"
 #include "DisplayTitle.h"
@@ -77,7 +78,6 @@ HICON ProgramIcon() { return ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRES
 
 CTavrelMainPanel::CTavrelMainPanel(bool manualLogon, int32_t cmdUserId)
     : CPanelBase(kTemplateId),
-      m_chatView(CMainTabPlan::kChatViewTemplate),
       m_msgMgrView(CMainTabPlan::kMsgMgrTemplate),
       m_clientMgrView(CMainTabPlan::kClientMgrTemplate),
       m_searchMsgView(CMainTabPlan::kSearchMsgTemplate),
@@ -288,10 +288,17 @@ LRESULT CTavrelMainPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // hand-over dialogs are in the program.
         return 0;
     case WM_IM_TALKLIST:
-    case WM_UPDATE_SESSION_LIST:
-    case WM_REFRESH_CHATVIEW:
-        RefreshChatViewLists();
+        // The organisation tree reloads the talk lists once it is in the
+        // program.
         return 0;
+    case WM_UPDATE_SESSION_LIST:
+        m_chatView.UpdateSessionList(wParam, lParam);
+        return 0;
+    case WM_REFRESH_CHATVIEW:
+        m_chatView.RefreshHistory();
+        return 0;
+    case WM_OPEN_CHAT:
+        return OnOpenChat(wParam, lParam);
     case WM_HIDE_POPUP:
         HideChatViewPopup();
         return 0;
@@ -435,6 +442,7 @@ LRESULT CTavrelMainPanel::OnEngineNotify(WPARAM kind, LPARAM lParam) {
         break;
     case NOTIFY_NEWMSG:
         // The conversation tab routes the peer's queued messages.
+        m_chatView.RouteIncoming(user);
         if (g_ClientSettings.iSound != 0) {
             const std::wstring sound = m_skin.GetProgramFolder() + L"Resource\\Sound\\msg.wav";
             ::PlaySoundW(sound.c_str(), ::GetModuleHandleW(nullptr), SND_FILENAME);
@@ -532,7 +540,7 @@ void CTavrelMainPanel::OnGroupUserList() {
         if (const std::vector<GroupUserRecord>* list = g_EngineModule.MGetGroupUserList()) copy = *list;
     StoreUserCache(copy);
     // The conversation tab's team list is refreshed from the cache.
-    RefreshChatViewLists();
+    RefreshChatViewTeamList();
 }
 
 LRESULT CTavrelMainPanel::OnUserStatus(WPARAM userId, LPARAM status) {
@@ -599,6 +607,14 @@ LRESULT CTavrelMainPanel::OnFileRequest(WPARAM peer, LPARAM) {
     if (m_chatView.IsWindow()) m_chatView.SendMessage(WM_OPEN_CHAT, static_cast<WPARAM>(words[1]), words[2]);
     // The file-transfer page of the conversation tab takes the offer.
     return 1;
+}
+
+LRESULT CTavrelMainPanel::OnOpenChat(WPARAM customer, LPARAM owner) {
+    if (m_chatView.IsWindow()) m_chatView.SendMessage(WM_OPEN_CHAT, customer, owner);
+    m_tab.ShowTabPage(0);
+    m_tab.SetCurSel(0);
+    m_tabPlan.SetCurrentTab(0);
+    return 0;
 }
 
 LRESULT CTavrelMainPanel::OnShowMsgMgr(WPARAM, LPARAM) {
@@ -719,7 +735,9 @@ LRESULT CTavrelMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
 
 LRESULT CTavrelMainPanel::OnHotKey(WPARAM id) {
     if (m_nHotKeyId < 0 || static_cast<int>(id) != m_nHotKeyId) return 0;
-    if (IConversationHost* host = IConversationHost::FromPanel(CPanelRegistry::GetInstance()->GetLastChatWindow())) {
+    // The placeholder conversation of customer 0 never takes the screenshot.
+    if (IConversationHost* host = IConversationHost::FromPanel(
+            CIncomingMessageRouter::LastCustomerWindow(CPanelRegistry::GetInstance()->GetChatWindows()))) {
         host->TakeScreenshot();
         return 0;
     }

@@ -16,6 +16,7 @@
 #include "EmptyTabPage.h"
 #include "MainTabPlan.h"
 #include "TrayIcon.h"
+#include "view/ChatView.h"
 
 #include "clientui/EnTabCtrl.h"
 #include "clientui/LogonPanel.h"
@@ -118,20 +119,24 @@ private:
     // search pop-up, lists and contact tree, the quick replies, the customer
     // management, the message records). While a tab's page is empty these
     // do nothing.
-    void HideChatViewPopup() {}
+    void HideChatViewPopup() { m_chatView.HideSearchPopup(); }
     void RefreshQuickReplies() {}
-    void RefreshChatViewLists() {}
+    void RefreshChatViewLists() { m_chatView.RefreshCustomers(); }
+    void RefreshChatViewTeamList() { m_chatView.RefreshTeamList(); }
     void RefreshCustomerManager() {}
     void RefreshMessageManager() {}
     void RepaintChatView();
-    void SetContactStatus(int32_t userId, int32_t status) {}
-    void RepaintContactTree() {}
+    void SetContactStatus(int32_t userId, int32_t status) { m_chatView.SetContactStatus(userId, status); }
+    void RepaintContactTree() { m_chatView.RepaintContactTree(); }
+    // WM_OPEN_CHAT: the chat view opens or shows the conversation; tab 0
+    // is shown and selected.
+    LRESULT OnOpenChat(WPARAM customer, LPARAM owner);
 
     // --- fields -------------------------------------------------------------
     CTrayIcon m_tray;
     std::wstring m_strCaption;
     CEnTabCtrl m_tab;
-    CEmptyTabPage m_chatView;
+    CChatView m_chatView;
     CEmptyTabPage m_msgMgrView;
     CEmptyTabPage m_clientMgrView;
     CEmptyTabPage m_searchMsgView;

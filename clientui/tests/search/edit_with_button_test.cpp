@@ -1,0 +1,134 @@
+// CEditWithButton: which click sends which message, the text rectangle and
+// window size it gives itself, and the clear button shown only with text.
+#include "clientui/EditWithButton.h"
+
+#include "SearchTestHost.h"
+#include "fw/Application.h"
+#include "fw/MemoryDC.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using searchtest::CRecordingHost;
+
+constexpr RECT kTextRect = {4, 4, 150, 20};
+constexpr RECT kSearchRect = {155, 3, 171, 19};
+constexpr RECT kClearRect = {177, 3, 193, 19};
+
+class EditWithButtonTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(host.IsWindow());
+        HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 28, 120, 20,
+                                      host.GetHwnd(), reinterpret_cast<HMENU>(1051), nullptr, nullptr);
+        ASSERT_NE(nullptr, edit);
+        ASSERT_TRUE(box.Subclass(edit));
+        box.SetWindowSize(199, 22);
+        box.SetSearchButtonRect(kSearchRect);
+        box.SetClearButtonRect(kClearRect);
+        box.SetEditRect(kTextRect.left, kTextRect.top, kTextRect.right, kTextRect.bottom);
+    }
+
+    void Click(POINT point) { box.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y)); }
+
+    CRecordingHost host;
+    CEditWithButton box;
+};
+
+TEST_F(EditWithButtonTest, ButtonClicksSendTheirMessagesOnlyWithTextOrAlwaysNotify) {
+    struct Case {
+        const wchar_t* text;
+        bool alwaysNotify;
+        POINT point;
+        UINT expected;  // 0: nothing
+    } cases[] = {
+        {L"zs", false, {160, 10}, WM_EDITBTN_SEARCH},
+        {L"zs", false, {180, 10}, WM_EDITBTN_CLEAR},
+        {L"zs", false, {50, 10}, 0},   // in the text
+        {L"", false, {180, 10}, 0},    // empty box: the clear button sends nothing
+        {L"", false, {160, 10}, 0},
+        {L"", true, {180, 10}, WM_EDITBTN_CLEAR},
+        {L"", true, {160, 10}, WM_EDITBTN_SEARCH},
+    };
+    for (const Case& c : cases) {
+        host.sent.clear();
+        box.SetAlwaysNotify(c.alwaysNotify);
+        box.SetWindowText(c.text);
+        Click(c.point);
+        if (c.expected == 0) {
+            EXPECT_TRUE(host.sent.empty()) << "text '" << (c.text[0] ? "zs" : "") << "' x " << c.point.x;
+        } else {
+            ASSERT_EQ(1u, host.sent.size()) << "x " << c.point.x;
+            EXPECT_EQ(c.expected, host.sent[0].msg);
+            EXPECT_EQ(0u, host.sent[0].wParam);
+            EXPECT_EQ(0, host.sent[0].lParam);
+        }
+    }
+    EXPECT_EQ(1524, WM_EDITBTN_CLEAR);
+    EXPECT_EQ(1525, WM_EDITBTN_SEARCH);
+}
+
+TEST_F(EditWithButtonTest, GivesItselfItsSizeAndKeepsTheTextClearOfTheButtons) {
+    const RECT window = box.GetWindowRect();
+    EXPECT_EQ(199, window.right - window.left);
+    EXPECT_EQ(22, window.bottom - window.top);
+    // The text ends before the search button: the formatting rectangle
+    // (or, in a one-line edit, the margins) says so.
+    auto textRight = [this] {
+        RECT format = {};
+        box.SendMessage(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        const DWORD margins = static_cast<DWORD>(box.SendMessage(EM_GETMARGINS));
+        const RECT client = box.GetClientRect();
+        const LONG byMargin = client.right - HIWORD(margins);
+        return format.right < byMargin ? format.right : byMargin;
+    };
+    EXPECT_LE(textRight(), kSearchRect.left);
+    EXPECT_EQ(kTextRect.left, LOWORD(box.SendMessage(EM_GETMARGINS)));
+
+    // A new font keeps the rectangle.
+    box.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), TRUE);
+    EXPECT_LE(textRight(), kSearchRect.left);
+}
+
+TEST_F(EditWithButtonTest, TextStateFollowsTheText) {
+    box.SetWindowText(L"abc");
+    box.UpdateTextState();
+    EXPECT_TRUE(box.GetHasTextFlag());
+    box.SetWindowText(L"");
+    box.UpdateTextState();
+    EXPECT_FALSE(box.GetHasTextFlag());
+}
+
+TEST_F(EditWithButtonTest, ClearButtonIsPaintedOnlyWhileTheBoxHoldsText) {
+    const std::wstring skin = fw::CApplication::GetProgramFolder() + L"..\\bin\\Resource\\Comm\\search\\";
+    box.SetBitmaps(skin + L"left.bmp", skin + L"right.bmp", skin + L"mid.bmp", skin + L"search.bmp",
+                   skin + L"close.bmp");
+    HDC screen = ::GetDC(nullptr);
+    fw::CMemoryDC withText(screen, 199, 22);
+    fw::CMemoryDC empty(screen, 199, 22);
+    ::ReleaseDC(nullptr, screen);
+    const RECT all = {0, 0, 199, 22};
+    ::FillRect(withText, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    ::FillRect(empty, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+
+    box.SetWindowText(L"zs");
+    box.PaintBackground(withText);
+    box.SetWindowText(L"");
+    box.PaintBackground(empty);
+    EXPECT_FALSE(box.GetHasTextFlag());
+
+    int differing = 0;
+    for (int y = kClearRect.top; y < kClearRect.bottom; ++y)
+        for (int x = kClearRect.left; x < kClearRect.right; ++x)
+            if (::GetPixel(withText, x, y) != ::GetPixel(empty, x, y)) ++differing;
+    EXPECT_GT(differing, 0) << "the clear button is drawn with text";
+    // The search button is there in both.
+    int same = 0;
+    for (int y = kSearchRect.top; y < kSearchRect.bottom; ++y)
+        for (int x = kSearchRect.left; x < kSearchRect.right; ++x)
+            if (::GetPixel(withText, x, y) == ::GetPixel(empty, x, y)) ++same;
+    EXPECT_EQ((kSearchRect.right - kSearchRect.left) * (kSearchRect.bottom - kSearchRect.top), same);
+}
+
+}  // namespace

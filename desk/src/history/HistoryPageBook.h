@@ -1,0 +1,104 @@
+// CHistoryPageBook: the records of one history file cut into pages of 60,
+// and what one page shows: a date line whenever the date changes, a coloured
+// header per message, the message's own font and its picture. It holds no
+// window, so the history panes render what it gives and a test reads it.
+//
+// Pages: page 1 holds the oldest records (the count modulo 60, or 60), the
+// last page the 60 newest; only pages 1 to the page count exist. The
+// records are those that the bytes of the file hold: a count in the header
+// that promises more is cut to the whole records present.
+#pragma once
+
+#include "clientui/HistoryFile.h"
+#include "ChatFontSpec.h"
+#include "MessageParser.h"
+#include "SystemAnsiCodePage.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// One piece of a shown page, in order.
+struct HistoryPiece {
+    enum Kind {
+        kColoured,   // text in colour, size sizePoints (date lines, headers)
+        kFormatted,  // message text in the message's own font
+        kPicture,    // a picture: name is its file name
+    };
+    Kind kind = kColoured;
+    std::wstring text;
+    COLORREF colour = 0;
+    int sizePoints = 0;
+    clientui::ChatFontSpec font;  // kFormatted
+    std::wstring name;            // kPicture
+};
+
+class CHistoryPageBook {
+public:
+    static constexpr int kRecordsPerPage = 60;
+    static constexpr COLORREF kDateColour = 0xFF0000;     // blue
+    static constexpr COLORREF kOtherColour = 0xFF0000;    // blue
+    static constexpr COLORREF kOwnColour = 0x408000;      // dark green
+    static constexpr int kHeaderPoints = 10;
+
+    // The display name of a user id; false when the id is unknown.
+    using NameLookup = std::function<bool(int32_t userId, std::wstring* name)>;
+
+    CHistoryPageBook();
+
+    // Reads the file at path. False (and nothing loaded) when it is missing,
+    // its header is short, its marker is wrong (the file is moved aside) or
+    // its data cannot be read.
+    bool Load(const std::wstring& path);
+    // Takes the records directly (tests, or a caller that read them).
+    void SetRecords(std::vector<HistoryRecord> records);
+    void Clear();
+
+    bool IsLoaded() const { return m_loaded; }
+    int GetRecordCount() const { return static_cast<int>(m_records.size()); }
+    // ceil(count / 60), at least 1 once loaded; 0 while nothing is loaded.
+    int GetPageCount() const;
+    // Whether the last load found the bytes ending inside a record.
+    bool WasDamaged() const { return m_damaged; }
+    int GetLastLoadResult() const { return m_lastResult; }
+    const std::vector<HistoryRecord>& GetRecords() const { return m_records; }
+
+    // [start, end) of page (1 to the page count) among count records; false
+    // for a page that does not exist.
+    static int PageCountFor(int count);
+    static bool PageRange(int count, int page, int* start, int* end);
+
+    // The pieces of page, oldest record first; empty for a page that does
+    // not exist. ownId colours the own messages; names looks the senders up.
+    std::vector<HistoryPiece> BuildPage(int page, int32_t ownId, const NameLookup& names) const;
+    // The pieces of one record after the date line check.
+    void AppendRecord(const HistoryRecord& record, int32_t ownId, const NameLookup& names, int32_t* lastDate,
+                      std::vector<HistoryPiece>& pieces) const;
+
+    static std::wstring DashLine();
+    static std::wstring DateText(int32_t date);
+    static std::wstring HeaderText(const std::wstring& name, const std::wstring* agent, int32_t time);
+
+    // The keyword rules of the history views' search. A record matches when
+    // its shown text (prefix off, picture left out) contains the keyword,
+    // case-sensitive; an empty keyword matches every record.
+    bool RecordMatches(const HistoryRecord& record, const std::wstring& keyword) const;
+    // Where the keyword stands in text, each search starting after the end of
+    // the last one found; an empty keyword gives nothing to highlight.
+    static std::vector<std::pair<size_t, size_t>> KeywordRanges(const std::wstring& text,
+                                                                 const std::wstring& keyword);
+
+private:
+    clientui::ParsedMessage ParseText(const HistoryRecord& record) const;
+
+    clientui::CSystemAnsiCodePage m_codePage;
+    clientui::CMessageParser m_parser{m_codePage};
+    std::vector<HistoryRecord> m_records;
+    bool m_loaded = false;
+    bool m_damaged = false;
+    int m_lastResult = HISTORY_OK;
+};

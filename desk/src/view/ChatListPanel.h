@@ -1,0 +1,36 @@
+// CChatListPanel: the session list, the lower page "对话列表" of the chat
+// view: one row per open conversation (customer name and description,
+// item data the customer's id). A double click on a row opens that
+// conversation (WM_OPEN_CHAT to the main window).
+#pragma once
+
+#include "clientui/ChildViewBase.h"
+
+#include <ImEngineApi.h>
+
+#include <cstdint>
+
+class CChatListPanel : public CChildViewBase {
+public:
+    static constexpr UINT kListId = 1053;
+
+    CChatListPanel();
+
+    // remove: deletes the row of the record's user; otherwise appends a row
+    // for a nonzero user: the name and, as description, the category name,
+    // or "临时会话(转接或抢接)" for a watched session.
+    void UpdateSession(const UserInfoBase& record, bool remove, bool watched);
+    int GetRowCount() const;
+    int32_t GetRowUser(int row) const;
+
+    int LayoutControls(int width, int height) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) override;
+    bool OnPaint() override;
+
+private:
+    int FindRow(int32_t userId) const;
+    HWND m_list = nullptr;
+};

@@ -1,0 +1,121 @@
+// CChatView: the page of the main window's first tab "  会话窗口  "
+// (template 129). The own status and the contact search at the top left,
+// the customer list below them, the conversation area in the middle where
+// every conversation window (CChatMainPanel) lies on one rectangle, and
+// the lower tabs on the right: quick replies, message history, session
+// list, file transfer.
+//
+// It routes every incoming message (CIncomingMessageRouter decides whether
+// the peer's window opens by itself or the peer only flashes) and it is
+// where conversation windows are created. Its conversation windows are
+// held by the panel registry; the first of the registry's list is a
+// disabled placeholder of customer 0 that shows while no conversation is
+// open.
+//
+// UI thread only.
+#pragma once
+
+#include "ChatListPanel.h"
+#include "ChatViewPage.h"
+#include "ChatViewResource.h"
+
+#include "clientui/ChildViewBase.h"
+#include "clientui/EditWithButton.h"
+#include "clientui/EnTabCtrl.h"
+#include "clientui/IMFriendListTree.h"
+
+#include "fw/GdiObject.h"
+#include "fw/ImageList.h"
+
+#include <ImEngineApi.h>
+
+#include <cstdint>
+
+class CChatMainPanel;
+class CPanelBase;
+
+class CChatView : public CChildViewBase {
+public:
+    static constexpr int kLeftWidth = 200;
+    static constexpr int kRightWidth = 360;
+    static constexpr int kTopBar = 28;
+    static constexpr int kBottomBar = 28;
+    static constexpr int kListTop = 51;
+
+    CChatView();
+    ~CChatView() override;
+
+    // --- what the main window calls ----------------------------------------
+    // NOTIFY_NEWMSG for peer.
+    void RouteIncoming(int32_t peer);
+    // WM_OPEN_CHAT: opens or shows the customer's conversation (owner 0:
+    // the own id).
+    void OpenChat(int32_t customer, int32_t owner);
+    // Shows the peer's queued messages in its window and pops them.
+    void ShowUnread(int32_t peer, CChatMainPanel& window);
+    // WM_REFRESH_CHATVIEW: the history pane follows the front-most
+    // conversation.
+    void RefreshHistory();
+    // The logged-on steps and the friend-list notices: the customer tree is
+    // filled again from the engine's own friend list.
+    void RefreshCustomers();
+    // A user's new status in the customer tree.
+    void SetContactStatus(int32_t userId, int32_t status);
+    void RepaintContactTree();
+    // WM_UPDATE_SESSION_LIST: wParam the user record, lParam 1 to remove.
+    void UpdateSessionList(WPARAM wParam, LPARAM lParam);
+    // Hides the search pop-up (once the search box is in the program).
+    void HideSearchPopup() {}
+    // NOTIFY_GROUPUSERLIST: the group-member tab and lists follow the
+    // group-user cache once the organisation lists are in the program.
+    void RefreshTeamList() {}
+
+    // The rectangle on which the conversation windows lie (client
+    // coordinates).
+    RECT ConversationArea() const;
+    CIMFriendListTree& GetCustomerTree() { return m_customerTree; }
+    CChatListPanel& GetSessionList() { return m_sessionList; }
+
+    int LayoutControls(int width, int height) override;
+
+protected:
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnCommand(WPARAM wParam, LPARAM lParam) override;
+    bool OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) override;
+    bool OnPaint() override;
+
+private:
+    void LoadSkin();
+    void CreateSearchBox();
+    void CreateUpperTabs();
+    void CreateLowerTabs();
+    void CreatePlaceholderWindow();
+    void OnUpperTabChange();
+    void OnLowerTabChange();
+    void OnStatusAreaClick();
+    // A text change of the search box. The contact search over the friend
+    // map and its pop-up list (CFindListWnd) run here once the pop-up is in
+    // the program.
+    void OnSearchTextChanged();
+    void OnSearchClear();
+    void ShowLowerTab(int index);
+    void LayoutConversations();
+    void DrawStatusArea(HDC dc);
+
+    CEditWithButton m_searchBox;
+    CEnTabCtrl m_upperTabs;
+    CEnTabCtrl m_lowerTabs;
+    CIMFriendListTree m_customerTree;
+    CChatViewPage m_quickReplyPage;
+    CChatViewPage m_historyPage;
+    CChatListPanel m_sessionList;
+    CChatViewPage m_transFilePage;
+    fw::CImageList m_listTypeImages;
+    fw::CBitmap m_bmpTop;
+    fw::CBitmap m_bmpBottom;
+    fw::CBitmap m_bmpStatus[6];
+    fw::CFont m_statusFont;
+    bool m_overStatus = false;
+    bool m_teamTabAdded = false;
+};

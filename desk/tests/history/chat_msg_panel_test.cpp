@@ -1,0 +1,250 @@
+// CChatMsgPanel in a real window: paging through a generated history of a
+// few hundred records, the page bar's bounds, the page box, the own and the
+// group file, a missing picture showing the error placeholder without any
+// fetch, and a load for no peer keeping what is shown.
+#include "ChatMsgPanel.h"
+
+#include "HistoryFixture.h"
+#include "RichEditTestSupport.h"
+#include "fw/GdiPlusSession.h"
+#include "fw/MessageBoxSink.h"
+
+#include <gtest/gtest.h>
+
+#include <commdlg.h>
+#include <richedit.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+using historytest::Conversation;
+using historytest::HistoryBytes;
+using historytest::WriteBytes;
+using richedittest::CHostWindow;
+using richedittest::CScratchProgramFolder;
+
+constexpr int32_t kOwn = 2001;
+constexpr int32_t kPeer = 5001;
+constexpr int32_t kAgent = 2002;
+
+class ChatMsgPanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(host.IsWindow());
+        // The page bar's pictures and the bottom bar from the built skin.
+        const std::wstring tests = richedittest::TestFolder();
+        const std::wstring bin = tests.substr(0, tests.find_last_of(L'\\')) + L"\\bin\\Resource\\";
+        ::CreateDirectoryW((folder.Path() + L"Resource\\msgMgr").c_str(), nullptr);
+        ::CreateDirectoryW((folder.Path() + L"Resource\\Comm").c_str(), nullptr);
+        for (const wchar_t* name : {L"first", L"prew", L"next", L"last"})
+            for (const wchar_t* state : {L"-01.bmp", L"-02.bmp", L"-03.bmp"})
+                richedittest::CopyFileTo(bin + L"msgMgr\\" + name + state,
+                                         folder.Path() + L"Resource\\msgMgr\\" + name + state);
+        richedittest::CopyFileTo(bin + L"Comm\\frame_bottom.bmp", folder.Path() + L"Resource\\Comm\\frame_bottom.bmp");
+
+        pane.SetProgramFolder(folder.Path());
+        pane.SetMyUserId(kOwn);
+        pane.SetNameLookup([](int32_t id, std::wstring* name) {
+            if (id != kPeer) return false;
+            *name = L"\u5F20\u4E09";
+            return true;
+        });
+        ASSERT_TRUE(pane.Create(host.GetHwnd()));
+        pane.SetWindowPos(nullptr, 0, 0, 360, 420, SWP_NOZORDER | SWP_SHOWWINDOW);
+        previousSink = fw::SetMessageBoxSink([this](HWND, const std::wstring& text, const std::wstring&, UINT) {
+            boxes.push_back(text);
+            return IDOK;
+        });
+    }
+    void TearDown() override { fw::SetMessageBoxSink(previousSink); }
+
+    std::wstring OwnFile() const { return folder.Path() + L"2001\\msg\\5001.msg"; }
+    void WriteOwnHistory(int count) { ASSERT_TRUE(WriteBytes(OwnFile(), HistoryBytes(Conversation(count, kOwn, kPeer)))); }
+    std::wstring LogText() { return pane.GetLog().GetWindowText(); }
+    void Click(int id) { pane.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(pane.GetDlgItem(id))); }
+
+    fw::CGdiPlusSession gdiplus;
+    CScratchProgramFolder folder{kOwn};
+    CHostWindow host{false, 380, 440};
+    CChatMsgPanel pane;
+    std::vector<std::wstring> boxes;
+    fw::MessageBoxSink previousSink;
+};
+
+TEST_F(ChatMsgPanelTest, PagesThroughAGeneratedHistory) {
+    WriteOwnHistory(350);
+    ASSERT_TRUE(pane.LoadHistory(kOwn, kPeer));
+    EXPECT_EQ(350, pane.GetRecordCount());
+    ASSERT_EQ(6, pane.GetPageCount());
+    pane.ShowPage(pane.GetPageCount());
+    EXPECT_EQ(6, pane.GetCurrentPage());
+    std::wstring text = LogText();
+    EXPECT_NE(std::wstring::npos, text.find(L"message 349"));
+    EXPECT_NE(std::wstring::npos, text.find(L"message 290"));
+    EXPECT_EQ(std::wstring::npos, text.find(L"message 289\r")) << "the newest 60 only";
+    EXPECT_EQ(L"6", ::GetWindowTextLengthW(pane.GetDlgItem(IDC_MSG_PAGE_EDIT)) ? [&] {
+        wchar_t box[16] = {};
+        ::GetWindowTextW(pane.GetDlgItem(IDC_MSG_PAGE_EDIT), box, 16);
+        return std::wstring(box);
+    }() : std::wstring());
+    EXPECT_EQ(L"\u9875/6\u9875", pane.PageCountText());
+
+    // The bar, and its ends: past either end nothing changes.
+    struct Step {
+        int button;
+        int expected;
+    } steps[] = {{IDC_MSG_PAGE_NEXT, 6},  {IDC_MSG_PAGE_PREV, 5}, {IDC_MSG_PAGE_FIRST, 1}, {IDC_MSG_PAGE_PREV, 1},
+                 {IDC_MSG_PAGE_NEXT, 2},  {IDC_MSG_PAGE_LAST, 6}, {IDC_MSG_PAGE_LAST, 6}};
+    for (const Step& s : steps) {
+        Click(s.button);
+        EXPECT_EQ(s.expected, pane.GetCurrentPage()) << "button " << s.button;
+    }
+    Click(IDC_MSG_PAGE_FIRST);
+    text = LogText();
+    EXPECT_NE(std::wstring::npos, text.find(L"message 0\r"));
+    EXPECT_NE(std::wstring::npos, text.find(L"message 49")) << "page 1 holds the 50 oldest";
+    EXPECT_EQ(std::wstring::npos, text.find(L"message 50\r"));
+
+    // Pages that do not exist show nothing new.
+    pane.ShowPage(0);
+    EXPECT_EQ(1, pane.GetCurrentPage());
+    pane.ShowPage(7);
+    EXPECT_EQ(1, pane.GetCurrentPage());
+    EXPECT_EQ(text, LogText());
+}
+
+TEST_F(ChatMsgPanelTest, HeadersAndDateLinesInTheLog) {
+    WriteOwnHistory(61);
+    ASSERT_TRUE(pane.LoadHistory(0, kPeer)) << "owner 0 is the own history";
+    ASSERT_EQ(2, pane.GetPageCount());
+    pane.ShowPage(1);
+    const std::wstring text = LogText();
+    EXPECT_EQ(0u, text.find(std::wstring(58, L'-'))) << "the page begins with a date line";
+    EXPECT_NE(std::wstring::npos, text.find(L"\u65E5\u671F\uFF1A2026-11-01"));
+    EXPECT_NE(std::wstring::npos, text.find(L"2001  09:00:00")) << "own id: no nickname known";
+    pane.ShowPage(2);
+    EXPECT_NE(std::wstring::npos, LogText().find(L"\u5F20\u4E09  09:00:01")) << "the sender's nickname";
+    EXPECT_NE(std::wstring::npos, LogText().find(L"(3001\u4EE3\u56DE\u590D)"));
+
+    // The header of the own message is dark green, the peer's blue.
+    // Character positions count a paragraph break as one: find in the edit.
+    FINDTEXTEXW find = {};
+    find.chrg = {0, -1};
+    find.lpstrText = L"2001  09:01:00";  // record 60, own (60 % 3 == 0)
+    const LRESULT at = pane.GetLog().SendMessage(EM_FINDTEXTEXW, FR_DOWN, reinterpret_cast<LPARAM>(&find));
+    ASSERT_GE(at, 0);
+    pane.GetLog().SetSel(static_cast<LONG>(at), static_cast<LONG>(at) + 4);
+    EXPECT_EQ(0x408000u, pane.GetLog().GetSelectionCharFormat().crTextColor);
+    find.lpstrText = L"\u5F20\u4E09  09:00:01";
+    const LRESULT peer = pane.GetLog().SendMessage(EM_FINDTEXTEXW, FR_DOWN, reinterpret_cast<LPARAM>(&find));
+    ASSERT_GE(peer, 0);
+    pane.GetLog().SetSel(static_cast<LONG>(peer), static_cast<LONG>(peer) + 2);
+    EXPECT_EQ(0xFF0000u, pane.GetLog().GetSelectionCharFormat().crTextColor);
+}
+
+TEST_F(ChatMsgPanelTest, AMissingPictureShowsTheErrorPlaceholderAndIsNotFetched) {
+    WriteOwnHistory(50);  // record 49 carries "missing.jpg"
+    ASSERT_TRUE(pane.LoadHistory(kOwn, kPeer));
+    pane.ShowPage(1);
+    ASSERT_EQ(1u, pane.GetPictures().size());
+    const PictureObjectInfo& info = *pane.GetPictures()[0];
+    EXPECT_EQ(PictureObjectInfo::kError, info.state);
+    EXPECT_EQ(L"missing.jpg", info.name);
+    EXPECT_EQ(folder.ImagePath(L"missing.jpg"), info.path);
+    EXPECT_FALSE(richedittest::FileExists(info.path)) << "nothing was fetched";
+    if (richedittest::PictureControlsAvailable()) {
+        ASSERT_EQ(1, pane.GetLog().GetObjectCount());
+        EXPECT_EQ(&info, pane.GetLog().GetObjectInfo(0));
+    }
+
+    // Once the picture is on disk the next rendering shows it.
+    ASSERT_TRUE(richedittest::CopyFileTo(folder.Path() + L"Resource\\chat\\errorBmp.gif", info.path));
+    pane.ShowPage(1);
+    ASSERT_EQ(1u, pane.GetPictures().size());
+    EXPECT_EQ(PictureObjectInfo::kShown, pane.GetPictures()[0]->state);
+}
+
+TEST_F(ChatMsgPanelTest, GroupHistoryAndMissingFiles) {
+    EXPECT_EQ(folder.Path() + L"2001\\MyGroup\\2002\\msg\\5001.msg", pane.GetHistoryPath(kAgent, kPeer));
+    EXPECT_EQ(OwnFile(), pane.GetHistoryPath(kOwn, kPeer));
+    EXPECT_FALSE(pane.LoadHistory(kAgent, kPeer)) << "no group file yet";
+    pane.ShowPage(pane.GetPageCount());
+    EXPECT_EQ(0, pane.GetCurrentPage());
+    EXPECT_TRUE(LogText().empty());
+
+    ::CreateDirectoryW((folder.Path() + L"2001").c_str(), nullptr);
+    ::CreateDirectoryW((folder.Path() + L"2001\\MyGroup").c_str(), nullptr);
+    ::CreateDirectoryW((folder.Path() + L"2001\\MyGroup\\2002").c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(pane.GetHistoryPath(kAgent, kPeer), HistoryBytes(Conversation(70, kAgent, kPeer))));
+    ASSERT_TRUE(pane.LoadHistory(kAgent, kPeer));
+    EXPECT_EQ(2, pane.GetPageCount());
+
+    // A wrong marker: moved aside, the pane stays empty.
+    ASSERT_TRUE(WriteBytes(OwnFile(), HistoryBytes(Conversation(5, kOwn, kPeer), -1, 7)));
+    EXPECT_FALSE(pane.LoadHistory(kOwn, kPeer));
+    EXPECT_FALSE(richedittest::FileExists(OwnFile()));
+    EXPECT_TRUE(richedittest::FileExists(OwnFile() + L".bad"));
+    pane.ShowPage(1);
+    EXPECT_TRUE(LogText().empty());
+}
+
+TEST_F(ChatMsgPanelTest, ALoadForNoPeerKeepsTheShownHistory) {
+    WriteOwnHistory(100);
+    ASSERT_TRUE(pane.LoadHistory(kOwn, kPeer));
+    pane.ShowPage(pane.GetPageCount());
+    const std::wstring shown = LogText();
+    // The search box's own search button sends wParam 0, lParam 0.
+    EXPECT_FALSE(pane.LoadHistory(0, 0));
+    EXPECT_EQ(2, pane.GetPageCount());
+    EXPECT_EQ(2, pane.GetCurrentPage());
+    EXPECT_EQ(kPeer, pane.GetShownPeer());
+    EXPECT_EQ(shown, LogText());
+}
+
+TEST_F(ChatMsgPanelTest, PageBoxAcceptsOnlyExistingPages) {
+    WriteOwnHistory(200);
+    ASSERT_TRUE(pane.LoadHistory(kOwn, kPeer));
+    pane.ShowPage(4);
+    HWND box = pane.GetDlgItem(IDC_MSG_PAGE_EDIT);
+    for (const wchar_t* bad : {L"0", L"5", L"", L"99999999999"}) {
+        boxes.clear();
+        ::SetWindowTextW(box, bad);
+        pane.OnPageBoxEnter();
+        ASSERT_EQ(1u, boxes.size()) << "'" << (bad[0] ? "n" : "") << "'";
+        EXPECT_EQ(L"\u8BF7\u8F93\u5165\u6B63\u786E\u7684\u9875\u6570\uFF01", boxes[0]);
+        EXPECT_EQ(4, pane.GetCurrentPage());
+    }
+    boxes.clear();
+    ::SetWindowTextW(box, L"2");
+    pane.OnPageBoxEnter();
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(2, pane.GetCurrentPage());
+}
+
+// The pane as a user sees it; the picture is taken by the caller while the
+// scene stays up (QV_HISTORY_SCENE_MS).
+TEST_F(ChatMsgPanelTest, Scene) {
+    const char* hold = std::getenv("QV_HISTORY_SCENE_MS");
+    if (!hold) GTEST_SKIP() << "set QV_HISTORY_SCENE_MS to look at the scene";
+    WriteOwnHistory(340);
+    ASSERT_TRUE(pane.LoadHistory(kOwn, kPeer));
+    pane.ShowPage(pane.GetPageCount());
+    host.ShowWindow(SW_SHOW);
+    host.SetWindowPos(HWND_TOP, 20, 20, 360, 420, SWP_SHOWWINDOW);
+    richedittest::PumpFor(300);
+    // Show the record with the missing picture and the next date line.
+    FINDTEXTEXW find = {};
+    find.chrg = {0, -1};
+    find.lpstrText = L"message 296";
+    const LRESULT at = pane.GetLog().SendMessage(EM_FINDTEXTEXW, FR_DOWN, reinterpret_cast<LPARAM>(&find));
+    pane.GetLog().SendMessage(WM_VSCROLL, SB_TOP, 0);
+    if (at >= 0) {
+        const LONG line = pane.GetLog().LineFromChar(static_cast<LONG>(at));
+        pane.GetLog().SendMessage(EM_LINESCROLL, 0, line);
+    }
+    richedittest::PumpFor(static_cast<DWORD>(std::atoi(hold)));
+}
+
+}  // namespace
