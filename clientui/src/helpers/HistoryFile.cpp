@@ -102,36 +102,50 @@ bool ParseAllHistoryRecords(const uint8_t* data, size_t size, int32_t count, std
     return WalkHistoryRecords(data, size, count, INT32_MIN, INT32_MIN, SIZE_MAX, records);
 }
 
+namespace {
+
+// Reads a history file's header and the bytes behind it. `stopAfterHeader`
+// may end the read early (HISTORY_NOTHING_NEWER) once the header is known.
+template <class StopAfterHeader>
+int ReadHistoryFile(const std::wstring& path, MsgFileHeader& header, std::vector<uint8_t>& body,
+                    StopAfterHeader stopAfterHeader) {
+    CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) return HISTORY_OPEN_FAILED;
+    uint32_t got = 0;
+    if (!file.ReadAt(0, reinterpret_cast<uint8_t*>(&header), sizeof header, got) || got != sizeof header) {
+        return HISTORY_NO_HEADER;
+    }
+    if (header.marker != MSG_FILE_MARKER) {
+        file.Close();
+        MoveAside(path);
+        return HISTORY_BAD_MARKER;
+    }
+    if (stopAfterHeader(header)) return HISTORY_NOTHING_NEWER;
+    LARGE_INTEGER fileSize = {};
+    if (!::GetFileSizeEx(file.Get(), &fileSize) || fileSize.QuadPart < static_cast<LONGLONG>(sizeof header)) {
+        return HISTORY_NO_SIZE;
+    }
+    if (fileSize.QuadPart > kMaxHistoryFileBytes) return HISTORY_READ_FAILED;
+    body.resize(static_cast<size_t>(fileSize.QuadPart - sizeof header));
+    if (!body.empty()) {
+        if (!file.ReadAt(sizeof header, body.data(), static_cast<uint32_t>(body.size()), got) ||
+            got != body.size()) {
+            return HISTORY_READ_FAILED;
+        }
+    }
+    return HISTORY_OK;
+}
+
+}  // namespace
+
 int LoadWholeHistoryFile(const std::wstring& path, std::vector<HistoryRecord>& records, bool* damaged) {
     if (damaged) *damaged = false;
     try {
-        CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsValid()) return HISTORY_OPEN_FAILED;
         MsgFileHeader header = {};
-        DWORD got = 0;
-        if (!::ReadFile(file.Get(), &header, sizeof header, &got, nullptr) || got != sizeof header) {
-            return HISTORY_NO_HEADER;
-        }
-        if (header.marker != MSG_FILE_MARKER) {
-            file.Close();
-            MoveAside(path);
-            return HISTORY_BAD_MARKER;
-        }
-        LARGE_INTEGER fileSize = {};
-        if (!::GetFileSizeEx(file.Get(), &fileSize) || fileSize.QuadPart < static_cast<LONGLONG>(sizeof header)) {
-            return HISTORY_NO_SIZE;
-        }
-        if (fileSize.QuadPart > kMaxHistoryFileBytes) return HISTORY_READ_FAILED;
-        std::vector<uint8_t> body(static_cast<size_t>(fileSize.QuadPart - sizeof header));
-        if (!body.empty()) {
-            got = 0;
-            if (!::ReadFile(file.Get(), body.data(), static_cast<DWORD>(body.size()), &got, nullptr) ||
-                got != body.size()) {
-                return HISTORY_READ_FAILED;
-            }
-        }
-        file.Close();
+        std::vector<uint8_t> body;
+        const int result = ReadHistoryFile(path, header, body, [](const MsgFileHeader&) { return false; });
+        if (result != HISTORY_OK) return result;
         const bool whole = ParseAllHistoryRecords(body.data(), body.size(), header.count, records);
         if (damaged) *damaged = !whole;
         return HISTORY_OK;
@@ -156,36 +170,12 @@ int LoadHistoryFile(const std::wstring& programFolder, int32_t ownId, int32_t pe
                 ? programFolder + fw::FormatString(L"%d\\msg\\%d.msg", ownId, peerId)
                 : programFolder + fw::FormatString(L"%d\\MyGroup\\%d\\msg\\%d.msg", ownId, ownerId, peerId);
 
-        CFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.IsValid()) return HISTORY_OPEN_FAILED;
-
         MsgFileHeader header = {};
-        DWORD got = 0;
-        if (!::ReadFile(file.Get(), &header, sizeof header, &got, nullptr) || got != sizeof header) {
-            return HISTORY_NO_HEADER;
-        }
-        if (header.marker != MSG_FILE_MARKER) {
-            file.Close();
-            MoveAside(path);
-            return HISTORY_BAD_MARKER;
-        }
-        if (afterDate >= header.newestDate && afterTime >= header.newestTime) return HISTORY_NOTHING_NEWER;
-
-        LARGE_INTEGER fileSize = {};
-        if (!::GetFileSizeEx(file.Get(), &fileSize) || fileSize.QuadPart < static_cast<LONGLONG>(sizeof header)) {
-            return HISTORY_NO_SIZE;
-        }
-        if (fileSize.QuadPart > kMaxHistoryFileBytes) return HISTORY_READ_FAILED;
-        std::vector<uint8_t> body(static_cast<size_t>(fileSize.QuadPart - sizeof header));
-        if (!body.empty()) {
-            got = 0;
-            if (!::ReadFile(file.Get(), body.data(), static_cast<DWORD>(body.size()), &got, nullptr) ||
-                got != body.size()) {
-                return HISTORY_READ_FAILED;
-            }
-        }
-        file.Close();
+        std::vector<uint8_t> body;
+        const int result = ReadHistoryFile(path, header, body, [&](const MsgFileHeader& h) {
+            return afterDate >= h.newestDate && afterTime >= h.newestTime;
+        });
+        if (result != HISTORY_OK) return result;
         if (!ParseHistoryRecords(body.data(), body.size(), header.count, afterDate, afterTime, records)) {
             return HISTORY_READ_FAILED;
         }
