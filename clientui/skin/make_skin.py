@@ -1222,6 +1222,30 @@ def preview(entry, img):
     return out
 
 
+def tile_onto(img, pic, box):
+    """Repeats `pic` over `box` of `img`, cutting the last row and column."""
+    x0, y0, x1, y1 = box
+    y = y0
+    while y < y1:
+        x = x0
+        while x < x1:
+            img.paste(pic.crop((0, 0, min(pic.width, x1 - x), min(pic.height, y1 - y))), (x, y))
+            x += pic.width
+        y += pic.height
+
+
+def keyed_paste_onto(img, pic, at, key=MAGENTA):
+    """Pastes `pic` at `at`, leaving out the pixels of the key colour."""
+    mask = Image.new("L", pic.size, 0)
+    mp = mask.load()
+    pp = pic.load()
+    for y in range(pic.height):
+        for x in range(pic.width):
+            if pp[x, y] != key:
+                mp[x, y] = 255
+    img.paste(pic, at, mask)
+
+
 def mockup(by_path):
     """A settings-like panel and a chat window assembled from the pieces."""
     W, H = 520, 330
@@ -1232,24 +1256,10 @@ def mockup(by_path):
         return by_path[path][0]
 
     def tile(pic, box):
-        x0, y0, x1, y1 = box
-        y = y0
-        while y < y1:
-            x = x0
-            while x < x1:
-                img.paste(pic.crop((0, 0, min(pic.width, x1 - x), min(pic.height, y1 - y))), (x, y))
-                x += pic.width
-            y += pic.height
+        tile_onto(img, pic, box)
 
     def keyed_paste(pic, at, key=MAGENTA):
-        mask = Image.new("L", pic.size, 0)
-        mp = mask.load()
-        pp = pic.load()
-        for y in range(pic.height):
-            for x in range(pic.width):
-                if pp[x, y] != key:
-                    mp[x, y] = 255
-        img.paste(pic, at, mask)
+        keyed_paste_onto(img, pic, at, key)
 
     tile(get("Resource/Comm/frame_top_title.bmp"), (0, 0, W, 28))
     for y in range(28, H - 28):
@@ -1330,24 +1340,10 @@ def mockup_main(by_path):
         return by_path[path][0]
 
     def tile(pic, box):
-        x0, y0, x1, y1 = box
-        y = y0
-        while y < y1:
-            x = x0
-            while x < x1:
-                img.paste(pic.crop((0, 0, min(pic.width, x1 - x), min(pic.height, y1 - y))), (x, y))
-                x += pic.width
-            y += pic.height
+        tile_onto(img, pic, box)
 
     def keyed_paste(pic, at, key=MAGENTA):
-        px = pic.load()
-        mask = Image.new("L", pic.size, 0)
-        mp = mask.load()
-        for y in range(pic.height):
-            for x in range(pic.width):
-                if px[x, y] != key:
-                    mp[x, y] = 255
-        img.paste(pic, at, mask)
+        keyed_paste_onto(img, pic, at, key)
 
     tile(get("Resource/Comm/frame_top_title.bmp"), (0, 0, W, 28))
     logo = by_path["Resource/Comm/logo32.ico"][0]
