@@ -23,11 +23,16 @@ std::wstring WindowsPathFromEnv(const char* name) {
 }
 
 std::wstring WindowText(HWND window) {
-    wchar_t text[1024] = {};
+    DWORD_PTR length = 0;
+    if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return std::wstring();
+    // The length may be an upper bound (and the text may grow meanwhile):
+    // the copy tells how much there is.
+    std::wstring text(static_cast<size_t>(length) + 1024, L'\0');
     DWORD_PTR copied = 0;
-    if (!::SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                               &copied))
+    if (!::SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                               2000, &copied))
         return std::wstring();
+    text.resize(::wcsnlen(text.c_str(), text.size()));
     return text;
 }
 

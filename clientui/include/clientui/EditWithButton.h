@@ -7,6 +7,13 @@
 //
 // The owner sets the text rectangle (SetEditRect), the two button rectangles
 // and the window size; the text then stays clear of the buttons.
+//
+// The owner creates the edit with kEditStyle: only a multi-line edit takes
+// a formatting rectangle, so only there does the text sit at the
+// rectangle's top instead of the box's. The box keeps such an edit to one
+// line: Enter, Tab and line-break characters are not typed into it (Enter,
+// Tab and Esc stay the dialog's keys), and a pasted text's line breaks
+// become blanks.
 #pragma once
 
 #include "fw/Edit.h"
@@ -27,6 +34,11 @@ public:
     static constexpr int kMiddleHeight = 22;
     // Width of each cap.
     static constexpr int kCapWidth = 3;
+    // The edit style the owner creates the box with (plus WS_CHILD and the
+    // like).
+    static constexpr DWORD kEditStyle = ES_MULTILINE | ES_AUTOHSCROLL;
+    // text with every line break ("\r\n", "\r" or "\n") and tab as one blank.
+    static std::wstring OneLine(const std::wstring& text);
 
     CEditWithButton() = default;
     ~CEditWithButton() override = default;
@@ -68,6 +80,9 @@ protected:
     void PaintPieces();
     void OnLButtonUp(POINT point);
     bool OnSetCursor(POINT point);
+    // A multi-line edit kept to one line: the paste of one line.
+    void PasteOneLine();
+    bool IsMultiLine() const;
     // The formatting rectangle (EM_SETRECT) and, for a one-line edit, the
     // margins that keep the text inside it.
     void ApplyFormatRect();

@@ -65,14 +65,16 @@ void CEditWithButton::UpdateEditRect() {
 }
 
 void CEditWithButton::ApplyFormatRect() {
-    RECT rc = m_rcEdit;
-    SendMessage(EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rc));
-    // A one-line edit keeps its own rectangle: its margins keep the text
-    // clear of the caps and the buttons as well.
+    // Some one-line edits ignore EM_SETRECT: the margins keep the text
+    // clear of the caps and the buttons there. They go first, because
+    // setting margins makes other edits recompute their rectangle from
+    // the client area, which would undo the rectangle's top.
     const RECT client = GetClientRect();
     const int left = m_rcEdit.left > 0 ? m_rcEdit.left : 0;
     const int right = client.right > m_rcEdit.right ? client.right - m_rcEdit.right : 0;
     SendMessage(EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(left, right));
+    RECT rc = m_rcEdit;
+    SendMessage(EM_SETRECT, 0, reinterpret_cast<LPARAM>(&rc));
 }
 
 bool CEditWithButton::HasText() const { return IsWindow() && ::GetWindowTextLengthW(GetHwnd()) > 0; }
@@ -160,8 +162,53 @@ bool CEditWithButton::OnSetCursor(POINT point) {
     return true;
 }
 
+std::wstring CEditWithButton::OneLine(const std::wstring& text) {
+    std::wstring line;
+    line.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+        line += (c == L'\r' || c == L'\n' || c == L'\t') ? L' ' : c;
+    }
+    return line;
+}
+
+bool CEditWithButton::IsMultiLine() const {
+    return IsWindow() && (::GetWindowLongPtrW(GetHwnd(), GWL_STYLE) & ES_MULTILINE) != 0;
+}
+
+void CEditWithButton::PasteOneLine() {
+    if (!::IsClipboardFormatAvailable(CF_UNICODETEXT) || !::OpenClipboard(GetHwnd())) return;
+    std::wstring text;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            // The clipboard's block may be larger than its text.
+            text.assign(chars, ::wcsnlen(chars, ::GlobalSize(data) / sizeof(wchar_t)));
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    const std::wstring line = OneLine(text);
+    SendMessage(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(line.c_str()));
+}
+
 LRESULT CEditWithButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case WM_GETDLGCODE:
+        // A multi-line edit asks for every key; this one leaves Enter, Tab
+        // and Esc to the dialog, like a one-line edit.
+        if (IsMultiLine())
+            return DefWindowProc(msg, wParam, lParam) & ~(DLGC_WANTALLKEYS | DLGC_WANTMESSAGE | DLGC_WANTTAB);
+        break;
+    case WM_CHAR:
+        if (IsMultiLine() && (wParam == L'\r' || wParam == L'\n' || wParam == L'\t')) return 0;
+        break;
+    case WM_PASTE:
+        if (IsMultiLine()) {
+            PasteOneLine();
+            return 0;
+        }
+        break;
     case WM_CREATE: {
         const LRESULT result = DefWindowProc(msg, wParam, lParam);
         if (result == -1) return -1;

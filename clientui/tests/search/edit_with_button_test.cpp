@@ -1,5 +1,6 @@
 // CEditWithButton: which click sends which message, the text rectangle and
-// window size it gives itself, and the clear button shown only with text.
+// window size it gives itself, the one line it keeps, and the clear button
+// shown only with text.
 #include "clientui/EditWithButton.h"
 
 #include "SearchTestHost.h"
@@ -20,8 +21,8 @@ class EditWithButtonTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(host.IsWindow());
-        HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 28, 120, 20,
-                                      host.GetHwnd(), reinterpret_cast<HMENU>(1051), nullptr, nullptr);
+        HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | CEditWithButton::kEditStyle, 0, 28,
+                                      120, 20, host.GetHwnd(), reinterpret_cast<HMENU>(1051), nullptr, nullptr);
         ASSERT_NE(nullptr, edit);
         ASSERT_TRUE(box.Subclass(edit));
         box.SetWindowSize(199, 22);
@@ -89,6 +90,57 @@ TEST_F(EditWithButtonTest, GivesItselfItsSizeAndKeepsTheTextClearOfTheButtons) {
     // A new font keeps the rectangle.
     box.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), TRUE);
     EXPECT_LE(textRight(), kSearchRect.left);
+}
+
+TEST_F(EditWithButtonTest, TheTextSitsInTheTextRectangle) {
+    RECT format = {};
+    box.SendMessage(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+    EXPECT_EQ(kTextRect.top, format.top);
+    EXPECT_GE(format.left, kTextRect.left);
+    EXPECT_LE(format.right, kTextRect.right);
+}
+
+TEST(EditWithButtonOneLineTest, LineBreaksAndTabsBecomeBlanks) {
+    const struct {
+        const wchar_t* text;
+        const wchar_t* expected;
+    } cases[] = {
+        {L"zs", L"zs"},
+        {L"zhang\r\nsan", L"zhang san"},
+        {L"a\rb\nc\td", L"a b c d"},
+        {L"\r\n\r\n", L"  "},
+        {L"张三\n", L"张三 "},
+        {L"", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CEditWithButton::OneLine(c.text), c.expected);
+}
+
+TEST_F(EditWithButtonTest, KeepsToOneLine) {
+    // Enter, Tab and line breaks typed are not taken; other characters are.
+    for (const wchar_t c : {L'z', L'\r', L'\n', L'\t', L's'}) box.SendMessage(WM_CHAR, c, 1);
+    EXPECT_EQ(box.GetWindowText(), L"zs");
+    // The dialog keeps Enter, Tab and Esc.
+    MSG enter = {};
+    enter.hwnd = box.GetHwnd();
+    enter.message = WM_KEYDOWN;
+    enter.wParam = VK_RETURN;
+    const LRESULT code = box.SendMessage(WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter));
+    EXPECT_EQ(0, code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE | DLGC_WANTTAB));
+
+    // A pasted text of two lines is one line.
+    const std::wstring pasted = L"zhang\r\nsan";
+    ASSERT_TRUE(::OpenClipboard(host.GetHwnd()));
+    ::EmptyClipboard();
+    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(wchar_t));
+    ASSERT_NE(nullptr, block);
+    ::memcpy(::GlobalLock(block), pasted.c_str(), (pasted.size() + 1) * sizeof(wchar_t));
+    ::GlobalUnlock(block);
+    ASSERT_NE(nullptr, ::SetClipboardData(CF_UNICODETEXT, block));
+    ::CloseClipboard();
+    box.SendMessage(EM_SETSEL, 2, 2);
+    box.SendMessage(WM_PASTE);
+    EXPECT_EQ(box.GetWindowText(), L"zszhang san");
+    EXPECT_EQ(1, box.SendMessage(EM_GETLINECOUNT));
 }
 
 TEST_F(EditWithButtonTest, TextStateFollowsTheText) {

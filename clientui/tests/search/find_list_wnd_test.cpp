@@ -155,8 +155,8 @@ TEST(SearchScene, BoxAndPopupWithHits) {
     const char* hold = std::getenv("QV_SEARCH_SCENE_MS");
     if (!hold) GTEST_SKIP() << "set QV_SEARCH_SCENE_MS to look at the scene";
     CRecordingHost host(true);
-    HWND edit = ::CreateWindowExW(0, L"EDIT", L"zs", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 28, 199, 22,
-                                  host.GetHwnd(), reinterpret_cast<HMENU>(1051), nullptr, nullptr);
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"zs", WS_CHILD | WS_VISIBLE | CEditWithButton::kEditStyle, 0, 28,
+                                  199, 22, host.GetHwnd(), reinterpret_cast<HMENU>(1051), nullptr, nullptr);
     CEditWithButton box;
     ASSERT_TRUE(box.Subclass(edit));
     const std::wstring skin = fw::CApplication::GetProgramFolder() + L"..\\bin\\Resource\\Comm\\search\\";

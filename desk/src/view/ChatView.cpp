@@ -1,5 +1,6 @@
 #include "ChatView.h"
 
+#include "ContactSearchList.h"
 #include "IncomingMessageRouter.h"
 
 #include "ChatMainPanel.h"
@@ -59,6 +60,11 @@ constexpr int kKindOrganisation = 3;
 constexpr int kLowerTabQuickReply = 0;
 constexpr int kLowerTabHistory = 1;
 
+// The search box reads at most this many characters.
+constexpr int kSearchTextMax = 400;
+// Where the result pop-up lies, relative to the chat view's window.
+constexpr RECT kSearchPopupArea = {3, 51, 200, 150};
+
 int32_t CurrentUserId() { return g_EngineModule.MGetCurUserID ? g_EngineModule.MGetCurUserID() : 0; }
 
 std::wstring ProgramFolder() {
@@ -76,7 +82,6 @@ bool IsChatWindowVisible(CPanelBase* window) { return window && ::IsWindowVisibl
 CChatView::CChatView()
     : CChildViewBase(IDD_CHAT_VIEW),
       m_quickReplyPage(IDD_CHAT_QUICKREPLY_PAGE),
-      m_historyPage(IDD_CHAT_HISTORY_PAGE),
       m_transFilePage(IDD_CHAT_TRANSFILE_PAGE) {}
 
 CChatView::~CChatView() = default;
@@ -88,6 +93,7 @@ CChatView::~CChatView() = default;
 BOOL CChatView::OnInitDialog() {
     CChildViewBase::OnInitDialog();
     LoadSkin();
+    m_searchPopup.Create(m_hWnd);  // hidden until a search shows it
     CreateSearchBox();
     CreateUpperTabs();
     RECT listRect = {3, kListTop + kTabHeight + 4, kLeftWidth, 150};
@@ -122,8 +128,8 @@ void CChatView::LoadSkin() {
 }
 
 void CChatView::CreateSearchBox() {
-    HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, 0, kSearchTop,
-                                  kSearchWidth, kSearchHeight, m_hWnd,
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | CEditWithButton::kEditStyle;
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"", style, 0, kSearchTop, kSearchWidth, kSearchHeight, m_hWnd,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_CHAT_SEARCH_EDIT)), nullptr, nullptr);
     const std::wstring folder = ProgramFolder() + L"Resource\\comm\\search\\";
     m_searchBox.SetBitmaps(folder + L"left.bmp", folder + L"right.bmp", folder + L"mid.bmp", folder + L"search.bmp",
@@ -138,11 +144,47 @@ void CChatView::CreateSearchBox() {
 
 void CChatView::OnSearchTextChanged() {
     m_searchBox.UpdateTextState();
-    if (!m_searchBox.HasText()) HideSearchPopup();
+    std::wstring text = m_searchBox.GetWindowText();
+    if (text.size() > kSearchTextMax) text.resize(kSearchTextMax);
+    if (text.empty() || !m_searchPopup.IsWindow()) {
+        HideSearchPopup();
+        return;
+    }
+    m_searchPopup.ClearList();
+    RECT view = {};
+    ::GetWindowRect(m_hWnd, &view);
+    ::SetWindowPos(m_searchPopup.GetHwnd(), HWND_TOP, view.left + kSearchPopupArea.left,
+                   view.top + kSearchPopupArea.top, kSearchPopupArea.right - kSearchPopupArea.left,
+                   kSearchPopupArea.bottom - kSearchPopupArea.top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    for (const clientui::SearchHit& hit :
+         m_contactSearch.Search(deskview::ContactSearchCandidates(g_FriendMapCache), text))
+        m_searchPopup.AddItem(hit.displayText, hit.userId);
+}
+
+void CChatView::HideSearchPopup() {
+    if (m_searchPopup.IsWindow() && m_searchPopup.IsWindowVisible()) m_searchPopup.ShowWindow(SW_HIDE);
+}
+
+void CChatView::OnSearchKillFocus() {
+    const HWND focus = ::GetFocus();
+    const HWND popup = m_searchPopup.GetHwnd();
+    if (popup && focus && (focus == popup || ::IsChild(popup, focus))) return;
+    HideSearchPopup();
+}
+
+bool CChatView::PreTranslateMessage(MSG& msg) {
+    if (msg.message == WM_KEYDOWN && msg.hwnd == m_searchBox.GetHwnd() && m_searchPopup.IsWindow() &&
+        m_searchPopup.IsWindowVisible() &&
+        (msg.wParam == VK_RETURN || msg.wParam == VK_UP || msg.wParam == VK_DOWN))
+        return m_searchPopup.HandleKey(static_cast<UINT>(msg.wParam));
+    return CChildViewBase::PreTranslateMessage(msg);
 }
 
 void CChatView::OnSearchClear() {
-    m_searchBox.SetWindowText(L"");  // the text change searches again and hides the pop-up
+    // A multi-line edit reports no change for a text that is set: search
+    // again here, which hides the pop-up.
+    m_searchBox.SetWindowText(L"");
+    OnSearchTextChanged();
 }
 
 void CChatView::CreateUpperTabs() {
@@ -174,7 +216,8 @@ void CChatView::CreateLowerTabs() {
     m_lowerTabs.SubclassDlgItem(IDC_CHAT_LOWER_TABS, m_hWnd);
     m_lowerTabs.SendMessage(TCM_SETITEMSIZE, 0, MAKELPARAM(0, kTabHeight));
     m_lowerTabs.AddTabPage(&m_quickReplyPage, IDD_CHAT_QUICKREPLY_PAGE, L" 快捷回复 ");
-    m_lowerTabs.AddTabPage(&m_historyPage, IDD_CHAT_HISTORY_PAGE, L" 消息记录 ");
+    m_historyPane.SetMyUserId(g_nMyUserID);
+    m_lowerTabs.AddTabPage(&m_historyPane, IDD_CHAT_MSG_PANEL, L" 消息记录 ");
     m_lowerTabs.AddTabPage(&m_sessionList, IDD_CHAT_SESSION_PAGE, L"对话列表");
     m_lowerTabs.AddTabPage(&m_transFilePage, IDD_CHAT_TRANSFILE_PAGE, L"文件传输");
     m_lowerTabs.InsertItem(m_lowerTabs.GetItemCount(), L" 客户印象 ");
@@ -308,10 +351,9 @@ LRESULT CChatView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_EDITBTN_SEARCH:
         // From a conversation window's history command (wParam the
-        // customer): the history tab; the history pane loads the pair once
-        // it is in the program. The search box's own button sends no
+        // customer, lParam the agent). The search box's own button sends no
         // customer and leaves the history as it is.
-        if (wParam != 0) ShowLowerTab(kLowerTabHistory);
+        ShowHistory(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
         return 0;
     case WM_EDITBTN_CLEAR:
         OnSearchClear();
@@ -368,6 +410,10 @@ bool CChatView::OnCommand(WPARAM wParam, LPARAM lParam) {
     }
     if (id == IDC_CHAT_SEARCH_EDIT && HIWORD(wParam) == EN_CHANGE) {
         OnSearchTextChanged();
+        return true;
+    }
+    if (id == IDC_CHAT_SEARCH_EDIT && HIWORD(wParam) == EN_KILLFOCUS) {
+        OnSearchKillFocus();
         return true;
     }
     return CChildViewBase::OnCommand(wParam, lParam);
@@ -505,9 +551,27 @@ void CChatView::OpenChat(int32_t customer, int32_t owner) {
 }
 
 void CChatView::RefreshHistory() {
-    // The history pane loads the newest page of the front-most customer
-    // (never the placeholder of customer 0) once the pane is in the
-    // program: CIncomingMessageRouter::LastCustomerWindow names it.
+    // The front-most conversation of a customer (never the placeholder of
+    // customer 0); the tab shown stays as it is.
+    const auto* window = dynamic_cast<const CChatMainPanel*>(
+        CIncomingMessageRouter::LastCustomerWindow(CPanelRegistry::GetInstance()->GetChatWindows()));
+    if (!window || window->GetChatUserId() == 0) return;
+    LoadHistoryPage(window->GetChatUserId(), window->GetOwnerAgent());
+}
+
+void CChatView::ShowHistory(int32_t customer, int32_t agent) {
+    if (customer == 0) return;
+    LoadHistoryPage(customer, agent);
+    ShowLowerTab(kLowerTabHistory);
+}
+
+void CChatView::LoadHistoryPage(int32_t customer, int32_t agent) {
+    if (!m_historyPane.IsWindow()) return;
+    m_historyPane.SetMyUserId(g_nMyUserID);
+    // Agent 0 or the own id: the own history; another agent's (a watched
+    // conversation) lies in the group folder of that agent.
+    m_historyPane.LoadHistory(agent, customer);
+    m_historyPane.ShowPage(m_historyPane.GetPageCount());
 }
 
 void CChatView::UpdateSessionList(WPARAM wParam, LPARAM lParam) {

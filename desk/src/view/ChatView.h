@@ -16,12 +16,16 @@
 #pragma once
 
 #include "ChatListPanel.h"
+#include "ChatMsgPanel.h"
 #include "ChatViewPage.h"
 #include "ChatViewResource.h"
+#include "ContactSearch.h"
+#include "SystemAnsiCodePage.h"
 
 #include "clientui/ChildViewBase.h"
 #include "clientui/EditWithButton.h"
 #include "clientui/EnTabCtrl.h"
+#include "clientui/FindListWnd.h"
 #include "clientui/IMFriendListTree.h"
 
 #include "fw/GdiObject.h"
@@ -56,6 +60,10 @@ public:
     // WM_REFRESH_CHATVIEW: the history pane follows the front-most
     // conversation.
     void RefreshHistory();
+    // The history pane shows the newest page of the customer's history
+    // with the agent (0: the own id) and its tab comes to the front.
+    // Customer 0 changes nothing.
+    void ShowHistory(int32_t customer, int32_t agent);
     // The logged-on steps and the friend-list notices: the customer tree is
     // filled again from the engine's own friend list.
     void RefreshCustomers();
@@ -64,8 +72,8 @@ public:
     void RepaintContactTree();
     // WM_UPDATE_SESSION_LIST: wParam the user record, lParam 1 to remove.
     void UpdateSessionList(WPARAM wParam, LPARAM lParam);
-    // Hides the search pop-up (once the search box is in the program).
-    void HideSearchPopup() {}
+    // Hides the contact search's result pop-up.
+    void HideSearchPopup();
     // NOTIFY_GROUPUSERLIST: the group-member tab and lists follow the
     // group-user cache once the organisation lists are in the program.
     void RefreshTeamList() {}
@@ -75,6 +83,8 @@ public:
     RECT ConversationArea() const;
     CIMFriendListTree& GetCustomerTree() { return m_customerTree; }
     CChatListPanel& GetSessionList() { return m_sessionList; }
+    CChatMsgPanel& GetHistoryPane() { return m_historyPane; }
+    CFindListWnd& GetSearchPopup() { return m_searchPopup; }
 
     int LayoutControls(int width, int height) override;
 
@@ -84,6 +94,8 @@ protected:
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;
     bool OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) override;
     bool OnPaint() override;
+    // While the pop-up shows, Enter, Up and Down in the search box go to it.
+    bool PreTranslateMessage(MSG& msg) override;
 
 private:
     void LoadSkin();
@@ -94,21 +106,28 @@ private:
     void OnUpperTabChange();
     void OnLowerTabChange();
     void OnStatusAreaClick();
-    // A text change of the search box. The contact search over the friend
-    // map and its pop-up list (CFindListWnd) run here once the pop-up is in
-    // the program.
+    // A text change of the search box: the contact search over the friend
+    // map cache fills the pop-up over the list area (shown, without taking
+    // the activation, even when nothing matched); an empty box hides it.
     void OnSearchTextChanged();
     void OnSearchClear();
+    // The search box lost the focus: the pop-up hides unless it took it.
+    void OnSearchKillFocus();
     void ShowLowerTab(int index);
+    // The history pane reads the pair's history and shows its newest page.
+    void LoadHistoryPage(int32_t customer, int32_t agent);
     void LayoutConversations();
     void DrawStatusArea(HDC dc);
 
+    clientui::CSystemAnsiCodePage m_codePage;
+    clientui::CContactSearch m_contactSearch{m_codePage};
     CEditWithButton m_searchBox;
+    CFindListWnd m_searchPopup;
     CEnTabCtrl m_upperTabs;
     CEnTabCtrl m_lowerTabs;
     CIMFriendListTree m_customerTree;
     CChatViewPage m_quickReplyPage;
-    CChatViewPage m_historyPage;
+    CChatMsgPanel m_historyPane;
     CChatListPanel m_sessionList;
     CChatViewPage m_transFilePage;
     fw::CImageList m_listTypeImages;

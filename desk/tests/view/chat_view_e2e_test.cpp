@@ -5,12 +5,18 @@
 // the list) and the message waits in the engine until the conversation is
 // opened from the list, and a window hidden behind another still gets its
 // customer's messages; with the pop-up setting it opens by itself and
-// shows the message. The windows are driven and read from outside; a
-// picture of the view is saved for the documentation.
+// shows the message. The agent finds a customer by the pinyin of the name
+// in the search box and opens the conversation from the result pop-up;
+// the history tab pages through a generated history of a few hundred
+// records. The windows are driven and read from outside; a picture of the
+// view with the pop-up is saved for the documentation.
 #include "DeskServerControl.h"
 #include "DisplayTitle.h"
+#include "HistoryFixture.h"
 #include "TavrelDriver.h"
 #include "chat/ChatMainPanelResource.h"
+#include "history/ChatMsgPanelResource.h"
+#include "view/ChatViewResource.h"
 #include "main/DeskMessages.h"
 #include "InstanceControl.h"
 
@@ -79,7 +85,7 @@ std::vector<Conversation> OpenConversations(HWND main) {
 }
 
 // The customer writes text (ASCII) to the agent.
-std::string CustomerMessage(int32_t customer, int32_t agent, int32_t time, const std::string& text) {
+std::string CustomerMessage(uint32_t customer, uint32_t agent, uint32_t time, const std::string& text) {
     std::string hex = CDeskServerControl::WordsHex({0, 20261210, time, customer, agent, 0});
     static const char digits[] = "0123456789abcdef";
     for (unsigned char c : text) {
@@ -101,7 +107,12 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
     HDC screen = ::GetDC(nullptr);
     HDC memory = ::CreateCompatibleDC(screen);
     BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     const HGDIOBJ old = ::SelectObject(memory, bitmap);
@@ -124,6 +135,91 @@ bool SaveWindowPicture(HWND window, const std::wstring& path) {
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     return ok;
+}
+
+// The picture path from QV_VIEW_SHOT (a Unix path), empty when not asked for.
+std::wstring ShotPath() {
+    const char* shot = std::getenv("QV_VIEW_SHOT");
+    if (!shot || !*shot) return std::wstring();
+    std::wstring path = L"Z:";
+    for (const char* p = shot; *p; ++p) path += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
+    return path;
+}
+
+struct ControlSearch {
+    int id;
+    std::wstring className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND child, LPARAM param) {
+    auto* search = reinterpret_cast<ControlSearch*>(param);
+    if (::GetDlgCtrlID(child) != search->id ||
+        ::lstrcmpiW(ClassName(child).c_str(), search->className.c_str()) != 0)
+        return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+// The child of main with the control id and window class; null when none.
+HWND FindControl(HWND main, int id, const std::wstring& className) {
+    ControlSearch search = {id, className, nullptr};
+    ::EnumChildWindows(main, MatchControl, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The search result pop-up: the program's top-level window holding the
+// result list (1052); its list box, null when there is none.
+HWND FindResultList(const CTavrelProcess& process) {
+    for (HWND window : process.Windows(false)) {
+        HWND list = ::GetDlgItem(window, 1052);
+        if (list && ClassName(list) == L"ListBox") return list;
+    }
+    return nullptr;
+}
+
+bool ResultListShown(HWND list) { return list && ::IsWindowVisible(::GetParent(list)); }
+
+std::vector<std::wstring> ResultLines(HWND list) {
+    std::vector<std::wstring> lines;
+    const LRESULT count = SendTo(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendTo(list, LB_GETTEXTLEN, i, 0);
+        if (length < 0 || length > 1000) break;
+        std::wstring line(static_cast<size_t>(length) + 1, L'\0');
+        DWORD_PTR copied = 0;
+        ::SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&line[0]), SMTO_ABORTIFHUNG, 5000,
+                              &copied);
+        line.resize(copied);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Utf8(const std::wstring& text) {
+    std::string out(text.size() * 3 + 1, '\0');
+    out.resize(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0],
+                                     static_cast<int>(out.size()), nullptr, nullptr));
+    return out;
+}
+
+// Types text into the search box as the keyboard would, replacing what it
+// holds (the box searches on every change); an empty text deletes it.
+void TypeSearch(HWND box, const std::wstring& text) {
+    SendTo(box, EM_SETSEL, 0, -1);
+    if (text.empty()) SendTo(box, WM_CHAR, VK_BACK, 1);
+    for (const wchar_t c : text) SendTo(box, WM_CHAR, c, 1);
+}
+
+// The open conversation windows that were not in before.
+std::vector<Conversation> NewConversations(HWND main, const std::vector<Conversation>& before) {
+    std::vector<Conversation> added;
+    for (const Conversation& c : OpenConversations(main)) {
+        bool known = false;
+        for (const Conversation& b : before) known = known || b.window == c.window;
+        if (!known) added.push_back(c);
+    }
+    return added;
 }
 
 class ChatViewE2E : public ::testing::Test {
@@ -193,14 +289,6 @@ TEST_F(ChatViewE2E, WithoutPopUpTheCustomerFlashesAndTheListOpensTheConversation
     const std::wstring log = WindowText(open[0].log);
     EXPECT_EQ(log.find(L"hello from 60004"), log.rfind(L"hello from 60004"));
 
-    const char* shots = std::getenv("QV_VIEW_SHOT");
-    if (shots && *shots) {
-        ::Sleep(500);
-        std::wstring path;
-        for (const char* p = shots; *p; ++p) path += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
-        EXPECT_TRUE(SaveWindowPicture(main, L"Z:" + path));
-    }
-
     // A second conversation (赵磊, 60006) comes to the front; a message of
     // 60004 still reaches its window, now hidden behind the other.
     SendTo(main, WM_OPEN_CHAT, 60006, 0);
@@ -225,6 +313,140 @@ TEST_F(ChatViewE2E, WithPopUpTheConversationOpensByItselfWithTheMessage) {
     ASSERT_TRUE(WaitUntil([&] { return (open = OpenConversations(main)).size() == 1; }, kWindowWaitMs))
         << "the conversation did not open";
     EXPECT_TRUE(WaitUntil([&] { return LogShows(open[0], L"popup please"); }, 5000));
+
+    EXPECT_EQ(SendTo(main, WM_INSTANCE_CONTROL, 0, 0), 1);
+    EXPECT_TRUE(process.WaitForExit(kExitWaitMs));
+}
+
+TEST_F(ChatViewE2E, TheSearchFindsACustomerByPinyinAndOpensTheConversation) {
+    CTavrelProcess process;
+    HWND main = StartAgent(process, 50002, kTitle + L" - 50002 - 周宁 ", false);
+    ASSERT_NE(main, nullptr);
+    HWND box = FindControl(main, IDC_CHAT_SEARCH_EDIT, L"Edit");
+    ASSERT_NE(box, nullptr);
+    HWND list = FindResultList(process);
+    ASSERT_NE(list, nullptr) << "no result pop-up";
+    EXPECT_FALSE(ResultListShown(list));
+
+    // A conversation is open beside the search, as an agent would have it.
+    SendTo(main, WM_OPEN_CHAT, 60004, 0);
+    std::vector<Conversation> before;
+    ASSERT_TRUE(WaitUntil([&] { return (before = OpenConversations(main)).size() == 1; }, kWindowWaitMs));
+
+    // The initials of 赵磊 (60006), typed in lower case; nobody else of the
+    // agent's customers matches.
+    TypeSearch(box, L"zl");
+    ASSERT_TRUE(WaitUntil([&] { return ResultListShown(list); }, 5000)) << "the pop-up did not show";
+    EXPECT_EQ(ResultLines(list), std::vector<std::wstring>({L"赵磊(60006)"}));
+    // The box keeps the focus: the pop-up shows without taking it.
+    EXPECT_EQ(SendTo(list, LB_GETCURSEL, 0, 0), 0);
+
+    // The full pinyin finds the other customer, and the digits of the ids
+    // both, in the list's order.
+    TypeSearch(box, L"LIUYANG");
+    EXPECT_TRUE(WaitUntil([&] { return ResultLines(list) == std::vector<std::wstring>({L"刘洋(60004)"}); }, 5000));
+    TypeSearch(box, L"600");
+    EXPECT_TRUE(WaitUntil([&] { return ResultLines(list).size() == 2; }, 5000));
+    // Nobody: the pop-up stays with an empty list; an empty box hides it,
+    // whether deleted or cleared by the button.
+    TypeSearch(box, L"nobody");
+    EXPECT_TRUE(WaitUntil([&] { return ResultLines(list).empty(); }, 5000));
+    EXPECT_TRUE(ResultListShown(list));
+    // The clear button (inside the box's right end).
+    SendTo(box, WM_LBUTTONUP, 0, MAKELPARAM(186, 10));
+    EXPECT_TRUE(WaitUntil([&] { return !ResultListShown(list); }, 5000)) << "the clear button left the pop-up";
+    EXPECT_EQ(WindowText(box), L"");
+    TypeSearch(box, L"z");
+    ASSERT_TRUE(WaitUntil([&] { return ResultListShown(list); }, 5000));
+    TypeSearch(box, L"");
+    EXPECT_TRUE(WaitUntil([&] { return !ResultListShown(list); }, 5000)) << "an empty box left the pop-up";
+
+    TypeSearch(box, L"ZL");
+    ASSERT_TRUE(WaitUntil([&] { return ResultListShown(list) && ResultLines(list).size() == 1; }, 5000));
+    const std::wstring shot = ShotPath();
+    if (!shot.empty()) {
+        ::Sleep(700);
+        EXPECT_TRUE(SaveWindowPicture(main, shot));
+    }
+
+    // Enter in the box opens the selected hit's conversation and hides the
+    // pop-up.
+    ::PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+    std::vector<Conversation> added;
+    ASSERT_TRUE(WaitUntil([&] { return (added = NewConversations(main, before)).size() == 1; }, kWindowWaitMs))
+        << "no conversation opened from the pop-up";
+    EXPECT_TRUE(::IsWindowVisible(added[0].window));
+    EXPECT_FALSE(::IsWindowVisible(before[0].window));
+    EXPECT_TRUE(WaitUntil([&] { return !ResultListShown(list); }, 5000));
+    // The conversation is 60006's: a message of 60006 arrives in it.
+    ASSERT_EQ(control.Command(CustomerMessage(60006, 50002, 95000000, "found by pinyin")), "OK");
+    EXPECT_TRUE(WaitUntil([&] { return LogShows(added[0], L"found by pinyin"); }, kWindowWaitMs));
+
+    EXPECT_EQ(SendTo(main, WM_INSTANCE_CONTROL, 0, 0), 1);
+    EXPECT_TRUE(process.WaitForExit(kExitWaitMs));
+}
+
+TEST_F(ChatViewE2E, TheHistoryTabPagesThroughTheConversationsHistory) {
+    // 350 records with 60004 in the agent's history: pages 1 to 6 of 60
+    // records from the newest back, so page 1 holds the oldest 50.
+    const std::wstring file = app + L"50002\\msg\\60004.msg";
+    ::CreateDirectoryW((app + L"50002").c_str(), nullptr);
+    ASSERT_TRUE(historytest::WriteBytes(file, historytest::HistoryBytes(historytest::Conversation(350, 50002, 60004))));
+
+    CTavrelProcess process;
+    HWND main = StartAgent(process, 50002, kTitle + L" - 50002 - 周宁 ", false);
+    ASSERT_NE(main, nullptr);
+    HWND pageBox = FindControl(main, IDC_MSG_PAGE_EDIT, L"Edit");
+    ASSERT_NE(pageBox, nullptr) << "no history pane";
+    HWND pane = ::GetParent(pageBox);
+    HWND log = ::GetDlgItem(pane, IDC_MSG_LOG);
+    ASSERT_NE(log, nullptr);
+    EXPECT_FALSE(::IsWindowVisible(pane)) << "the quick replies are the first tab shown";
+
+    // The conversation's history command brings the history tab with the
+    // newest page.
+    SendTo(main, WM_OPEN_CHAT, 60004, 0);
+    std::vector<Conversation> open;
+    ASSERT_TRUE(WaitUntil([&] { return (open = OpenConversations(main)).size() == 1; }, kWindowWaitMs));
+    HWND historyButton = ::GetDlgItem(open[0].window, IDC_CHAT_HISTORY);
+    ASSERT_NE(historyButton, nullptr);
+    ClickButton(historyButton);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }, 5000)) << "the history tab did not show";
+    const auto logShows = [&](const std::wstring& text) {
+        const std::wstring shown = WindowText(log) + L"\n";
+        // "message 34" is also the start of "message 349": look for the
+        // whole number.
+        return shown.find(text + L"\r") != std::wstring::npos || shown.find(text + L"\n") != std::wstring::npos ||
+               shown.find(text + L" ") != std::wstring::npos;
+    };
+    const auto onPage = [&](int page, int first, int last) {
+        return WaitUntil(
+            [&] {
+                return WindowText(pageBox) == std::to_wstring(page) &&
+                       logShows(L"message " + std::to_wstring(first)) &&
+                       logShows(L"message " + std::to_wstring(last)) &&
+                       !logShows(L"message " + std::to_wstring(first - 1)) &&
+                       !logShows(L"message " + std::to_wstring(last + 1));
+            },
+            5000);
+    };
+    const auto logEnd = [&] {
+        const std::wstring shown = WindowText(log);
+        return Utf8(shown.substr(shown.size() > 300 ? shown.size() - 300 : 0));
+    };
+    EXPECT_TRUE(onPage(6, 290, 349)) << "page box " << Utf8(WindowText(pageBox)) << " log ends " << logEnd();
+
+    ClickButton(::GetDlgItem(pane, IDC_MSG_PAGE_PREV));
+    EXPECT_TRUE(onPage(5, 230, 289));
+    ClickButton(::GetDlgItem(pane, IDC_MSG_PAGE_FIRST));
+    EXPECT_TRUE(onPage(1, 0, 49));
+    ClickButton(::GetDlgItem(pane, IDC_MSG_PAGE_PREV));  // there is no page 0
+    ::Sleep(500);
+    EXPECT_TRUE(onPage(1, 0, 49));
+    ClickButton(::GetDlgItem(pane, IDC_MSG_PAGE_NEXT));
+    EXPECT_TRUE(onPage(2, 50, 109));
+    ClickButton(::GetDlgItem(pane, IDC_MSG_PAGE_LAST));
+    EXPECT_TRUE(onPage(6, 290, 349));
 
     EXPECT_EQ(SendTo(main, WM_INSTANCE_CONTROL, 0, 0), 1);
     EXPECT_TRUE(process.WaitForExit(kExitWaitMs));
