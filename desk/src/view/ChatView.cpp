@@ -54,6 +54,7 @@ constexpr UINT kCmdSystemSetting = 32811;
 
 // The item data of the upper tabs: the list kind each shows.
 constexpr int kKindCustomers = 0;
+constexpr int kKindTeam = 1;
 constexpr int kKindRegistered = 2;
 constexpr int kKindOrganisation = 3;
 
@@ -439,7 +440,7 @@ bool CChatView::OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) {
         item.mask = TCIF_PARAM;
         m_upperTabs.SendMessage(TCM_GETITEMW, hdr->idFrom, reinterpret_cast<LPARAM>(&item));
         const wchar_t* tip = item.lParam == kKindCustomers    ? L"我的客户"
-                             : item.lParam == 1               ? L"我的组员"
+                             : item.lParam == kKindTeam       ? L"我的组员"
                              : item.lParam == kKindRegistered ? L"免费用户"
                                                               : L"组织结构";
         info->lpszText = const_cast<wchar_t*>(tip);
@@ -598,6 +599,25 @@ void CChatView::RefreshCustomers() {
     m_customerTree.InsertGroups(categories);
     m_customerTree.InsertFriends(friends);
     m_customerTree.Invalidate(false);
+}
+
+void CChatView::RefreshTeamList() {
+    if (!g_GroupUserCache.users.empty()) AddTeamTab();
+}
+
+bool CChatView::AddTeamTab() {
+    if (m_teamTabAdded) return true;
+    if (!m_upperTabs.IsWindow()) return false;
+    TCITEMW item = {};
+    item.mask = TCIF_IMAGE | TCIF_PARAM | TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(L"");
+    item.iImage = 2;
+    item.lParam = kKindTeam;
+    if (m_upperTabs.SendMessage(TCM_INSERTITEMW, 1, reinterpret_cast<LPARAM>(&item)) < 0) return false;
+    // The tips follow the tabs' item data, so all four read right.
+    m_teamTabAdded = true;
+    m_upperTabs.Invalidate(false);
+    return true;
 }
 
 void CChatView::SetContactStatus(int32_t userId, int32_t status) {

@@ -74,9 +74,12 @@ public:
     void UpdateSessionList(WPARAM wParam, LPARAM lParam);
     // Hides the contact search's result pop-up.
     void HideSearchPopup();
-    // NOTIFY_GROUPUSERLIST: the group-member tab and lists follow the
-    // group-user cache once the organisation lists are in the program.
-    void RefreshTeamList() {}
+    // NOTIFY_GROUPUSERLIST: once the group-user cache holds a member, the
+    // upper tabs get the group-member tab (index 1, "我的组员").
+    void RefreshTeamList();
+    // Inserts the group-member tab once; true when it is there.
+    bool AddTeamTab();
+    bool HasTeamTab() const { return m_teamTabAdded; }
 
     // The rectangle on which the conversation windows lie (client
     // coordinates).

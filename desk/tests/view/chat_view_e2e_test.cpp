@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <string>
@@ -313,6 +314,8 @@ TEST_F(ChatViewE2E, WithPopUpTheConversationOpensByItselfWithTheMessage) {
     ASSERT_TRUE(WaitUntil([&] { return (open = OpenConversations(main)).size() == 1; }, kWindowWaitMs))
         << "the conversation did not open";
     EXPECT_TRUE(WaitUntil([&] { return LogShows(open[0], L"popup please"); }, 5000));
+    // 陈静 has no colleagues in a group of her own: no group-member tab.
+    EXPECT_EQ(SendTo(FindControl(main, IDC_CHAT_UPPER_TABS, WC_TABCONTROLW), TCM_GETITEMCOUNT, 0, 0), 3);
 
     EXPECT_EQ(SendTo(main, WM_INSTANCE_CONTROL, 0, 0), 1);
     EXPECT_TRUE(process.WaitForExit(kExitWaitMs));
@@ -322,6 +325,11 @@ TEST_F(ChatViewE2E, TheSearchFindsACustomerByPinyinAndOpensTheConversation) {
     CTavrelProcess process;
     HWND main = StartAgent(process, 50002, kTitle + L" - 50002 - 周宁 ", false);
     ASSERT_NE(main, nullptr);
+    // The agent has colleagues in the group: the upper tabs have the
+    // group-member tab beside customers, registered users and organisation.
+    HWND upperTabs = FindControl(main, IDC_CHAT_UPPER_TABS, WC_TABCONTROLW);
+    ASSERT_NE(upperTabs, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return SendTo(upperTabs, TCM_GETITEMCOUNT, 0, 0) == 4; }, 5000));
     HWND box = FindControl(main, IDC_CHAT_SEARCH_EDIT, L"Edit");
     ASSERT_NE(box, nullptr);
     HWND list = FindResultList(process);
