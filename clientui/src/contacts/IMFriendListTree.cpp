@@ -206,7 +206,11 @@ HTREEITEM CIMFriendListTree::MoveToFirst(HTREEITEM item) {
 
 void CIMFriendListTree::FlashUser(int32_t userId, bool on) {
     if (!on) {
+        if (!m_model.IsFlashing(userId)) return;
         m_model.RemoveFlash(userId);
+        // The last step may have left the row (or its collapsed group)
+        // blank or jumped: paint it as it stands.
+        if (m_hWnd) Invalidate(false);
         return;
     }
     m_model.AddFlash(userId);

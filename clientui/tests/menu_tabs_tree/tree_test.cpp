@@ -261,6 +261,28 @@ TEST(FriendTreeFlashTest, CollapsedGroupBlinks) {
     EXPECT_GT(inkInText(), 0);
     f.tree.SendMessage(WM_TIMER, CIMFriendListTree::kFlashTimer);  // phase 1: gradient only
     EXPECT_EQ(0, inkInText());
+    // Stopped in the blank phase (the conversation was opened): the group's
+    // text comes back without waiting for another reason to repaint.
+    f.tree.FlashUser(202, false);
+    ::UpdateWindow(f.tree);
+    EXPECT_GT(inkInText(), 0) << "the group row stayed blank";
+}
+
+TEST(FriendTreeFlashTest, StoppedInTheJumpedPhaseTheFaceIsBackInPlace) {
+    TreeFixture f;
+    f.Fill(FixtureFriends());
+    f.tree.FlashUser(105, true);
+    f.tree.Invalidate(false);
+    ::UpdateWindow(f.tree);
+    const RECT row = f.RowOf(f.tree.FindUserItem(105));
+    const int y = row.top + 6 + 20;
+    f.tree.SendMessage(WM_TIMER, CIMFriendListTree::kFlashTimer);
+    f.tree.SendMessage(WM_TIMER, CIMFriendListTree::kFlashTimer);  // 6 pixels left
+    ASSERT_EQ(RGB(0, 0, 255), f.ScreenPixel(2, y));
+    f.tree.FlashUser(105, false);
+    ::UpdateWindow(f.tree);
+    EXPECT_EQ(::GetSysColor(COLOR_WINDOW), f.ScreenPixel(2, y));
+    EXPECT_EQ(RGB(0, 0, 255), f.ScreenPixel(44, y));
 }
 
 TEST(FriendTreeFlashTest, RefillWhileFlashingKeepsNoReferenceToTheOldContainers) {
