@@ -377,8 +377,19 @@ TEST_F(ChatViewE2E, TheSearchFindsACustomerByPinyinAndOpensTheConversation) {
         EXPECT_TRUE(SaveWindowPicture(main, shot));
     }
 
-    // Enter in the box opens the selected hit's conversation and hides the
-    // pop-up.
+    // With the pop-up shown, the arrow keys in the box move its selection
+    // (wrapping around) and Enter opens the selected hit's conversation and
+    // hides the pop-up: the second of 刘洋 and 赵磊.
+    TypeSearch(box, L"600");
+    ASSERT_TRUE(WaitUntil([&] { return ResultLines(list).size() == 2; }, 5000));
+    ::PostMessageW(box, WM_KEYDOWN, VK_UP, 0);
+    EXPECT_TRUE(WaitUntil([&] { return SendTo(list, LB_GETCURSEL, 0, 0) == 1; }, 5000)) << "Up did not wrap";
+    ::PostMessageW(box, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_TRUE(WaitUntil([&] { return SendTo(list, LB_GETCURSEL, 0, 0) == 0; }, 5000)) << "Down did not wrap";
+    ::PostMessageW(box, WM_KEYDOWN, VK_DOWN, 0);
+    ASSERT_TRUE(WaitUntil([&] { return SendTo(list, LB_GETCURSEL, 0, 0) == 1; }, 5000));
+    EXPECT_EQ(ResultLines(list)[1], L"赵磊(60006)");
+    EXPECT_EQ(WindowText(box), L"600") << "the keys went into the box";
     ::PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
     std::vector<Conversation> added;
     ASSERT_TRUE(WaitUntil([&] { return (added = NewConversations(main, before)).size() == 1; }, kWindowWaitMs))
