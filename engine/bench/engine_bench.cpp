@@ -308,7 +308,10 @@ struct FileFigures {
 
 std::vector<uint8_t> ReadWhole(const std::wstring& path) {
     std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Shared for writing, as the clients' history views open it: the engine
+    // keeps the history files it appends to open.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return bytes;
     LARGE_INTEGER size;
     GetFileSizeEx(file, &size);
@@ -376,6 +379,7 @@ bool HistoryFigures(size_t records, FileFigures& f) {
     // The same bytes, record by record, through one handle.
     const std::vector<uint8_t> written = ReadWhole(enginePath);
     if (written.size() < 128 || CountRecords(written.data(), written.size()) != records) {
+        history.CloseFiles();
         RemoveFolderTree(folder);
         return false;
     }
@@ -413,6 +417,7 @@ bool HistoryFigures(size_t records, FileFigures& f) {
         if (CountRecords(bytes.data(), bytes.size()) != records) return false;
     }
     f.rawRead = double(records) * passes / (Now() - start);
+    history.CloseFiles();  // the files it kept open, so that the folder can go
     RemoveFolderTree(folder);
     return true;
 }

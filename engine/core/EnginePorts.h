@@ -46,6 +46,11 @@ public:
     // Cuts the file to `size` bytes (used to take back a failed append).
     // A platform without it answers false and the file keeps its bytes.
     virtual bool Truncate(int64_t size) { return false; }
+    // Whether `path` still names this open file: it was not moved, deleted
+    // or replaced since it was opened. Keeping a file open across uses is
+    // safe only where this can be told; a platform that cannot answers
+    // false, and the file is opened anew each time.
+    virtual bool StillAt(const std::wstring& path) { return false; }
 };
 
 enum class FileOpen {

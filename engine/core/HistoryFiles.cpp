@@ -27,8 +27,9 @@ bool WriteExact(IFile& file, int64_t offset, const void* data, size_t count) {
 }
 
 // Renames a damaged file to "<name>.bad" (or "<name>.<n>.bad" when that is
-// taken), so that nothing it held is lost. The file must be closed.
-bool MoveAside(IFileSystem& files, const std::wstring& path) {
+// taken), so that nothing it held is lost. The file must be closed (see
+// HistoryFiles::MoveAside).
+bool RenameAside(IFileSystem& files, const std::wstring& path) {
     for (int n = 0; n < kMaxAsideNames; ++n) {
         std::wstring aside = n == 0 ? path + L".bad" : path + L"." + std::to_wstring(n) + L".bad";
         if (files.Exists(aside)) continue;
@@ -54,9 +55,12 @@ std::vector<uint8_t> BuildMsgRecord(const TextMsgRecord& msg) {
     head.minusOne = -1;
     head.extraLength = 0;  // chat messages carry no extra block
 
-    std::vector<uint8_t> block(sizeof(head) + textLength);
-    std::memcpy(block.data(), &head, sizeof(head));
-    std::memcpy(block.data() + sizeof(head), msg.text, textLength);
+    std::vector<uint8_t> block;
+    block.reserve(sizeof(head) + textLength);
+    const auto* headBytes = reinterpret_cast<const uint8_t*>(&head);
+    block.insert(block.end(), headBytes, headBytes + sizeof(head));
+    const auto* textBytes = reinterpret_cast<const uint8_t*>(msg.text);
+    block.insert(block.end(), textBytes, textBytes + textLength);
     return block;
 }
 
@@ -81,7 +85,17 @@ int32_t CutCount(int32_t count, int64_t fits) {
 std::wstring IdText(int32_t id) { return std::to_wstring(id); }
 
 HistoryFiles::HistoryFiles(EngineVariant variant, IFileSystem& files)
-    : variant_(variant), files_(files) {}
+    : variant_(variant), files_(files), open_(files) {}
+
+bool HistoryFiles::MoveAside(const std::wstring& path) {
+    open_.Close(path);
+    return RenameAside(files_, path);
+}
+
+void HistoryFiles::CloseFiles() {
+    Flush();
+    open_.CloseAll();
+}
 
 std::wstring HistoryFiles::ChatHistoryPath(const std::wstring& root, int32_t owner,
                                            int32_t peer) const {
@@ -142,10 +156,14 @@ bool HistoryFiles::AppendNow(const std::vector<TextMsgRecord>& batch, const std:
     files_.CreateFolders(path);
 
     for (int attempt = 0; attempt < 2; ++attempt) {
-        std::unique_ptr<IFile> file = files_.Open(path, FileOpen::ReadWriteCreate);
+        OpenFileCache::Use file = open_.Open(path);
         if (!file) return false;
         const int64_t size = file->Size();
-        if (size < 0) return false;
+        if (size < 0) {
+            file = {};
+            open_.Close(path);
+            return false;
+        }
 
         MsgFileHeader header{};
         bool damaged = false;
@@ -153,8 +171,8 @@ bool HistoryFiles::AppendNow(const std::vector<TextMsgRecord>& batch, const std:
             damaged = !ReadExact(*file, 0, &header, sizeof(header)) || header.marker != MSG_FILE_MARKER;
         }
         if (damaged) {
-            file.reset();
-            if (!MoveAside(files_, path)) return false;
+            file = {};
+            if (!MoveAside(path)) return false;
             // The desk's history is fetched again whole from the server: the
             // record that found the damage is not written (the ones after it
             // start the new file); the messenger's history exists only here
@@ -198,14 +216,19 @@ bool HistoryFiles::AppendNow(const std::vector<TextMsgRecord>& batch, const std:
 
         // Records first, header after: a reader never sees a count that the
         // file does not hold, and a failed write is taken back.
+        // A file that failed a write is closed: the next append opens it anew.
         if (!WriteExact(*file, recordAt, blocks.data(), blocks.size())) {
             file->Truncate(size);
+            file = {};
+            open_.Close(path);
             return false;
         }
         if (!WriteExact(*file, 0, &header, sizeof(header))) {
             // Part of the new header may have reached the file.
             if (size > 0) WriteExact(*file, 0, &previous, sizeof(previous));
             file->Truncate(size);
+            file = {};
+            open_.Close(path);
             return false;
         }
         return true;
@@ -268,7 +291,7 @@ bool HistoryFiles::ReadMsgHeader(const std::wstring& path, MsgFileHeader& out) {
         return true;
     }
     file.reset();
-    MoveAside(files_, path);
+    MoveAside(path);
     return false;
 }
 
@@ -287,15 +310,19 @@ void HistoryFiles::UpdateLatestContactsNow(const std::vector<LatestContactRecord
     files_.CreateFolders(path);
 
     for (int attempt = 0; attempt < 2; ++attempt) {
-        std::unique_ptr<IFile> file = files_.Open(path, FileOpen::ReadWriteCreate);
+        OpenFileCache::Use file = open_.Open(path);
         if (!file) return;
         const int64_t size = file->Size();
-        if (size < 0) return;
+        if (size < 0) {
+            file = {};
+            open_.Close(path);
+            return;
+        }
 
         LatestContactHeader header{};
         if (size > 0 && !ReadExact(*file, 0, &header, sizeof(header))) {
-            file.reset();
-            if (!MoveAside(files_, path)) return;
+            file = {};
+            if (!MoveAside(path)) return;
             continue;  // start a new file
         }
 
@@ -305,6 +332,8 @@ void HistoryFiles::UpdateLatestContactsNow(const std::vector<LatestContactRecord
             records.resize(static_cast<size_t>(header.count));
             if (!records.empty() &&
                 !ReadExact(*file, kHeaderSize, records.data(), records.size() * sizeof(records[0]))) {
+                file = {};
+                open_.Close(path);
                 return;
             }
         }
@@ -329,9 +358,11 @@ void HistoryFiles::UpdateLatestContactsNow(const std::vector<LatestContactRecord
         // The records from the first one that changed, then the header.
         const int64_t recordAt = kHeaderSize + static_cast<int64_t>(firstChanged) * sizeof(LatestContactRecord);
         if (!WriteExact(*file, recordAt, records.data() + firstChanged,
-                        (records.size() - firstChanged) * sizeof(LatestContactRecord)))
-            return;
-        WriteExact(*file, 0, &header, sizeof(header));
+                        (records.size() - firstChanged) * sizeof(LatestContactRecord)) ||
+            !WriteExact(*file, 0, &header, sizeof(header))) {
+            file = {};
+            open_.Close(path);
+        }
         return;
     }
 }
@@ -364,7 +395,7 @@ int HistoryFiles::ReadDatHeader(const std::wstring& root, const std::wstring& re
         const int64_t size = file->Size();
         file.reset();
         // Part of a header: keep those bytes aside; the next write starts anew.
-        if (size > 0) MoveAside(files_, path);
+        if (size > 0) MoveAside(path);
         return desk ? ERR_DAT_READ_HEADER : ERR_DAT_IO;
     }
     out = header;
@@ -394,6 +425,7 @@ int HistoryFiles::WriteDatHeader(const std::wstring& root, const std::wstring& r
 
 bool HistoryFiles::DeleteDatFile(const std::wstring& root, const std::wstring& relative) {
     Flush();
+    open_.Close(root + relative);
     return files_.Delete(root + relative);
 }
 

@@ -13,6 +13,7 @@
 #include "EngineConfig.h"
 #include "EnginePorts.h"
 #include "ImEngineApi.h"
+#include "OpenFileCache.h"
 
 namespace engine {
 
@@ -67,6 +68,13 @@ public:
     void Flush();
     size_t Pending() const { return pendingRecords_.size() + pendingContacts_.size(); }
 
+    // The history and latest-contact files that appends write stay open
+    // between appends (a few of them, see OpenFileCache): writes reach the
+    // file at once, readers may open it meanwhile. CloseFiles writes what a
+    // batch kept and closes them (log-out, another account, unload).
+    void CloseFiles();
+    size_t OpenFiles() const { return open_.OpenCount(); }
+
     // <root><owner>\msg\<peer>.msg (desk) or <root><owner>\msg\<peer>\<peer>.msg (messenger).
     std::wstring ChatHistoryPath(const std::wstring& root, int32_t owner, int32_t peer) const;
     // <root><owner>\msg\latestContact.dat
@@ -106,9 +114,12 @@ private:
     };
     bool AppendNow(const std::vector<TextMsgRecord>& msgs, const std::wstring& path, AppendRule rule);
     void UpdateLatestContactsNow(const std::vector<LatestContactRecord>& records, const std::wstring& path);
+    // Closes the file if it is kept open, then renames it aside (".bad").
+    bool MoveAside(const std::wstring& path);
 
     EngineVariant variant_;
     IFileSystem& files_;
+    OpenFileCache open_;
     bool batching_ = false;
     std::vector<PendingRecord> pendingRecords_;
     std::vector<std::pair<std::wstring, LatestContactRecord>> pendingContacts_;

@@ -66,6 +66,10 @@ void CProtocolSession::EndHistoryBatch() {
     if (history_) history_->EndBatch();
 }
 
+void CProtocolSession::CloseHistoryFiles() {
+    if (history_) history_->CloseFiles();
+}
+
 void CProtocolSession::Log(const std::wstring& text) {
     if (ports_.log != nullptr) ports_.log->Write(text);
 }
@@ -404,6 +408,7 @@ void CProtocolSession::OnLogoutReply(const uint8_t* body, size_t length) {
         SetLoggedOn(false);
         if (!IsDesk()) store_.UserInfoBaseAt(OwnId()).status = STATUS_OFFLINE;
         Log(kLogLoggedOut);
+        CloseHistoryFiles();
     }
     Post(WM_IM_LOGOUT, result == LOGON_OK ? 1 : 0, 0);
 }

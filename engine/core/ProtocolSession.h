@@ -43,6 +43,9 @@ public:
     // HistoryFiles::BeginBatch.
     void BeginHistoryBatch();
     void EndHistoryBatch();
+    // Writes what a batch kept and closes the history files kept open
+    // between appends (log-out, log-on, unload).
+    void CloseHistoryFiles();
 
     // ---- Requests shared by both builds ------------------------------------
     // The log-on packet built from the store's credentials; SendLogon clears

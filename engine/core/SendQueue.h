@@ -57,6 +57,24 @@ public:
         return true;
     }
     bool PopFront(Packet& out) { return PopFront(out, [] {}); }
+    // Pops the oldest packets, in order, while their bytes together stay
+    // within `maxBytes` (the first one always): what the send thread can
+    // hand to the socket at once. `underLock` as for PopFront.
+    template <class F>
+    bool PopRun(std::vector<Packet>& out, size_t maxBytes, F&& underLock) {
+        out.clear();
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (queue_.empty()) return false;
+        size_t bytes = 0;
+        while (!queue_.empty() && (out.empty() || bytes + queue_.front().size() <= maxBytes)) {
+            bytes += queue_.front().size();
+            out.push_back(std::move(queue_.front()));
+            queue_.pop_front();
+            if (frontLane_ > 0) --frontLane_;
+        }
+        underLock();
+        return true;
+    }
     // Drops every packet; returns them, oldest first.
     std::vector<Packet> Clear();
     bool Empty() const;

@@ -19,6 +19,7 @@
 #else
 #include <cerrno>
 #include <iconv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -43,6 +44,8 @@ int64_t SeekEnd(FILE* file) {
     return _ftelli64(file);
 }
 bool CutFile(FILE* file, int64_t size) { return _chsize_s(_fileno(file), size) == 0; }
+// The C library cannot tell which file a path names: the caller reopens.
+bool SameFile(FILE*, const std::wstring&) { return false; }
 
 #else
 
@@ -98,6 +101,13 @@ int64_t SeekEnd(FILE* file) {
 bool CutFile(FILE* file, int64_t size) {
     return ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
 }
+// The open file is still linked under `path`: same device and inode.
+bool SameFile(FILE* file, const std::wstring& path) {
+    struct stat open {}, named {};
+    if (fstat(fileno(file), &open) != 0 || open.st_nlink == 0) return false;
+    if (stat(HostPathText(path).c_str(), &named) != 0) return false;
+    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
 
 #endif
 
@@ -135,6 +145,8 @@ public:
         if (size < 0 || std::fflush(file_) != 0) return false;
         return CutFile(file_, size);
     }
+
+    bool StillAt(const std::wstring& path) override { return SameFile(file_, path); }
 
 private:
     FILE* file_;

@@ -59,6 +59,7 @@ private:
             return inner_->WriteAt(offset, data, count);
         }
         bool Truncate(int64_t size) override { return inner_->Truncate(size); }
+        bool StillAt(const std::wstring& path) override { return inner_->StillAt(path); }
 
     private:
         std::unique_ptr<engine::IFile> inner_;

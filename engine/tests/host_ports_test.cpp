@@ -98,6 +98,28 @@ TEST_F(StdFileSystemTest, CopyRenameAndDeleteReplaceTheirTarget) {
     EXPECT_FALSE(files.Rename(a, c));
 }
 
+// Whether a path still names an open file: the C library on Windows cannot
+// tell (always no); elsewhere the file's identity decides.
+TEST_F(StdFileSystemTest, AnOpenFileTellsWhetherItsPathStillNamesIt) {
+    const std::wstring path = temp.Path() + L"f.msg";
+    const std::wstring moved = temp.Path() + L"f.msg.bad";
+    auto file = files.Open(path, FileOpen::ReadWriteCreate);
+    ASSERT_NE(file, nullptr);
+#ifdef _WIN32
+    EXPECT_FALSE(file->StillAt(path));
+#else
+    EXPECT_TRUE(file->StillAt(path));
+    EXPECT_FALSE(file->StillAt(moved));
+    ASSERT_TRUE(files.Rename(path, moved));
+    EXPECT_FALSE(file->StillAt(path)) << "moved aside";
+    EXPECT_TRUE(file->StillAt(moved));
+    ASSERT_TRUE(WriteBytes(files, path, "new"));
+    EXPECT_FALSE(file->StillAt(path)) << "another file at the path";
+    ASSERT_TRUE(files.Delete(moved));
+    EXPECT_FALSE(file->StillAt(moved)) << "deleted";
+#endif
+}
+
 TEST(GbkCodePage, ConvertsBothWays) {
     struct Case {
         std::wstring wide;

@@ -90,4 +90,42 @@ TEST(SendQueue, EveryPushCallsTheListenerWithThePacketInPlace) {
     EXPECT_EQ(seen, "aXL") << "a clear is no push";
 }
 
+// The send thread takes the packets queued together in one go: oldest
+// first, within a byte budget (the first packet always), and the front lane
+// counts what left with them.
+TEST(SendQueue, ARunTakesTheOldestPacketsWithinItsBudget) {
+    const auto Sized = [](char tag, size_t size) { return Packet(size, static_cast<uint8_t>(tag)); };
+    struct Case {
+        const char* what;
+        size_t budget;
+        const char* taken;
+        const char* left;  // after a front packet 'Z' is pushed
+    } const cases[] = {
+        {"everything within the budget", 100, "XYab", "Z"},
+        {"up to the packet that would exceed it", 6, "XYa", "Zb"},
+        {"the lane's rest stays ahead of back packets", 2, "X", "YZab"},
+        {"the first packet even when it alone exceeds it", 0, "X", "YZab"},
+    };
+    for (const Case& c : cases) {
+        SendQueue queue;
+        queue.PushBack(Sized('a', 2));
+        queue.PushBack(Sized('b', 2));
+        queue.PushFront(Sized('X', 2));
+        queue.PushFront(Sized('Y', 2));
+        std::vector<Packet> run;
+        bool ranUnderLock = false;
+        ASSERT_TRUE(queue.PopRun(run, c.budget, [&] { ranUnderLock = true; })) << c.what;
+        EXPECT_TRUE(ranUnderLock);
+        std::string taken;
+        for (const Packet& p : run) taken += static_cast<char>(p.at(0));
+        EXPECT_EQ(taken, c.taken) << c.what;
+        queue.PushFront(Sized('Z', 2));
+        EXPECT_EQ(Order(queue), c.left) << c.what;
+    }
+    SendQueue empty;
+    std::vector<Packet> run{P('x')};
+    EXPECT_FALSE(empty.PopRun(run, 100, [] {}));
+    EXPECT_TRUE(run.empty());
+}
+
 }  // namespace

@@ -158,13 +158,20 @@ std::shared_ptr<SocketConnection> CClientSocket::Current() const {
     return current_;
 }
 
-int CClientSocket::SendAll(const uint8_t* data, size_t length, uint32_t generation, HANDLE stop) {
+int CClientSocket::SendAll(const uint8_t* data, size_t length, uint32_t generation, HANDLE stop,
+                           size_t* sentOut) {
+    size_t sent = 0;
+    const int result = SendBytes(data, length, generation, stop, sent);
+    if (sentOut) *sentOut = sent;
+    return result;
+}
+
+int CClientSocket::SendBytes(const uint8_t* data, size_t length, uint32_t generation, HANDLE stop, size_t& sent) {
     if (!data || length == 0) return kSocketNotConnected;
     std::shared_ptr<SocketConnection> connection = Current();
     if (!connection || connection->Broken() || connection->SendFailed()) return kSocketNotConnected;
     if (connection->Generation() != generation) return kSocketStalePacket;
 
-    size_t sent = 0;
     int blocked = 0;
     while (sent < length) {
         if (connection->Broken()) return kSocketNotConnected;
@@ -229,8 +236,14 @@ int CClientSocket::RecvPacket(std::vector<uint8_t>& out, uint32_t session, HANDL
     std::vector<uint8_t>& piece = readPiece_;
     piece.resize(kReadPiece);
     for (;;) {
+        if (ahead.drained) {
+            const int waited = WaitReadable(*connection, stop);
+            if (waited != kSocketOk) return waited;
+        }
         const int n = recv(connection->Handle(), reinterpret_cast<char*>(piece.data()), int(piece.size()), 0);
         if (n > 0) {
+            // A read that did not fill the piece emptied the socket.
+            ahead.drained = size_t(n) < piece.size();
             size_t taken = 0;
             const engine::PacketFramer::State state = frame(piece.data(), size_t(n), taken);
             if (taken < size_t(n)) {
@@ -250,19 +263,25 @@ int CClientSocket::RecvPacket(std::vector<uint8_t>& out, uint32_t session, HANDL
             connection->Break();
             return error;
         }
-        // Nothing to read: wait for data, the end of the connection or a stop.
-        for (;;) {
-            HANDLE waits[2] = {connection->ReadEvent(), stop};
-            const DWORD count = stop ? 2 : 1;
-            const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, kRecvSliceMs);
-            if (woke == WAIT_OBJECT_0 + 1) return kSocketStopped;
-            if (connection->Broken() || Current() != connection) return kSocketNotConnected;
-            if (woke == WAIT_OBJECT_0) {
-                WSANETWORKEVENTS events;
-                WSAEnumNetworkEvents(connection->Handle(), connection->ReadEvent(), &events);
-                break;
-            }
-            if (woke != WAIT_TIMEOUT) return kSocketNotConnected;
+        ahead.drained = true;
+    }
+}
+
+int CClientSocket::WaitReadable(SocketConnection& connection, HANDLE stop) {
+    // The read event is set when data arrives after a read (each read, also
+    // one that finds nothing, enables the next notice), when the server ends
+    // the connection, and by Break. It is reset here, before the read it
+    // announces, so that data arriving after that read sets it again.
+    HANDLE waits[2] = {connection.ReadEvent(), stop};
+    const DWORD count = stop ? 2 : 1;
+    for (;;) {
+        const DWORD woke = WaitForMultipleObjects(count, waits, FALSE, kRecvSliceMs);
+        if (woke == WAIT_OBJECT_0 + 1) return kSocketStopped;
+        if (connection.Broken() || Current().get() != &connection) return kSocketNotConnected;
+        if (woke == WAIT_OBJECT_0) {
+            WSAResetEvent(connection.ReadEvent());
+            return kSocketOk;
         }
+        if (woke != WAIT_TIMEOUT) return kSocketNotConnected;
     }
 }

@@ -63,8 +63,10 @@ public:
     uint32_t Generation() const;
     std::shared_ptr<SocketConnection> Current() const;
 
-    // Sends a whole packet on the connection of `generation`.
-    int SendAll(const uint8_t* data, size_t length, uint32_t generation, HANDLE stop);
+    // Sends all the bytes (one packet or several in a row) on the
+    // connection of `generation`; `sent` (when given) gets how many of them
+    // reached the socket, also when it fails.
+    int SendAll(const uint8_t* data, size_t length, uint32_t generation, HANDLE stop, size_t* sent = nullptr);
     // Reads exactly one whole packet of the session's connection.
     int RecvPacket(std::vector<uint8_t>& out, uint32_t session, HANDLE stop);
 
@@ -73,6 +75,10 @@ public:
 
 private:
     void Log(const std::wstring& text);
+    // Waits until the connection may have data to read (or has ended):
+    // kSocketOk, kSocketStopped or kSocketNotConnected.
+    int WaitReadable(SocketConnection& connection, HANDLE stop);
+    int SendBytes(const uint8_t* data, size_t length, uint32_t generation, HANDLE stop, size_t& sent);
 
     const engine::EngineTimings& timings_;
     const engine::ICodePage& codePage_;

@@ -87,9 +87,9 @@ size_t CEngineWindow::Pending() const {
 void CEngineWindow::OnPackets() {
     {
         std::lock_guard<std::mutex> lock(lock_);
-        wakePosted_ = false;
         // A handler that pumps messages (a modal loop inside a sent
-        // notification) must not start a second, overtaking dispatch.
+        // notification) must not start a second, overtaking dispatch; the
+        // running one takes what arrives meanwhile.
         if (dispatching_) return;
         dispatching_ = true;
     }
@@ -97,11 +97,16 @@ void CEngineWindow::OnPackets() {
         handler_.BeginPackets();
     } catch (...) {
     }
+    // The packets are taken from the inbox a run at a time (one lock per
+    // run, not per packet). The wake-up stays marked as posted until the
+    // inbox is found empty, so packets that arrive while this dispatch
+    // runs cost no further wake-up.
+    std::deque<Delivery> run;
     for (;;) {
-        Delivery next;
-        {
+        if (run.empty()) {
             std::unique_lock<std::mutex> lock(lock_);
             if (inbox_.empty() || !window_.load()) {
+                wakePosted_ = false;
                 lock.unlock();
                 try {
                     handler_.EndPackets();
@@ -112,9 +117,15 @@ void CEngineWindow::OnPackets() {
                 dispatching_ = false;
                 return;
             }
-            next = std::move(inbox_.front());
-            inbox_.pop_front();
+            run.swap(inbox_);
         }
+        // A window destroyed meanwhile drops what is left (Destroy clears the inbox).
+        if (!window_.load()) {
+            run.clear();
+            continue;
+        }
+        Delivery next = std::move(run.front());
+        run.pop_front();
         try {
             handler_.HandlePacket(next.session, next.packet);
         } catch (...) {

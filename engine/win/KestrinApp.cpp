@@ -10,6 +10,9 @@ namespace {
 
 bool Signalled(HANDLE event) { return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
+// The most bytes of queued packets that one send takes together.
+constexpr size_t kMaxSendRun = 64 * 1024;
+
 std::wstring ProgramFolder() {
     std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
@@ -102,6 +105,7 @@ void CKestrinApp::Shutdown() {
     }
     threads_.PurgeLingering();
     window_.Destroy();
+    session_.CloseHistoryFiles();
 }
 
 void CKestrinApp::SendLogoutDirectly() {
@@ -166,6 +170,8 @@ void CKestrinApp::ConnectAndLogon(const std::wstring& account, const std::wstrin
     const int32_t logonId = int32_t(std::wcstol(account.c_str(), nullptr, 10));
     // Another account than the last one: nothing of that one's session stays.
     if (store_.logonId != 0 && logonId != store_.logonId) store_.ClearSessionData();
+    // A new session (perhaps of another account) opens its history files anew.
+    session_.CloseHistoryFiles();
     store_.account = account;
     store_.password = password;
     store_.logonType = type;
@@ -213,6 +219,7 @@ void CKestrinApp::Logout(bool front) {
     // what was sent is acknowledged no more.
     ReportUnsent(queue_.Clear());
     session_.FailAwaitingMessages();
+    session_.CloseHistoryFiles();
 }
 
 void CKestrinApp::ReportUnsent(const std::vector<engine::Packet>& packets) {
@@ -287,15 +294,18 @@ HANDLE CKestrinApp::RunWorker() {
 void CKestrinApp::SendLoop(const WorkerContext& context) {
     const engine::EngineTimings& t = options_.timings;
     int stopRounds = 0;
+    std::vector<engine::Packet> run;
+    std::vector<uint8_t> joined;
     for (;;) {
         // Five grace rounds after the stop, in which queued packets such as
         // the log-out still go out.
         const bool stopping = context.Stopping();
         if (stopping && ++stopRounds > t.sendGraceRounds) break;
         if (!Running()) break;
-        engine::Packet packet;
+        // The packets queued together go to the socket in one send; a grace
+        // round sends one packet.
         uint32_t generation = 0;
-        if (!queue_.PopFront(packet, [&] { generation = socket_.Generation(); })) {
+        if (!queue_.PopRun(run, stopping ? 0 : kMaxSendRun, [&] { generation = socket_.Generation(); })) {
             if (stopping) break;  // nothing left to send
             // Until a packet is queued, the stop, or the idle time-out.
             sendWake_.Arm();
@@ -306,10 +316,24 @@ void CKestrinApp::SendLoop(const WorkerContext& context) {
             sendWake_.Disarm();
             continue;
         }
-        const int result = socket_.SendAll(packet.data(), packet.size(), generation, context.stop);
+        const uint8_t* bytes = run.front().data();
+        size_t length = run.front().size();
+        if (run.size() > 1) {
+            joined.clear();
+            for (const engine::Packet& packet : run) joined.insert(joined.end(), packet.begin(), packet.end());
+            bytes = joined.data();
+            length = joined.size();
+        }
+        size_t sent = 0;
+        const int result = socket_.SendAll(bytes, length, generation, context.stop, &sent);
         if (result == kSocketOk) continue;
-        // The packet is lost (a stale one is never sent on the new connection).
-        session_.ReportUnsentPacket(packet);
+        // The packets that did not wholly reach the socket are lost (a stale
+        // one is never sent on the new connection).
+        size_t end = 0;
+        for (const engine::Packet& packet : run) {
+            end += packet.size();
+            if (end > sent) session_.ReportUnsentPacket(packet);
+        }
         if (result == kSocketStalePacket || stopping || context.Stopping()) continue;
         Log(Format(L"发送错误,错误代码:%d ,重连服务器..", result));
         Reconnect(context);

@@ -37,6 +37,10 @@ public:
         std::vector<uint8_t> bytes;
         size_t at = 0;  // the first byte not yet framed
         size_t Left() const { return bytes.size() - at; }
+        // The last read took everything the socket held: the next read
+        // waits for the read event first instead of asking the socket
+        // once more for nothing.
+        bool drained = false;
     };
     ReadAhead& Unframed() { return unframed_; }
 

@@ -6,7 +6,11 @@ namespace engine {
 
 namespace {
 
-// One open file handle; offsets are absolute (OVERLAPPED positions).
+// One open file handle; offsets are absolute. Each read and write moves the
+// handle's own file pointer first and then transfers without an OVERLAPPED
+// position: under Wine, a transfer that names an OVERLAPPED costs a call to
+// the wine server for its completion, the pointer move and a plain transfer
+// none. A handle is used by one thread at a time.
 class Win32File : public IFile {
 public:
     explicit Win32File(HANDLE handle) : handle_(handle) {}
@@ -20,25 +24,24 @@ public:
     }
 
     size_t ReadAt(int64_t offset, void* buffer, size_t count) override {
+        if (offset < 0 || !MoveTo(offset)) return 0;
         size_t done = 0;
         while (done < count) {
-            OVERLAPPED at = Position(offset + int64_t(done));
             const DWORD chunk = Chunk(count - done);
             DWORD read = 0;
-            if (!ReadFile(handle_, static_cast<char*>(buffer) + done, chunk, &read, &at) || read == 0)
-                break;
+            if (!ReadFile(handle_, static_cast<char*>(buffer) + done, chunk, &read, nullptr) || read == 0) break;
             done += read;
         }
         return done;
     }
 
     size_t WriteAt(int64_t offset, const void* data, size_t count) override {
+        if (offset < 0 || !MoveTo(offset)) return 0;
         size_t done = 0;
         while (done < count) {
-            OVERLAPPED at = Position(offset + int64_t(done));
             const DWORD chunk = Chunk(count - done);
             DWORD written = 0;
-            if (!WriteFile(handle_, static_cast<const char*>(data) + done, chunk, &written, &at) ||
+            if (!WriteFile(handle_, static_cast<const char*>(data) + done, chunk, &written, nullptr) ||
                 written == 0)
                 break;
             done += written;
@@ -46,18 +49,20 @@ public:
         return done;
     }
 
-    bool Truncate(int64_t size) override {
-        LARGE_INTEGER to;
-        to.QuadPart = size;
-        return SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN) && SetEndOfFile(handle_);
+    bool Truncate(int64_t size) override { return size >= 0 && MoveTo(size) && SetEndOfFile(handle_); }
+
+    // Opened without FILE_SHARE_DELETE: while this handle is open, nobody
+    // can move or delete the file, so the path still names it as long as
+    // it exists.
+    bool StillAt(const std::wstring& path) override {
+        return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
 private:
-    static OVERLAPPED Position(int64_t offset) {
-        OVERLAPPED at = {};
-        at.Offset = DWORD(uint64_t(offset) & 0xFFFFFFFFu);
-        at.OffsetHigh = DWORD(uint64_t(offset) >> 32);
-        return at;
+    bool MoveTo(int64_t offset) {
+        LARGE_INTEGER to;
+        to.QuadPart = offset;
+        return SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN) != 0;
     }
     static DWORD Chunk(size_t left) { return left > 0x10000000u ? 0x10000000u : DWORD(left); }
 

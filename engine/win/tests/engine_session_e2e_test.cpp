@@ -659,6 +659,14 @@ TEST_P(EngineSession, TwoEngineHostsTalk) {
     const std::vector<HistoryEntry> own = ReadHistory(HistoryPath(v, v.self, v.peer), count);
     ASSERT_FALSE(own.empty());
     EXPECT_EQ(own[0].time, int32_t(serverTime));
+
+    // The engine keeps the history files it appends to open while it is
+    // logged on (the reads above shared them); the log-out closes them, so
+    // that the client may move them.
+    engine_.MLogonOut(1);
+    const std::wstring path = HistoryPath(v, v.self, v.peer);
+    ASSERT_TRUE(MoveFileExW(path.c_str(), (path + L".moved").c_str(), MOVEFILE_REPLACE_EXISTING));
+    ASSERT_TRUE(MoveFileExW((path + L".moved").c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
 }
 
 TEST_P(EngineSession, AMessageSentWhileTheServerIsGoneFails) {

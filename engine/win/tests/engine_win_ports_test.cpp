@@ -2,10 +2,12 @@
 // the sharing the history files need, and the ANSI code page (936 here).
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "HistoryFiles.h"
 #include "Win32CodePage.h"
 #include "Win32FileSystem.h"
 
@@ -58,6 +60,54 @@ TEST_F(Win32Files, FoldersFilesAndMovesWorkWithWidePaths) {
     EXPECT_TRUE(files_.Delete(moved));
     EXPECT_FALSE(files_.Exists(moved));
     EXPECT_TRUE(files_.Delete(path));
+}
+
+// The records a reader finds in a history file, opened as the clients'
+// history views open it (shared for reading and writing).
+int RecordsInFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return -1;
+    std::string bytes(1 << 16, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file, &bytes[0], DWORD(bytes.size()), &read, nullptr)) read = 0;
+    CloseHandle(file);
+    bytes.resize(read);
+    MsgFileHeader header{};
+    if (bytes.size() < sizeof header) return -1;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    int records = 0;
+    for (size_t at = sizeof header; bytes.size() - at >= sizeof(MsgRecordHead); ++records) {
+        MsgRecordHead head{};
+        std::memcpy(&head, bytes.data() + at, sizeof head);
+        at += sizeof head + size_t(head.textLength);
+        if (at > bytes.size()) return -1;
+    }
+    return header.count == records ? records : -1;
+}
+
+TEST_F(Win32Files, AHistoryFileKeptOpenIsReadableAfterEveryAppendAndFreedByCloseFiles) {
+    engine::HistoryFiles history(engine::EngineVariant::Messenger, files_);
+    const std::wstring path = history.ChatHistoryPath(root_, 10001, 42);
+    for (int i = 0; i < 3; ++i) {
+        TextMsgRecord msg{};
+        msg.date = 20261210;
+        msg.time = 95539000 + i;
+        msg.senderId = 42;
+        msg.receiverId = 10001;
+        std::strcpy(msg.text, "kept open");
+        ASSERT_TRUE(history.AppendMsgRecord(msg, path, engine::HistoryFiles::AppendRule::KeepAll));
+        EXPECT_EQ(RecordsInFile(path), i + 1);
+    }
+    EXPECT_EQ(history.OpenFiles(), 1u);
+    // Open without delete sharing: nobody moves the file under the engine,
+    // so its path keeps naming the open file.
+    const std::wstring moved = path + L".moved";
+    EXPECT_FALSE(MoveFileExW(path.c_str(), moved.c_str(), MOVEFILE_REPLACE_EXISTING));
+    history.CloseFiles();
+    EXPECT_EQ(history.OpenFiles(), 0u);
+    EXPECT_TRUE(MoveFileExW(path.c_str(), moved.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_TRUE(files_.Delete(moved));
 }
 
 TEST(Win32CodePageTest, ConvertsThroughCodePage936) {
