@@ -1,5 +1,7 @@
 #include "fw/StringUtil.h"
 
+#include "AnsiText.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -30,24 +32,9 @@ std::wstring FormatString(const wchar_t* format, ...) {
     return text;
 }
 
-std::string ToAnsi(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                        nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
+std::string ToAnsi(const std::wstring& text) { return codepage::ToAnsi(text); }
 
-std::wstring FromAnsi(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
+std::wstring FromAnsi(const std::string& text) { return codepage::FromAnsi(text.data(), text.size()); }
 
 std::wstring FromAnsiField(const char* field, size_t fieldSize) {
     if (!field) return std::wstring();
