@@ -52,7 +52,8 @@ public:
     // Statuses 1 to 3 carry a status picture over the face.
     static bool HasStatusMark(int32_t status) { return status >= STATUS_BUSY && status <= STATUS_DND; }
     // A remark counts when it is not empty and does not begin with "0".
-    static bool HasRemark(const FriendTreeContact& contact);
+    static bool IsRemark(const std::wstring& memo);
+    static bool HasRemark(const FriendTreeContact& contact) { return IsRemark(contact.memo); }
     // The signature line: the signature, or the placeholder when it is empty
     // or begins with "0".
     static std::wstring SignatureLine(const FriendTreeContact& contact);

@@ -56,8 +56,8 @@ int CFriendTreeModel::FaceImage(int32_t status, int32_t faceKind) {
     return index < 0 ? -1 : index;
 }
 
-bool CFriendTreeModel::HasRemark(const FriendTreeContact& contact) {
-    return !contact.memo.empty() && !StartsWithZero(contact.memo);
+bool CFriendTreeModel::IsRemark(const std::wstring& memo) {
+    return !memo.empty() && !StartsWithZero(memo);
 }
 
 std::wstring CFriendTreeModel::SignatureLine(const FriendTreeContact& contact) {

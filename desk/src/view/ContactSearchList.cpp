@@ -1,5 +1,6 @@
 #include "ContactSearchList.h"
 
+#include "clientui/FriendTreeModel.h"
 #include "fw/StringUtil.h"
 
 namespace deskview {
@@ -8,7 +9,7 @@ std::wstring ContactSearchText(const UserInfoBase& record) {
     const std::wstring name = fw::FromAnsiField(record.nickname);
     const std::wstring memo = fw::FromAnsiField(record.memo);
     const std::wstring id = L"(" + std::to_wstring(record.userId) + L")";
-    if (!memo.empty() && memo[0] != L'0') return memo + id + L"(" + name + L")";
+    if (CFriendTreeModel::IsRemark(memo)) return memo + id + L"(" + name + L")";
     return name + id;
 }
 

@@ -2,8 +2,8 @@
 // every category of a friend map, categories in map order and records in
 // their order, each with the text it is listed by in the result pop-up.
 //
-//   a memo that is not empty and does not begin with "0":  memo(id)(name)
-//   otherwise:                                             name(id)
+//   a memo that counts as a remark (the contact tree's rule):  memo(id)(name)
+//   otherwise:                                                 name(id)
 //
 // The candidates are copies (id and text), so a refill of the friend map
 // while the pop-up shows never leaves a hit pointing into freed records.
