@@ -217,7 +217,6 @@ void CChatView::CreateLowerTabs() {
     m_lowerTabs.SubclassDlgItem(IDC_CHAT_LOWER_TABS, m_hWnd);
     m_lowerTabs.SendMessage(TCM_SETITEMSIZE, 0, MAKELPARAM(0, kTabHeight));
     m_lowerTabs.AddTabPage(&m_quickReplyPage, IDD_CHAT_QUICKREPLY_PAGE, L" 快捷回复 ");
-    m_historyPane.SetMyUserId(g_nMyUserID);
     m_lowerTabs.AddTabPage(&m_historyPane, IDD_CHAT_MSG_PANEL, L" 消息记录 ");
     m_lowerTabs.AddTabPage(&m_sessionList, IDD_CHAT_SESSION_PAGE, L"对话列表");
     m_lowerTabs.AddTabPage(&m_transFilePage, IDD_CHAT_TRANSFILE_PAGE, L"文件传输");
@@ -556,7 +555,7 @@ void CChatView::RefreshHistory() {
     // customer 0); the tab shown stays as it is.
     const auto* window = dynamic_cast<const CChatMainPanel*>(
         CIncomingMessageRouter::LastCustomerWindow(CPanelRegistry::GetInstance()->GetChatWindows()));
-    if (!window || window->GetChatUserId() == 0) return;
+    if (!window) return;
     LoadHistoryPage(window->GetChatUserId(), window->GetOwnerAgent());
 }
 
