@@ -92,6 +92,11 @@ bool HistoryFiles::MoveAside(const std::wstring& path) {
     return RenameAside(files_, path);
 }
 
+void HistoryFiles::Abandon(OpenFileCache::Use& file, const std::wstring& path) {
+    file = {};
+    open_.Close(path);
+}
+
 void HistoryFiles::CloseFiles() {
     Flush();
     open_.CloseAll();
@@ -160,8 +165,7 @@ bool HistoryFiles::AppendNow(const std::vector<TextMsgRecord>& batch, const std:
         if (!file) return false;
         const int64_t size = file->Size();
         if (size < 0) {
-            file = {};
-            open_.Close(path);
+            Abandon(file, path);
             return false;
         }
 
@@ -216,19 +220,16 @@ bool HistoryFiles::AppendNow(const std::vector<TextMsgRecord>& batch, const std:
 
         // Records first, header after: a reader never sees a count that the
         // file does not hold, and a failed write is taken back.
-        // A file that failed a write is closed: the next append opens it anew.
         if (!WriteExact(*file, recordAt, blocks.data(), blocks.size())) {
             file->Truncate(size);
-            file = {};
-            open_.Close(path);
+            Abandon(file, path);
             return false;
         }
         if (!WriteExact(*file, 0, &header, sizeof(header))) {
             // Part of the new header may have reached the file.
             if (size > 0) WriteExact(*file, 0, &previous, sizeof(previous));
             file->Truncate(size);
-            file = {};
-            open_.Close(path);
+            Abandon(file, path);
             return false;
         }
         return true;
@@ -314,8 +315,7 @@ void HistoryFiles::UpdateLatestContactsNow(const std::vector<LatestContactRecord
         if (!file) return;
         const int64_t size = file->Size();
         if (size < 0) {
-            file = {};
-            open_.Close(path);
+            Abandon(file, path);
             return;
         }
 
@@ -332,8 +332,7 @@ void HistoryFiles::UpdateLatestContactsNow(const std::vector<LatestContactRecord
             records.resize(static_cast<size_t>(header.count));
             if (!records.empty() &&
                 !ReadExact(*file, kHeaderSize, records.data(), records.size() * sizeof(records[0]))) {
-                file = {};
-                open_.Close(path);
+                Abandon(file, path);
                 return;
             }
         }
@@ -360,8 +359,7 @@ void HistoryFiles::UpdateLatestContactsNow(const std::vector<LatestContactRecord
         if (!WriteExact(*file, recordAt, records.data() + firstChanged,
                         (records.size() - firstChanged) * sizeof(LatestContactRecord)) ||
             !WriteExact(*file, 0, &header, sizeof(header))) {
-            file = {};
-            open_.Close(path);
+            Abandon(file, path);
         }
         return;
     }

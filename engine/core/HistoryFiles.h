@@ -116,6 +116,9 @@ private:
     void UpdateLatestContactsNow(const std::vector<LatestContactRecord>& records, const std::wstring& path);
     // Closes the file if it is kept open, then renames it aside (".bad").
     bool MoveAside(const std::wstring& path);
+    // After a failure on `file` (of `path`): ends the use and closes the
+    // file, so that the next append opens it anew.
+    void Abandon(OpenFileCache::Use& file, const std::wstring& path);
 
     EngineVariant variant_;
     IFileSystem& files_;
