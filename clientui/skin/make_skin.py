@@ -1246,20 +1246,31 @@ def keyed_paste_onto(img, pic, at, key=MAGENTA):
     img.paste(pic, at, mask)
 
 
+class MockupCanvas:
+    """A white picture of W x H on which a mock-up is assembled from the skin
+    pieces: get names a piece, tile and keyed_paste put it on the picture."""
+
+    def __init__(self, by_path, W, H):
+        self.by_path = by_path
+        self.img = Image.new("RGB", (W, H), WHITE)
+        self.draw = ImageDraw.Draw(self.img)
+
+    def get(self, path):
+        return self.by_path[path][0]
+
+    def tile(self, pic, box):
+        tile_onto(self.img, pic, box)
+
+    def keyed_paste(self, pic, at, key=MAGENTA):
+        keyed_paste_onto(self.img, pic, at, key)
+
+
 def mockup(by_path):
     """A settings-like panel and a chat window assembled from the pieces."""
     W, H = 520, 330
-    img = Image.new("RGB", (W, H), WHITE)
-    d = ImageDraw.Draw(img)
-
-    def get(path):
-        return by_path[path][0]
-
-    def tile(pic, box):
-        tile_onto(img, pic, box)
-
-    def keyed_paste(pic, at, key=MAGENTA):
-        keyed_paste_onto(img, pic, at, key)
+    canvas = MockupCanvas(by_path, W, H)
+    img, d = canvas.img, canvas.draw
+    get, tile, keyed_paste = canvas.get, canvas.tile, canvas.keyed_paste
 
     tile(get("Resource/Comm/frame_top_title.bmp"), (0, 0, W, 28))
     for y in range(28, H - 28):
@@ -1333,17 +1344,9 @@ def mockup(by_path):
 def mockup_main(by_path):
     """The messenger's main window assembled from the pieces."""
     W, H = 250, 330
-    img = Image.new("RGB", (W, H), WHITE)
-    d = ImageDraw.Draw(img)
-
-    def get(path):
-        return by_path[path][0]
-
-    def tile(pic, box):
-        tile_onto(img, pic, box)
-
-    def keyed_paste(pic, at, key=MAGENTA):
-        keyed_paste_onto(img, pic, at, key)
+    canvas = MockupCanvas(by_path, W, H)
+    img, d = canvas.img, canvas.draw
+    get, tile, keyed_paste = canvas.get, canvas.tile, canvas.keyed_paste
 
     tile(get("Resource/Comm/frame_top_title.bmp"), (0, 0, W, 28))
     logo = by_path["Resource/Comm/logo32.ico"][0]
