@@ -5,6 +5,7 @@
 // mid-transfer. With QV_SHOT_DIR set, the screen is saved as BMP files while
 // the file is on its way.
 #include "FileTransferTestSupport.h"
+#include "ScreenPicture.h"
 
 #include "clientui/FileTransferWorker.h"
 #include "clientui/TransFilePanel.h"
@@ -71,44 +72,6 @@ void PumpMessages() {
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }
-}
-
-// Saves the screen rectangle as a 24-bit BMP file.
-void SaveScreen(const std::wstring& path, const RECT& area) {
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-    HDC screen = ::GetDC(nullptr);
-    HDC mem = ::CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(mem, bitmap);
-    ::BitBlt(mem, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    ::GdiFlush();
-    const DWORD stride = ((width * 3 + 3) / 4) * 4;
-    const DWORD imageSize = stride * height;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
-    info.bmiHeader.biSizeImage = imageSize;
-    HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (out != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        ::WriteFile(out, &file, sizeof file, &written, nullptr);
-        ::WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-        ::WriteFile(out, bits, imageSize, &written, nullptr);
-        ::CloseHandle(out);
-    }
-    ::SelectObject(mem, old);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(mem);
-    ::ReleaseDC(nullptr, screen);
 }
 
 std::wstring ShotPath(const wchar_t* name) {
@@ -203,7 +166,7 @@ TEST_F(TransFilePanelTest, AFileGoesFromOnePanelToTheOtherAndEachStateShowsItsCo
         ::Sleep(1100);
         panel.SendMessage(WM_TIMER, CTransFilePanel::kSpeedTimerId);
         ::UpdateWindow(panel);
-        SaveScreen(ShotPath(name), ScreenArea());
+        testpicture::SaveScreenArea(ScreenArea(), ShotPath(name));
     };
     bool shotSending = false;
     bool shotReceiving = false;
@@ -232,7 +195,7 @@ TEST_F(TransFilePanelTest, AFileGoesFromOnePanelToTheOtherAndEachStateShowsItsCo
     EXPECT_FALSE(Visible(*receiver, ids.cancelReceive));
     if (!ShotPath(L"panel-offer.bmp").empty()) {
         ::UpdateWindow(*receiver);
-        SaveScreen(ShotPath(L"panel-offer.bmp"), ScreenArea());
+        testpicture::SaveScreenArea(ScreenArea(), ShotPath(L"panel-offer.bmp"));
     }
 
     Click(*receiver, ids.receive);

@@ -13,6 +13,7 @@
 #include "DeskServerControl.h"
 #include "DisplayTitle.h"
 #include "HistoryFixture.h"
+#include "ScreenPicture.h"
 #include "TavrelDriver.h"
 #include "chat/ChatMainPanelResource.h"
 #include "history/ChatMsgPanelResource.h"
@@ -99,44 +100,6 @@ std::string CustomerMessage(uint32_t customer, uint32_t agent, uint32_t time, co
 }
 
 bool LogShows(const Conversation& c, const std::wstring& text) { return WindowText(c.log).find(text) != std::wstring::npos; }
-
-// Saves the main window's picture from the screen as a 24-bit BMP file.
-bool SaveWindowPicture(HWND window, const std::wstring& path) {
-    RECT rc = {};
-    ::GetWindowRect(window, &rc);
-    const int width = rc.right - rc.left, height = rc.bottom - rc.top;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
-    ::SelectObject(memory, old);
-    const DWORD stride = ((width * 3 + 3) / 4) * 4;
-    const DWORD size = stride * height;
-    BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(sizeof file + sizeof info.bmiHeader + size), 0, 0,
-                             static_cast<DWORD>(sizeof file + sizeof info.bmiHeader)};
-    bool ok = false;
-    HANDLE out = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (out != INVALID_HANDLE_VALUE && bits) {
-        DWORD written = 0;
-        ok = ::WriteFile(out, &file, sizeof file, &written, nullptr) &&
-             ::WriteFile(out, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr) &&
-             ::WriteFile(out, bits, size, &written, nullptr);
-    }
-    if (out != INVALID_HANDLE_VALUE) ::CloseHandle(out);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return ok;
-}
 
 // The picture path from QV_VIEW_SHOT (a Unix path), empty when not asked for.
 std::wstring ShotPath() {
@@ -374,7 +337,7 @@ TEST_F(ChatViewE2E, TheSearchFindsACustomerByPinyinAndOpensTheConversation) {
     const std::wstring shot = ShotPath();
     if (!shot.empty()) {
         ::Sleep(700);
-        EXPECT_TRUE(SaveWindowPicture(main, shot));
+        EXPECT_TRUE(testpicture::SaveWindowPicture(main, shot));
     }
 
     // With the pop-up shown, the arrow keys in the box move its selection
