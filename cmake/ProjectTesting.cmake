@@ -29,10 +29,16 @@ if(WIN32)
     endif()
 endif()
 
+# POINTER: the test moves the mouse pointer or sends real input, or its
+# results depend on where the pointer is. The pointer is one for the whole
+# test display, so such tests take turns.
 function(qv_wine_test_properties name)
-    cmake_parse_arguments(W "" "TIMEOUT" "" ${ARGN})
+    cmake_parse_arguments(W "POINTER" "TIMEOUT" "" ${ARGN})
     if(NOT W_TIMEOUT)
         set(W_TIMEOUT 300)
+    endif()
+    if(W_POINTER)
+        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK qv_pointer)
     endif()
     if(WIN32)
         set_tests_properties(${name} PROPERTIES
@@ -45,7 +51,7 @@ function(qv_wine_test_properties name)
 endfunction()
 
 function(qv_add_gtest name)
-    cmake_parse_arguments(T "X" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "X;POINTER" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     # Test programs stay out of the installed-style bin folder.
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -55,7 +61,11 @@ function(qv_add_gtest name)
     else()
         add_test(NAME ${name} COMMAND ${name})
     endif()
-    qv_wine_test_properties(${name} TIMEOUT ${T_TIMEOUT})
+    if(T_POINTER)
+        qv_wine_test_properties(${name} POINTER TIMEOUT ${T_TIMEOUT})
+    else()
+        qv_wine_test_properties(${name} TIMEOUT ${T_TIMEOUT})
+    endif()
 endfunction()
 
 function(qv_add_wine_test name)

@@ -29,6 +29,20 @@ inline void Pump(DWORD ms = 50) {
     } while (::GetTickCount() - start < ms);
 }
 
+// Pumps until done() holds or ms milliseconds have passed; returns done().
+// Real input goes through the window server and may take a while on a
+// loaded machine, so tests of its effects wait for them rather than for a
+// fixed time.
+template <typename Done>
+bool PumpUntil(Done done, DWORD ms = 3000) {
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start >= ms) return false;
+        Pump(10);
+    }
+    return true;
+}
+
 // A fresh empty folder under the temporary folder, removed with its files.
 class CScratchFolder {
 public:

@@ -8,6 +8,7 @@
 using paneltest::CTestPanel;
 using paneltest::DeleteCounts;
 using paneltest::Pump;
+using paneltest::PumpUntil;
 
 namespace {
 
@@ -173,10 +174,14 @@ void Drag(POINT from, POINT to) {
 // edge (the sizing loop itself is the platform's and is not run here).
 TEST_F(PanelBaseTest, DraggingTheSurfaceMovesThePanelAndAPressOnTheEdgeStartsSizing) {
     panel_->recordSizing = false;
+    // Above the windows of other programs on the same display, so that the
+    // presses reach this panel.
+    ::SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::SetForegroundWindow(Hwnd());
     Pump(50);
     Drag(POINT{300, 250}, POINT{350, 280});
-    Pump(300);
+    PumpUntil([&] { return panel_->GetWindowRect().left == 150 && panel_->GetWindowRect().top == 130; });
+    Pump(100);
     RECT rc = panel_->GetWindowRect();
     EXPECT_NEAR(rc.left, 150, 1);
     EXPECT_NEAR(rc.top, 130, 1);
@@ -185,7 +190,7 @@ TEST_F(PanelBaseTest, DraggingTheSurfaceMovesThePanelAndAPressOnTheEdgeStartsSiz
     panel_->recordSizing = true;
     const POINT rightEdge = {rc.right - 1, (rc.top + rc.bottom) / 2};
     Drag(rightEdge, rightEdge);
-    Pump(200);
+    Pump(300);
     EXPECT_TRUE(panel_->sizeCommands.empty()) << "a fixed panel's edge is not a size border";
     EXPECT_EQ(panel_->GetWindowRect().left, rc.left) << "nor a caption";
 
@@ -193,7 +198,8 @@ TEST_F(PanelBaseTest, DraggingTheSurfaceMovesThePanelAndAPressOnTheEdgeStartsSiz
     // Far enough from the last press not to make a double click of it.
     const POINT lowerRightEdge = {rightEdge.x, rightEdge.y + 40};
     Drag(lowerRightEdge, lowerRightEdge);
-    Pump(200);
+    PumpUntil([&] { return !panel_->sizeCommands.empty(); });
+    Pump(100);
     ASSERT_EQ(panel_->sizeCommands.size(), 1u);
     EXPECT_EQ(panel_->sizeCommands[0], static_cast<WPARAM>(SC_SIZE | WMSZ_RIGHT));
     EXPECT_NEAR(static_cast<short>(LOWORD(panel_->sizePoints[0])), lowerRightEdge.x, 1);
