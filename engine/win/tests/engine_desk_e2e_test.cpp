@@ -20,6 +20,9 @@ namespace {
 constexpr int32_t kAgentA = 30001, kAgentB = 30002, kAgentC = 30003;
 constexpr int32_t kCust1 = 40001, kCust2 = 40002, kCust3 = 40003;
 constexpr wchar_t kChildVariable[] = L"QV_DESK_AGENT_B";
+// Set by agent A once it has seen its refusal of B's grab through: B's next
+// grab would otherwise change the record A is still looking at.
+constexpr wchar_t kRefusalSeenEvent[] = L"Local\\QvDeskE2E.RefusalSeen";
 
 using Bytes = std::vector<uint8_t>;
 
@@ -139,6 +142,27 @@ std::vector<HistoryRecord> MsgRecords(const std::string& bytes, MsgFileHeader* h
         out.push_back(r);
     }
     return out;
+}
+
+std::string Describe(const std::vector<HistoryRecord>& records) {
+    std::string out;
+    for (const HistoryRecord& r : records)
+        out += std::to_string(r.head.senderId) + "->" + std::to_string(r.head.receiverId) + " " +
+               std::to_string(r.head.date) + " " + std::to_string(r.head.time) + " \"" + r.text + "\"\n";
+    return out;
+}
+
+// Message records carry no notification: a test waits for the history file
+// to hold `count` records (or for `ms` to pass) and gets what it holds.
+std::vector<HistoryRecord> WaitForRecords(EngineTestHost& host, const std::wstring& file, size_t count,
+                                          MsgFileHeader* header = nullptr, DWORD ms = 10000) {
+    const DWORD start = GetTickCount();
+    std::vector<HistoryRecord> records = MsgRecords(FileBytes(file), header);
+    while (records.size() < count && GetTickCount() - start < ms) {
+        host.Pump(50);
+        records = MsgRecords(FileBytes(file), header);
+    }
+    return records;
 }
 
 struct Request {
@@ -573,8 +597,8 @@ TEST_F(DeskEngine, MessageRecordsAreFiledNewerOnly) {
     ASSERT_TRUE(a.Settle());
 
     MsgFileHeader h{};
-    auto own = MsgRecords(FileBytes(Own(L"msg\\40001.msg")), &h);
-    ASSERT_EQ(own.size(), 4u);
+    auto own = WaitForRecords(a.host, Own(L"msg\\40001.msg"), 4, &h);
+    ASSERT_EQ(own.size(), 4u) << Describe(own);
     EXPECT_EQ(h.count, 4);
     EXPECT_EQ(h.marker, MSG_FILE_MARKER);
     EXPECT_EQ(h.newestDate, 20261202);
@@ -583,8 +607,8 @@ TEST_F(DeskEngine, MessageRecordsAreFiledNewerOnly) {
     EXPECT_EQ(own[0].head.time, 101500123);
     EXPECT_EQ(own[0].text, "hello agent");
     EXPECT_EQ(own[0].head.minusOne, -1);
-    EXPECT_EQ(MsgRecords(FileBytes(Own(L"msg\\40001.latest.msg"))).size(), 4u);
-    const auto group = MsgRecords(FileBytes(Own(L"MyGroup\\30002\\msg\\40003.msg")));
+    EXPECT_EQ(WaitForRecords(a.host, Own(L"msg\\40001.latest.msg"), 4).size(), 4u);
+    const auto group = WaitForRecords(a.host, Own(L"MyGroup\\30002\\msg\\40003.msg"), 1);
     ASSERT_EQ(group.size(), 1u);
     EXPECT_EQ(group[0].text, "where is my parcel");
     // No notification for records.
@@ -614,13 +638,14 @@ TEST_F(DeskEngine, MessageRecordsAreFiledNewerOnly) {
     ASSERT_EQ(whole.size(), 1u);
     EXPECT_EQ(Hex(whole[0].body), Hex(W({kAgentA, kCust2, 1, 0, 0})));
     EXPECT_EQ(FileBytes(Own(L"msg\\40002.msg.bad")), damagedBytes);
-    const auto refetched = MsgRecords(FileBytes(Own(L"msg\\40002.msg")));
+    const auto refetched = WaitForRecords(a.host, Own(L"msg\\40002.msg"), 1);
     ASSERT_EQ(refetched.size(), 1u);
     EXPECT_EQ(refetched[0].text, "is my order late");
 
     // Records from the server directly: an older one is not filed, a newer
     // one is; a command-18 body between two others is a record too, unless
-    // it is not a sane one.
+    // it is not a sane one. A last record comes after them all: once it is
+    // filed, every one before it has been handled.
     const Bytes older = Cat({W({kAgentA, kCust1, 1, 0, 20261201, 101700000, kCust1, kAgentA, 0}), Text("old", 3)});
     const Bytes newer = Cat({W({kAgentA, kCust1, 1, 0, 20261203, 80000000, kCust1, kAgentA, 0}), Text("new", 3)});
     const Bytes viaText = Cat({W({kAgentA, kCust1, 1, 0, 20261204, 80000000, kCust1, kAgentA, 0}), Text("via", 3)});
@@ -632,12 +657,14 @@ TEST_F(DeskEngine, MessageRecordsAreFiledNewerOnly) {
     ASSERT_TRUE(a.Send(Hex(Zeros(35)), CMD_GET_MSG_RECORDS));  // too short: ignored
     ASSERT_TRUE(a.Send(Hex(Cat({W({kAgentA, kCust1, 1, 0, 20261206, 80000000}), Zeros(6)})),
                        CMD_TEXT_MSG));  // 30 bytes between two others: no record
-    a.host.Pump(500);
-    own = MsgRecords(FileBytes(Own(L"msg\\40001.msg")), &h);
-    ASSERT_EQ(own.size(), 6u);
+    const Bytes last = Cat({W({kAgentA, kCust1, 1, 0, 20261207, 80000000, kCust1, kAgentA, 0}), Text("last", 4)});
+    ASSERT_TRUE(a.Send(Hex(last), CMD_GET_MSG_RECORDS));
+    own = WaitForRecords(a.host, Own(L"msg\\40001.msg"), 7, &h);
+    ASSERT_EQ(own.size(), 7u) << Describe(own);
     EXPECT_EQ(own[4].text, "new");
     EXPECT_EQ(own[5].text, "via");
-    EXPECT_EQ(h.newestDate, 20261204);
+    EXPECT_EQ(own[6].text, "last");
+    EXPECT_EQ(h.newestDate, 20261207);
     EXPECT_EQ(a.Find(WM_IM_NOTIFY, NOTIFY_NEWMSG, -1, from), -1);
 }
 
@@ -835,6 +862,13 @@ private:
 
 TEST_F(DeskEngine, HandOverWithANoteAGrabRefusedAGrabReleasedAndATakeBack) {
     ASSERT_TRUE(a.LogonAndSettle(kAgentA));
+    const HANDLE refusalSeen = CreateEventW(nullptr, TRUE, FALSE, kRefusalSeenEvent);
+    ASSERT_NE(refusalSeen, nullptr);
+    ResetEvent(refusalSeen);
+    struct Closer {
+        HANDLE h;
+        ~Closer() { CloseHandle(h); }
+    } closeEvent{refusalSeen};
     ChildProcess b;
     ASSERT_TRUE(b.Start());
     // B has logged on and its after-log-on requests are answered.
@@ -892,6 +926,7 @@ TEST_F(DeskEngine, HandOverWithANoteAGrabRefusedAGrabReleasedAndATakeBack) {
     EXPECT_EQ(a.host.Messages()[size_t(failed)].lParam, -2);
     EXPECT_TRUE(a.host.Messages()[size_t(failed)].posted);
     EXPECT_EQ(a.engine.MGetSwitchCustomerMsg(kCust2)->customerId, 0);  // removed with the failure
+    SetEvent(refusalSeen);
 
     // B grabs customer 2 at once, then releases it: A sees both; a result
     // above 2 removes the record.
@@ -943,8 +978,8 @@ TEST_F(DeskEngine, HandOverWithANoteAGrabRefusedAGrabReleasedAndATakeBack) {
     EXPECT_TRUE(FileBytes(L"30002\\msg\\40001.msg").empty());
     // A, watching, got B's answer as a message record (a command-18 body
     // between two others) and filed it in its own history of the customer.
-    const auto watched = MsgRecords(FileBytes(Own(L"msg\\40001.msg")));
-    ASSERT_EQ(watched.size(), 1u);
+    const auto watched = WaitForRecords(a.host, Own(L"msg\\40001.msg"), 1);
+    ASSERT_EQ(watched.size(), 1u) << Describe(watched) << Describe(RequestsOf(a.control.Record(), a.ConnectionOf(kAgentA)));
     EXPECT_EQ(watched[0].text, "B answers");
     EXPECT_EQ(watched[0].head.senderId, kAgentB);
     EXPECT_EQ(watched[0].head.receiverId, kCust1);
@@ -994,7 +1029,13 @@ TEST(DeskAgentB, HandOverPartner) {
         const int failed = b.host.WaitFor(WM_IM_SWITCHFAILED, kCust2, 20000, before);
         if (failed < 0) return kChildGotMessage;
         if (b.host.Messages()[size_t(failed)].lParam != -2) return kChildGotGrabFailure;
-        // Then a grab at once, kept until B releases it.
+        // Then, once A has looked at its refusal, a grab at once, kept until
+        // B releases it.
+        const HANDLE refusalSeen = OpenEventW(SYNCHRONIZE, FALSE, kRefusalSeenEvent);
+        if (!refusalSeen) return kChildGotGrabFailure;
+        const DWORD waited = WaitForSingleObject(refusalSeen, 20000);
+        CloseHandle(refusalSeen);
+        if (waited != WAIT_OBJECT_0) return kChildGotGrabFailure;
         SwitchCustomerRecord grab{};
         grab.actingAgent = kAgentB;
         grab.owningAgent = kAgentA;
