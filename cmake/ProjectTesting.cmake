@@ -32,13 +32,19 @@ endif()
 # POINTER: the test moves the mouse pointer or sends real input, or its
 # results depend on where the pointer is. The pointer is one for the whole
 # test display, so such tests take turns.
+# DATA_IN <folder>: the test runs an engine that keeps its users' files in
+# the folder of the program that loads it; test programs that share that
+# folder take turns, or one would find the other's files of the same user.
 function(qv_wine_test_properties name)
-    cmake_parse_arguments(W "POINTER" "TIMEOUT" "" ${ARGN})
+    cmake_parse_arguments(W "POINTER" "TIMEOUT;DATA_IN" "" ${ARGN})
     if(NOT W_TIMEOUT)
         set(W_TIMEOUT 300)
     endif()
     if(W_POINTER)
-        set_tests_properties(${name} PROPERTIES RESOURCE_LOCK qv_pointer)
+        set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK qv_pointer)
+    endif()
+    if(W_DATA_IN)
+        set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK "qv_data:${W_DATA_IN}")
     endif()
     if(WIN32)
         set_tests_properties(${name} PROPERTIES
