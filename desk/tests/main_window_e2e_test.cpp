@@ -98,6 +98,17 @@ std::string Hex(const std::wstring& text) {
 
 int TrayIconIndex(HWND main) { return static_cast<int>(SendTo(main, WM_TRAY_QUERY, 1, 0)); }
 
+// Waits for the tray to show `tip` and the icon of `icon` together. The
+// program sets them one after the other, and a query can come in between:
+// setting the tip sends a message to the notification area, and the
+// program answers other programs' queries while it waits.
+::testing::AssertionResult WaitForTray(HWND main, const std::wstring& tip, int icon) {
+    if (WaitUntil([&] { return TrayTip(main) == tip && TrayIconIndex(main) == icon; }, kWindowWaitMs))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "tray tip " << Hex(TrayTip(main)) << ", icon " << TrayIconIndex(main)
+                                         << "; expected tip " << Hex(tip) << ", icon " << icon;
+}
+
 std::wstring TipFor(const std::wstring& fullName, const std::wstring& status) {
     return kTitle + L":" + fullName + L" \r\n 状态:" + status;
 }
@@ -166,8 +177,7 @@ TEST_F(MainWindowE2E, LogonByHandSetsCaptionAndTrayCloseButtonMinimisesInstanceC
     CTavrelProcess process;
     HWND main = LogOnByHand(process, L"50001", kManagerCaption);
     ASSERT_NE(main, nullptr) << "no logged-on main window";
-    EXPECT_TRUE(WaitUntil([&] { return TrayTip(main) == TipFor(L"林晓", L"在线"); }, kWindowWaitMs));
-    EXPECT_EQ(TrayIconIndex(main), 0);
+    EXPECT_TRUE(WaitForTray(main, TipFor(L"林晓", L"在线"), STATUS_ONLINE));
     EXPECT_TRUE(::IsWindowVisible(main));
     // The manager's role (1) adds the message search before the profile tab.
     HWND tabs = ::GetDlgItem(main, CTavrelMainPanel::kTabControlId);
@@ -217,9 +227,7 @@ TEST_F(MainWindowE2E, AutomaticLogonAndAStatusFromTheTrayMenuReachesTheServer) {
     ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
 
     EXPECT_TRUE(WaitForStatusPacket(STATUS_BUSY)) << "the server saw no status change to busy";
-    EXPECT_TRUE(WaitUntil([&] { return TrayTip(main) == TipFor(L"林晓", L"忙碌"); }, kWindowWaitMs))
-        << Hex(TrayTip(main));
-    EXPECT_EQ(TrayIconIndex(main), STATUS_BUSY);
+    EXPECT_TRUE(WaitForTray(main, TipFor(L"林晓", L"忙碌"), STATUS_BUSY));
 
     // The account's own instance control ends it.
     EXPECT_EQ(SendTo(main, WM_INSTANCE_CONTROL, 0, 50001), 1);
@@ -249,8 +257,7 @@ TEST_F(MainWindowE2E, RepeatedLogonForcesTheFirstClientOffline) {
     ASSERT_NE(box, nullptr) << "no notice of the forced log-out";
     EXPECT_EQ(MessageBoxText(box), L"您的帐号重复登陆，您已经被迫下线");
     AnswerMessageBox(box, IDOK);
-    EXPECT_TRUE(WaitUntil([&] { return TrayTip(main) == TipFor(L"周宁", L"离线"); }, kWindowWaitMs));
-    EXPECT_EQ(TrayIconIndex(main), STATUS_OFFLINE);
+    EXPECT_TRUE(WaitForTray(main, TipFor(L"周宁", L"离线"), STATUS_OFFLINE));
 
     // Not connected any more: Alt+F4 ends the program.
     ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
