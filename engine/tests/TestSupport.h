@@ -17,6 +17,7 @@
 #include "ProtocolSession.h"
 #include "SendQueue.h"
 #include "TempFolder.h"
+#include "TestMessages.h"
 #include "Wire.h"
 
 namespace sessiontest {
@@ -131,6 +132,11 @@ struct QueuedPacket {
 };
 
 constexpr int32_t kOwnId = 1001;
+
+// A message of the session's own user to user 42.
+inline TextMsgRecord Outgoing(int32_t time, int32_t type = 0) {
+    return enginetest::TextMsg(kOwnId, 42, 20261210, time, "hello", type);
+}
 
 // GBK text from UTF-16 (the tests' texts are written as wide escapes).
 inline std::string Gbk(const std::wstring& text) { return engine::GbkCodePage().ToAnsi(text); }

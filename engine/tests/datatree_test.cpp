@@ -4,18 +4,11 @@
 #include <cstring>
 
 #include "DataTree.h"
+#include "TestMessages.h"
 
 namespace {
 
-TextMsgRecord Message(int32_t time, const char* text) {
-    TextMsgRecord msg{};
-    msg.date = 20261210;
-    msg.time = time;
-    msg.senderId = 1;
-    msg.receiverId = 2;
-    std::strncpy(msg.text, text, sizeof msg.text - 1);
-    return msg;
-}
+TextMsgRecord Message(int32_t time, const char* text) { return enginetest::TextMsg(1, 2, 20261210, time, text); }
 
 TEST(DataTree, LookupsCreateEntriesWhoseIdWordStaysZero) {
     CDataTree store;

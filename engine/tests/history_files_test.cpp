@@ -9,6 +9,7 @@
 #include "HistoryFiles.h"
 #include "HostPorts.h"
 #include "TempFolder.h"
+#include "TestMessages.h"
 
 namespace {
 
@@ -78,18 +79,7 @@ constexpr int32_t kOwn = 1;
 constexpr int32_t kDate = 20261210;
 constexpr int32_t kTime = 95539000;  // 09:55:39.000
 
-TextMsgRecord Msg(int32_t sender, int32_t receiver, int32_t date, int32_t time, const char* text,
-                  int32_t type = 0, int32_t extraId = 0) {
-    TextMsgRecord msg{};
-    msg.type = type;
-    msg.date = date;
-    msg.time = time;
-    msg.senderId = sender;
-    msg.receiverId = receiver;
-    msg.extraId = extraId;
-    std::strncpy(msg.text, text, sizeof msg.text - 1);
-    return msg;
-}
+using enginetest::TextMsg;
 
 struct MsgFile {
     bool ok = false;
@@ -191,8 +181,8 @@ protected:
 // ---------------------------------------------------------------------------
 
 TEST_F(HistoryFilesTest, ReceivedMessagesAreAppendedInOrderBehindTheHeader) {
-    desk.WriteChatRecord(Msg(7, kOwn, kDate, kTime, "hello", 0, 55), Root(), false);
-    desk.WriteChatRecord(Msg(7, kOwn, kDate, kTime + 1000, "second one", 3), Root(), false);
+    desk.WriteChatRecord(TextMsg(7, kOwn, kDate, kTime, "hello", 0, 55), Root(), false);
+    desk.WriteChatRecord(TextMsg(7, kOwn, kDate, kTime + 1000, "second one", 3), Root(), false);
 
     const MsgFile file = ParseMsgFile(files, DeskPath(7));
     ASSERT_TRUE(file.ok);
@@ -222,7 +212,7 @@ TEST_F(HistoryFilesTest, ReceivedMessagesAreAppendedInOrderBehindTheHeader) {
 }
 
 TEST_F(HistoryFilesTest, SentMessageIsFiledUnderTheSenderAndLeavesLatestContactsAlone) {
-    desk.WriteChatRecord(Msg(kOwn, 7, kDate, kTime, "to seven"), Root(), true);
+    desk.WriteChatRecord(TextMsg(kOwn, 7, kDate, kTime, "to seven"), Root(), true);
     const MsgFile file = ParseMsgFile(files, DeskPath(7));
     ASSERT_TRUE(file.ok);
     ASSERT_EQ(file.heads.size(), 1u);
@@ -248,8 +238,8 @@ TEST_F(HistoryFilesTest, DeskWritesOnlyRecordsNewerThanTheFilesNewest) {
         SCOPED_TRACE(c.name);
         const std::wstring path = DeskPath(7);
         files.Delete(path);
-        ASSERT_TRUE(desk.AppendMsgRecord(Msg(7, kOwn, kDate, kTime, "first"), path));
-        EXPECT_EQ(desk.AppendMsgRecord(Msg(7, kOwn, c.date, c.time, "next"), path), c.written);
+        ASSERT_TRUE(desk.AppendMsgRecord(TextMsg(7, kOwn, kDate, kTime, "first"), path));
+        EXPECT_EQ(desk.AppendMsgRecord(TextMsg(7, kOwn, c.date, c.time, "next"), path), c.written);
 
         const MsgFile file = ParseMsgFile(files, path);
         ASSERT_TRUE(file.ok);
@@ -264,9 +254,9 @@ TEST_F(HistoryFilesTest, DeskWritesOnlyRecordsNewerThanTheFilesNewest) {
 // server's: the desk keeps it even when it is older than the file's newest
 // record, and the header goes on naming the newest.
 TEST_F(HistoryFilesTest, DeskKeepsLiveMessagesOlderThanTheFilesNewest) {
-    desk.WriteChatRecord(Msg(kOwn, 7, kDate, kTime, "ack stamped by the server"), Root(), true);
-    desk.WriteChatRecord(Msg(7, kOwn, kDate, kTime - 5, "reply stamped by a slow clock"), Root(), false);
-    desk.WriteChatRecord(Msg(7, kOwn, kDate, kTime, "same moment"), Root(), false);
+    desk.WriteChatRecord(TextMsg(kOwn, 7, kDate, kTime, "ack stamped by the server"), Root(), true);
+    desk.WriteChatRecord(TextMsg(7, kOwn, kDate, kTime - 5, "reply stamped by a slow clock"), Root(), false);
+    desk.WriteChatRecord(TextMsg(7, kOwn, kDate, kTime, "same moment"), Root(), false);
 
     const MsgFile file = ParseMsgFile(files, DeskPath(7));
     ASSERT_TRUE(file.ok);
@@ -277,15 +267,15 @@ TEST_F(HistoryFilesTest, DeskKeepsLiveMessagesOlderThanTheFilesNewest) {
     EXPECT_EQ(file.header.newestTime, kTime);
 
     // A record fetched from the archive still has to be newer.
-    EXPECT_FALSE(desk.AppendMsgRecord(Msg(7, kOwn, kDate, kTime - 1, "archive copy"), DeskPath(7)));
+    EXPECT_FALSE(desk.AppendMsgRecord(TextMsg(7, kOwn, kDate, kTime - 1, "archive copy"), DeskPath(7)));
     EXPECT_EQ(ParseMsgFile(files, DeskPath(7)).heads.size(), 3u);
 }
 
 TEST_F(HistoryFilesTest, MessengerAppendsEveryRecordInAFolderPerPeer) {
-    messenger.WriteChatRecord(Msg(42, kOwn, kDate, kTime, "new", 0, 99), Root(), false);
+    messenger.WriteChatRecord(TextMsg(42, kOwn, kDate, kTime, "new", 0, 99), Root(), false);
     // Older than the newest, and then the same time again: both appended.
-    messenger.WriteChatRecord(Msg(42, kOwn, kDate - 1, kTime, "older", 0, 99), Root(), false);
-    messenger.WriteChatRecord(Msg(kOwn, 42, kDate - 1, kTime, "reply"), Root(), true);
+    messenger.WriteChatRecord(TextMsg(42, kOwn, kDate - 1, kTime, "older", 0, 99), Root(), false);
+    messenger.WriteChatRecord(TextMsg(kOwn, 42, kDate - 1, kTime, "reply"), Root(), true);
 
     EXPECT_FALSE(files.Exists(DeskPath(42)));
     const MsgFile file = ParseMsgFile(files, MessengerPath(42));
@@ -313,7 +303,7 @@ TEST_F(HistoryFilesTest, TextLengthComesFromTheBoundedTextField) {
     const Case cases[] = {{"", 0}, {std::string(1023, 'x'), 1023}, {std::string(1024, 'y'), 1024}};
     int32_t time = kTime;
     for (const Case& c : cases) {
-        TextMsgRecord msg = Msg(7, kOwn, kDate, ++time, "");
+        TextMsgRecord msg = TextMsg(7, kOwn, kDate, ++time, "");
         std::memcpy(msg.text, c.text.data(), c.text.size());  // 1024 bytes: no NUL at all
         ASSERT_TRUE(desk.AppendMsgRecord(msg, DeskPath(7)));
     }
@@ -343,19 +333,19 @@ TEST_F(HistoryFilesTest, DamagedHistoryIsMovedAsideNotLost) {
 
         // Desk: the file goes aside and the record is not written.
         ASSERT_TRUE(WriteBytes(files, path, c.bytes));
-        EXPECT_FALSE(desk.AppendMsgRecord(Msg(7, kOwn, kDate + 1, kTime, "lost here"), path));
+        EXPECT_FALSE(desk.AppendMsgRecord(TextMsg(7, kOwn, kDate + 1, kTime, "lost here"), path));
         EXPECT_FALSE(files.Exists(path));
         EXPECT_EQ(ReadBytes(files, path + L".bad"), c.bytes);
 
         // A second damaged file does not replace the first one set aside.
         ASSERT_TRUE(WriteBytes(files, path, c.bytes + "2"));
-        EXPECT_FALSE(desk.AppendMsgRecord(Msg(7, kOwn, kDate + 1, kTime, "lost here"), path));
+        EXPECT_FALSE(desk.AppendMsgRecord(TextMsg(7, kOwn, kDate + 1, kTime, "lost here"), path));
         EXPECT_EQ(ReadBytes(files, path + L".bad"), c.bytes);
         EXPECT_EQ(ReadBytes(files, path + L".1.bad"), c.bytes + "2");
 
         // Messenger: the file goes aside and a new one holds the record.
         ASSERT_TRUE(WriteBytes(files, mpath, c.bytes));
-        EXPECT_TRUE(messenger.AppendMsgRecord(Msg(7, kOwn, kDate, kTime, "kept"), mpath));
+        EXPECT_TRUE(messenger.AppendMsgRecord(TextMsg(7, kOwn, kDate, kTime, "kept"), mpath));
         EXPECT_EQ(ReadBytes(files, mpath + L".bad"), c.bytes);
         const MsgFile file = ParseMsgFile(files, mpath);
         ASSERT_TRUE(file.ok);
@@ -367,11 +357,11 @@ TEST_F(HistoryFilesTest, DamagedHistoryIsMovedAsideNotLost) {
 TEST_F(HistoryFilesTest, CountBeyondWhatTheFileHoldsIsCut) {
     const std::wstring path = DeskPath(7);
     ASSERT_TRUE(WriteBytes(files, path, MsgHeaderBytes(kDate, kTime, 0x7FFFFFFF, 20)));
-    ASSERT_TRUE(desk.AppendMsgRecord(Msg(7, kOwn, kDate, kTime + 1, "x"), path));
+    ASSERT_TRUE(desk.AppendMsgRecord(TextMsg(7, kOwn, kDate, kTime + 1, "x"), path));
     EXPECT_EQ(ParseMsgFile(files, path).header.count, 1);
 
     ASSERT_TRUE(WriteBytes(files, path, MsgHeaderBytes(kDate, kTime, -5, 20)));
-    ASSERT_TRUE(desk.AppendMsgRecord(Msg(7, kOwn, kDate, kTime + 1, "x"), path));
+    ASSERT_TRUE(desk.AppendMsgRecord(TextMsg(7, kOwn, kDate, kTime + 1, "x"), path));
     EXPECT_EQ(ParseMsgFile(files, path).header.count, 1);
 }
 
@@ -381,20 +371,20 @@ TEST_F(HistoryFilesTest, FailedWriteLeavesTheHistoryAsItWas) {
         SCOPED_TRACE(failing);
         const std::wstring path = DeskPath(7);
         files.Delete(path);
-        ASSERT_TRUE(desk.AppendMsgRecord(Msg(7, kOwn, kDate, kTime, "first"), path));
+        ASSERT_TRUE(desk.AppendMsgRecord(TextMsg(7, kOwn, kDate, kTime, "first"), path));
         const std::string before = ReadBytes(files, path);
 
         FaultyFileSystem faulty(files);
         HistoryFiles history(EngineVariant::Desk, faulty);
         faulty.FailWrite(failing);
-        EXPECT_FALSE(history.AppendMsgRecord(Msg(7, kOwn, kDate, kTime + 1, "second"), path));
+        EXPECT_FALSE(history.AppendMsgRecord(TextMsg(7, kOwn, kDate, kTime + 1, "second"), path));
         EXPECT_EQ(ReadBytes(files, path), before);
 
         // Into a new file: nothing is left behind that a reader could take for a history.
         const std::wstring fresh = DeskPath(8);
         files.Delete(fresh);
         faulty.FailWrite(failing);
-        EXPECT_FALSE(history.AppendMsgRecord(Msg(8, kOwn, kDate, kTime, "first"), fresh));
+        EXPECT_FALSE(history.AppendMsgRecord(TextMsg(8, kOwn, kDate, kTime, "first"), fresh));
         EXPECT_EQ(ReadBytes(files, fresh), "");
     }
 }
@@ -403,7 +393,7 @@ TEST_F(HistoryFilesTest, ReadMsgHeader) {
     MsgFileHeader header{};
     EXPECT_FALSE(desk.ReadMsgHeader(DeskPath(7), header));  // missing
 
-    ASSERT_TRUE(desk.AppendMsgRecord(Msg(7, kOwn, kDate, kTime, "x"), DeskPath(7)));
+    ASSERT_TRUE(desk.AppendMsgRecord(TextMsg(7, kOwn, kDate, kTime, "x"), DeskPath(7)));
     ASSERT_TRUE(desk.ReadMsgHeader(DeskPath(7), header));
     EXPECT_EQ(header.newestDate, kDate);
     EXPECT_EQ(header.newestTime, kTime);
@@ -431,7 +421,7 @@ TEST_F(HistoryFilesTest, LatestContactOfAKnownPeerIsUpdatedInPlace) {
     LatestContactRecord nine{9, 3, kDate - 1, 90000};  // its +4 word stays as it is
     ASSERT_TRUE(WriteBytes(files, LatestPath(), LatestContactBytes(kDate - 1, 90000, 2, {seven, nine})));
 
-    desk.WriteChatRecord(Msg(9, kOwn, kDate, kTime, "from nine"), Root(), false);
+    desk.WriteChatRecord(TextMsg(9, kOwn, kDate, kTime, "from nine"), Root(), false);
 
     LatestContacts latest = ParseLatestContacts(files, LatestPath());
     EXPECT_EQ(latest.header.count, 2);
@@ -446,7 +436,7 @@ TEST_F(HistoryFilesTest, LatestContactOfAKnownPeerIsUpdatedInPlace) {
     EXPECT_EQ(latest.records[1].time, 95539);
 
     // A new peer is added at the end.
-    desk.WriteChatRecord(Msg(11, kOwn, kDate, kTime + 5000, "from eleven"), Root(), false);
+    desk.WriteChatRecord(TextMsg(11, kOwn, kDate, kTime + 5000, "from eleven"), Root(), false);
     latest = ParseLatestContacts(files, LatestPath());
     EXPECT_EQ(latest.header.count, 3);
     ASSERT_EQ(latest.records.size(), 3u);
@@ -456,7 +446,7 @@ TEST_F(HistoryFilesTest, LatestContactOfAKnownPeerIsUpdatedInPlace) {
 }
 
 TEST_F(HistoryFilesTest, FirstLatestContactStartsTheFile) {
-    desk.WriteChatRecord(Msg(7, kOwn, kDate, kTime, "x"), Root(), false);
+    desk.WriteChatRecord(TextMsg(7, kOwn, kDate, kTime, "x"), Root(), false);
     const LatestContacts latest = ParseLatestContacts(files, LatestPath());
     EXPECT_EQ(latest.header.count, 1);
     EXPECT_EQ(latest.header.date, kDate);
@@ -726,7 +716,7 @@ TEST_F(HistoryFilesTest, BatchEndsWithTheSameFilesAsOneCallEach) {
             }
             batched.BeginBatch();
             for (const BatchStep& s : c.steps) {
-                const TextMsgRecord msg = Msg(s.peer, kOwn, kDate, s.time, "text of the message");
+                const TextMsgRecord msg = TextMsg(s.peer, kOwn, kDate, s.time, "text of the message");
                 single.WriteChatRecord(msg, one.Path(), false);
                 batched.WriteChatRecord(msg, batch.Path(), false);
             }
@@ -745,7 +735,7 @@ TEST_F(HistoryFilesTest, BatchEndsWithTheSameFilesAsOneCallEach) {
 
 TEST_F(HistoryFilesTest, AReadInsideABatchSeesWhatTheBatchKept) {
     desk.BeginBatch();
-    desk.AppendMsgRecord(Msg(7, kOwn, kDate, kTime, "kept"), DeskPath(7));
+    desk.AppendMsgRecord(TextMsg(7, kOwn, kDate, kTime, "kept"), DeskPath(7));
     MsgFileHeader header{};
     ASSERT_TRUE(desk.ReadMsgHeader(DeskPath(7), header));
     EXPECT_EQ(header.count, 1);

@@ -15,17 +15,6 @@ namespace {
 
 constexpr int32_t kTime = 101010123;
 
-TextMsgRecord Outgoing(int32_t time, int32_t type = 0) {
-    TextMsgRecord m{};
-    m.type = type;
-    m.date = 20261210;
-    m.time = time;
-    m.senderId = kOwnId;
-    m.receiverId = 42;
-    std::strcpy(m.text, "hello");
-    return m;
-}
-
 std::vector<uint8_t> Ack(int32_t msgId, int32_t result) {
     return Cat({W(20261210), W(90000000), W(msgId), W(result)});
 }

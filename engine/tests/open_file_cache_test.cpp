@@ -14,6 +14,7 @@
 #include "HostPorts.h"
 #include "OpenFileCache.h"
 #include "TempFolder.h"
+#include "TestMessages.h"
 
 namespace {
 
@@ -104,13 +105,7 @@ constexpr int32_t kTime = 95539000;
 const std::wstring kRoot = L"C:\\qv\\";
 
 TextMsgRecord Msg(int32_t sender, int32_t time, const char* text) {
-    TextMsgRecord msg{};
-    msg.date = kDate;
-    msg.time = time;
-    msg.senderId = sender;
-    msg.receiverId = kOwn;
-    std::strncpy(msg.text, text, sizeof msg.text - 1);
-    return msg;
+    return enginetest::TextMsg(sender, kOwn, kDate, time, text);
 }
 
 // The texts of a history file's records, in order; the header's count first.

@@ -26,17 +26,6 @@ protected:
     SessionFixture f;
 };
 
-TextMsgRecord Outgoing(int32_t time, int32_t type = 0) {
-    TextMsgRecord m{};
-    m.type = type;
-    m.date = 20261210;
-    m.time = time;
-    m.senderId = kOwnId;
-    m.receiverId = 42;
-    std::strcpy(m.text, "hello");
-    return m;
-}
-
 std::vector<uint8_t> IncomingBody(int32_t type, int32_t sender, int32_t receiver, const std::vector<uint8_t>& text,
                                   int32_t time = 101010123) {
     return Cat({W(type), W(20261210), W(time), W(sender), W(receiver), W(0), text});

@@ -156,12 +156,8 @@ std::string Describe(const std::vector<HistoryRecord>& records) {
 // to hold `count` records (or for `ms` to pass) and gets what it holds.
 std::vector<HistoryRecord> WaitForRecords(EngineTestHost& host, const std::wstring& file, size_t count,
                                           MsgFileHeader* header = nullptr, DWORD ms = 10000) {
-    const DWORD start = GetTickCount();
-    std::vector<HistoryRecord> records = MsgRecords(FileBytes(file), header);
-    while (records.size() < count && GetTickCount() - start < ms) {
-        host.Pump(50);
-        records = MsgRecords(FileBytes(file), header);
-    }
+    std::vector<HistoryRecord> records;
+    host.PumpUntil([&] { return (records = MsgRecords(FileBytes(file), header)).size() >= count; }, ms);
     return records;
 }
 
