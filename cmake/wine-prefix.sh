@@ -6,10 +6,7 @@
 #            the same display.
 #   cleanup  ends the prefix's wine server and that Xvfb.
 set -eu
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-export LC_ALL=zh_CN.UTF-8
-export WINEARCH=win32
+. "$(dirname "$0")/wine-env.sh"
 : "${WINEPREFIX:?WINEPREFIX must be set}"
 display_file="$WINEPREFIX.display"
 xvfb_pid_file="$WINEPREFIX.xvfb.pid"
@@ -56,7 +53,12 @@ case "$1" in
         else
             echo "$DISPLAY" > "$display_file"
         fi
-        wineboot -i >/dev/null 2>&1
+        if ! "$(qv_wine_loader wineboot)" wineboot -i >"$WINEPREFIX.boot.log" 2>&1; then
+            echo "wine-prefix.sh: wineboot failed to lay the prefix $WINEPREFIX:" >&2
+            tail -20 "$WINEPREFIX.boot.log" >&2
+            exit 1
+        fi
+        rm -f "$WINEPREFIX.boot.log"
         ;;
     cleanup)
         wineserver -k 2>/dev/null || true

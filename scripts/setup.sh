@@ -10,20 +10,36 @@ fi
 
 export DEBIAN_FRONTEND=noninteractive
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-fi
+# --with-wine32 also installs Wine's 32-bit loader, for machines whose
+# kernel can start 32-bit programs: the 32-bit build's tests then run too.
+with_wine32=0
+for arg in "$@"; do
+    case $arg in
+        --with-wine32) with_wine32=1 ;;
+        *) echo "usage: setup.sh [--with-wine32]" >&2; exit 2 ;;
+    esac
+done
 
+# Both Windows builds: x86_64 (what runs here) and i686 (what the system
+# ships), each with the posix thread model; wine64 runs the 64-bit build.
 packages=(
     cmake ninja-build g++ clang llvm libclang-rt-14-dev
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools
     googletest
-    wine wine32:i386
+    wine wine64
     xvfb xauth imagemagick
     fonts-wqy-microhei locales
     python3 python3-pil
     unicode-data
 )
+
+if [ "$with_wine32" = 1 ]; then
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+    fi
+    packages+=(wine32:i386)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,24 +1,26 @@
 #include "WorkerThreadEntry.h"
 
-#if !defined(__i386__)
-#error "The worker entry is written for 32-bit x86."
-#endif
+namespace {
 
-// stdcall entry: call the body, then
-//   SetEvent(stopped) with its return address set to ExitThread, and
-//   ExitThread(0) finding its argument below that.
-// SetEvent pops its own argument (stdcall) and "returns" into ExitThread.
-asm(R"(
-    .text
-    .globl _EngineWorkerEntry@4
-    .def _EngineWorkerEntry@4; .scl 2; .type 32; .endef
-_EngineWorkerEntry@4:
-    pushl 4(%esp)
-    call _EngineWorkerMain
-    addl $4, %esp
-    pushl $0
-    pushl $0
-    pushl %eax
-    pushl __imp__ExitThread@4
-    jmp *__imp__SetEvent@4
-)");
+// An APC routine from a system function of one pointer-sized argument. The
+// detour through a plain function pointer type tells the compiler that the
+// conversion is meant.
+template <class Function>
+PAPCFUNC AsApc(Function* function) {
+    return reinterpret_cast<PAPCFUNC>(reinterpret_cast<void (*)()>(function));
+}
+
+}  // namespace
+
+extern "C" DWORD WINAPI EngineWorkerEntry(void* parameter) {
+    HANDLE stopped = EngineWorkerMain(parameter);
+    HANDLE self = GetCurrentThread();
+    const bool signalQueued =
+        stopped && QueueUserAPC(AsApc(&SetEvent), self, reinterpret_cast<ULONG_PTR>(stopped));
+    // Without the second APC the wait would return here after the event:
+    // end the thread unsignalled instead, and let its entry linger until the
+    // thread is gone (the path of a thread that missed the stop wait).
+    if (QueueUserAPC(AsApc(&ExitThread), self, 0) && (signalQueued || !stopped))
+        SleepEx(INFINITE, TRUE);
+    ExitThread(0);
+}

@@ -5,8 +5,10 @@
 
 #include "GdiplusHeaders.h"
 #include <mmsystem.h>
+#include <psapi.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace mervale {
 
@@ -23,6 +25,35 @@ const wchar_t kContentsStream[] = L"Contents";
 const wchar_t kImageDataStream[] = L"ImageData";
 
 LONG PixelsToHimetric(LONG pixels, int dpi) { return MulDiv(pixels, 2540, dpi > 0 ? dpi : 96); }
+
+// The module that a resource-instance handle names. An OLE_HANDLE is 32 bits
+// wide in every build, and a 64-bit process loads its modules above 4 GB, so
+// there the handle is matched against the loaded modules' low 32 bits; it
+// names a module only when exactly one matches.
+HMODULE ModuleOfHandle(OLE_HANDLE handle) {
+#ifdef _WIN64
+    std::vector<HMODULE> modules(256);
+    for (;;) {
+        DWORD needed = 0;
+        const DWORD size = DWORD(modules.size() * sizeof(HMODULE));
+        if (!EnumProcessModules(GetCurrentProcess(), modules.data(), size, &needed)) return nullptr;
+        if (needed <= size) {
+            modules.resize(needed / sizeof(HMODULE));
+            break;
+        }
+        modules.resize(needed / sizeof(HMODULE) + 16);
+    }
+    HMODULE found = nullptr;
+    for (HMODULE module : modules) {
+        if (static_cast<OLE_HANDLE>(reinterpret_cast<UINT_PTR>(module)) != handle) continue;
+        if (found) return nullptr;  // two modules share the low half: ambiguous
+        found = module;
+    }
+    return found;
+#else
+    return reinterpret_cast<HMODULE>(static_cast<UINT_PTR>(handle));
+#endif
+}
 
 }  // namespace
 
@@ -87,7 +118,8 @@ HRESULT CPictureControl::LoadPictureFile(BSTR fileName) {
 
 HRESULT CPictureControl::LoadPictureResource(OLE_HANDLE instance, LPCWSTR name, LPCWSTR type) {
     if (!name || !type) return E_INVALIDARG;
-    HMODULE module = reinterpret_cast<HMODULE>(static_cast<UINT_PTR>(instance));
+    HMODULE module = ModuleOfHandle(instance);
+    if (!module) return E_FAIL;
     HRSRC resource = FindResourceW(module, name, type);
     if (!resource) return E_FAIL;
     const DWORD size = SizeofResource(module, resource);

@@ -25,7 +25,7 @@ using ServerEntry = HRESULT(STDAPICALLTYPE*)();
 HRESULT CallServerEntry(const char* name) {
     HMODULE library = LoadLibraryW(picturetest::MervaleDllPath().c_str());
     if (!library) return HRESULT_FROM_WIN32(GetLastError());
-    auto entry = reinterpret_cast<ServerEntry>(GetProcAddress(library, name));
+    auto entry = reinterpret_cast<ServerEntry>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
     const HRESULT hr = entry ? entry() : E_NOTIMPL;
     FreeLibrary(library);
     return hr;
@@ -75,7 +75,12 @@ TEST(MervaleRegistration, RegistersAndUnregistersInThePrefix) {
         {L"Mervale.Mervale\\CurVer", nullptr, L"Mervale.Mervale.1"},
         {L"AppID\\{37893EAD-3374-48E2-B865-21A938C2B2E1}", nullptr, L"Mervale"},
         {L"AppID\\Mervale.dll", L"AppID", L"{37893EAD-3374-48E2-B865-21A938C2B2E1}"},
+        // A 64-bit server's type library registers under "win64".
+#ifdef _WIN64
+        {L"TypeLib\\{B8403CF3-C476-4637-81C3-B01BDFB453C4}\\1.2\\0\\win64", nullptr, picturetest::MervaleDllPath()},
+#else
         {L"TypeLib\\{B8403CF3-C476-4637-81C3-B01BDFB453C4}\\1.2\\0\\win32", nullptr, picturetest::MervaleDllPath()},
+#endif
         // The type-library marshaler is the proxy of both dual interfaces.
         {L"Interface\\{9E6035ED-C26F-4798-AACA-22D793D6FED1}\\ProxyStubClsid32", nullptr,
          L"{00020424-0000-0000-C000-000000000046}"},

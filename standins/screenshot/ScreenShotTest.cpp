@@ -24,7 +24,7 @@ int wmain(int argc, wchar_t** argv) {
     Check(module != nullptr, "Screenshot.dll loads");
     if (!module) return 1;
     using ScreenShotFn = int (*)();
-    auto shot = reinterpret_cast<ScreenShotFn>(GetProcAddress(module, "ScreenShot"));
+    auto shot = reinterpret_cast<ScreenShotFn>(reinterpret_cast<void (*)()>(GetProcAddress(module, "ScreenShot")));
     Check(shot != nullptr, "ScreenShot is exported");
     if (shot) {
         Check(shot() != 0, "ScreenShot reports a picture");

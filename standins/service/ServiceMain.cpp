@@ -21,7 +21,7 @@ int RunEntryPoint(const std::wstring& library, const char* entryName) {
     HMODULE module = LoadLibraryExW(library.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module) return kNotLoadable;
     using EntryFn = HRESULT(STDAPICALLTYPE*)();
-    auto entry = reinterpret_cast<EntryFn>(GetProcAddress(module, entryName));
+    auto entry = reinterpret_cast<EntryFn>(reinterpret_cast<void (*)()>(GetProcAddress(module, entryName)));
     int result = kNotLoadable;
     if (entry) {
         // Registration code may use COM (type libraries).

@@ -25,7 +25,7 @@ bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
 }
 
 PictureObjectInfo* InfoOf(const CReObject& object) {
-    return reinterpret_cast<PictureObjectInfo*>(static_cast<UINT_PTR>(object.User()));
+    return PictureObjectInfo::FromKey(object.User());
 }
 
 }  // namespace

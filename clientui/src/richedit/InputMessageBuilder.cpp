@@ -55,7 +55,7 @@ std::wstring CInputMessageBuilder::PictureName(CMyRichEditCtrl& input, LONG* cp,
     *cp = object.Cp();
 
     // A picture placed from a file.
-    if (const auto* info = reinterpret_cast<const PictureObjectInfo*>(static_cast<UINT_PTR>(object.User()))) {
+    if (const auto* info = PictureObjectInfo::FromKey(object.User())) {
         return info->name;
     }
 

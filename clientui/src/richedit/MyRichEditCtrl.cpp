@@ -112,7 +112,7 @@ BOOL CMyRichEditCtrl::InsertImageObject(IRichEditOle* richEditOle, LPCWSTR path,
     reObject.sizel.cx = reObject.sizel.cy = 0;  // the object supplies its extent
     reObject.dvaspect = DVASPECT_CONTENT;
     reObject.dwFlags = REO_BELOWBASELINE;
-    reObject.dwUser = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(info));
+    reObject.dwUser = info ? info->Key() : 0;
     if (FAILED(richEditOle->InsertObject(&reObject))) {
         object->SetClientSite(nullptr);
         return FALSE;
@@ -166,7 +166,7 @@ PictureObjectInfo* CMyRichEditCtrl::GetObjectInfo(LONG index) const {
     CComPtr<IRichEditOle> ole = CComPtr<IRichEditOle>::Adopt(GetOleInterface());
     CReObject object;
     if (!object.Read(ole.Get(), index, REO_GETOBJ_NO_INTERFACES)) return nullptr;
-    return reinterpret_cast<PictureObjectInfo*>(static_cast<UINT_PTR>(object.User()));
+    return PictureObjectInfo::FromKey(object.User());
 }
 
 DWORD CMyRichEditCtrl::DragDropEffect(BOOL drag, DWORD keyState, DWORD allowed) {
@@ -189,7 +189,7 @@ PictureObjectInfo* CMyRichEditCtrl::PictureOnCaretLine() const {
     for (LONG i = 0; i < count; ++i) {
         CReObject object;
         if (!object.Read(ole.Get(), i, REO_GETOBJ_NO_INTERFACES)) return nullptr;
-        if (object.Cp() >= lineStart) return reinterpret_cast<PictureObjectInfo*>(static_cast<UINT_PTR>(object.User()));
+        if (object.Cp() >= lineStart) return PictureObjectInfo::FromKey(object.User());
     }
     return nullptr;
 }

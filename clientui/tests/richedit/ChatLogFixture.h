@@ -65,7 +65,7 @@ protected:
         for (LONG i = 0; i < count; ++i) {
             CReObject object;
             if (!object.Read(ole.Get(), i, REO_GETOBJ_NO_INTERFACES)) break;
-            objects.push_back({object.Cp(), reinterpret_cast<PictureObjectInfo*>(static_cast<UINT_PTR>(object.User()))});
+            objects.push_back({object.Cp(), PictureObjectInfo::FromKey(object.User())});
         }
         return objects;
     }
