@@ -6,12 +6,14 @@
 # its own, and starts the desk client Tavrel.exe under Wine, logged on as
 # the team's manager 林晓 (50001).
 #
-#   scripts/demo.sh [--second] [--build DIR] [--shot FILE] [--no-setup]
+#   scripts/demo.sh [--second] [--build DIR] [--shot FILE] [--address A] [--no-setup]
 #
 #   --second      also start the agent 周宁 (50002) beside it
 #   --build DIR   the build folder (default build/windows, the preset's)
 #   --shot FILE   the screenshot to take when there is no display
 #                 (default <build>/demo/screenshot.png)
+#   --address A   the loopback address the servers listen on (default
+#                 127.0.0.1; another 127.x.y.z when that one's ports are taken)
 #   --no-setup    do not run scripts/setup.sh
 #
 # With a display ($DISPLAY) the programs run on it until the client ends
@@ -27,13 +29,15 @@ build=$root/build/windows
 second=0
 setup=1
 shot=
+address=127.0.0.1
 while [ $# -gt 0 ]; do
     case $1 in
     --second) second=1 ;;
     --no-setup) setup=0 ;;
     --build) build=$(realpath -m "$2"); shift ;;
     --shot) shot=$(realpath -m "$2"); shift ;;
-    *) echo "usage: demo.sh [--second] [--build DIR] [--shot FILE] [--no-setup]" >&2; exit 2 ;;
+    --address) address=$2; shift ;;
+    *) echo "usage: demo.sh [--second] [--build DIR] [--shot FILE] [--address A] [--no-setup]" >&2; exit 2 ;;
     esac
     shift
 done
@@ -71,15 +75,15 @@ done
 #    entry and the accounts used before.
 cp -r "$build/bin" "$demo/app"
 mkdir -p "$demo/app/Ini"
-python3 - "$demo/app" <<'PY'
+python3 - "$demo/app" "$address" <<'PY'
 import sys
-folder = sys.argv[1]
+folder, address = sys.argv[1], sys.argv[2]
 def scramble(text):
     # The clients' scrambling: add 2, 4, 6, 2, 4, 6, ... then reverse.
     units = [chr(ord(c) + 2 * (i % 3 + 1)) for i, c in enumerate(text)]
     return "".join(reversed(units))
 with open(folder + "/Ini/IMServerInfo.ini", "w", newline="\r\n") as ini:
-    ini.write("[serverList]\nuse=%s\n" % scramble("127.0.0.1"))
+    ini.write("[serverList]\nuse=%s\n" % scramble(address))
 with open(folder + "/IMUsers.dll", "w", newline="\r\n") as users:
     users.write("[userList]\ncount=2\n0001=50001\n0002=50002\n")
 PY
@@ -91,12 +95,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# 5. The stand-in servers on 127.0.0.1.
-"$build/host-standins/chatserver/chatserver" --bind 127.0.0.1 --port 7012 \
+# 5. The stand-in servers on the address (127.0.0.1 unless given).
+"$build/host-standins/chatserver/chatserver" --bind "$address" --port 7012 \
     --accounts "$demo/data/accounts.txt" --world "$demo/data/world.txt" --desk "$demo/data/desk.txt" \
     --control-port 0 --port-file "$demo/ports" 2>"$demo/chatserver.log" &
 pids+=($!)
-"$build/host-standins/fileserver/qv-fileserver" --port 7013 --dir "$demo/files" 2>"$demo/fileserver.log" &
+"$build/host-standins/fileserver/qv-fileserver" --bind "$address" --port 7013 --dir "$demo/files" \
+    2>"$demo/fileserver.log" &
 pids+=($!)
 for _ in $(seq 1 50); do [ -s "$demo/ports" ] && break; sleep 0.1; done
 if [ ! -s "$demo/ports" ]; then
@@ -105,9 +110,12 @@ if [ ! -s "$demo/ports" ]; then
     exit 1
 fi
 
-# 6. Wine in a prefix of its own, on the user's display or on an Xvfb.
+# 6. Wine in a prefix of its own, on the user's display or on an Xvfb; the
+#    project's Wine environment picks the loader that runs the build's
+#    programs (64-bit Wine for the x86_64 build).
 export WINEPREFIX=$build/demo-wineprefix
-export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d" LC_ALL=zh_CN.UTF-8
+. "$root/cmake/wine-env.sh"
+loader=$(qv_wine_loader "$demo/app/Tavrel.exe")
 display_works() {
     [ -n "${DISPLAY:-}" ] || return 1
     if command -v xdpyinfo >/dev/null; then xdpyinfo >/dev/null 2>&1; return; fi
@@ -122,14 +130,14 @@ if ! display_works; then
     pids+=($!)
     sleep 1
 fi
-[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
+[ -d "$WINEPREFIX" ] || "$loader" wineboot -i >/dev/null 2>&1 || true
 
-wine "$demo/app/Tavrel.exe" demo 50001 >/dev/null 2>&1 &
+"$loader" "$demo/app/Tavrel.exe" demo 50001 >/dev/null 2>&1 &
 client=$!
 pids+=($client)
 if [ "$second" = 1 ]; then
     sleep 3
-    wine "$demo/app/Tavrel.exe" demo 50002 >/dev/null 2>&1 &
+    "$loader" "$demo/app/Tavrel.exe" demo 50002 >/dev/null 2>&1 &
     pids+=($!)
 fi
 

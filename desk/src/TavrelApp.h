@@ -47,6 +47,7 @@ public:
     static int FaceImageIndex(int kind, int index);
 
     HIMAGELIST GetStatusImageList() const { return m_statusList.GetList(); }
+    HIMAGELIST GetFaceImageList() const { return m_faceList.GetList(); }
     const std::wstring& GetProgramFolderPath() const { return m_programFolder; }
     bool IsManualLogon() const { return m_bManualLogon != FALSE; }
     int32_t GetCmdUserID() const { return m_nCmdUserID; }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# with-desk-server.sh <chatserver> <accounts file or data folder> <bin folder> <work folder> <command...>
+# with-desk-server.sh [--fileserver <qv-fileserver>] <chatserver> <accounts file or data folder>
+#                     <bin folder> <work folder> <command...>
 #
 # A data folder holds accounts.txt, world.txt and desk.txt in UTF-8 (as
 # standins/demo/ does); they are converted to GBK, the clients' code page,
@@ -17,8 +18,16 @@
 # The command sees QV_DESK_SERVER (the address), QV_DESK_APP,
 # QV_DESK_NOENGINE and QV_DESK_NOSERVER (the folders, as Unix paths) and
 # QV_CONTROL_PORT.
+# With --fileserver the stand-in file server listens beside it, on port 7013
+# of the same address (where the programs look for it), storing into
+# <work folder>/files (QV_FILESERVER_DIR).
 # Every wait is bounded.
 set -u
+fileserver=
+if [ "${1:-}" = "--fileserver" ]; then
+    fileserver=$2
+    shift 2
+fi
 server=$1
 accounts=$2
 bin=$3
@@ -40,7 +49,25 @@ rm -f "$work/noengine/Kestrin.dll"
 cp -r "$bin" "$work/noserver" || exit 1
 
 pid=
+filepid=
 address=
+# Starts the file server on $address:7013; true once it listens.
+start_fileserver() {
+    mkdir -p "$work/files"
+    rm -f "$work/fileserver.out"
+    "$fileserver" --bind "$address" --port 7013 --dir "$work/files" >"$work/fileserver.out" \
+        2>"$work/fileserver.log" &
+    filepid=$!
+    for _ in $(seq 1 100); do
+        grep -q '^listening ' "$work/fileserver.out" 2>/dev/null && return 0
+        kill -0 "$filepid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$filepid" 2>/dev/null
+    wait "$filepid" 2>/dev/null
+    filepid=
+    return 1
+}
 for attempt in 1 2 3 4 5 6; do
     address=127.$((RANDOM % 200 + 20)).$((RANDOM % 250 + 1)).$((RANDOM % 250 + 1))
     rm -f "$work/ports"
@@ -52,7 +79,9 @@ for attempt in 1 2 3 4 5 6; do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
-    [ -s "$work/ports" ] && break
+    if [ -s "$work/ports" ] && { [ -z "$fileserver" ] || start_fileserver; }; then
+        break
+    fi
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
     pid=
@@ -65,8 +94,13 @@ fi
 read -r _ control < "$work/ports"
 export QV_DESK_SERVER=$address QV_CONTROL_PORT=$control
 export QV_DESK_APP=$work/app QV_DESK_NOENGINE=$work/noengine QV_DESK_NOSERVER=$work/noserver
+[ -n "$fileserver" ] && export QV_FILESERVER_DIR=$work/files
 "$@"
 status=$?
+if [ -n "$filepid" ]; then
+    kill "$filepid" 2>/dev/null
+    wait "$filepid" 2>/dev/null
+fi
 kill "$pid" 2>/dev/null
 for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill -9 "$pid" 2>/dev/null

@@ -22,6 +22,10 @@ extern GroupUserCache g_GroupUserCache;
 // the same user id by the whole record. Nothing for a null record.
 void UpdateCachedUser(const UserInfoBase* record);
 
+// In every category of g_FriendMapCache, the first record of the user takes
+// the status.
+void SetCachedUserStatus(int32_t userId, int32_t status);
+
 // Replaces the cached group user list by a copy of list; when the new list
 // is not empty, the member map is emptied and gets one record per entry.
 void StoreUserCache(const std::vector<GroupUserRecord>& list);

@@ -11,6 +11,9 @@
 // The tree keeps its own copies of the records it was filled from
 // (CFriendTreeModel) and each user item carries only the user's id: the
 // engine's containers may be refilled or freed at any time after the fill.
+// What a row shows changes only through UpdateUser and SetUserStatus, which
+// the program calls wherever it takes a user's new record or status (so
+// the tree and the program's other copies change together).
 //
 // Pictures: the face and status pictures are the application's; it hands
 // the tree an image list of faces (face image number -> picture) and one of
@@ -87,6 +90,10 @@ public:
     HTREEITEM FindUserItem(int32_t userId) const;
     // Writes the new status into the user's copy and re-sorts the group.
     BOOL SetUserStatus(int32_t userId, int32_t status);
+    // Takes the user's new record (nickname, remark, signature, face kind,
+    // status) into the user's copy and the item's text, re-sorts the group
+    // and repaints. FALSE when the user has no item.
+    BOOL UpdateUser(const UserInfoBase& record);
     // on: the user starts flashing (the timer starts with the first one)
     // and moves to the first place of its group; off: it stops.
     void FlashUser(int32_t userId, bool on);

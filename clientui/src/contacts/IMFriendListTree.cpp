@@ -180,6 +180,21 @@ BOOL CIMFriendListTree::SetUserStatus(int32_t userId, int32_t status) {
     return TRUE;
 }
 
+BOOL CIMFriendListTree::UpdateUser(const UserInfoBase& record) {
+    HTREEITEM item = record.userId != 0 ? FindUserItem(record.userId) : nullptr;
+    if (!item) return FALSE;
+    const FriendTreeContact contact = FriendTreeContact::FromRecord(record);
+    m_model.SetContact(contact);
+    TVITEMW text = {};
+    text.mask = TVIF_TEXT;
+    text.hItem = item;
+    text.pszText = const_cast<wchar_t*>(contact.nickname.c_str());
+    SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&text));
+    SortGroup(GetParentItem(item));
+    Invalidate(false);
+    return TRUE;
+}
+
 HTREEITEM CIMFriendListTree::MoveToFirst(HTREEITEM item) {
     HTREEITEM group = GetParentItem(item);
     if (!group || GetChildItem(group) == item) return item;

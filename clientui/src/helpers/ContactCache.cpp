@@ -15,6 +15,17 @@ void UpdateCachedUser(const UserInfoBase* record) {
     }
 }
 
+void SetCachedUserStatus(int32_t userId, int32_t status) {
+    for (auto& category : g_FriendMapCache) {
+        for (UserInfoBase& user : category.second) {
+            if (user.userId == userId) {
+                user.status = status;
+                break;
+            }
+        }
+    }
+}
+
 void StoreUserCache(const std::vector<GroupUserRecord>& list) {
     g_GroupUserCache.users = list;
     if (list.empty()) return;

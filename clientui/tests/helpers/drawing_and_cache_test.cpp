@@ -85,6 +85,13 @@ TEST(ContactCache, UpdateOverwritesTheFirstCopyInEveryCategory) {
 
     UpdateCachedUser(nullptr);
     EXPECT_STREQ(g_FriendMapCache[L"a"][0].nickname, "one");
+
+    // A status alone goes the same way.
+    SetCachedUserStatus(2, 1);
+    EXPECT_EQ(g_FriendMapCache[L"a"][1].status, 1);
+    EXPECT_EQ(g_FriendMapCache[L"b"][0].status, 1);
+    EXPECT_EQ(g_FriendMapCache[L"a"][2].status, 0);
+    EXPECT_EQ(g_FriendMapCache[L"a"][0].status, 0);
     g_FriendMapCache.clear();
 }
 

@@ -3,6 +3,8 @@
 // user flashes, and the mouse.
 #include "clientui/IMFriendListTree.h"
 
+#include "fw/StringUtil.h"
+
 #include "test_support.h"
 
 #include "fw/Window.h"
@@ -165,6 +167,32 @@ TEST(FriendTreeStatusTest, StatusChangeResortsTheGroup) {
     EXPECT_EQ(kFriends + L" [5/6]", f.tree.GetGroupText(f.Group(kFriends)));
     EXPECT_EQ(STATUS_ONLINE, f.tree.GetModel().FindContact(101)->status);
     EXPECT_FALSE(f.tree.SetUserStatus(999, STATUS_ONLINE));
+}
+
+TEST(FriendTreeStatusTest, UpdatedRecordIsWhatTheRowShows) {
+    TreeFixture f;
+    FriendMap friends = FixtureFriends();
+    f.Fill(friends);
+    UserInfoBase changed = {};
+    for (const auto& category : friends)
+        for (const UserInfoBase& user : category.second)
+            if (user.userId == 102) changed = user;
+    ASSERT_EQ(102, changed.userId);
+    // A new nickname and signature, offline now: the row shows them and the
+    // user moves among the offline users.
+    fw::CopyToAnsiField(L"王五", changed.nickname);
+    fw::CopyToAnsiField(L"new signature", changed.signature);
+    changed.status = STATUS_OFFLINE;
+    EXPECT_TRUE(f.tree.UpdateUser(changed));
+    HTREEITEM item = f.tree.FindUserItem(102);
+    EXPECT_EQ(L"王五", f.tree.GetItemText(item));
+    const FriendTreeContact* contact = f.tree.GetModel().FindContact(102);
+    ASSERT_NE(nullptr, contact);
+    EXPECT_EQ(L"new signature", CFriendTreeModel::SignatureLine(*contact));
+    EXPECT_NE(102, f.tree.GetGroupMembers(f.Group(kFriends)).front());
+    EXPECT_EQ(kFriends + L" [3/6]", f.tree.GetGroupText(f.Group(kFriends)));
+    changed.userId = 999;
+    EXPECT_FALSE(f.tree.UpdateUser(changed));
 }
 
 TEST(FriendTreePaintTest, GroupRowGradientAndFaces) {

@@ -208,7 +208,13 @@ void CChatMainPanel::AddTooltips() {
 
 void CChatMainPanel::SetPeerInfo(const UserInfoBase& record) {
     m_bPeerSet = 1;
+    const int32_t shownStatus = m_customer.status;
     m_customer = record;
+    // A record with another status changes the tip bar as a status notice does.
+    if (m_bChatInitialized && record.status != shownStatus) {
+        m_customer.status = shownStatus;
+        SetPeerStatus(record.status);
+    }
     if (m_bOwnSession && m_customer.nickname[0] == '\0') {
         const std::string name = m_codePage.ToAnsiCut(L"注册用户", sizeof m_customer.nickname - 1);
         std::memcpy(m_customer.nickname, name.c_str(), name.size() + 1);
@@ -223,8 +229,13 @@ void CChatMainPanel::SetPeerInfo(const UserInfoBase& record) {
 }
 
 void CChatMainPanel::SetPeerStatus(int32_t status) {
+    const bool changed = status != m_customer.status;
     m_customer.status = status;
     m_tipText = CChatWindowRules::StatusTip(status);
+    // A new status shows its tip in the bar (again, when the agent had
+    // closed it); a status without a tip takes the bar away, so that it
+    // never stands empty. A repeated status leaves the bar as it is.
+    if (changed || !m_bChatInitialized) m_bTipVisible = m_tipText.empty() ? 0 : 1;
     if (!IsWindow()) return;
     LayoutControls();
     Invalidate(false);
@@ -416,7 +427,11 @@ bool CChatMainPanel::PreTranslateMessage(MSG& msg) {
             OnSend();
             return true;
         }
-        return false;  // a line break
+        // A line break, put into the input here: the windows above (the
+        // chat view and the main window) swallow Enter, and a rich edit in
+        // a dialog takes Ctrl+Enter for the dialog's own keys.
+        m_input.ReplaceSel(L"\r", true);
+        return true;
     }
     return CPanelBase::PreTranslateMessage(msg);
 }

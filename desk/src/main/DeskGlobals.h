@@ -16,3 +16,7 @@ extern int32_t g_nMyUserID;
 extern UserInfoBase g_MyUserInfo;
 extern UserInfoExt g_MyUserInfoExt;
 extern int32_t g_nMyStatus;
+
+// Sets the own status: g_nMyStatus and the status word of g_MyUserInfo
+// together, so that the two never differ.
+void SetMyStatus(int32_t status);

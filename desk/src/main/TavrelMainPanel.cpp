@@ -309,7 +309,7 @@ LRESULT CTavrelMainPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SHOW_MSGMGR:
         return OnShowMsgMgr(wParam, lParam);
     case WM_SEND_FILE:
-        // The file-transfer page of the conversation tab starts the offer.
+        m_chatView.SendFile(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
         return 0;
     case WM_IM_FILEREQUEST:
         return OnFileRequest(wParam, lParam);
@@ -427,7 +427,7 @@ LRESULT CTavrelMainPanel::OnEngineLogout(WPARAM wParam) {
     if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
     ShowMessage(CMainPanelTexts::kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
     RefreshStatuses(true);
-    g_nMyStatus = STATUS_OFFLINE;
+    SetMyStatus(STATUS_OFFLINE);
     RepaintChatView();
     Invalidate(false);
     UpdateTray();
@@ -508,6 +508,8 @@ void CTavrelMainPanel::OnUserInfoNotice(int32_t userId) {
     if (userId == self) {
         if (g_EngineModule.MGetUserInfoBase)
             if (const UserInfoBase* base = g_EngineModule.MGetUserInfoBase(self)) g_MyUserInfo = *base;
+        // The status word follows the own status as last shown.
+        SetMyStatus(g_nMyStatus);
         if (g_EngineModule.MGetUserInfoExt)
             if (const UserInfoExt* ext = g_EngineModule.MGetUserInfoExt(self)) g_MyUserInfoExt = *ext;
         g_nMyUserID = self;
@@ -544,9 +546,17 @@ void CTavrelMainPanel::OnGroupUserList() {
 }
 
 LRESULT CTavrelMainPanel::OnUserStatus(WPARAM userId, LPARAM status) {
+    const int32_t user = static_cast<int32_t>(userId);
+    const int32_t value = static_cast<int32_t>(status);
     // The own status as the server confirmed it (the own id is not always
     // in the own friend list, so the status list alone would miss it).
-    if (static_cast<int32_t>(userId) == CurrentUserId()) ApplyOwnStatus(static_cast<int32_t>(status));
+    if (user == CurrentUserId()) {
+        ApplyOwnStatus(value);
+        return 0;
+    }
+    // Another user: the customer list (re-sorted) and the open conversation.
+    SetContactStatus(user, value);
+    if (IConversationHost* host = FindConversation(user)) host->SetPeerStatus(value);
     return 0;
 }
 
@@ -594,18 +604,18 @@ LRESULT CTavrelMainPanel::OnSwitchOutcome(UINT msg, WPARAM customer, LPARAM code
     return 0;
 }
 
-LRESULT CTavrelMainPanel::OnFileRequest(WPARAM peer, LPARAM) {
+LRESULT CTavrelMainPanel::OnFileRequest(WPARAM peer, LPARAM code) {
     std::vector<FileRequestRecord> requests;
     if (g_EngineModule.MGetSendFileRequest)
         if (const std::vector<FileRequestRecord>* list = g_EngineModule.MGetSendFileRequest(static_cast<int>(peer)))
             requests = *list;
-    if (requests.empty()) return -1;  // the file-transfer page starts over
-    const FileRequestRecord& first = requests.front();
-    int32_t words[3] = {};
-    static_assert(sizeof(FileRequestRecord) >= sizeof words, "file request words");
-    std::memcpy(words, &first, sizeof words);
-    if (m_chatView.IsWindow()) m_chatView.SendMessage(WM_OPEN_CHAT, static_cast<WPARAM>(words[1]), words[2]);
-    // The file-transfer page of the conversation tab takes the offer.
+    if (requests.empty()) {
+        m_chatView.ResetFileTransfer();
+        return -1;
+    }
+    // The peer's conversation opens (or comes to the front) and the
+    // file-transfer page takes the record with it.
+    if (m_chatView.IsWindow()) m_chatView.OnFileRequest(requests.front(), static_cast<int>(code));
     return 1;
 }
 
@@ -642,7 +652,7 @@ void CTavrelMainPanel::UpdateTray() {
 
 void CTavrelMainPanel::ApplyOwnStatus(int32_t status) {
     UpdateTray();
-    g_nMyStatus = status;
+    SetMyStatus(status);
     RepaintChatView();
 }
 
@@ -679,7 +689,9 @@ void CTavrelMainPanel::RefreshUserInfo(int32_t userId) {
         if (const UserInfoBase* record = g_EngineModule.MGetUserInfoBase(userId)) base = *record;
     if (g_EngineModule.MGetUserInfoExt)
         if (const UserInfoExt* record = g_EngineModule.MGetUserInfoExt(userId)) ext = *record;
-    UpdateCachedUser(&base);
+    // The customer list and the friend-map cache take the new record
+    // together (a user the engine does not know yet changes nothing).
+    if (base.userId == userId) m_chatView.UpdateContact(base);
     if (IConversationHost* host = FindConversation(userId)) host->SetUserInfo(base, ext);
     // An open profile panel of the user is filled again by the profile
     // panel itself once it is in the program.

@@ -60,6 +60,7 @@ constexpr int kKindOrganisation = 3;
 
 constexpr int kLowerTabQuickReply = 0;
 constexpr int kLowerTabHistory = 1;
+constexpr int kLowerTabFileTransfer = 3;
 
 // The search box reads at most this many characters.
 constexpr int kSearchTextMax = 400;
@@ -81,9 +82,7 @@ bool IsChatWindowVisible(CPanelBase* window) { return window && ::IsWindowVisibl
 }  // namespace
 
 CChatView::CChatView()
-    : CChildViewBase(IDD_CHAT_VIEW),
-      m_quickReplyPage(IDD_CHAT_QUICKREPLY_PAGE),
-      m_transFilePage(IDD_CHAT_TRANSFILE_PAGE) {}
+    : CChildViewBase(IDD_CHAT_VIEW), m_quickReplyPage(IDD_CHAT_QUICKREPLY_PAGE), m_transFilePanel(kDeskTransFileIds) {}
 
 CChatView::~CChatView() = default;
 
@@ -97,8 +96,7 @@ BOOL CChatView::OnInitDialog() {
     m_searchPopup.Create(m_hWnd);  // hidden until a search shows it
     CreateSearchBox();
     CreateUpperTabs();
-    RECT listRect = {3, kListTop + kTabHeight + 4, kLeftWidth, 150};
-    m_customerTree.Create(m_hWnd, listRect, IDC_CHAT_CUSTOMER_TREE);
+    if (m_leftList.Create(m_hWnd)) m_leftList.ShowWindow(SW_SHOW);
     CreateLowerTabs();
     const RECT client = GetClientRect();
     LayoutControls(client.right, client.bottom);
@@ -111,9 +109,6 @@ void CChatView::LoadSkin() {
     const std::wstring folder = ProgramFolder();
     CIMResourceComm::LoadBitmapFile(folder + L"Resource\\TavrelRes\\leftPanel.top.bmp", m_bmpTop);
     CIMResourceComm::LoadBitmapFile(folder + L"Resource\\Comm\\frame_bottom.bmp", m_bmpBottom);
-    for (int status = 0; status < 6; ++status)
-        CIMResourceComm::LoadBitmapFile(folder + fw::FormatString(L"Resource\\Status\\status_%d.bmp", status),
-                                        m_bmpStatus[status]);
     m_listTypeImages.Create(16, 16, ILC_COLOR24 | ILC_MASK, 8, 2);
     for (int i = 0; i < 8; ++i) {
         fw::CBitmap picture;
@@ -219,7 +214,7 @@ void CChatView::CreateLowerTabs() {
     m_lowerTabs.AddTabPage(&m_quickReplyPage, IDD_CHAT_QUICKREPLY_PAGE, L" 快捷回复 ");
     m_lowerTabs.AddTabPage(&m_historyPane, IDD_CHAT_MSG_PANEL, L" 消息记录 ");
     m_lowerTabs.AddTabPage(&m_sessionList, IDD_CHAT_SESSION_PAGE, L"对话列表");
-    m_lowerTabs.AddTabPage(&m_transFilePage, IDD_CHAT_TRANSFILE_PAGE, L"文件传输");
+    m_lowerTabs.AddTabPage(&m_transFilePanel, IDD_TRANSFILE_PANEL, L"文件传输");
     m_lowerTabs.InsertItem(m_lowerTabs.GetItemCount(), L" 客户印象 ");
     ShowLowerTab(kLowerTabQuickReply);
 }
@@ -249,10 +244,11 @@ int CChatView::LayoutControls(int width, int height) {
     const int upperHeight = kTabHeight + 4;
     if (m_searchBox.IsWindow()) ::MoveWindow(m_searchBox.GetHwnd(), 0, kSearchTop, kSearchWidth, kSearchHeight, TRUE);
     if (m_upperTabs.IsWindow()) ::MoveWindow(m_upperTabs.GetHwnd(), 0, kListTop, kLeftWidth, upperHeight, TRUE);
-    if (m_customerTree.IsWindow()) {
+    if (m_leftList.IsWindow()) {
+        // Directly below the upper tabs, down to 27 pixels above the bottom.
         const int top = kListTop + upperHeight;
-        const int bottom = height - kBottomBar - 27 + kBottomBar;
-        ::MoveWindow(m_customerTree.GetHwnd(), 0, top, kLeftWidth, bottom > top ? bottom - top : 0, TRUE);
+        const int bottom = height - 27;
+        ::MoveWindow(m_leftList.GetHwnd(), 0, top, kLeftWidth, bottom > top ? bottom - top : 0, TRUE);
     }
     if (m_lowerTabs.IsWindow()) {
         ::MoveWindow(m_lowerTabs.GetHwnd(), width - kRightWidth, 0, kRightWidth,
@@ -290,16 +286,12 @@ bool CChatView::OnPaint() {
 void CChatView::DrawStatusArea(HDC dc) {
     const int status = g_nMyStatus >= 0 && g_nMyStatus <= 5 ? g_nMyStatus : 5;
     const int middle = (kStatusArea.top + kStatusArea.bottom) / 2;
-    if (HBITMAP icon = m_bmpStatus[status]) {
-        BITMAP info = {};
-        ::GetObjectW(icon, sizeof info, &info);
-        HDC source = ::CreateCompatibleDC(dc);
-        const HGDIOBJ old = ::SelectObject(source, icon);
-        ::TransparentBlt(dc, kStatusIconX, middle - kStatusIconSize / 2, kStatusIconSize, kStatusIconSize, source, 0,
-                         0, info.bmWidth, info.bmHeight, RGB(255, 0, 255));
-        ::SelectObject(source, old);
-        ::DeleteDC(source);
-    }
+    // The status icon of the application's list (its mask makes the
+    // corners transparent).
+    CTavrelApp* app = CTavrelApp::GetApp();
+    if (HICON icon = app ? app->GetStatusIcon(status) : nullptr)
+        ::DrawIconEx(dc, kStatusIconX, middle - kStatusIconSize / 2, icon, kStatusIconSize, kStatusIconSize, 0,
+                     nullptr, DI_NORMAL);
     std::wstring name;
     GetStatusName(status, name);
     const HGDIOBJ oldFont = ::SelectObject(dc, m_statusFont.Get());
@@ -450,14 +442,12 @@ bool CChatView::OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) {
 }
 
 void CChatView::OnUpperTabChange() {
-    HideSearchPopup();
-    // Only the customer list is in the program yet: the other kinds leave
-    // the list shown before visible.
     const int selected = m_upperTabs.GetCurSel();
     TCITEMW item = {};
     item.mask = TCIF_PARAM;
     m_upperTabs.SendMessage(TCM_GETITEMW, selected, reinterpret_cast<LPARAM>(&item));
-    if (item.lParam == kKindCustomers) m_customerTree.ShowWindow(SW_SHOW);
+    m_leftList.ShowListKind(static_cast<int>(item.lParam));
+    HideSearchPopup();
 }
 
 void CChatView::OnLowerTabChange() {
@@ -501,7 +491,7 @@ void CChatView::RouteIncoming(int32_t peer) {
     context.ownUserType = CIncomingMessageRouter::OwnUserType(g_EngineModule);
     switch (CIncomingMessageRouter::Decide(context)) {
     case IncomingRoute::FlashAndShowInWindow:
-        m_customerTree.FlashUser(peer, true);
+        GetCustomerTree().FlashUser(peer, true);
         ShowUnread(peer, *window);
         break;
     case IncomingRoute::ShowInWindow:
@@ -511,7 +501,7 @@ void CChatView::RouteIncoming(int32_t peer) {
         OpenChat(peer, CurrentUserId());
         break;
     case IncomingRoute::FlashOnly:
-        m_customerTree.FlashUser(peer, true);
+        GetCustomerTree().FlashUser(peer, true);
         break;
     }
 }
@@ -527,7 +517,7 @@ void CChatView::OpenChat(int32_t customer, int32_t owner) {
     if (owner == 0) owner = g_nMyUserID;
     const UserInfoBase record = CIncomingMessageRouter::CustomerRecord(
         g_EngineModule, customer, CIncomingMessageRouter::OwnUserType(g_EngineModule));
-    m_customerTree.FlashUser(customer, false);
+    GetCustomerTree().FlashUser(customer, false);
 
     CPanelRegistry* registry = CPanelRegistry::GetInstance();
     auto* window = dynamic_cast<CChatMainPanel*>(registry->FindChatWindow(customer));
@@ -540,6 +530,11 @@ void CChatView::OpenChat(int32_t customer, int32_t owner) {
         window = CChatMainPanel::Open(CDeskGlobalsChatHost::Instance(), m_hWnd, owner, record, ConversationArea(),
                                       kDeskDisplayTitle);
         if (!window) return;
+        // A finished receive names the file where the page saved it.
+        window->SetSavePathSource([this](const FileRequestRecord&) {
+            const auto& entry = m_transFilePanel.GetSession().GetEntry();
+            return entry ? entry->localPath : std::wstring();
+        });
         ::SetWindowPos(window->GetHwnd(), nullptr, 0, 0, 0, 0,
                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
         ShowUnread(customer, *window);
@@ -585,7 +580,8 @@ void CChatView::UpdateSessionList(WPARAM wParam, LPARAM lParam) {
 // ---------------------------------------------------------------------------
 
 void CChatView::RefreshCustomers() {
-    if (!m_customerTree.IsWindow()) return;
+    CIMFriendListTree& tree = GetCustomerTree();
+    if (!tree.IsWindow()) return;
     const int32_t self = CurrentUserId();
     FriendMap friends;
     if (g_EngineModule.MGetFriendList)
@@ -594,10 +590,10 @@ void CChatView::RefreshCustomers() {
     if (g_EngineModule.MGetUserListCategorys)
         if (const std::vector<CategoryRecord>* list = g_EngineModule.MGetUserListCategorys(self)) categories = *list;
     g_FriendMapCache = friends;
-    m_customerTree.DeleteAllItems();
-    m_customerTree.InsertGroups(categories);
-    m_customerTree.InsertFriends(friends);
-    m_customerTree.Invalidate(false);
+    tree.DeleteAllItems();
+    tree.InsertGroups(categories);
+    tree.InsertFriends(friends);
+    tree.Invalidate(false);
 }
 
 void CChatView::RefreshTeamList() {
@@ -620,9 +616,46 @@ bool CChatView::AddTeamTab() {
 }
 
 void CChatView::SetContactStatus(int32_t userId, int32_t status) {
-    if (m_customerTree.IsWindow()) m_customerTree.SetUserStatus(userId, status);
+    SetCachedUserStatus(userId, status);
+    if (GetCustomerTree().IsWindow()) GetCustomerTree().SetUserStatus(userId, status);
+}
+
+void CChatView::UpdateContact(const UserInfoBase& record) {
+    if (record.userId == 0) return;
+    UpdateCachedUser(&record);
+    if (GetCustomerTree().IsWindow()) GetCustomerTree().UpdateUser(record);
 }
 
 void CChatView::RepaintContactTree() {
-    if (m_customerTree.IsWindow()) m_customerTree.Invalidate(false);
+    if (GetCustomerTree().IsWindow()) GetCustomerTree().Invalidate(false);
+}
+
+// ---------------------------------------------------------------------------
+// File transfer
+// ---------------------------------------------------------------------------
+
+void CChatView::PrepareFileTransfer() {
+    m_transFilePanel.GetSession().SetServer(g_ClientSettings.serverEntry);
+}
+
+bool CChatView::SendFile(int32_t ownId, int32_t customer) {
+    auto* window = dynamic_cast<CChatMainPanel*>(CPanelRegistry::GetInstance()->FindChatWindow(customer));
+    if (!window || !m_transFilePanel.IsWindow()) return false;
+    PrepareFileTransfer();
+    ShowLowerTab(kLowerTabFileTransfer);
+    m_transFilePanel.SendFile(ownId, customer, window->GetHwnd());
+    return true;
+}
+
+void CChatView::OnFileRequest(const FileRequestRecord& record, int code) {
+    OpenChat(record.senderId, record.receiverId);
+    auto* window = dynamic_cast<CChatMainPanel*>(CPanelRegistry::GetInstance()->FindChatWindow(record.senderId));
+    if (!window || !m_transFilePanel.IsWindow()) return;
+    PrepareFileTransfer();
+    m_transFilePanel.OnFileEvent(window->GetHwnd(), record, code);
+    ShowLowerTab(kLowerTabFileTransfer);
+}
+
+void CChatView::ResetFileTransfer() {
+    if (m_transFilePanel.IsWindow()) m_transFilePanel.SetState(TRANSFER_IDLE);
 }

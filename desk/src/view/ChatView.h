@@ -1,9 +1,10 @@
 // CChatView: the page of the main window's first tab "  会话窗口  "
 // (template 129). The own status and the contact search at the top left,
-// the customer list below them, the conversation area in the middle where
-// every conversation window (CChatMainPanel) lies on one rectangle, and
-// the lower tabs on the right: quick replies, message history, session
-// list, file transfer.
+// the left list panel (CChatLeftListPanel: the customer tree) below them,
+// the conversation area in the middle where every conversation window
+// (CChatMainPanel) lies on one rectangle, and the lower tabs on the right:
+// quick replies, message history, session list, file transfer (the shared
+// CTransFilePanel, which sends and receives the files of the conversations).
 //
 // It routes every incoming message (CIncomingMessageRouter decides whether
 // the peer's window opens by itself or the peer only flashes) and it is
@@ -15,6 +16,7 @@
 // UI thread only.
 #pragma once
 
+#include "ChatLeftListPanel.h"
 #include "ChatListPanel.h"
 #include "ChatMsgPanel.h"
 #include "ChatViewPage.h"
@@ -27,6 +29,7 @@
 #include "clientui/EnTabCtrl.h"
 #include "clientui/FindListWnd.h"
 #include "clientui/IMFriendListTree.h"
+#include "clientui/TransFilePanel.h"
 
 #include "fw/GdiObject.h"
 #include "fw/ImageList.h"
@@ -67,9 +70,23 @@ public:
     // The logged-on steps and the friend-list notices: the customer tree is
     // filled again from the engine's own friend list.
     void RefreshCustomers();
-    // A user's new status in the customer tree.
+    // A user's new status: the friend-map cache and the customer tree (which
+    // sorts the user's group again) take it.
     void SetContactStatus(int32_t userId, int32_t status);
+    // A user's new record: the friend-map cache and the customer tree take it.
+    void UpdateContact(const UserInfoBase& record);
     void RepaintContactTree();
+    // WM_SEND_FILE: when the customer's conversation is open, the
+    // file-transfer page offers a file (chosen in the open-file dialog) to
+    // the customer on behalf of ownId and comes to the front. False when no
+    // conversation of the customer is open.
+    bool SendFile(int32_t ownId, int32_t customer);
+    // WM_IM_FILEREQUEST's first record and code: the peer's conversation
+    // (the record's sender) is opened or shown, and the file-transfer page
+    // takes the record with that window and comes to the front.
+    void OnFileRequest(const FileRequestRecord& record, int code);
+    // A file request without a record: the file-transfer page starts over.
+    void ResetFileTransfer();
     // WM_UPDATE_SESSION_LIST: wParam the user record, lParam 1 to remove.
     void UpdateSessionList(WPARAM wParam, LPARAM lParam);
     // Hides the contact search's result pop-up.
@@ -84,7 +101,9 @@ public:
     // The rectangle on which the conversation windows lie (client
     // coordinates).
     RECT ConversationArea() const;
-    CIMFriendListTree& GetCustomerTree() { return m_customerTree; }
+    CIMFriendListTree& GetCustomerTree() { return m_leftList.GetCustomerTree(); }
+    CChatLeftListPanel& GetLeftList() { return m_leftList; }
+    CTransFilePanel& GetTransFilePanel() { return m_transFilePanel; }
     CChatListPanel& GetSessionList() { return m_sessionList; }
     CChatMsgPanel& GetHistoryPane() { return m_historyPane; }
     CFindListWnd& GetSearchPopup() { return m_searchPopup; }
@@ -121,6 +140,9 @@ private:
     void LoadHistoryPage(int32_t customer, int32_t agent);
     void LayoutConversations();
     void DrawStatusArea(HDC dc);
+    // The file-transfer page talks to the file server on the chat server's
+    // host, known once the server entry was read.
+    void PrepareFileTransfer();
 
     clientui::CSystemAnsiCodePage m_codePage;
     clientui::CContactSearch m_contactSearch{m_codePage};
@@ -128,15 +150,14 @@ private:
     CFindListWnd m_searchPopup;
     CEnTabCtrl m_upperTabs;
     CEnTabCtrl m_lowerTabs;
-    CIMFriendListTree m_customerTree;
+    CChatLeftListPanel m_leftList;
     CChatViewPage m_quickReplyPage;
     CChatMsgPanel m_historyPane;
     CChatListPanel m_sessionList;
-    CChatViewPage m_transFilePage;
+    CTransFilePanel m_transFilePanel;
     fw::CImageList m_listTypeImages;
     fw::CBitmap m_bmpTop;
     fw::CBitmap m_bmpBottom;
-    fw::CBitmap m_bmpStatus[6];
     fw::CFont m_statusFont;
     bool m_overStatus = false;
     bool m_teamTabAdded = false;

@@ -8,11 +8,15 @@
 // shows the message. The agent finds a customer by the pinyin of the name
 // in the search box and opens the conversation from the result pop-up;
 // the history tab pages through a generated history of a few hundred
-// records. The windows are driven and read from outside; a picture of the
-// view with the pop-up is saved for the documentation.
+// records. The agent's part is real input (clicks and double clicks at the
+// items' places, keys into the focused control); the windows are read from
+// outside; a picture of the view with the pop-up is saved for the
+// documentation.
 #include "DeskServerControl.h"
+#include "DeskWindows.h"
 #include "DisplayTitle.h"
 #include "HistoryFixture.h"
+#include "RealInput.h"
 #include "ScreenPicture.h"
 #include "TavrelDriver.h"
 #include "chat/ChatMainPanelResource.h"
@@ -41,51 +45,6 @@ constexpr DWORD kWindowWaitMs = 30000;
 constexpr DWORD kExitWaitMs = 20000;
 const std::wstring kTitle = kDeskDisplayTitle;
 
-std::wstring ServerAddress() {
-    const char* value = std::getenv("QV_DESK_SERVER");
-    std::wstring address;
-    for (const char* p = value ? value : ""; *p; ++p) address += static_cast<wchar_t>(*p);
-    return address;
-}
-
-LRESULT SendTo(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    ::SendMessageTimeoutW(window, msg, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
-    return static_cast<LRESULT>(result);
-}
-
-HWND FindMainWindow(const CTavrelProcess& process, const std::wstring& caption) {
-    for (HWND window : process.Windows(false))
-        if (WindowText(window) == caption) return window;
-    return nullptr;
-}
-
-// A conversation window: a child dialog that holds the chat log control.
-struct Conversation {
-    HWND window;
-    HWND log;
-};
-
-BOOL CALLBACK CollectConversation(HWND child, LPARAM param) {
-    HWND log = ::GetDlgItem(child, IDC_CHAT_LOG);
-    if (log && ::GetParent(log) == child) reinterpret_cast<std::vector<Conversation>*>(param)->push_back({child, log});
-    return TRUE;
-}
-
-std::vector<Conversation> Conversations(HWND main) {
-    std::vector<Conversation> found;
-    ::EnumChildWindows(main, CollectConversation, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-// The enabled (real) conversation windows; the placeholder is disabled.
-std::vector<Conversation> OpenConversations(HWND main) {
-    std::vector<Conversation> open;
-    for (const Conversation& c : Conversations(main))
-        if (::IsWindowEnabled(c.window)) open.push_back(c);
-    return open;
-}
-
 // The customer writes text (ASCII) to the agent.
 std::string CustomerMessage(uint32_t customer, uint32_t agent, uint32_t time, const std::string& text) {
     std::string hex = CDeskServerControl::WordsHex({0, 20261210, time, customer, agent, 0});
@@ -99,8 +58,6 @@ std::string CustomerMessage(uint32_t customer, uint32_t agent, uint32_t time, co
     return "SEND last " + std::to_string(CMD_TEXT_MSG) + " " + hex;
 }
 
-bool LogShows(const Conversation& c, const std::wstring& text) { return WindowText(c.log).find(text) != std::wstring::npos; }
-
 // The picture path from QV_VIEW_SHOT (a Unix path), empty when not asked for.
 std::wstring ShotPath() {
     const char* shot = std::getenv("QV_VIEW_SHOT");
@@ -108,28 +65,6 @@ std::wstring ShotPath() {
     std::wstring path = L"Z:";
     for (const char* p = shot; *p; ++p) path += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
     return path;
-}
-
-struct ControlSearch {
-    int id;
-    std::wstring className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchControl(HWND child, LPARAM param) {
-    auto* search = reinterpret_cast<ControlSearch*>(param);
-    if (::GetDlgCtrlID(child) != search->id ||
-        ::lstrcmpiW(ClassName(child).c_str(), search->className.c_str()) != 0)
-        return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-// The child of main with the control id and window class; null when none.
-HWND FindControl(HWND main, int id, const std::wstring& className) {
-    ControlSearch search = {id, className, nullptr};
-    ::EnumChildWindows(main, MatchControl, reinterpret_cast<LPARAM>(&search));
-    return search.found;
 }
 
 // The search result pop-up: the program's top-level window holding the
@@ -167,12 +102,15 @@ std::string Utf8(const std::wstring& text) {
     return out;
 }
 
-// Types text into the search box as the keyboard would, replacing what it
-// holds (the box searches on every change); an empty text deletes it.
+// Types into the search box with the keyboard, replacing what it holds
+// (the box searches on every change); an empty text deletes it.
 void TypeSearch(HWND box, const std::wstring& text) {
-    SendTo(box, EM_SETSEL, 0, -1);
-    if (text.empty()) SendTo(box, WM_CHAR, VK_BACK, 1);
-    for (const wchar_t c : text) SendTo(box, WM_CHAR, c, 1);
+    if (FocusOf(box) != box) Click(ClientPoint(box, 20, 10));
+    WaitUntil([&] { return FocusOf(box) == box; }, 5000);
+    PressKey(VK_END);
+    PressKey(VK_HOME, false, true);
+    PressKey(VK_DELETE);
+    TypeText(text);
 }
 
 // The open conversation windows that were not in before.
@@ -191,29 +129,35 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(ServerAddress().empty()) << "run through with-desk-server.sh";
         app = WindowsPathFromEnv("QV_DESK_APP");
-        ::CreateDirectoryW((app + L"Ini").c_str(), nullptr);
-        ::WritePrivateProfileStringW(L"serverList", L"use", ScrambleServerText(ServerAddress()).c_str(),
-                                     (app + L"Ini\\IMServerInfo.ini").c_str());
+        WriteServerEntry(app);
         ASSERT_TRUE(control.Connected());
         ASSERT_EQ(control.Command("CLEAR"), "OK");
     }
 
-    // Starts the program for the account with the pop-up setting given and
-    // waits until the customer list has arrived.
+    // Starts the program for the account with the pop-up setting given,
+    // puts its window in front of every other and waits until the customer
+    // list has arrived.
     HWND StartAgent(CTavrelProcess& process, int32_t account, const std::wstring& caption, bool popUp) {
-        const std::wstring folder = app + std::to_wstring(account);
-        ::CreateDirectoryW(folder.c_str(), nullptr);
-        ::WritePrivateProfileStringW(L"systemSetting", L"bPopUp", popUp ? L"1" : L"0",
-                                     (folder + L"\\systemSetting.dll").c_str());
+        WriteAgentSettings(app, account, popUp);
         if (!process.Start(app, L"run " + std::to_wstring(account))) return nullptr;
         HWND main = nullptr;
         WaitUntil([&] { return (main = FindMainWindow(process, caption)) != nullptr; }, kWindowWaitMs);
         if (!main) return nullptr;
         SendTo(main, WM_INSTANCE_CONTROL, 1, 0);  // show it
-        // The log-on has finished once the friend list was asked for and
-        // answered; give the list a moment to be filled.
-        ::Sleep(1500);
+        EXPECT_TRUE(BringToFront(main));
+        HWND tree = nullptr;
+        EXPECT_TRUE(WaitUntil([&] { return (tree = CustomerTree(main)) && TreeItems(tree).size() > 1; },
+                              kWindowWaitMs))
+            << "no customer list";
         return main;
+    }
+
+    // A real double click on the user's row in the customer tree.
+    static void DoubleClickCustomer(HWND main, int32_t user) {
+        HWND tree = CustomerTree(main);
+        const TreeItem item = RevealTreeUser(tree, user, 10000);
+        ASSERT_TRUE(item.item) << "no row of " << user;
+        DoubleClick(TreeItemPoint(tree, item));
     }
 
     std::wstring app;
@@ -233,9 +177,9 @@ TEST_F(ChatViewE2E, WithoutPopUpTheCustomerFlashesAndTheListOpensTheConversation
     ::Sleep(2000);
     EXPECT_TRUE(OpenConversations(main).empty()) << "a conversation opened by itself";
 
-    // The agent opens the conversation from the customer list (the list
-    // sends WM_OPEN_CHAT with the customer): the waiting message is shown.
-    SendTo(main, WM_OPEN_CHAT, 60004, 0);
+    // The agent opens the conversation with a double click on the customer
+    // in the list: the waiting message is shown.
+    DoubleClickCustomer(main, 60004);
     std::vector<Conversation> open;
     ASSERT_TRUE(WaitUntil([&] { return (open = OpenConversations(main)).size() == 1; }, kWindowWaitMs));
     EXPECT_TRUE(WaitUntil([&] { return LogShows(open[0], L"hello from 60004"); }, 5000))
@@ -244,7 +188,7 @@ TEST_F(ChatViewE2E, WithoutPopUpTheCustomerFlashesAndTheListOpensTheConversation
 
     // Opening it again does not make a second window; a further message
     // goes into the open one.
-    SendTo(main, WM_OPEN_CHAT, 60004, 0);
+    DoubleClickCustomer(main, 60004);
     ASSERT_EQ(control.Command(CustomerMessage(60004, 50002, 93100000, "second line")), "OK");
     EXPECT_TRUE(WaitUntil([&] { return LogShows(open[0], L"second line"); }, kWindowWaitMs));
     EXPECT_EQ(OpenConversations(main).size(), 1u);
@@ -255,9 +199,10 @@ TEST_F(ChatViewE2E, WithoutPopUpTheCustomerFlashesAndTheListOpensTheConversation
 
     // A second conversation (赵磊, 60006) comes to the front; a message of
     // 60004 still reaches its window, now hidden behind the other.
-    SendTo(main, WM_OPEN_CHAT, 60006, 0);
+    DoubleClickCustomer(main, 60006);
     ASSERT_TRUE(WaitUntil([&] { return OpenConversations(main).size() == 2; }, kWindowWaitMs));
-    EXPECT_FALSE(::IsWindowVisible(open[0].window));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(open[0].window); }, kWindowWaitMs))
+        << "the first conversation stayed in front";
     ASSERT_EQ(control.Command(CustomerMessage(60004, 50002, 93200000, "behind the other")), "OK");
     EXPECT_TRUE(WaitUntil([&] { return LogShows(open[0], L"behind the other"); }, kWindowWaitMs));
     EXPECT_FALSE(::IsWindowVisible(open[0].window));
@@ -300,7 +245,7 @@ TEST_F(ChatViewE2E, TheSearchFindsACustomerByPinyinAndOpensTheConversation) {
     EXPECT_FALSE(ResultListShown(list));
 
     // A conversation is open beside the search, as an agent would have it.
-    SendTo(main, WM_OPEN_CHAT, 60004, 0);
+    DoubleClickCustomer(main, 60004);
     std::vector<Conversation> before;
     ASSERT_TRUE(WaitUntil([&] { return (before = OpenConversations(main)).size() == 1; }, kWindowWaitMs));
 
@@ -324,7 +269,7 @@ TEST_F(ChatViewE2E, TheSearchFindsACustomerByPinyinAndOpensTheConversation) {
     EXPECT_TRUE(WaitUntil([&] { return ResultLines(list).empty(); }, 5000));
     EXPECT_TRUE(ResultListShown(list));
     // The clear button (inside the box's right end).
-    SendTo(box, WM_LBUTTONUP, 0, MAKELPARAM(186, 10));
+    Click(ClientPoint(box, 186, 10));
     EXPECT_TRUE(WaitUntil([&] { return !ResultListShown(list); }, 5000)) << "the clear button left the pop-up";
     EXPECT_EQ(WindowText(box), L"");
     TypeSearch(box, L"z");
@@ -345,15 +290,15 @@ TEST_F(ChatViewE2E, TheSearchFindsACustomerByPinyinAndOpensTheConversation) {
     // hides the pop-up: the second of 刘洋 and 赵磊.
     TypeSearch(box, L"600");
     ASSERT_TRUE(WaitUntil([&] { return ResultLines(list).size() == 2; }, 5000));
-    ::PostMessageW(box, WM_KEYDOWN, VK_UP, 0);
+    PressKey(VK_UP);
     EXPECT_TRUE(WaitUntil([&] { return SendTo(list, LB_GETCURSEL, 0, 0) == 1; }, 5000)) << "Up did not wrap";
-    ::PostMessageW(box, WM_KEYDOWN, VK_DOWN, 0);
+    PressKey(VK_DOWN);
     EXPECT_TRUE(WaitUntil([&] { return SendTo(list, LB_GETCURSEL, 0, 0) == 0; }, 5000)) << "Down did not wrap";
-    ::PostMessageW(box, WM_KEYDOWN, VK_DOWN, 0);
+    PressKey(VK_DOWN);
     ASSERT_TRUE(WaitUntil([&] { return SendTo(list, LB_GETCURSEL, 0, 0) == 1; }, 5000));
     EXPECT_EQ(ResultLines(list)[1], L"赵磊(60006)");
     EXPECT_EQ(WindowText(box), L"600") << "the keys went into the box";
-    ::PostMessageW(box, WM_KEYDOWN, VK_RETURN, 0);
+    PressKey(VK_RETURN);
     std::vector<Conversation> added;
     ASSERT_TRUE(WaitUntil([&] { return (added = NewConversations(main, before)).size() == 1; }, kWindowWaitMs))
         << "no conversation opened from the pop-up";
@@ -390,12 +335,15 @@ TEST_F(ChatViewE2E, TheHistoryTabPagesThroughTheConversationsHistory) {
 
     // The conversation's history command brings the history tab with the
     // newest page.
-    SendTo(main, WM_OPEN_CHAT, 60004, 0);
+    DoubleClickCustomer(main, 60004);
     std::vector<Conversation> open;
     ASSERT_TRUE(WaitUntil([&] { return (open = OpenConversations(main)).size() == 1; }, kWindowWaitMs));
     HWND historyButton = ::GetDlgItem(open[0].window, IDC_CHAT_HISTORY);
     ASSERT_NE(historyButton, nullptr);
-    ClickButton(historyButton);
+    // Clicked once the conversation shows in its place.
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(historyButton) != FALSE; }, kWindowWaitMs));
+    ::Sleep(300);
+    Click(CentreOf(historyButton));
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }, 5000)) << "the history tab did not show";
     const auto logShows = [&](const std::wstring& text) {
         const std::wstring shown = WindowText(log) + L"\n";
@@ -413,7 +361,7 @@ TEST_F(ChatViewE2E, TheHistoryTabPagesThroughTheConversationsHistory) {
                        !logShows(L"message " + std::to_wstring(first - 1)) &&
                        !logShows(L"message " + std::to_wstring(last + 1));
             },
-            5000);
+            kWindowWaitMs);
     };
     const auto logEnd = [&] {
         const std::wstring shown = WindowText(log);
@@ -421,16 +369,16 @@ TEST_F(ChatViewE2E, TheHistoryTabPagesThroughTheConversationsHistory) {
     };
     EXPECT_TRUE(onPage(6, 290, 349)) << "page box " << Utf8(WindowText(pageBox)) << " log ends " << logEnd();
 
-    ClickButton(::GetDlgItem(pane, IDC_MSG_PAGE_PREV));
+    Click(CentreOf(::GetDlgItem(pane, IDC_MSG_PAGE_PREV)));
     EXPECT_TRUE(onPage(5, 230, 289));
-    ClickButton(::GetDlgItem(pane, IDC_MSG_PAGE_FIRST));
+    Click(CentreOf(::GetDlgItem(pane, IDC_MSG_PAGE_FIRST)));
     EXPECT_TRUE(onPage(1, 0, 49));
-    ClickButton(::GetDlgItem(pane, IDC_MSG_PAGE_PREV));  // there is no page 0
+    Click(CentreOf(::GetDlgItem(pane, IDC_MSG_PAGE_PREV)));  // there is no page 0
     ::Sleep(500);
     EXPECT_TRUE(onPage(1, 0, 49));
-    ClickButton(::GetDlgItem(pane, IDC_MSG_PAGE_NEXT));
+    Click(CentreOf(::GetDlgItem(pane, IDC_MSG_PAGE_NEXT)));
     EXPECT_TRUE(onPage(2, 50, 109));
-    ClickButton(::GetDlgItem(pane, IDC_MSG_PAGE_LAST));
+    Click(CentreOf(::GetDlgItem(pane, IDC_MSG_PAGE_LAST)));
     EXPECT_TRUE(onPage(6, 290, 349));
 
     EXPECT_EQ(SendTo(main, WM_INSTANCE_CONTROL, 0, 0), 1);

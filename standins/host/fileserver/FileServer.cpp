@@ -69,15 +69,15 @@ FileServer::FileServer(std::string folder, FileServerFaults faults)
 
 FileServer::~FileServer() { Stop(); }
 
-bool FileServer::Start(uint16_t port) {
+bool FileServer::Start(uint16_t port, const std::string& bindAddress) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    if (inet_pton(AF_INET, bindAddress.c_str(), &address.sin_addr) != 1) return false;
     listener_ = socket(AF_INET, SOCK_STREAM, 0);
     if (listener_ < 0) return false;
     const int yes = 1;
     setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
     if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listener_, 16) != 0) {
         close(listener_);

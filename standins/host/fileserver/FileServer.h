@@ -26,8 +26,10 @@ public:
     FileServer(std::string folder, FileServerFaults faults = {});
     ~FileServer();
 
-    // Listens on 127.0.0.1 (any port when 0) and serves in the background.
-    bool Start(uint16_t port);
+    // Listens on the IPv4 address (127.0.0.1 unless given; any port when 0)
+    // and serves in the background. False when the address is not a dotted
+    // IPv4 address or cannot be bound.
+    bool Start(uint16_t port, const std::string& bindAddress = "127.0.0.1");
     void Stop();
     uint16_t Port() const { return port_; }
 

@@ -1,10 +1,11 @@
 // qv-fileserver: the stand-in file server.
 //
-//   qv-fileserver [--port N] [--dir FOLDER] [--reject-uploads N]
+//   qv-fileserver [--bind ADDRESS] [--port N] [--dir FOLDER] [--reject-uploads N]
 //                 [--downloads-without-data] [--close-after N] [--block-limit N]
 //
 // Prints "listening <port>" once it accepts connections (port 0: any free
-// port), then serves until it is sent SIGINT or SIGTERM.
+// port; the address defaults to 127.0.0.1), then serves until it is sent
+// SIGINT or SIGTERM.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,7 @@ bool ParseNumber(const char* text, long max, long& out) {
 int main(int argc, char** argv) {
     long port = 7013;
     std::string folder = ".";
+    std::string bindAddress = "127.0.0.1";
     standin::FileServerFaults faults;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -35,6 +37,8 @@ int main(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         if (arg == "--port" && hasValue && ParseNumber(argv[i + 1], 65535, port)) {
             ++i;
+        } else if (arg == "--bind" && hasValue) {
+            bindAddress = argv[++i];
         } else if (arg == "--dir" && hasValue) {
             folder = argv[++i];
         } else if (arg == "--reject-uploads" && hasValue && ParseNumber(argv[i + 1], 1000000, value)) {
@@ -58,8 +62,8 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     standin::FileServer server(folder, faults);
-    if (!server.Start(static_cast<uint16_t>(port))) {
-        std::fprintf(stderr, "qv-fileserver: cannot listen on port %ld\n", port);
+    if (!server.Start(static_cast<uint16_t>(port), bindAddress)) {
+        std::fprintf(stderr, "qv-fileserver: cannot listen on %s port %ld\n", bindAddress.c_str(), port);
         return 1;
     }
     std::printf("listening %u\n", server.Port());

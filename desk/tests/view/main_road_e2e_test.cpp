@@ -1,0 +1,427 @@
+// The agent's main road through the real Tavrel.exe, driven as an agent
+// drives it: real clicks, double clicks and keys (SendInput) at the places
+// where the program shows its items, through its own window tree and
+// message loop. Against the stand-in chat server with the demo organisation
+// and the stand-in file server beside it (with-desk-server.sh --fileserver);
+// the customer 赵磊 (60006) is a messenger engine host in this test program
+// (CCustomerHost). What is checked is what the agent sees (windows, the
+// tree's items and pictures, the log) and what the customer receives.
+//
+// The agent is 周宁 (50002): its customers are 刘洋 (60004, always offline
+// here) and 赵磊, in the group "我的客户".
+#include "CustomerHost.h"
+#include "DeskServerControl.h"
+#include "DeskWindows.h"
+#include "DisplayTitle.h"
+#include "InstanceControl.h"
+#include "RealInput.h"
+#include "ScreenPicture.h"
+#include "TavrelDriver.h"
+#include "chat/ChatMainPanelResource.h"
+#include "main/DeskMessages.h"
+
+#include "clientui/TransFilePanel.h"
+
+#include "fw/StringUtil.h"
+
+#include <ImEngineApi.h>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using namespace tavreltest;
+
+namespace {
+
+constexpr int32_t kAgent = 50002;
+constexpr int32_t kCustomer = 60006;      // 赵磊
+constexpr int32_t kOtherCustomer = 60004;  // 刘洋
+constexpr DWORD kWindowWaitMs = 30000;
+constexpr DWORD kExitWaitMs = 20000;
+const std::wstring kAgentCaption = std::wstring(kDeskDisplayTitle) + L" - 50002 - 周宁 ";
+
+std::string Utf8(const std::wstring& text) {
+    std::string out(text.size() * 3 + 1, '\0');
+    out.resize(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0],
+                                     static_cast<int>(out.size()), nullptr, nullptr));
+    return out;
+}
+
+std::string ReadAll(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteAll(const std::wstring& path, const std::string& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return out.good();
+}
+
+// Bytes that show a lost, doubled or shifted block.
+std::string PatternBytes(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    uint32_t x = seed * 2654435761u + 1;
+    for (size_t i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes[i] = static_cast<char>(x >> 16);
+    }
+    return bytes;
+}
+
+// The user ids of a group's members in tree order.
+std::vector<LPARAM> GroupOrder(HWND tree, const std::wstring& groupPrefix) {
+    std::vector<LPARAM> ids;
+    HTREEITEM group = nullptr;
+    for (const TreeItem& item : TreeItems(tree)) {
+        if (!item.parent) group = item.text.compare(0, groupPrefix.size(), groupPrefix) == 0 ? item.item : nullptr;
+        else if (group && item.parent == group) ids.push_back(item.data);
+    }
+    return ids;
+}
+
+// The group row whose text starts with prefix (a null handle when none).
+TreeItem FindGroup(HWND tree, const std::wstring& prefix) {
+    for (const TreeItem& item : TreeItems(tree))
+        if (!item.parent && item.text.compare(0, prefix.size(), prefix) == 0) return item;
+    return TreeItem();
+}
+
+// The pixels of a row as the screen shows it.
+std::vector<uint32_t> RowPixels(HWND tree, const TreeItem& item) {
+    RECT row = item.rect;
+    ::MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&row), 2);
+    return ScreenPixels(row);
+}
+
+// The face picture of a user row as the screen shows it.
+std::vector<uint32_t> FacePixels(HWND tree, const TreeItem& item) {
+    RECT face = {6, item.rect.top + 6, 46, item.rect.top + 46};
+    ::MapWindowPoints(tree, nullptr, reinterpret_cast<POINT*>(&face), 2);
+    return ScreenPixels(face);
+}
+
+BOOL CALLBACK FindNameBox(HWND child, LPARAM param) {
+    if (ClassName(child) != L"Edit" || !::IsWindowVisible(child)) return TRUE;
+    if (ClassName(::GetParent(child)).compare(0, 8, L"ComboBox") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+}
+
+// The file name box of an open-file dialog: the edit inside its combo box.
+HWND FileNameBox(HWND dialog) {
+    HWND found = nullptr;
+    ::EnumChildWindows(dialog, FindNameBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+class MainRoadE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(ServerAddress().empty()) << "run through with-desk-server.sh";
+        ASSERT_TRUE(std::getenv("QV_FILESERVER_DIR")) << "run with --fileserver";
+        app = WindowsPathFromEnv("QV_DESK_APP");
+        WriteServerEntry(app);
+        ASSERT_TRUE(control.Connected());
+        ASSERT_EQ(control.Command("CLEAR"), "OK");
+        ASSERT_TRUE(customer.Loaded()) << "no customer engine";
+    }
+
+    void TearDown() override {
+        // What the agent saw when a check failed, beside the test program.
+        if (HasFailure() && main) {
+            const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            const RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+            testpicture::SaveScreenArea(screen, L"main_road_" + std::wstring(name.begin(), name.end()) + L".bmp");
+        }
+        if (main && process.IsRunning()) {
+            SendTo(main, WM_INSTANCE_CONTROL, 0, 0);
+            EXPECT_TRUE(process.WaitForExit(kExitWaitMs));
+        }
+    }
+
+    // Pumps the customer's messages while waiting.
+    bool Wait(const std::function<bool()>& ready, DWORD ms = kWindowWaitMs) { return customer.PumpUntil(ready, ms); }
+
+    // Starts the agent (pop-up off) and waits for its customer tree with
+    // both customers; the window is put in front of every other.
+    void StartAgent(int sendMsgOpt = 0) {
+        WriteAgentSettings(app, kAgent, false, sendMsgOpt);
+        ASSERT_TRUE(process.Start(app, L"run " + std::to_wstring(kAgent)));
+        ASSERT_TRUE(Wait([&] { return (main = FindMainWindow(process, kAgentCaption)) != nullptr; }));
+        SendTo(main, WM_INSTANCE_CONTROL, 1, 0);
+        ASSERT_TRUE(BringToFront(main));
+        ASSERT_TRUE(Wait([&] { return (tree = CustomerTree(main)) != nullptr; }));
+        ASSERT_TRUE(Wait([&] { return GroupOrder(tree, L"我的客户").size() == 2; })) << "no customers in the tree";
+        agentConnection = control.PacketsOf(CMD_LOGON).back().connection;
+    }
+
+    void LogonCustomer() { ASSERT_TRUE(customer.Logon(kCustomer, ServerAddress())); }
+
+    // Opens the customers' group with a real click on its row.
+    void ExpandCustomers() {
+        const TreeItem group = FindGroup(tree, L"我的客户");
+        ASSERT_TRUE(group.item) << "no group of customers";
+        if (!(group.state & TVIS_EXPANDED)) Click(TreeItemPoint(tree, group));
+        ASSERT_TRUE(Wait([&] { return (FindGroup(tree, L"我的客户").state & TVIS_EXPANDED) != 0; }, 10000))
+            << "the click did not open the group";
+    }
+
+    // A real double click on the customer's row opens the conversation.
+    Conversation OpenByDoubleClick(int32_t user) {
+        const TreeItem item = RevealTreeUser(tree, user, 10000);
+        EXPECT_TRUE(item.item) << "no row of " << user;
+        DoubleClick(TreeItemPoint(tree, item));
+        Conversation shown;
+        EXPECT_TRUE(Wait([&] {
+            shown = ShownConversation(main);
+            return shown.window && ::IsWindowVisible(shown.window);
+        }));
+        return shown;
+    }
+
+    // Clicks into the input of the conversation shown and types.
+    void ClickIntoInput(const Conversation& c) {
+        HWND input = ::GetDlgItem(c.window, IDC_CHAT_INPUT);
+        ASSERT_NE(input, nullptr);
+        Click(CentreOf(input));
+        ASSERT_TRUE(Wait([&] { return FocusOf(main) == input; }, 5000)) << "the click left the focus elsewhere";
+    }
+
+    std::wstring app;
+    CDeskServerControl control;
+    CCustomerHost customer;
+    CTavrelProcess process;
+    HWND main = nullptr;
+    HWND tree = nullptr;
+    int agentConnection = 0;
+};
+
+}  // namespace
+
+// With the pop-up off, the customer's message makes the customer flash
+// (its face jumps); a real double click on the customer's row opens the
+// conversation with the message. Lines typed with the line-break key arrive
+// as one message with the line break, for both send options, and the other
+// key sends.
+TEST_F(MainRoadE2E, ADoubleClickOpensTheFlashingCustomerAndLineBreaksReachTheCustomer) {
+    LogonCustomer();
+    StartAgent();
+    // The customers' group closed (a click closes it when it is open): its
+    // row blinks while the customer's message waits.
+    TreeItem group = FindGroup(tree, L"我的客户");
+    ASSERT_TRUE(group.visible);
+    if (group.state & TVIS_EXPANDED) Click(TreeItemPoint(tree, group));
+    ASSERT_TRUE(Wait([&] { return !((group = FindGroup(tree, L"我的客户")).state & TVIS_EXPANDED); }, 10000));
+    const std::vector<uint32_t> groupRow = RowPixels(tree, group);
+    ASSERT_TRUE(customer.SendText(kAgent, "hello agent"));
+    EXPECT_TRUE(Wait([&] { return RowPixels(tree, group) != groupRow; }, 10000)) << "the group row does not blink";
+    // Opened, the group shows the customer first, its face jumping.
+    ExpandCustomers();
+    ASSERT_TRUE(Wait([&] { return GroupOrder(tree, L"我的客户").front() == kCustomer; }));
+    TreeItem row = FindTreeItem(tree, kCustomer);
+    ASSERT_TRUE(row.visible);
+    std::vector<uint32_t> first = FacePixels(tree, row);
+    EXPECT_TRUE(Wait([&] { return FacePixels(tree, row) != first; }, 5000)) << "the face does not jump";
+    EXPECT_TRUE(OpenConversations(main).empty()) << "a conversation opened by itself";
+
+    const Conversation chat = OpenByDoubleClick(kCustomer);
+    ASSERT_NE(chat.window, nullptr) << "the double click opened nothing";
+    EXPECT_TRUE(Wait([&] { return LogShows(chat, L"hello agent"); }, 10000));
+
+    // Send option 0: Ctrl+Enter breaks the line, Enter sends.
+    ClickIntoInput(chat);
+    TypeText(L"line one");
+    PressKey(VK_RETURN, true);
+    TypeText(L"line two");
+    PressKey(VK_RETURN);
+    std::string text;
+    ASSERT_TRUE(customer.WaitForText("line two", kWindowWaitMs, &text));
+    EXPECT_NE(text.find("line one\r\nline two"), std::string::npos) << text;
+    EXPECT_TRUE(Wait([&] { return LogShows(chat, L"line two"); }, 10000)) << "the sent message is not shown";
+
+    // The send-options menu (real click, then its keys): Ctrl+Enter sends,
+    // Enter breaks the line.
+    Click(CentreOf(::GetDlgItem(chat.window, IDC_CHAT_SEND_OPTIONS)));
+    HWND menu = nullptr;
+    ASSERT_TRUE(Wait([&] {
+        for (HWND window : process.Windows())
+            if (ClassName(window) == L"#32768") return (menu = window) != nullptr;
+        return false;
+    }, 10000)) << "no send-options menu";
+    PressKey(VK_DOWN);
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(Wait([&] { return !::IsWindowVisible(menu); }, 10000));
+    ClickIntoInput(chat);
+    TypeText(L"alpha");
+    PressKey(VK_RETURN);
+    TypeText(L"beta");
+    customer.Pump(500);
+    EXPECT_FALSE(customer.WaitForText("alpha", 100)) << "Enter sent with the Ctrl+Enter option";
+    PressKey(VK_RETURN, true);
+    ASSERT_TRUE(customer.WaitForText("beta", kWindowWaitMs, &text));
+    EXPECT_NE(text.find("alpha\r\nbeta"), std::string::npos) << text;
+}
+
+// The customer going online and offline shows in the tree (the face and the
+// place in the group) and in the open conversation's tip bar; a new
+// nickname and signature show in the tree once the user-info notice came.
+TEST_F(MainRoadE2E, TheCustomersStatusAndProfileShowInTheTreeAndTheOpenConversation) {
+    StartAgent();
+    ExpandCustomers();
+    // Both customers offline: by name, 刘洋 before 赵磊.
+    EXPECT_EQ(GroupOrder(tree, L"我的客户"), (std::vector<LPARAM>{kOtherCustomer, kCustomer}));
+    const std::vector<uint32_t> offlineFace = FacePixels(tree, FindTreeItem(tree, kCustomer));
+    const Conversation chat = OpenByDoubleClick(kCustomer);
+    ASSERT_NE(chat.window, nullptr);
+    RECT log = {};
+    const auto logTop = [&] {
+        ::GetWindowRect(chat.log, &log);
+        ::MapWindowPoints(nullptr, chat.window, reinterpret_cast<POINT*>(&log), 2);
+        return log.top;
+    };
+    // Offline: the tip bar lies above the log.
+    const int barTop = 52;
+    ASSERT_TRUE(Wait([&] { return logTop() > barTop; }, 10000)) << "no tip bar for an offline customer";
+    const int offlineLogTop = logTop();
+    RECT chatClient = {};
+    ::GetClientRect(chat.window, &chatClient);
+    const POINT inBar = ClientPoint(chat.window, chatClient.right - 40, barTop + 2);
+    EXPECT_TRUE(Wait([&] { return ScreenPixel(inBar) == 0xC5F9FFu; }, 10000))
+        << "the tip bar's colour: " << std::hex << ScreenPixel(inBar);
+
+    // Online: first in its group, the online face, no tip bar.
+    LogonCustomer();
+    EXPECT_TRUE(Wait([&] { return GroupOrder(tree, L"我的客户").front() == kCustomer; }))
+        << "the tree was not sorted again";
+    const std::vector<uint32_t> onlineFace = FacePixels(tree, FindTreeItem(tree, kCustomer));
+    EXPECT_NE(onlineFace, offlineFace) << "the face did not change";
+    EXPECT_TRUE(Wait([&] { return logTop() == barTop; }, 10000)) << "the tip bar stayed";
+
+    // Offline again: back behind 刘洋, the offline face, the tip bar.
+    ASSERT_TRUE(customer.Logout());
+    EXPECT_TRUE(Wait([&] { return GroupOrder(tree, L"我的客户").front() == kOtherCustomer; }));
+    EXPECT_TRUE(Wait([&] { return FacePixels(tree, FindTreeItem(tree, kCustomer)) == offlineFace; }, 10000));
+    EXPECT_TRUE(Wait([&] { return logTop() == offlineLogTop; }, 10000)) << "no tip bar after going offline";
+
+    // A new nickname and signature: the tree shows them after the user-info
+    // notice (the server answers the agent's connection as if it had asked).
+    LogonCustomer();
+    ASSERT_TRUE(Wait([&] { return GroupOrder(tree, L"我的客户").front() == kCustomer; }));
+    const std::vector<uint32_t> oldRow = RowPixels(tree, FindTreeItem(tree, kCustomer));
+    ASSERT_TRUE(customer.UpdateProfile(fw::ToAnsi(L"赵磊磊"), fw::ToAnsi(L"周末有空")));
+    const std::string ask = "REQUEST " + std::to_string(agentConnection) + " " + std::to_string(CMD_GET_USER_INFO) +
+                            " " + CDeskServerControl::WordsHex({static_cast<uint32_t>(kCustomer), 3});
+    ASSERT_EQ(control.Command(ask), "OK");
+    EXPECT_TRUE(Wait([&] { return FindTreeItem(tree, kCustomer).text == L"赵磊磊"; }))
+        << Utf8(FindTreeItem(tree, kCustomer).text);
+    EXPECT_TRUE(Wait([&] { return RowPixels(tree, FindTreeItem(tree, kCustomer)) != oldRow; }, 10000))
+        << "the row was not painted again";
+}
+
+// Files both ways through the "文件传输" page: the agent offers a file from
+// the conversation (the send-file button and the open-file dialog), the
+// customer accepts and gets the bytes from the file server; the customer
+// offers one, the agent accepts it with a click and it lands in the
+// received-files folder; a refusal by click reaches the customer.
+TEST_F(MainRoadE2E, FilesGoBothWaysThroughTheFileTransferPage) {
+    LogonCustomer();
+    StartAgent();
+    ExpandCustomers();
+    const Conversation chat = OpenByDoubleClick(kCustomer);
+    ASSERT_NE(chat.window, nullptr);
+    const std::wstring server = ServerAddress();
+
+    // The agent offers a file.
+    const std::string outgoing = PatternBytes(150000, 1);
+    const std::wstring outgoingPath = app + L"offer.bin";
+    ASSERT_TRUE(WriteAll(outgoingPath, outgoing));
+    Click(CentreOf(::GetDlgItem(chat.window, IDC_CHAT_SEND_FILE)));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(Wait([&] {
+        for (HWND window : process.Windows())
+            if (window != main && ClassName(window) == L"#32770" && FileNameBox(window))
+                return (dialog = window) != nullptr;
+        return false;
+    })) << "no open-file dialog";
+    ASSERT_TRUE(BringToFront(dialog));
+    // The file name box has the focus (a click puts it there otherwise).
+    const auto nameBoxFocused = [&] {
+        HWND focus = FocusOf(dialog);
+        return focus && ::GetAncestor(focus, GA_ROOT) == dialog && ClassName(focus) == L"Edit";
+    };
+    if (!Wait(nameBoxFocused, 3000)) {
+        HWND nameBox = FileNameBox(dialog);
+        ASSERT_NE(nameBox, nullptr) << "no file name box";
+        Click(CentreOf(nameBox));
+        ASSERT_TRUE(Wait(nameBoxFocused, 5000)) << "the file name box has no focus";
+    }
+    TypeText(outgoingPath);
+    PressKey(VK_RETURN);
+    FileEvent offer;
+    ASSERT_TRUE(customer.WaitForFileEvent(FILE_REQ_OFFER, kWindowWaitMs, &offer)) << "no offer reached the customer";
+    EXPECT_EQ(offer.record.senderId, kAgent);
+    EXPECT_EQ(offer.record.fileSize, static_cast<int32_t>(outgoing.size()));
+    EXPECT_STREQ(offer.record.fileName, "offer.bin");
+    EXPECT_TRUE(Wait([&] { return LogShows(chat, L"等待对方接收"); }, 10000)) << "no notice of the offer";
+    const size_t beforeReady = customer.FileEvents().size();
+    customer.Answer(offer.record, FILE_REQ_ACCEPT);
+    FileEvent ready;
+    ASSERT_TRUE(customer.WaitForFileEvent(FILE_REQ_READY, 60000, &ready, beforeReady)) << "the upload never finished";
+    const std::wstring downloaded = app + L"customer-got.bin";
+    ASSERT_TRUE(DownloadFromFileServer(server, downloaded, StoredFileName("offer.bin"), offer.record.fileSize));
+    EXPECT_TRUE(ReadAll(downloaded) == outgoing) << "the bytes changed on the way";
+    EXPECT_TRUE(Wait([&] { return LogShows(chat, L"成功发送文件"); }, 10000));
+
+    // The customer offers a file; the page shows it and the agent accepts.
+    const std::string incoming = PatternBytes(90000, 2);
+    const std::wstring incomingSource = app + L"customer-offer.bin";
+    ASSERT_TRUE(WriteAll(incomingSource, incoming));
+    FileRequestRecord own = {};
+    own.senderId = kCustomer;
+    own.receiverId = kAgent;
+    own.fileSize = static_cast<int32_t>(incoming.size());
+    std::strcpy(own.fileName, "report.bin");
+    size_t from = customer.FileEvents().size();
+    customer.Send(own, FILE_REQ_OFFER);
+    HWND receive = nullptr;
+    ASSERT_TRUE(Wait([&] {
+        receive = FindControl(main, kDeskTransFileIds.receive, L"Button");
+        return receive && ::IsWindowVisible(receive);
+    })) << "the file-transfer page does not show the offer";
+    EXPECT_TRUE(Wait([&] { return LogShows(chat, L"对方请求给您发送文件"); }, 10000));
+    customer.Pump(300);
+    Click(CentreOf(receive));
+    FileEvent accepted;
+    ASSERT_TRUE(customer.WaitForFileEvent(FILE_REQ_ACCEPT, kWindowWaitMs, &accepted, from)) << "no acceptance";
+    ASSERT_TRUE(UploadToFileServer(server, incomingSource, StoredFileName("report.bin"), own.fileSize));
+    customer.Send(own, FILE_REQ_READY);
+    const std::wstring landed = app + L"50002\\RecvFile\\report.bin";
+    EXPECT_TRUE(Wait([&] { return ReadAll(landed) == incoming; }, 60000)) << "the file did not land intact";
+    EXPECT_TRUE(Wait([&] { return LogShows(chat, L"成功接收文件"); }, 10000));
+
+    // A second offer, refused with a click.
+    std::strcpy(own.fileName, "unwanted.bin");
+    from = customer.FileEvents().size();
+    customer.Send(own, FILE_REQ_OFFER);
+    HWND refuse = nullptr;
+    ASSERT_TRUE(Wait([&] {
+        refuse = FindControl(main, kDeskTransFileIds.refuse, L"Button");
+        return refuse && ::IsWindowVisible(refuse);
+    })) << "the second offer is not shown";
+    customer.Pump(300);
+    Click(CentreOf(refuse));
+    FileEvent refused;
+    ASSERT_TRUE(customer.WaitForFileEvent(FILE_REQ_REFUSE, kWindowWaitMs, &refused, from)) << "no refusal";
+    EXPECT_STREQ(refused.record.fileName, "unwanted.bin");
+}
+
