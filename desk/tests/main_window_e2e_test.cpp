@@ -178,7 +178,8 @@ TEST_F(MainWindowE2E, LogonByHandSetsCaptionAndTrayCloseButtonMinimisesInstanceC
     HWND main = LogOnByHand(process, L"50001", kManagerCaption);
     ASSERT_NE(main, nullptr) << "no logged-on main window";
     EXPECT_TRUE(WaitForTray(main, TipFor(L"林晓", L"在线"), STATUS_ONLINE));
-    EXPECT_TRUE(::IsWindowVisible(main));
+    // Shown once the log-on panel has gone.
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, kWindowWaitMs));
     // The manager's role (1) adds the message search before the profile tab.
     HWND tabs = ::GetDlgItem(main, CTavrelMainPanel::kTabControlId);
     EXPECT_TRUE(WaitUntil([&] { return SendTo(tabs, TCM_GETITEMCOUNT, 0, 0) == 5; }, kWindowWaitMs));
