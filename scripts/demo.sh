@@ -6,7 +6,7 @@
 # entry into a program folder of its own, and starts the desk client
 # Tavrel.exe under 64-bit Wine, logged on as the team's manager 林晓 (50001).
 #
-#   scripts/demo.sh [--second] [--build DIR] [--shot FILE] [--address A] [--no-setup]
+#   scripts/demo.sh [--second] [--build DIR] [--shot FILE] [--address A] [--customers N] [--no-setup]
 #
 #   --second      also start the agent 周宁 (50002) beside it
 #   --build DIR   the build folder (default build/windows, the preset's)
@@ -14,6 +14,8 @@
 #                 (default <build>/demo/screenshot.png)
 #   --address A   the loopback address the servers listen on (default
 #                 127.0.0.1; another 127.x.y.z when that one's ports are taken)
+#   --customers N give the manager N more customers (客户0000, ...) in the
+#                 category 普通客户, to see a large customer list
 #   --no-setup    do not run scripts/setup.sh
 #
 # With a display ($DISPLAY) the programs run on it until the client ends
@@ -32,6 +34,7 @@ second=0
 setup=1
 shot=
 address=127.0.0.1
+customers=0
 while [ $# -gt 0 ]; do
     case $1 in
     --second) second=1 ;;
@@ -39,7 +42,9 @@ while [ $# -gt 0 ]; do
     --build) build=$(realpath -m "$2"); shift ;;
     --shot) shot=$(realpath -m "$2"); shift ;;
     --address) address=$2; shift ;;
-    *) echo "usage: demo.sh [--second] [--build DIR] [--shot FILE] [--address A] [--no-setup]" >&2; exit 2 ;;
+    --customers) customers=$2; shift ;;
+    *) echo "usage: demo.sh [--second] [--build DIR] [--shot FILE] [--address A] [--customers N] [--no-setup]" >&2
+       exit 2 ;;
     esac
     shift
 done
@@ -80,6 +85,22 @@ mkdir -p "$demo/data" "$demo/files"
 for f in accounts.txt world.txt desk.txt; do
     iconv -f UTF-8 -t GBK "$root/standins/demo/$f" > "$demo/data/$f" || fail "standins/demo/$f is not convertible to GBK"
 done
+# More customers of the manager, ids from 70001 on.
+if [ "$customers" -gt 0 ] 2>/dev/null; then
+    python3 - "$demo/data" "$customers" <<'PY' || fail "the extra customers could not be written"
+import sys
+folder, count = sys.argv[1], int(sys.argv[2])
+def append(name, lines):
+    with open(folder + "/" + name, "ab") as f:
+        f.write(("\n".join(lines) + "\n").encode("gbk"))
+ids = range(70001, 70001 + count)
+append("accounts.txt", ["%d demo" % i for i in ids])
+append("world.txt", ["user %d 5 0 客户%04d | 签名 %d" % (i, i - 70001, i - 70001) for i in ids] +
+       ["friend 50001 %d 3 -" % i for i in ids])
+append("desk.txt", ["friend|50001|%d|2|0|5|客户%04d||签名 %d" % (i, i - 70001, i - 70001) for i in ids] +
+       ["customer|%d|50001" % i for i in ids])
+PY
+fi
 
 # 4. The program folder: a copy of the build's, with the scrambled server
 #    entry and the accounts used before.

@@ -272,6 +272,23 @@ POINT TreeItemPoint(HWND tree, const TreeItem& item, int x) {
 
 // ---------------------------------------------------------------------------
 
+RECT TabRect(HWND tabs, int index) {
+    RECT rc = {};
+    CRemoteBuffer buffer(tabs, sizeof rc);
+    if (!buffer.Valid() || !SendWithTimeout(tabs, TCM_GETITEMRECT, index, buffer.At())) return RECT{};
+    buffer.Read(0, &rc, sizeof rc);
+    ::MapWindowPoints(tabs, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+int TabCount(HWND tabs) { return static_cast<int>(SendWithTimeout(tabs, TCM_GETITEMCOUNT, 0, 0)); }
+
+int SelectedTab(HWND tabs) {
+    DWORD_PTR result = 0;
+    if (!::SendMessageTimeoutW(tabs, TCM_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result)) return -1;
+    return static_cast<int>(static_cast<LRESULT>(result));
+}
+
 int ListRowCount(HWND list) { return static_cast<int>(SendWithTimeout(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 std::vector<std::wstring> ListRowTexts(HWND list, int row, int columns) {

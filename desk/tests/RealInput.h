@@ -96,6 +96,12 @@ TreeItem FindTreeItemByText(HWND tree, const std::wstring& text);
 // the face picture).
 POINT TreeItemPoint(HWND tree, const TreeItem& item, int x = 80);
 
+// --- tab controls --------------------------------------------------------------
+// The screen rectangle of a tab of a tab control (another process's too).
+RECT TabRect(HWND tabs, int index);
+int TabCount(HWND tabs);
+int SelectedTab(HWND tabs);
+
 // --- report list controls --------------------------------------------------------
 // The texts of a row's columns.
 std::vector<std::wstring> ListRowTexts(HWND list, int row, int columns);

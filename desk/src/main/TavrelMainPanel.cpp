@@ -288,8 +288,7 @@ LRESULT CTavrelMainPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // hand-over dialogs are in the program.
         return 0;
     case WM_IM_TALKLIST:
-        // The organisation tree reloads the talk lists once it is in the
-        // program.
+        m_chatView.OnTalkList(static_cast<int32_t>(wParam), static_cast<int>(lParam));
         return 0;
     case WM_UPDATE_SESSION_LIST:
         m_chatView.UpdateSessionList(wParam, lParam);
@@ -474,8 +473,10 @@ LRESULT CTavrelMainPanel::OnEngineNotify(WPARAM kind, LPARAM lParam) {
         break;
     case NOTIFY_SWITCHUSERLIST:  // the hand-over dialog's agent list
     case NOTIFY_TALKLIST:        // the message records' talk list
+    case NOTIFY_USERSINFO:
+        m_chatView.RefreshAgentStatuses();
+        break;
     case NOTIFY_SEARCHRESULT:    // the message search's results
-    case NOTIFY_USERSINFO:       // the organisation tree's agents
     default:
         break;
     }

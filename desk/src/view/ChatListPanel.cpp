@@ -4,39 +4,33 @@
 #include "main/DeskGlobals.h"
 #include "main/DeskMessages.h"
 
-#include "fw/StringUtil.h"
-
 #include <commctrl.h>
 
 namespace {
 constexpr COLORREF kListBackground = 0xFDFCF6;
-}
+constexpr COLORREF kSelectedBackground = 0xAAEBFA;
+constexpr COLORREF kSelectedText = 0x0C0C0C;
+}  // namespace
 
 CChatListPanel::CChatListPanel() : CChildViewBase(IDD_CHAT_SESSION_PAGE) {}
 
 BOOL CChatListPanel::OnInitDialog() {
     CChildViewBase::OnInitDialog();
-    m_list = ::CreateWindowExW(0, WC_LISTVIEWW, L"",
-                               WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 10,
-                               10, m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kListId)), nullptr, nullptr);
-    ListView_SetExtendedListViewStyle(m_list, LVS_EX_FULLROWSELECT);
-    ListView_SetBkColor(m_list, kListBackground);
-    ListView_SetTextBkColor(m_list, kListBackground);
-    LVCOLUMNW column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.cx = 140;
-    column.pszText = const_cast<wchar_t*>(L"客户");
-    ListView_InsertColumn(m_list, 0, &column);
-    column.cx = 216;
-    column.pszText = const_cast<wchar_t*>(L"描述");
-    ListView_InsertColumn(m_list, 1, &column);
     const RECT client = GetClientRect();
+    m_list.Create(m_hWnd, client, kListId, kRowHeight);
+    m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
+    m_list.SetColour(CListCtrlEx::kBackground, kListBackground);
+    m_list.SetColour(CListCtrlEx::kEvenRow, kListBackground);
+    m_list.SetColour(CListCtrlEx::kSelectedBackground, kSelectedBackground);
+    m_list.SetColour(CListCtrlEx::kSelectedText, kSelectedText);
+    m_list.InsertColumn(0, L"客户", 140);
+    m_list.InsertColumn(1, L"描述", 216);
     LayoutControls(client.right, client.bottom);
     return TRUE;
 }
 
 int CChatListPanel::LayoutControls(int width, int height) {
-    if (m_list) ::MoveWindow(m_list, 0, 0, width, height, TRUE);
+    if (m_list.IsWindow()) ::MoveWindow(m_list.GetHwnd(), 0, 0, width, height, TRUE);
     return 0;
 }
 
@@ -48,40 +42,22 @@ bool CChatListPanel::OnPaint() {
     return true;
 }
 
-int CChatListPanel::FindRow(int32_t userId) const {
-    const int count = GetRowCount();
-    for (int row = 0; row < count; ++row)
-        if (GetRowUser(row) == userId) return row;
-    return -1;
-}
-
-int CChatListPanel::GetRowCount() const { return m_list ? ListView_GetItemCount(m_list) : 0; }
+int CChatListPanel::GetRowCount() const { return m_list.IsWindow() ? m_list.GetItemCount() : 0; }
 
 int32_t CChatListPanel::GetRowUser(int row) const {
-    LVITEMW item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!m_list || !ListView_GetItem(m_list, &item)) return 0;
-    return static_cast<int32_t>(item.lParam);
+    return m_list.IsWindow() ? static_cast<int32_t>(m_list.GetItemData(row)) : 0;
 }
 
 void CChatListPanel::UpdateSession(const UserInfoBase& record, bool remove, bool watched) {
-    if (!m_list) return;
-    if (remove) {
-        const int row = FindRow(record.userId);
-        if (row >= 0) ListView_DeleteItem(m_list, row);
-        return;
+    const CSessionListModel::Change change = m_model.UpdateSession(record, remove, watched);
+    if (!m_list.IsWindow()) return;
+    if (change.kind == CSessionListModel::Change::kRemoved) {
+        m_list.DeleteItem(change.index);
+    } else if (change.kind == CSessionListModel::Change::kAdded) {
+        const CSessionListModel::Row& row = m_model.Rows()[static_cast<size_t>(change.index)];
+        const int index = m_list.InsertItem(change.index, row.name, -1, row.userId);
+        if (index >= 0) m_list.SetItemText(index, 1, row.description);
     }
-    if (record.userId == 0) return;
-    std::wstring name = fw::FromAnsiField(record.nickname);
-    std::wstring description = watched ? std::wstring(L"临时会话(转接或抢接)") : fw::FromAnsiField(record.category);
-    LVITEMW item = {};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = GetRowCount();
-    item.pszText = &name[0];
-    item.lParam = record.userId;
-    const int row = ListView_InsertItem(m_list, &item);
-    if (row >= 0) ListView_SetItemText(m_list, row, 1, &description[0]);
 }
 
 bool CChatListPanel::OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) {

@@ -1,10 +1,15 @@
 // CChatListPanel: the session list, the lower page "对话列表" of the chat
-// view: one row per open conversation (customer name and description,
-// item data the customer's id). A double click on a row opens that
-// conversation (WM_OPEN_CHAT to the main window).
+// view (template 148): one row per open conversation (customer name and
+// description; watched conversations read "临时会话(转接或抢接)"), in an
+// owner-drawn report list (CListCtrlEx, control 1053, rows 22 high). A
+// double click on a row opens that conversation (WM_OPEN_CHAT to the main
+// window). The rows follow CSessionListModel.
 #pragma once
 
+#include "LeftListRules.h"
+
 #include "clientui/ChildViewBase.h"
+#include "clientui/ListCtrlEx.h"
 
 #include <ImEngineApi.h>
 
@@ -13,6 +18,7 @@
 class CChatListPanel : public CChildViewBase {
 public:
     static constexpr UINT kListId = 1053;
+    static constexpr int kRowHeight = 22;
 
     CChatListPanel();
 
@@ -22,6 +28,7 @@ public:
     void UpdateSession(const UserInfoBase& record, bool remove, bool watched);
     int GetRowCount() const;
     int32_t GetRowUser(int row) const;
+    const CSessionListModel& GetModel() const { return m_model; }
 
     int LayoutControls(int width, int height) override;
 
@@ -31,6 +38,6 @@ protected:
     bool OnPaint() override;
 
 private:
-    int FindRow(int32_t userId) const;
-    HWND m_list = nullptr;
+    CListCtrlEx m_list;
+    CSessionListModel m_model;
 };

@@ -579,26 +579,16 @@ void CChatView::UpdateSessionList(WPARAM wParam, LPARAM lParam) {
 // Customer list
 // ---------------------------------------------------------------------------
 
-void CChatView::RefreshCustomers() {
-    CIMFriendListTree& tree = GetCustomerTree();
-    if (!tree.IsWindow()) return;
-    const int32_t self = CurrentUserId();
-    FriendMap friends;
-    if (g_EngineModule.MGetFriendList)
-        if (const FriendMap* map = g_EngineModule.MGetFriendList(self)) friends = *map;
-    std::vector<CategoryRecord> categories;
-    if (g_EngineModule.MGetUserListCategorys)
-        if (const std::vector<CategoryRecord>* list = g_EngineModule.MGetUserListCategorys(self)) categories = *list;
-    g_FriendMapCache = friends;
-    tree.DeleteAllItems();
-    tree.InsertGroups(categories);
-    tree.InsertFriends(friends);
-    tree.Invalidate(false);
-}
+void CChatView::RefreshCustomers() { m_leftList.RefreshCustomers(); }
 
 void CChatView::RefreshTeamList() {
     if (!g_GroupUserCache.users.empty()) AddTeamTab();
+    m_leftList.RefreshGroups();
 }
+
+void CChatView::OnTalkList(int32_t user, int kind) { m_leftList.OnTalkList(user, kind); }
+
+void CChatView::RefreshAgentStatuses() { m_leftList.RefreshAgentStatuses(); }
 
 bool CChatView::AddTeamTab() {
     if (m_teamTabAdded) return true;
@@ -624,6 +614,7 @@ void CChatView::UpdateContact(const UserInfoBase& record) {
     if (record.userId == 0) return;
     UpdateCachedUser(&record);
     if (GetCustomerTree().IsWindow()) GetCustomerTree().UpdateUser(record);
+    m_leftList.RefreshUserName(record.userId);
 }
 
 void CChatView::RepaintContactTree() {

@@ -1,6 +1,7 @@
 // CChatView: the page of the main window's first tab "  会话窗口  "
 // (template 129). The own status and the contact search at the top left,
-// the left list panel (CChatLeftListPanel: the customer tree) below them,
+// the left list panel (CChatLeftListPanel: the customer tree, the
+// organisation tree and the registered users) below them,
 // the conversation area in the middle where every conversation window
 // (CChatMainPanel) lies on one rectangle, and the lower tabs on the right:
 // quick replies, message history, session list, file transfer (the shared
@@ -73,7 +74,8 @@ public:
     // A user's new status: the friend-map cache and the customer tree (which
     // sorts the user's group again) take it.
     void SetContactStatus(int32_t userId, int32_t status);
-    // A user's new record: the friend-map cache and the customer tree take it.
+    // A user's new record: the friend-map cache and the customer tree take
+    // it; the organisation and registered-user trees show its name.
     void UpdateContact(const UserInfoBase& record);
     void RepaintContactTree();
     // WM_SEND_FILE: when the customer's conversation is open, the
@@ -92,8 +94,13 @@ public:
     // Hides the contact search's result pop-up.
     void HideSearchPopup();
     // NOTIFY_GROUPUSERLIST: once the group-user cache holds a member, the
-    // upper tabs get the group-member tab (index 1, "我的组员").
+    // upper tabs get the group-member tab (index 1, "我的组员"); then the
+    // organisation and registered-user trees are filled again.
     void RefreshTeamList();
+    // WM_IM_TALKLIST: a stored talk list of the user (kind 0 or 1).
+    void OnTalkList(int32_t user, int kind);
+    // NOTIFY_USERSINFO: the agents' status marks in the trees.
+    void RefreshAgentStatuses();
     // Inserts the group-member tab once; true when it is there.
     bool AddTeamTab();
     bool HasTeamTab() const { return m_teamTabAdded; }
