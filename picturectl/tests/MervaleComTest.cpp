@@ -430,6 +430,158 @@ void ExpectRoundTrip(REFCLSID clsid, bool fromStream) {
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(name.substr(0, name.size() - 4).c_str())) << file;
 }
 
+// Replaces the whole of a storage's stream with the bytes.
+void RewriteStream(IStorage* storage, const wchar_t* name, const std::vector<BYTE>& bytes) {
+    ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, storage->CreateStream(name, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
+                                          stream.Receive()));
+    ULONG written = 0;
+    if (!bytes.empty()) ASSERT_EQ(S_OK, stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
+}
+
+std::vector<BYTE> StreamOfStorage(IStorage* storage, const wchar_t* name) {
+    ComPtr<IStream> stream;
+    if (FAILED(storage->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.Receive()))) return {};
+    return picturetest::StreamBytes(stream.Get());
+}
+
+// The little-endian bytes of a property map, built independently of the
+// control: version, extent, then serialised variants.
+struct MapBytes {
+    std::vector<BYTE> bytes;
+    template <class T>
+    MapBytes& Raw(T value) {
+        const BYTE* p = reinterpret_cast<const BYTE*>(&value);
+        bytes.insert(bytes.end(), p, p + sizeof value);
+        return *this;
+    }
+    MapBytes& Bool(bool value) { return Raw<WORD>(VT_BOOL).Raw<SHORT>(value ? -1 : 0); }
+    MapBytes& Long(LONG value) { return Raw<WORD>(VT_I4).Raw<LONG>(value); }
+    MapBytes& Text(const std::wstring& text) {
+        Raw<WORD>(VT_BSTR).Raw<ULONG>(static_cast<ULONG>((text.size() + 1) * 2));
+        for (wchar_t c : text) Raw<WORD>(c);
+        return Raw<WORD>(0);
+    }
+};
+
+// "Contents" holds the property map in the COM framework's layout: the
+// extent, then Enabled, Text, _displaywidth, _displayheight and _REMode (and
+// the transparent variant's BackStyle and TabStop) as serialised variants.
+TEST_F(MervaleCom, ContentsHoldsThePropertyMapInTheFrameworkLayout) {
+    for (bool transparent : {false, true}) {
+        ComPtr<IMervale> plain;
+        ComPtr<IReMervale> reMervale;
+        ComPtr<IPersistStorage> persist;
+        ComPtr<IOleObject> ole;
+        if (transparent) {
+            reMervale = Create<IReMervale>(CLSID_ReMervale);
+            ASSERT_TRUE(reMervale);
+            Bstr file(FixturePath(L"three_frames.gif").c_str());
+            ASSERT_EQ(S_OK, reMervale->LoadFromFile(file.Get()));
+            Bstr text(L"\u5FAE\u7B11");
+            reMervale->put_Text(text.Get());
+            reMervale->put_DisplaySize(MAKELONG(20, 18));
+            reMervale->put_BackStyle(1);
+            persist = reMervale.As<IPersistStorage>(IID_IPersistStorage);
+            ole = reMervale.As<IOleObject>(IID_IOleObject);
+        } else {
+            plain = Create<IMervale>(CLSID_Mervale);
+            ASSERT_TRUE(plain);
+            Bstr file(FixturePath(L"three_frames.gif").c_str());
+            ASSERT_EQ(S_OK, plain->LoadFromFile(file.Get()));
+            Bstr text(L"\u5FAE\u7B11");
+            plain->put_Text(text.Get());
+            plain->put_DisplaySize(MAKELONG(20, 18));
+            plain->put_REMode(VARIANT_TRUE);
+            plain->put_Enabled(VARIANT_TRUE);
+            persist = plain.As<IPersistStorage>(IID_IPersistStorage);
+            ole = plain.As<IOleObject>(IID_IOleObject);
+        }
+        ASSERT_TRUE(persist);
+        SIZEL extent{};
+        ASSERT_EQ(S_OK, ole->GetExtent(DVASPECT_CONTENT, &extent));
+        auto storage = picturetest::StorageOnGlobalMemory();
+        ASSERT_EQ(S_OK, persist->Save(storage.Get(), FALSE));
+
+        MapBytes expected;
+        expected.Raw<DWORD>(0x0800).Raw<LONG>(extent.cx).Raw<LONG>(extent.cy);
+        if (transparent) {
+            expected.Bool(false).Text(L"\u5FAE\u7B11").Long(20).Long(18).Bool(false).Long(1).Bool(false);
+        } else {
+            expected.Bool(true).Text(L"\u5FAE\u7B11").Long(20).Long(18).Bool(true);
+        }
+        EXPECT_EQ(expected.bytes, StreamOfStorage(storage.Get(), L"Contents")) << "transparent " << transparent;
+    }
+}
+
+// Whatever "Contents" holds, a readable "ImageData" still gives the picture;
+// the properties read before any damage are kept.
+TEST_F(MervaleCom, DamagedContentsStillLoadsThePictureFromImageData) {
+    const std::vector<BYTE> gif = picturetest::ReadFileBytes(FixturePath(L"three_frames.gif"));
+    ASSERT_FALSE(gif.empty());
+    MapBytes good;
+    good.Raw<DWORD>(0x0800).Raw<LONG>(635).Raw<LONG>(635).Bool(true).Text(L"keep").Long(20).Long(18).Bool(true);
+    std::vector<BYTE> cutInText(good.bytes.begin(), good.bytes.begin() + 4 + 8 + 4 + 2 + 4 + 3);
+    MapBytes hugeText;
+    hugeText.Raw<DWORD>(0x0800).Raw<LONG>(635).Raw<LONG>(635).Bool(true).Raw<WORD>(VT_BSTR).Raw<ULONG>(0x7FFFFFF0);
+    MapBytes objectValue;
+    objectValue.Raw<DWORD>(0x0800).Raw<LONG>(635).Raw<LONG>(635).Raw<WORD>(VT_UNKNOWN).Raw<ULONG>(0);
+    MapBytes newerLayout;
+    newerLayout.Raw<DWORD>(0x0900).Raw<LONG>(635).Raw<LONG>(635).Bool(true);
+    MapBytes oddText;
+    oddText.Raw<DWORD>(0x0800).Raw<LONG>(635).Raw<LONG>(635).Bool(true).Raw<WORD>(VT_BSTR).Raw<ULONG>(3).Raw<BYTE>(1)
+        .Raw<WORD>(0);
+    std::vector<BYTE> noise(300);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<BYTE>(i * 37 + 11);
+
+    struct DamageCase {
+        const char* what;
+        bool removeContents;
+        std::vector<BYTE> contents;
+        bool keepsEnabled;  // read completely before the damage
+    };
+    const DamageCase cases[] = {
+        {"missing", true, {}, false},
+        {"empty", false, {}, false},
+        {"three bytes", false, {1, 2, 3}, false},
+        {"noise", false, noise, false},
+        {"cut inside the text", false, cutInText, true},
+        {"text longer than the stream", false, hugeText.bytes, true},
+        {"an object value", false, objectValue.bytes, false},
+        {"a newer layout", false, newerLayout.bytes, false},
+        {"an odd text length", false, oddText.bytes, true},
+    };
+    for (const DamageCase& c : cases) {
+        auto original = Create<IMervale>(CLSID_Mervale);
+        ASSERT_TRUE(original);
+        auto stream = picturetest::StreamOf(gif);
+        ASSERT_EQ(S_OK, original->LoadFromStream(stream.Get()));
+        original->put_Enabled(VARIANT_TRUE);
+        auto storage = picturetest::StorageOnGlobalMemory();
+        ASSERT_EQ(S_OK, original.As<IPersistStorage>(IID_IPersistStorage)->Save(storage.Get(), FALSE));
+        if (c.removeContents) {
+            ASSERT_EQ(S_OK, storage->DestroyElement(L"Contents")) << c.what;
+        } else {
+            RewriteStream(storage.Get(), L"Contents", c.contents);
+        }
+
+        auto copy = Create<IMervale>(CLSID_Mervale);
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(S_OK, copy.As<IPersistStorage>(IID_IPersistStorage)->Load(storage.Get())) << c.what;
+        const Snapshot after = Take(copy.Get());
+        EXPECT_EQ(gif, after.pictureBytes) << c.what;
+        EXPECT_EQ(c.keepsEnabled ? VARIANT_TRUE : VARIANT_FALSE, after.enabled) << c.what;
+        EXPECT_EQ(L"", after.text) << c.what;
+        EXPECT_EQ(LONG(0xFFFFFFFF), after.displaySize) << c.what;  // never read: still unset
+    }
+
+    // Without a picture, damaged properties are a failed load.
+    auto storage = picturetest::StorageOnGlobalMemory();
+    RewriteStream(storage.Get(), L"Contents", noise);
+    auto empty = Create<IMervale>(CLSID_Mervale);
+    EXPECT_TRUE(FAILED(empty.As<IPersistStorage>(IID_IPersistStorage)->Load(storage.Get())));
+}
+
 TEST_F(MervaleCom, PersistStorageRoundTripKeepsPictureAndProperties) {
     ExpectRoundTrip<IMervale>(CLSID_Mervale, false);
     ExpectRoundTrip<IMervale>(CLSID_Mervale, true);
