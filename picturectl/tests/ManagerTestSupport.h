@@ -96,20 +96,21 @@ inline std::wstring ClassName(HWND window) {
     return name;
 }
 
+struct WindowSearch {
+    const wchar_t* name;
+    std::vector<HWND> found;
+};
+
+inline BOOL CALLBACK CollectWindow(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<WindowSearch*>(data);
+    if (ClassName(window) == search->name) search->found.push_back(window);
+    return TRUE;
+}
+
 // The top-level windows of this thread with the class name.
 inline std::vector<HWND> ThreadWindows(const wchar_t* className) {
-    struct Search {
-        const wchar_t* name;
-        std::vector<HWND> found;
-    } search{className, {}};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (ClassName(window) == s->name) s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowSearch search{className, {}};
+    EnumThreadWindows(GetCurrentThreadId(), &CollectWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
