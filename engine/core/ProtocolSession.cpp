@@ -178,16 +178,22 @@ void CProtocolSession::BuildFriendLists(const wire::FriendListBody& body,
         names.emplace(c.id, std::string(c.name));
         friends[Widen(c.name, sizeof c.name)];
     }
+    users.reserve(body.users.size());
+    UserInfoExt ext;
+    std::memset(&ext, 0, sizeof ext);
     for (const wire::ParsedUser& u : body.users) {
         const UserInfoBase record = MakeUserRecord(u, names);
         users.push_back(record);
         store_.users[record.userId] = record;
-        UserInfoExt ext;
-        std::memset(&ext, 0, sizeof ext);
         store_.usersExt[record.userId] = ext;
     }
+    // Each user into the entry of its category name (one conversion per name).
+    std::map<std::string, std::vector<UserInfoBase>*> entries;
     for (const UserInfoBase& record : users) {
-        friends[Widen(record.category, sizeof record.category)].push_back(record);
+        const std::string name(record.category, strnlen(record.category, sizeof record.category));
+        auto it = entries.find(name);
+        if (it == entries.end()) it = entries.emplace(name, &friends[Widen(record.category, sizeof record.category)]).first;
+        it->second->push_back(record);
     }
 }
 
