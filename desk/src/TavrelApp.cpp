@@ -2,7 +2,7 @@
 
 #include "DeskResource.h"
 #include "DisplayTitle.h"
-#include "InstanceControl.h"
+#include "clientui/InstanceControl.h"
 #include "main/TavrelMainPanel.h"
 
 #include "clientui/ClientSettings.h"
@@ -71,15 +71,15 @@ bool CTavrelApp::InitInstance() {
     // 8-9. The command line decides between the log-on dialog and an
     // automatic log-on of one account.
     ReadCommandLine();
-    const DeskCommandLine line = {m_nCmdUserID, m_nCmdParam, m_bManualLogon != FALSE};
-    switch (DecideDeskStart(line)) {
-    case DeskStartMode::ManualLogon:
+    const ClientCommandLine line = {m_nCmdUserID, m_nCmdParam, m_bManualLogon != FALSE};
+    switch (DecideClientStart(line)) {
+    case ClientStartMode::ManualLogon:
         if (!m_bManualLogon) return false;  // the command line could not be split
         break;
-    case DeskStartMode::AutoLogon:
+    case ClientStartMode::AutoLogon:
         if (!CreateUserMutex(m_nCmdUserID)) return false;  // that account runs already
         break;
-    case DeskStartMode::EndAtOnce:
+    case ClientStartMode::EndAtOnce:
         return false;
     }
 
@@ -115,7 +115,7 @@ BOOL CTavrelApp::ReadCommandLine() {
     std::vector<std::wstring> items;
     for (int i = 0; i < count; ++i) items.emplace_back(argv[i] ? argv[i] : L"");
     ::LocalFree(argv);
-    const DeskCommandLine line = ParseDeskCommandLine(items);
+    const ClientCommandLine line = ParseClientCommandLine(items);
     m_nCmdUserID = line.userId;
     m_nCmdParam = line.param;
     m_bManualLogon = line.manualLogon ? TRUE : FALSE;

@@ -8,8 +8,8 @@
 // releases everything, the engine binding last.
 #pragma once
 
-#include "DeskCommandLine.h"
-#include "IconListCache.h"
+#include "clientui/ClientCommandLine.h"
+#include "clientui/IconListCache.h"
 
 #include "fw/Application.h"
 

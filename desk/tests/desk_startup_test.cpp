@@ -1,8 +1,8 @@
 // The desk start-up's decisions without a window: the command line, the
 // account mutex, the face-image mapping and the icon caches of the image
 // lists.
-#include "DeskCommandLine.h"
-#include "IconListCache.h"
+#include "clientui/ClientCommandLine.h"
+#include "clientui/IconListCache.h"
 #include "TavrelApp.h"
 
 #include "fw/Application.h"
@@ -21,34 +21,34 @@ struct CommandLineCase {
     int32_t userId;
     int32_t param;
     bool manual;
-    DeskStartMode mode;
+    ClientStartMode mode;
 };
 
-TEST(DeskCommandLine, ItemsTwoAndThreeDecideTheStart) {
+TEST(ClientCommandLine, ItemsTwoAndThreeDecideTheStart) {
     const CommandLineCase cases[] = {
-        {{L"Tavrel.exe"}, 0, 0, true, DeskStartMode::ManualLogon},
-        {{L"Tavrel.exe", L"x"}, 0, 0, true, DeskStartMode::ManualLogon},
-        {{L"Tavrel.exe", L"x", L"123"}, 123, 0, false, DeskStartMode::AutoLogon},
-        {{L"Tavrel.exe", L"x", L"123", L"9"}, 123, 9, false, DeskStartMode::AutoLogon},
-        {{L"Tavrel.exe", L"x", L"0", L"5"}, 0, 5, false, DeskStartMode::EndAtOnce},
-        {{L"Tavrel.exe", L"x", L"abc"}, 0, 0, true, DeskStartMode::ManualLogon},
-        {{L"Tavrel.exe", L"x", L"42abc"}, 42, 0, false, DeskStartMode::AutoLogon},
-        {{L"Tavrel.exe", L"x", L"", L"7"}, 0, 7, false, DeskStartMode::EndAtOnce},
-        {{L"Tavrel.exe", L"x", L"-3"}, -3, 0, false, DeskStartMode::AutoLogon},
+        {{L"Tavrel.exe"}, 0, 0, true, ClientStartMode::ManualLogon},
+        {{L"Tavrel.exe", L"x"}, 0, 0, true, ClientStartMode::ManualLogon},
+        {{L"Tavrel.exe", L"x", L"123"}, 123, 0, false, ClientStartMode::AutoLogon},
+        {{L"Tavrel.exe", L"x", L"123", L"9"}, 123, 9, false, ClientStartMode::AutoLogon},
+        {{L"Tavrel.exe", L"x", L"0", L"5"}, 0, 5, false, ClientStartMode::EndAtOnce},
+        {{L"Tavrel.exe", L"x", L"abc"}, 0, 0, true, ClientStartMode::ManualLogon},
+        {{L"Tavrel.exe", L"x", L"42abc"}, 42, 0, false, ClientStartMode::AutoLogon},
+        {{L"Tavrel.exe", L"x", L"", L"7"}, 0, 7, false, ClientStartMode::EndAtOnce},
+        {{L"Tavrel.exe", L"x", L"-3"}, -3, 0, false, ClientStartMode::AutoLogon},
     };
     for (const CommandLineCase& c : cases) {
         std::wstring joined;
         for (const std::wstring& item : c.items) joined += item + L" ";
         SCOPED_TRACE(std::string(joined.begin(), joined.end()));
-        const DeskCommandLine line = ParseDeskCommandLine(c.items);
+        const ClientCommandLine line = ParseClientCommandLine(c.items);
         EXPECT_EQ(line.userId, c.userId);
         EXPECT_EQ(line.param, c.param);
         EXPECT_EQ(line.manualLogon, c.manual);
-        EXPECT_EQ(DecideDeskStart(line), c.mode);
+        EXPECT_EQ(DecideClientStart(line), c.mode);
     }
 }
 
-TEST(DeskCommandLine, MutexNameIsTheTextFollowedByTheId) {
+TEST(ClientCommandLine, MutexNameIsTheTextFollowedByTheId) {
     EXPECT_EQ(UserMutexName(42), L"4A46911B-21E7-4713-A4B4-A8F25CC66D21" L"42");
     EXPECT_EQ(UserMutexName(10001), L"4A46911B-21E7-4713-A4B4-A8F25CC66D2110001");
 }

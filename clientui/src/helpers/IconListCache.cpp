@@ -1,4 +1,4 @@
-#include "IconListCache.h"
+#include "clientui/IconListCache.h"
 
 #include "fw/GdiObject.h"
 
