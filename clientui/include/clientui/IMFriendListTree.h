@@ -5,7 +5,9 @@
 // in the large layout, the personal signature. A user with unread messages
 // "jumps" on a 500 ms timer (its face moves left and back), or, while its
 // group is collapsed, the group row blinks. A double click on a user sends
-// WM_OPEN_CHAT to the parent of the tree's parent; a right click sends
+// WM_OPEN_CHAT to the window that opens conversations: the one set with
+// SetOpenChatTarget (a tree placed straight on its main window names that
+// window), else the parent of the tree's parent; a right click sends
 // WM_CONTACT_MENU to the parent.
 //
 // The tree keeps its own copies of the records it was filled from
@@ -72,6 +74,8 @@ public:
     // The application's pictures (not owned; either may be null).
     void SetFaceImages(HIMAGELIST faces) { m_faces = faces; }
     void SetStatusImages(HIMAGELIST statuses) { m_statuses = statuses; }
+    // Where a double click sends WM_OPEN_CHAT (null: the parent's parent).
+    void SetOpenChatTarget(HWND target) { m_openChatTarget = target; }
 
     // Starts a fill: removes every item and every copied contact, then
     // appends one group per category record, in list order.
@@ -87,6 +91,9 @@ public:
     HTREEITEM FindUserItem(int32_t userId) const;
     // Writes the new status into the user's copy and re-sorts the group.
     BOOL SetUserStatus(int32_t userId, int32_t status);
+    // Replaces the user's copy with the record (new information about the
+    // user) and re-sorts the group; FALSE when the user has no item.
+    BOOL UpdateUser(const UserInfoBase& record);
     // on: the user starts flashing (the timer starts with the first one)
     // and moves to the first place of its group; off: it stops.
     void FlashUser(int32_t userId, bool on);
@@ -133,6 +140,7 @@ private:
     int m_layout = 0;
     HIMAGELIST m_faces = nullptr;
     HIMAGELIST m_statuses = nullptr;
+    HWND m_openChatTarget = nullptr;
     bool m_timerRunning = false;
     fw::CFont m_font;
     fw::CBitmap m_groupCollapsed;

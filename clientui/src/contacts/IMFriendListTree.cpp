@@ -172,6 +172,15 @@ std::wstring CIMFriendListTree::GetGroupText(HTREEITEM group) const {
     return CFriendTreeModel::GroupText(GetItemText(group), counts.first, counts.second);
 }
 
+BOOL CIMFriendListTree::UpdateUser(const UserInfoBase& record) {
+    HTREEITEM item = FindUserItem(record.userId);
+    if (!item) return FALSE;
+    m_model.SetContact(FriendTreeContact::FromRecord(record));
+    SortGroup(GetParentItem(item));
+    Invalidate(false);
+    return TRUE;
+}
+
 BOOL CIMFriendListTree::SetUserStatus(int32_t userId, int32_t status) {
     HTREEITEM item = FindUserItem(userId);
     if (!item || !m_model.SetStatus(userId, status)) return FALSE;
@@ -285,8 +294,11 @@ bool CIMFriendListTree::OnLButtonDown(LPARAM lParam) {
 bool CIMFriendListTree::OnLButtonDblClk(LPARAM lParam) {
     HTREEITEM item = ItemAt(lParam);
     if (!item || IsGroupItem(item)) return false;
-    HWND parent = GetParent();
-    HWND target = parent ? ::GetParent(parent) : nullptr;
+    HWND target = m_openChatTarget;
+    if (!target) {
+        HWND parent = GetParent();
+        target = parent ? ::GetParent(parent) : nullptr;
+    }
     if (target) ::SendMessageW(target, WM_OPEN_CHAT, static_cast<WPARAM>(GetUserId(item)), 0);
     return true;
 }
