@@ -6,9 +6,11 @@
 # its own, and starts the desk client Tavrel.exe under Wine, logged on as
 # the team's manager 林晓 (50001).
 #
-#   scripts/demo.sh [--second] [--build DIR] [--shot FILE] [--no-setup]
+#   scripts/demo.sh [--second] [--messenger] [--build DIR] [--shot FILE] [--no-setup]
 #
 #   --second      also start the agent 周宁 (50002) beside it
+#   --messenger   start the messenger IM.exe instead, logged on as the
+#                 messenger user 陈晨 (70001), and open its main window
 #   --build DIR   the build folder (default build/windows, the preset's)
 #   --shot FILE   the screenshot to take when there is no display
 #                 (default <build>/demo/screenshot.png)
@@ -25,15 +27,17 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 build=$root/build/windows
 second=0
+messenger=0
 setup=1
 shot=
 while [ $# -gt 0 ]; do
     case $1 in
     --second) second=1 ;;
+    --messenger) messenger=1 ;;
     --no-setup) setup=0 ;;
     --build) build=$(realpath -m "$2"); shift ;;
     --shot) shot=$(realpath -m "$2"); shift ;;
-    *) echo "usage: demo.sh [--second] [--build DIR] [--shot FILE] [--no-setup]" >&2; exit 2 ;;
+    *) echo "usage: demo.sh [--second] [--messenger] [--build DIR] [--shot FILE] [--no-setup]" >&2; exit 2 ;;
     esac
     shift
 done
@@ -55,7 +59,7 @@ fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake --preset windows -B "$build" -S "$root"
 fi
-cmake --build "$build" -j4 --target Tavrel Kestrin Mervale Screenshot Service host_standins
+cmake --build "$build" -j4 --target Tavrel Kestrin Mervale Screenshot Service host_standins IM Ulvarn InstanceControl
 
 demo=$build/demo
 rm -rf "$demo"
@@ -124,10 +128,20 @@ if ! display_works; then
 fi
 [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
 
+if [ "$messenger" = 1 ]; then
+    # The messenger logs 陈晨 on by itself and waits in the tray; another
+    # program's instance-control message opens its main window.
+    wine "$demo/app/IM.exe" demo 70001 >/dev/null 2>&1 &
+    client=$!
+    pids+=($client)
+    sleep "${DEMO_LOGON_DELAY:-10}"
+    wine "$build/standins/InstanceControl.exe" show 70001 >/dev/null 2>&1 || true
+else
 wine "$demo/app/Tavrel.exe" demo 50001 >/dev/null 2>&1 &
 client=$!
 pids+=($client)
-if [ "$second" = 1 ]; then
+fi
+if [ "$second" = 1 ] && [ "$messenger" = 0 ]; then
     sleep 3
     wine "$demo/app/Tavrel.exe" demo 50002 >/dev/null 2>&1 &
     pids+=($!)
@@ -138,6 +152,10 @@ if [ "$headless" = 1 ]; then
     import -window root "$shot"
     echo "demo.sh: no display; screenshot written to $shot"
 else
-    echo "demo.sh: Tavrel runs on $DISPLAY (account 50001, password demo); close it from its tray menu or press Ctrl+C"
+    if [ "$messenger" = 1 ]; then
+        echo "demo.sh: IM runs on $DISPLAY (account 70001, password demo); close it from its tray menu or press Ctrl+C"
+    else
+        echo "demo.sh: Tavrel runs on $DISPLAY (account 50001, password demo); close it from its tray menu or press Ctrl+C"
+    fi
     wait "$client" || true
 fi
