@@ -1,4 +1,5 @@
 // Status names, file-size texts and picture names.
+#include "clientui/FileIcon.h"
 #include "clientui/FileSizeText.h"
 #include "clientui/PictureFile.h"
 #include "clientui/StatusName.h"
@@ -80,6 +81,15 @@ TEST(FileSizeText, TheMessengersThresholdsAndOneDecimal) {
         FormatFileSize(c.bytes, text, kMessengerFileSizeScale);
         EXPECT_EQ(text, c.text) << c.bytes << " bytes";
     }
+}
+
+TEST(FileIcon, TheShellsIconOfAFileNameWhetherTheFileExistsOrNot) {
+    SHFILEINFOW info = {};
+    const int index = GetFileIconIndex(L"C:\\nowhere\\report.txt", info);
+    EXPECT_GE(index, 0);
+    EXPECT_EQ(index, info.iIcon);
+    EXPECT_NE(info.hIcon, nullptr) << "an icon handle for the caller";
+    if (info.hIcon) ::DestroyIcon(info.hIcon);
 }
 
 TEST(PictureName, FormatOfDayAndIdentifier) {
