@@ -68,4 +68,16 @@ void PressKey(WORD virtualKey) {
     Send({down, up});
 }
 
+void PressKeyWith(WORD modifier, WORD virtualKey) {
+    INPUT keys[4] = {};
+    for (INPUT& key : keys) key.type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = modifier;
+    keys[1].ki.wVk = virtualKey;
+    keys[2].ki.wVk = virtualKey;
+    keys[2].ki.dwFlags = KEYEVENTF_KEYUP;
+    keys[3].ki.wVk = modifier;
+    keys[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    Send({keys[0], keys[1], keys[2], keys[3]});
+}
+
 }  // namespace imtest

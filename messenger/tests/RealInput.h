@@ -21,5 +21,7 @@ POINT PointIn(HWND window, int x, int y);
 void TypeText(const std::wstring& text);
 // Presses and releases one virtual key.
 void PressKey(WORD virtualKey);
+// Presses a key while a modifier key (VK_CONTROL, ...) is held.
+void PressKeyWith(WORD modifier, WORD virtualKey);
 
 }  // namespace imtest

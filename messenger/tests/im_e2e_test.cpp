@@ -350,8 +350,9 @@ TEST_F(IMEndToEnd, LogOnByHandThenTheTreeTheTrayAndTheSearch) {
 }
 
 // The status button opens the status menu (a real click on it, keys in the
-// menu); the choice goes to the server and shows in the name line.
-TEST_F(IMEndToEnd, TheStatusMenuChangesTheOwnStatus) {
+// menu); the choice goes to the server and shows in the name line. Ctrl +
+// keypad 0 takes a screenshot onto the clipboard.
+TEST_F(IMEndToEnd, TheStatusMenuChangesTheOwnStatusAndTheHotKeyTakesAScreenshot) {
     CTavrelProcess im;
     ASSERT_TRUE(im.Start(AppFolder(), L"x 12345", L"IM.exe"));
     HWND main = nullptr;
@@ -382,6 +383,15 @@ TEST_F(IMEndToEnd, TheStatusMenuChangesTheOwnStatus) {
         << "busy (1) sent";
     EXPECT_TRUE(WaitUntil([&] { return QueryText(main, 3).find(L"小明  [忙碌]") == 0; }, kWindowWaitMs))
         << Narrow(QueryText(main, 3));
+
+    // The screenshot hot key: the picture lands on the clipboard.
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    ::CloseClipboard();
+    imtest::PressKeyWith(VK_CONTROL, VK_NUMPAD0);
+    EXPECT_TRUE(WaitUntil([] { return ::IsClipboardFormatAvailable(CF_BITMAP) != FALSE; }, kWindowWaitMs))
+        << "a screenshot on the clipboard";
+
     ASSERT_TRUE(RunInstanceControl(L"close 12345"));
     EXPECT_TRUE(im.WaitForExit(kWindowWaitMs));
 }
