@@ -6,9 +6,11 @@
 # entry into a program folder of its own, and starts the desk client
 # Tavrel.exe under 64-bit Wine, logged on as the team's manager 林晓 (50001).
 #
-#   scripts/demo.sh [--second] [--build DIR] [--shot FILE] [--address A] [--customers N] [--no-setup]
+#   scripts/demo.sh [--second] [--messenger] [--build DIR] [--shot FILE] [--address A] [--customers N] [--no-setup]
 #
 #   --second      also start the agent 周宁 (50002) beside it
+#   --messenger   start the messenger IM.exe instead, logged on as the
+#                 messenger user 陈晨 (70001), and open its main window
 #   --build DIR   the build folder (default build/windows, the preset's)
 #   --shot FILE   the screenshot to take when there is no display
 #                 (default <build>/demo/screenshot.png)
@@ -23,14 +25,15 @@
 # the logged-on main window shows the demo customers, takes a screenshot
 # and stops. Any step that fails ends the demo with a message saying what
 # failed and a non-zero exit.
-# Accounts of the demo: agents 50001 to 50004 and customers 60001 to 60007,
-# password "demo".
+# Accounts of the demo: agents 50001 to 50004, customers 60001 to 60007 and
+# messenger users 70001 to 70008, password "demo".
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 build=$root/build/windows
 second=0
+messenger=0
 setup=1
 shot=
 address=127.0.0.1
@@ -38,12 +41,13 @@ customers=0
 while [ $# -gt 0 ]; do
     case $1 in
     --second) second=1 ;;
+    --messenger) messenger=1 ;;
     --no-setup) setup=0 ;;
     --build) build=$(realpath -m "$2"); shift ;;
     --shot) shot=$(realpath -m "$2"); shift ;;
     --address) address=$2; shift ;;
     --customers) customers=$2; shift ;;
-    *) echo "usage: demo.sh [--second] [--build DIR] [--shot FILE] [--address A] [--customers N] [--no-setup]" >&2
+    *) echo "usage: demo.sh [--second] [--messenger] [--build DIR] [--shot FILE] [--address A] [--customers N] [--no-setup]" >&2
        exit 2 ;;
     esac
     shift
@@ -70,7 +74,8 @@ fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake --preset windows -B "$build" -S "$root" >/dev/null || fail "configuring the build failed"
 fi
-cmake --build "$build" --target Tavrel Kestrin Mervale Screenshot Service host_standins wait_window ||
+cmake --build "$build" --target Tavrel Kestrin Mervale Screenshot Service host_standins wait_window \
+    IM Ulvarn InstanceControl ||
     fail "the build failed"
 
 . "$root/cmake/wine-env.sh"
@@ -85,7 +90,7 @@ mkdir -p "$demo/data" "$demo/files"
 for f in accounts.txt world.txt desk.txt; do
     iconv -f UTF-8 -t GBK "$root/standins/demo/$f" > "$demo/data/$f" || fail "standins/demo/$f is not convertible to GBK"
 done
-# More customers of the manager, ids from 70001 on.
+# More customers of the manager, ids from 100001 on (after the messenger users).
 if [ "$customers" -gt 0 ] 2>/dev/null; then
     python3 - "$demo/data" "$customers" <<'PY' || fail "the extra customers could not be written"
 import sys
@@ -93,11 +98,11 @@ folder, count = sys.argv[1], int(sys.argv[2])
 def append(name, lines):
     with open(folder + "/" + name, "ab") as f:
         f.write(("\n".join(lines) + "\n").encode("gbk"))
-ids = range(70001, 70001 + count)
+ids = range(100001, 100001 + count)
 append("accounts.txt", ["%d demo" % i for i in ids])
-append("world.txt", ["user %d 5 0 客户%04d | 签名 %d" % (i, i - 70001, i - 70001) for i in ids] +
+append("world.txt", ["user %d 5 0 客户%04d | 签名 %d" % (i, i - 100001, i - 100001) for i in ids] +
        ["friend 50001 %d 3 -" % i for i in ids])
-append("desk.txt", ["friend|50001|%d|2|0|5|客户%04d||签名 %d" % (i, i - 70001, i - 70001) for i in ids] +
+append("desk.txt", ["friend|50001|%d|2|0|5|客户%04d||签名 %d" % (i, i - 100001, i - 100001) for i in ids] +
        ["customer|%d|50001" % i for i in ids])
 PY
 fi
@@ -210,16 +215,44 @@ start_client() {
     client=$pid
     client_rect=$(tail -1 "$waited")
 }
-start_client 50001
-first=$client
-if [ "$second" = 1 ]; then
-    start_client 50002
+# The messenger logs 陈晨 (70001) on by itself and waits in the tray; an
+# outside program's instance-control message opens its main window, which
+# shows her friend tree once the log-on is through.
+start_messenger() {
+    local log=$demo/im-70001.log waited=$demo/wait-70001.log
+    "$wine" "$demo/app/IM.exe" demo 70001 >"$log" 2>&1 &
+    client=$!
+    pids+=($client)
+    local deadline=$((SECONDS + ${DEMO_WAIT_MS:-90000} / 1000))
+    until "$wine" "$build/standins/InstanceControl.exe" show 70001 >/dev/null 2>&1 &&
+        "$wine" "$build/tools/wait_window.exe" --caption-prefix "IM 70001" --tree-items 1 --timeout-ms 5000 \
+            >"$waited" 2>&1; do
+        kill -0 "$client" 2>/dev/null || { cat "$log" >&2; fail "the messenger ended before its main window showed"; }
+        [ "$SECONDS" -lt "$deadline" ] ||
+            { cat "$waited" >&2; fail "the messenger did not show its logged-on main window with the demo friends"; }
+    done
+    client_rect=$(tail -1 "$waited")
+}
+if [ "$messenger" = 1 ]; then
+    start_messenger
+    first=$client
+    shown="the logged-on messenger (70001"
+else
+    start_client 50001
+    first=$client
+    shown="the logged-on desk client (50001"
+    if [ "$second" = 1 ]; then
+        start_client 50002
+    fi
 fi
 
 if [ "$headless" = 1 ]; then
     sleep 1  # let the last paint reach the screen
     import -window root "$shot" || fail "taking the screenshot failed"
-    echo "demo.sh: no display; the logged-on desk client (50001, window at $client_rect) is in $shot"
+    echo "demo.sh: no display; $shown, window at $client_rect) is in $shot"
+elif [ "$messenger" = 1 ]; then
+    echo "demo.sh: IM runs on $DISPLAY (account 70001, password demo); close it from its tray menu or press Ctrl+C"
+    wait "$first" || true
 else
     echo "demo.sh: Tavrel runs on $DISPLAY (account 50001, password demo); close it from its tray menu or press Ctrl+C"
     wait "$first" || true

@@ -50,10 +50,51 @@ constexpr bool CoversEveryExportOnce(const EngineExport* order, size_t count) {
 static_assert(sizeof kDeskLookupOrder / sizeof kDeskLookupOrder[0] == 42, "41 engine exports and ScreenShot");
 static_assert(CoversEveryExportOnce(kDeskLookupOrder, 42), "desk binding covers every export once");
 
+// The messenger's lookup order: the four session functions first, then its
+// table from MGetDataTree to MGetUnreadMsg, the screenshot library's export,
+// and the two file functions last.
+constexpr EngineExport kMessengerLookupOrder[] = {
+    E::MLogon, E::MInitModule, E::MGetConnectStatus, E::MLogonOut,
+    E::MGetDataTree, E::MProChangeUserStatus, E::MSendTextMsg, E::MPopFrontTextMsg,
+    E::MProduceUserInfo, E::MProChatInputStatus, E::MGetSendedTextMsg, E::MUpdateUserMemo,
+    E::MUpdateMySignature, E::MUpdateMyInfomation, E::MGetCurUserID, E::MGetUserInfoBase,
+    E::MGetUserInfoExt, E::MIsOffline, E::MGetFriendList, E::MGetUserListCategorys,
+    E::MGetUnreadMsg,
+    E::ScreenShot,
+    E::MSendFileRespond, E::MGetSendFileRequest,
+};
+
+// Every export of both builds exactly once, and no desk export.
+constexpr bool CoversTheSharedExportsOnce(const EngineExport* order, size_t count) {
+    constexpr EngineExport shared[] = {
+#define IM_SHARED_EXPORT_both(name) E::name,
+#define IM_SHARED_EXPORT_desk(name)
+#define IM_SHARED_EXPORT(name, builds) IM_SHARED_EXPORT_##builds(name)
+        IM_ENGINE_EXPORTS(IM_SHARED_EXPORT)
+#undef IM_SHARED_EXPORT
+#undef IM_SHARED_EXPORT_desk
+#undef IM_SHARED_EXPORT_both
+        E::ScreenShot,
+    };
+    if (count != sizeof shared / sizeof shared[0]) return false;
+    for (EngineExport id : shared) {
+        int seen = 0;
+        for (size_t i = 0; i < count; ++i)
+            if (order[i] == id) ++seen;
+        if (seen != 1) return false;
+    }
+    return true;
+}
+static_assert(sizeof kMessengerLookupOrder / sizeof kMessengerLookupOrder[0] == 24, "23 engine exports and ScreenShot");
+static_assert(CoversTheSharedExportsOnce(kMessengerLookupOrder, 24), "messenger binding covers the shared exports once");
+
 }  // namespace
 
 const CEngineBinding kDeskEngineBinding = {L"Kestrin.dll", kDeskLookupOrder,
                                            sizeof kDeskLookupOrder / sizeof kDeskLookupOrder[0]};
+
+const CEngineBinding kMessengerEngineBinding = {L"Ulvarn.dll", kMessengerLookupOrder,
+                                                sizeof kMessengerLookupOrder / sizeof kMessengerLookupOrder[0]};
 
 const char* CEngineModule::ExportName(EngineExport id) {
     switch (id) {

@@ -164,4 +164,19 @@ TEST_F(BindingTest, RealEngineBindsAllExports) {
 #endif
 }
 
+TEST_F(BindingTest, RealMessengerEngineBindsItsTwentyThreeExportsAndNoDeskOne) {
+#ifndef QV_HAVE_REAL_ENGINE
+    GTEST_SKIP() << "this build has no engine targets";
+#else
+    ASSERT_TRUE(module.Load(kMessengerEngineBinding, Folder(L"real")));
+    EXPECT_EQ(module.BoundCount(), 24u);
+    EXPECT_NE(module.ScreenShot, nullptr);
+    EXPECT_NE(module.MGetUnreadMsg, nullptr);
+    EXPECT_NE(module.MGetSendFileRequest, nullptr);
+    EXPECT_EQ(module.MGetUserData, nullptr) << "a desk export";
+    EXPECT_EQ(module.MGetTalkList, nullptr) << "a desk export";
+    EXPECT_TRUE(boxes.empty());
+#endif
+}
+
 }  // namespace

@@ -2,17 +2,16 @@
 
 #include "DeskResource.h"
 #include "DisplayTitle.h"
-#include "InstanceControl.h"
+#include "clientui/InstanceControl.h"
 #include "main/TavrelMainPanel.h"
 
 #include "clientui/ClientSettings.h"
+#include "clientui/ClientStartup.h"
 #include "clientui/EngineModule.h"
 #include "clientui/PanelRegistry.h"
 
 #include "fw/MessageBoxSink.h"
 #include "fw/StringUtil.h"
-
-#include <Mervale_h.h>
 
 #include <commctrl.h>
 #include <objbase.h>
@@ -20,17 +19,6 @@
 #include <winsock2.h>
 
 #include <vector>
-
-namespace {
-
-constexpr UINT kImageMaskColour = 0xFFFFFF;
-constexpr int kStatusCount = 6;
-constexpr int kFaceCount = 2;
-
-using PFN_ChangeWindowMessageFilter = BOOL(WINAPI*)(UINT message, DWORD flag);
-constexpr DWORD kMessageFilterAdd = 1;  // MSGFLT_ADD
-
-}  // namespace
 
 CTavrelApp::CTavrelApp() = default;
 
@@ -71,15 +59,15 @@ bool CTavrelApp::InitInstance() {
     // 8-9. The command line decides between the log-on dialog and an
     // automatic log-on of one account.
     ReadCommandLine();
-    const DeskCommandLine line = {m_nCmdUserID, m_nCmdParam, m_bManualLogon != FALSE};
-    switch (DecideDeskStart(line)) {
-    case DeskStartMode::ManualLogon:
+    const ClientCommandLine line = {m_nCmdUserID, m_nCmdParam, m_bManualLogon != FALSE};
+    switch (DecideClientStart(line)) {
+    case ClientStartMode::ManualLogon:
         if (!m_bManualLogon) return false;  // the command line could not be split
         break;
-    case DeskStartMode::AutoLogon:
+    case ClientStartMode::AutoLogon:
         if (!CreateUserMutex(m_nCmdUserID)) return false;  // that account runs already
         break;
-    case DeskStartMode::EndAtOnce:
+    case ClientStartMode::EndAtOnce:
         return false;
     }
 
@@ -91,7 +79,7 @@ bool CTavrelApp::InitInstance() {
 
     // 12. The animated-picture control must be registered; the outside
     // registration program does it, and start-up goes on without waiting.
-    if (!IsImageControlRegistered()) StartControlRegistration();
+    if (!IsImageControlRegistered()) StartControlRegistration(m_programFolder);
 
     // 13. Let the instance-control message (and the input-language
     // messages) through the message filter of newer systems.
@@ -115,7 +103,7 @@ BOOL CTavrelApp::ReadCommandLine() {
     std::vector<std::wstring> items;
     for (int i = 0; i < count; ++i) items.emplace_back(argv[i] ? argv[i] : L"");
     ::LocalFree(argv);
-    const DeskCommandLine line = ParseDeskCommandLine(items);
+    const ClientCommandLine line = ParseClientCommandLine(items);
     m_nCmdUserID = line.userId;
     m_nCmdParam = line.param;
     m_bManualLogon = line.manualLogon ? TRUE : FALSE;
@@ -128,77 +116,13 @@ BOOL CTavrelApp::CreateUserMutex(int32_t userId) {
     return ::GetLastError() == ERROR_ALREADY_EXISTS ? FALSE : TRUE;
 }
 
-BOOL CTavrelApp::IsImageControlRegistered() {
-    IMervale* control = nullptr;
-    const HRESULT hr = ::CoCreateInstance(CLSID_Mervale, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
-                                          IID_IMervale, reinterpret_cast<void**>(&control));
-    if (FAILED(hr) || !control) return FALSE;
-    control->Release();
-    return TRUE;
-}
-
-void CTavrelApp::StartControlRegistration() const {
-    const std::wstring file = fw::FormatString(L"%ls%ls", m_programFolder.c_str(), L"Service.exe");
-    const std::wstring parameters =
-        fw::FormatString(L"\"%ls%ls\" %ls", m_programFolder.c_str(), L"Mervale.dll", L"-Register");
-    ::ShellExecuteW(nullptr, L"open", file.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
-}
-
 void CTavrelApp::InstallMessageFilters() {
-    const DWORD version = ::GetVersion();
-    if (LOBYTE(LOWORD(version)) < 6) return;
-    AddMessageFilter(WM_INSTANCE_CONTROL);
-    AddMessageFilter(WM_INPUTLANGCHANGE);
-    AddMessageFilter(WM_INPUTLANGCHANGEREQUEST);
+    AddMessageFilter(WM_INSTANCE_CONTROL, TRUE, kDeskDisplayTitle);
+    AddMessageFilter(WM_INPUTLANGCHANGE, TRUE, kDeskDisplayTitle);
+    AddMessageFilter(WM_INPUTLANGCHANGEREQUEST, TRUE, kDeskDisplayTitle);
 }
 
-BOOL CTavrelApp::AddMessageFilter(UINT message) {
-    HMODULE user32 = ::LoadLibraryW(L"user32.dll");
-    if (!user32) return FALSE;
-    const auto change = reinterpret_cast<PFN_ChangeWindowMessageFilter>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(user32, "ChangeWindowMessageFilter")));
-    if (!change) {
-        ::FreeLibrary(user32);
-        ShowStartupMessage(L"create windowmessage filter failed");
-        return FALSE;
-    }
-    const BOOL result = change(message, kMessageFilterAdd);
-    ::FreeLibrary(user32);
-    return result;
-}
-
-int CTavrelApp::FaceImageIndex(int kind, int index) {
-    if (kind >= 1) kind = 0;
-    if (index >= 4) index = 1;
-    return index + 2 * kind;
-}
-
-BOOL CTavrelApp::LoadImageLists() {
-    const std::wstring resource = m_programFolder + L"Resource\\";
-
-    // Faces of users, 16 x 16.
-    m_faceList.Create(16, 16, ILC_COLORDDB | ILC_MASK);
-    for (int i = 0; i < kFaceCount; ++i)
-        m_faceList.AddBitmapFile(resource + fw::FormatString(L"Face\\small\\boy_%d.bmp", i), kImageMaskColour);
-    m_faceList.MakeCache();
-
-    // Tray icons, one per status. 32-bit with a mask: a device-dependent
-    // list without one shows the icons' transparent corners white.
-    m_trayList.Create(32, 32, ILC_COLOR32 | ILC_MASK);
-    const std::wstring trayFolder = resource + L"Status\\sysTray";
-    for (int j = 0; j < kStatusCount; ++j)
-        m_trayList.AddIconFile(fw::FormatString(L"%ls\\sysTray_%d.ico", trayFolder.c_str(), j));
-    m_trayList.MakeCache();
-
-    // Status marks, 11 x 11, one per status.
-    m_statusList.Create(11, 11, ILC_COLOR32 | ILC_MASK);
-    const std::wstring statusFolder = resource + L"Status";
-    for (int j = 0; j < kStatusCount; ++j)
-        m_statusList.AddBitmapFile(fw::FormatString(L"%ls\\status_%d.bmp", statusFolder.c_str(), j),
-                                   kImageMaskColour);
-    m_statusList.MakeCache();
-    return TRUE;
-}
+BOOL CTavrelApp::LoadImageLists() { return m_imageLists.Load(m_programFolder, DeskFaceList()); }
 
 int CTavrelApp::ExitInstance() {
     // 1. Settings of the account (nothing while no log-on succeeded).

@@ -8,8 +8,8 @@
 // releases everything, the engine binding last.
 #pragma once
 
-#include "DeskCommandLine.h"
-#include "IconListCache.h"
+#include "clientui/ClientCommandLine.h"
+#include "clientui/ClientImageLists.h"
 
 #include "fw/Application.h"
 
@@ -29,25 +29,16 @@ public:
     // Takes the account's mutex (the handle is kept in every case); false
     // when another process already holds it.
     BOOL CreateUserMutex(int32_t userId);
-    // Whether an object of the animated-picture control can be created.
-    static BOOL IsImageControlRegistered();
-    // Admits message through the platform's message filter; false when
-    // user32 lacks ChangeWindowMessageFilter (after saying so) or the call
-    // failed.
-    BOOL AddMessageFilter(UINT message);
     // The face, tray and status image lists from the skin (always TRUE).
     BOOL LoadImageLists();
 
     // Icons owned by the application object; null outside the lists.
-    HICON GetTrayIcon(int index) { return m_trayList.GetIcon(index); }
-    HICON GetStatusIcon(int index) { return m_statusList.GetIcon(index); }
-    HICON GetFaceIcon(int kind, int index) { return m_faceList.GetIcon(FaceImageIndex(kind, index)); }
-    // The face image of a kind and index: a kind of 1 or more counts as 0,
-    // an index of 4 or more as 1; image = index + 2 * kind.
-    static int FaceImageIndex(int kind, int index);
+    HICON GetTrayIcon(int index) { return m_imageLists.GetTrayIcon(index); }
+    HICON GetStatusIcon(int index) { return m_imageLists.GetStatusIcon(index); }
+    HICON GetFaceIcon(int kind, int index) { return m_imageLists.GetFaceIcon(kind, index); }
 
-    HIMAGELIST GetStatusImageList() const { return m_statusList.GetList(); }
-    HIMAGELIST GetFaceImageList() const { return m_faceList.GetList(); }
+    HIMAGELIST GetStatusImageList() const { return m_imageLists.GetStatusImageList(); }
+    HIMAGELIST GetFaceImageList() const { return m_imageLists.GetFaceImageList(); }
     const std::wstring& GetProgramFolderPath() const { return m_programFolder; }
     bool IsManualLogon() const { return m_bManualLogon != FALSE; }
     int32_t GetCmdUserID() const { return m_nCmdUserID; }
@@ -60,15 +51,10 @@ protected:
     int ExitInstance() override;
 
 private:
-    // Starts "Service.exe" with the quoted path of "Mervale.dll" and
-    // "-Register"; does not wait.
-    void StartControlRegistration() const;
     void InstallMessageFilters();
     void ShowStartupMessage(const std::wstring& text) const;
 
-    CIconListCache m_faceList;
-    CIconListCache m_trayList;
-    CIconListCache m_statusList;
+    CClientImageLists m_imageLists;
     HANDLE m_hUserMutex = nullptr;
     BOOL m_bManualLogon = FALSE;
     int32_t m_nCmdUserID = 0;

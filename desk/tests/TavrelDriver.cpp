@@ -50,8 +50,8 @@ CTavrelProcess::~CTavrelProcess() {
     }
 }
 
-bool CTavrelProcess::Start(const std::wstring& folder, const std::wstring& arguments) {
-    const std::wstring program = folder + L"Tavrel.exe";
+bool CTavrelProcess::Start(const std::wstring& folder, const std::wstring& arguments, const wchar_t* name) {
+    const std::wstring program = folder + name;
     std::wstring line = L"\"" + program + L"\"";
     if (!arguments.empty()) line += L" " + arguments;
     STARTUPINFOW startup = {};

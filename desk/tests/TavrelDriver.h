@@ -30,8 +30,9 @@ public:
     CTavrelProcess(const CTavrelProcess&) = delete;
     CTavrelProcess& operator=(const CTavrelProcess&) = delete;
 
-    // Starts "<folder>\Tavrel.exe" with the arguments after the program.
-    bool Start(const std::wstring& folder, const std::wstring& arguments);
+    // Starts "<folder>\<program>" (the desk's by default) with the
+    // arguments after the program.
+    bool Start(const std::wstring& folder, const std::wstring& arguments, const wchar_t* program = L"Tavrel.exe");
     bool IsRunning() const;
     // Waits for the end; false when it is still running after ms.
     bool WaitForExit(DWORD ms) const;

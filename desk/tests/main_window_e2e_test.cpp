@@ -7,7 +7,7 @@
 // outside, as a user or another program would.
 #include "DeskServerControl.h"
 #include "DisplayTitle.h"
-#include "InstanceControl.h"
+#include "clientui/InstanceControl.h"
 #include "TavrelDriver.h"
 #include "main/DeskMessages.h"
 #include "main/TavrelMainPanel.h"

@@ -4,7 +4,7 @@
 // and the control registration. The program's windows and message boxes
 // are found and answered from outside, as a user would.
 #include "DisplayTitle.h"
-#include "InstanceControl.h"
+#include "clientui/InstanceControl.h"
 #include "TavrelDriver.h"
 
 #include "clientui/ClientSettings.h"

@@ -1,10 +1,14 @@
 // ChatPanelSkin: the conversation window's own pictures: its frame lines,
 // the tool-bar background, the default face, and the picture paths of its
 // tool buttons ("Resource\chat\btn") and of the desk's hand-over buttons
-// ("Resource\TavrelRes").
+// ("Resource\TavrelRes"). The messenger's chat window loads four bitmaps
+// and the "Resource\chat\btn" pictures only (ChatSkinSet::Messenger): its
+// desk line bitmap stays empty and its hand-over paths stay empty.
 #pragma once
 
 #include "clientui/IMResourceComm.h"
+
+enum class ChatSkinSet { Desk, Messenger };
 
 struct ChatPanelSkin {
     fw::CBitmap m_bmpLine2;        // "Resource\chat\frame_chat_panel_line_2.bmp"
@@ -33,5 +37,5 @@ struct ChatPanelSkin {
 
     // programFolder as for CIMResourceComm (empty: the program's folder).
     // Always TRUE; missing files leave their pictures empty.
-    BOOL Load(const std::wstring& programFolder = std::wstring());
+    BOOL Load(const std::wstring& programFolder = std::wstring(), ChatSkinSet set = ChatSkinSet::Desk);
 };

@@ -8,6 +8,11 @@
 // The owner sets the text rectangle (SetEditRect), the two button rectangles
 // and the window size; the text then stays clear of the buttons.
 //
+// The messenger's box has one button (SetOneButton): the search picture is
+// only a mark at (5, 5), the clear picture is drawn in the one button's
+// rectangle while the box holds text, and a click there sends the box's
+// click message (the same notify rule).
+//
 // The owner creates the edit with kEditStyle: only a multi-line edit takes
 // a formatting rectangle, so only there does the text sit at the
 // rectangle's top instead of the box's. The box keeps such an edit to one
@@ -54,6 +59,10 @@ public:
     void SetWindowSize(int width, int height) { m_nWidth = width; m_nHeight = height; }
     void SetAlwaysNotify(bool always) { m_bAlwaysNotify = always ? 1 : 0; }
     void SetClickMessage(int message) { m_nClickMessage = message; }
+    // One button at rc (client coordinates) whose click sends clickMessage.
+    void SetOneButton(const RECT& rc, int clickMessage);
+    bool IsOneButton() const { return m_bOneButton != 0; }
+    int GetClickMessage() const { return m_nClickMessage; }
 
     // Resizes the window to the stored size and sets the formatting
     // rectangle, when the window exists and the text rectangle is set.
@@ -103,4 +112,5 @@ private:
     int m_nWidth = 0;
     int m_nHeight = 0;
     int m_bHasText = 0;
+    int m_bOneButton = 0;
 };

@@ -6,7 +6,7 @@
 // export's own signature. Which library and which names a client binds, and
 // in which order they are looked up, is a CEngineBinding table: the desk
 // client binds all 41 engine exports (kDeskEngineBinding), another client
-// passes its own table.
+// passes its own table (kMessengerEngineBinding: 23 exports).
 //
 // Life cycle: zero at start-up; Load once, before any window exists; Unload
 // once, explicitly at the very end of the program's exit path (not from a
@@ -42,6 +42,8 @@ struct CEngineBinding {
 
 // The desk client: "Kestrin.dll", 41 engine exports and "ScreenShot".
 extern const CEngineBinding kDeskEngineBinding;
+// The messenger: "Ulvarn.dll", the 23 exports of both builds and "ScreenShot".
+extern const CEngineBinding kMessengerEngineBinding;
 
 extern const wchar_t kScreenshotFile[];       // "Screenshot.dll"
 extern const wchar_t kEngineDisplayName[];    // shown when the engine is missing

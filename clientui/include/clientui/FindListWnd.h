@@ -7,7 +7,10 @@
 // Keys: Up and Down move the selection and wrap around (swallowed when the
 // list is empty); Enter opens the selected hit and hides the pop-up. The
 // owner whose edit keeps the focus passes these keys on with HandleKey.
-// Losing activation or the focus hides the pop-up.
+// Losing activation hides the pop-up; losing the focus hides the desk's.
+//
+// The two clients' pop-ups differ in their template, list id and frame
+// colour, and in whether losing the focus hides them (FindListStyle).
 //
 // The owner keeps the object (a member) for its own lifetime; the window is
 // destroyed with the owner's window.
@@ -23,16 +26,29 @@
 #define WM_OPEN_CHAT (WM_USER + 104)  // wParam: the contact's user id
 #endif
 
+struct FindListStyle {
+    UINT templateId;
+    int listId;
+    COLORREF frameColour;
+    bool hideOnKillFocus;
+};
+
+// The desk's: template 142, list 1052, frame 0xE0A91E, hidden on focus loss.
+extern const FindListStyle kDeskFindList;
+// The messenger's: template 406, list 1516, frame 0xB99D7F, kept on focus loss.
+extern const FindListStyle kMessengerFindList;
+
 class CFindListWnd : public fw::CDialog {
 public:
+    // The desk's values.
     static constexpr UINT kTemplateId = 142;
     static constexpr int kListId = 1052;
     static constexpr int kItemHeight = 16;
     static constexpr size_t kMaxItems = 6;
     static constexpr COLORREF kFrameColour = 0xE0A91E;
 
-    // instance: the module holding template 142 (null: the program).
-    explicit CFindListWnd(HINSTANCE instance = nullptr);
+    // instance: the module holding the template (null: the program).
+    explicit CFindListWnd(HINSTANCE instance = nullptr, const FindListStyle& style = kDeskFindList);
     ~CFindListWnd() override;
 
     // Creates the pop-up hidden, owned by parent.
@@ -48,6 +64,7 @@ public:
     std::wstring GetItemText(int index) const { return m_list.GetText(index); }
     int32_t GetItemUserId(int index) const;
     fw::CListBox& GetList() { return m_list; }
+    const FindListStyle& GetStyle() const { return m_style; }
 
     // Up, Down and Enter as described above; true when the key was used
     // (or swallowed).
@@ -71,5 +88,6 @@ protected:
 private:
     void MoveSelection(int step);
 
+    FindListStyle m_style;
     fw::CListBox m_list;
 };

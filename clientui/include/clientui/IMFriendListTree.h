@@ -5,7 +5,9 @@
 // in the large layout, the personal signature. A user with unread messages
 // "jumps" on a 500 ms timer (its face moves left and back), or, while its
 // group is collapsed, the group row blinks. A double click on a user sends
-// WM_OPEN_CHAT to the parent of the tree's parent; a right click sends
+// WM_OPEN_CHAT to the window that opens conversations: the one set with
+// SetOpenChatTarget (a tree placed straight on its main window names that
+// window), else the parent of the tree's parent; a right click sends
 // WM_CONTACT_MENU to the parent.
 //
 // The tree keeps its own copies of the records it was filled from
@@ -75,6 +77,8 @@ public:
     // The application's pictures (not owned; either may be null).
     void SetFaceImages(HIMAGELIST faces) { m_faces = faces; }
     void SetStatusImages(HIMAGELIST statuses) { m_statuses = statuses; }
+    // Where a double click sends WM_OPEN_CHAT (null: the parent's parent).
+    void SetOpenChatTarget(HWND target) { m_openChatTarget = target; }
 
     // Starts a fill: removes every item and every copied contact, then
     // appends one group per category record, in list order.
@@ -140,6 +144,7 @@ private:
     int m_layout = 0;
     HIMAGELIST m_faces = nullptr;
     HIMAGELIST m_statuses = nullptr;
+    HWND m_openChatTarget = nullptr;
     bool m_timerRunning = false;
     fw::CFont m_font;
     fw::CBitmap m_groupCollapsed;

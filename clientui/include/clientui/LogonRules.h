@@ -10,6 +10,9 @@
 // the panel or by the main window's automatic log-on). Never set back.
 constexpr int32_t kLogonStateIdle = 0;
 constexpr int32_t kLogonStateStarted = 2;
+// The messenger's main window marks the log-on done when the first friend
+// list has arrived.
+constexpr int32_t kLogonStateLoggedOn = 1;
 
 // The port of the chat server that every log-on uses.
 constexpr unsigned short kChatServerPort = 7012;

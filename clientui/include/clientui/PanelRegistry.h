@@ -8,6 +8,15 @@
 //
 // One instance per process, created on first use (GetInstance) and
 // destroyed by DestroyInstance at exit. UI thread only.
+//
+// Panels by kind (CreatePanel, the messenger's panel factory): the program
+// gives the registry an IPanelFactory; CreatePanel makes a panel object of a
+// kind without its window and without registering it (the opener creates
+// the window and registers it). Two kinds are singletons: the history
+// manager (kind 3, kept only here, never in the list) and the settings
+// panel (kind 5, also registered by its opener). Destroying the registry
+// deletes every panel of its lists once, then the singletons that are
+// still set; a singleton that was also in a list is deleted only there.
 #pragma once
 
 #include "clientui/ChatWindowInfo.h"
@@ -20,6 +29,25 @@
 #include <vector>
 
 class CPanelBase;
+
+// Kinds of panels that CPanelRegistry::CreatePanel makes.
+enum PanelKind : int {
+    kPanelMain = 0,
+    kPanelNone = 1,
+    kPanelChat = 2,
+    kPanelMsgMgr = 3,
+    kPanelUserInfo = 4,
+    kPanelSetting = 5,
+    kPanelEditReply = 6,
+};
+
+// Makes the panel objects of the kinds a program has (allocated with new,
+// without a window). Null for a kind it does not make.
+class IPanelFactory {
+public:
+    virtual ~IPanelFactory() = default;
+    virtual CPanelBase* CreatePanel(int kind) = 0;
+};
 
 class CPanelRegistry {
 public:
@@ -34,6 +62,17 @@ public:
 
     // What makes the profile and settings panels (not owned).
     void SetOpener(IPanelOpener* opener) { m_opener = opener; }
+    // What makes panels by kind (not owned).
+    void SetFactory(IPanelFactory* factory) { m_factory = factory; }
+
+    // --- panels by kind ---------------------------------------------------
+    // A new panel object of the kind from the factory; null for kind 1,
+    // kinds outside 0..6, a kind the factory does not make, or without a
+    // factory. Kind 3 becomes the history-manager singleton, kind 5 the
+    // settings singleton (a singleton made before is replaced only when it
+    // is no longer set). Not registered.
+    CPanelBase* CreatePanel(int kind);
+    CPanelBase* GetMsgMgrPanel() const { return m_pMsgMgrPanel; }
 
     // --- panels --------------------------------------------------------
     // Appends a panel (allocated with new); false when it is null or held
@@ -43,7 +82,8 @@ public:
     // others; nothing when it is not held. Clears the settings pointer when
     // the panel is the settings panel.
     void RemovePanel(CPanelBase* panel);
-    // Deletes every panel of the vector once and empties it.
+    // Deletes every panel of the vector once and empties it; a singleton
+    // deleted there is cleared.
     void DestroyAll();
     // The open profile panel that shows the user; null when none.
     CPanelBase* FindPanelByUser(int32_t userId) const;
@@ -74,8 +114,9 @@ public:
     CPanelBase* GetLastChatWindow() const;
     const std::list<CPanelBase*>& GetChatWindows() const { return m_chatWindows; }
 
-    // Deletes every panel and every conversation window, empties both lists
-    // and clears the settings pointer.
+    // Deletes every panel and every conversation window, empties both lists,
+    // then deletes the singletons still set (each object once) and clears
+    // them.
     void CloseAll();
 
     bool Holds(const CPanelBase* window) const;
@@ -87,13 +128,17 @@ private:
     };
 
     static void DeleteWindowObject(CPanelBase* window);
+    // Clears the singleton pointers that name the window.
+    void ForgetSingleton(const CPanelBase* window);
 
     std::vector<CPanelBase*> m_panels;
     std::list<CPanelBase*> m_chatWindows;
     CPanelBase* m_pSettingPanel = nullptr;
+    CPanelBase* m_pMsgMgrPanel = nullptr;
     // The profile panels among m_panels and the user each shows.
     std::vector<ProfileEntry> m_profiles;
     IPanelOpener* m_opener = nullptr;
+    IPanelFactory* m_factory = nullptr;
 
     static CPanelRegistry* s_instance;
 };

@@ -3,6 +3,7 @@
 
 #include <string>
 
-// 0 "在线", 1 "忙碌", 2 "离开", 3 "请勿打扰", 4 "隐身"; 5 and every other
-// value "离线".
-void GetStatusName(int status, std::wstring& text);
+// 0 "在线", 1 "忙碌", 2 "离开", 3 "请勿打扰", 4 "隐身", 5 "离线"; every
+// other value reads as the status otherStatus (the desk: 5 "离线", the
+// messenger's main window: 0 "在线").
+void GetStatusName(int status, std::wstring& text, int otherStatus = 5);

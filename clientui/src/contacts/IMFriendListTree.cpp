@@ -300,8 +300,11 @@ bool CIMFriendListTree::OnLButtonDown(LPARAM lParam) {
 bool CIMFriendListTree::OnLButtonDblClk(LPARAM lParam) {
     HTREEITEM item = ItemAt(lParam);
     if (!item || IsGroupItem(item)) return false;
-    HWND parent = GetParent();
-    HWND target = parent ? ::GetParent(parent) : nullptr;
+    HWND target = m_openChatTarget;
+    if (!target) {
+        HWND parent = GetParent();
+        target = parent ? ::GetParent(parent) : nullptr;
+    }
     if (target) ::SendMessageW(target, WM_OPEN_CHAT, static_cast<WPARAM>(GetUserId(item)), 0);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "clientui/StatusName.h"
 
-void GetStatusName(int status, std::wstring& text) {
+void GetStatusName(int status, std::wstring& text, int otherStatus) {
+    if (status < 0 || status > 5) status = (otherStatus >= 0 && otherStatus <= 5) ? otherStatus : 5;
     switch (status) {
     case 0: text = L"\u5728\u7EBF"; break;                 // 在线
     case 1: text = L"\u5FD9\u788C"; break;                 // 忙碌

@@ -30,6 +30,20 @@ void CPanelRegistry::DeleteWindowObject(CPanelBase* window) {
     if (window) window->Delete();
 }
 
+void CPanelRegistry::ForgetSingleton(const CPanelBase* window) {
+    if (window == m_pSettingPanel) m_pSettingPanel = nullptr;
+    if (window == m_pMsgMgrPanel) m_pMsgMgrPanel = nullptr;
+}
+
+CPanelBase* CPanelRegistry::CreatePanel(int kind) {
+    if (kind < kPanelMain || kind > kPanelEditReply || kind == kPanelNone || !m_factory) return nullptr;
+    CPanelBase* panel = m_factory->CreatePanel(kind);
+    if (!panel) return nullptr;
+    if (kind == kPanelMsgMgr && !m_pMsgMgrPanel) m_pMsgMgrPanel = panel;
+    if (kind == kPanelSetting && !m_pSettingPanel) m_pSettingPanel = panel;
+    return panel;
+}
+
 bool CPanelRegistry::Holds(const CPanelBase* window) const {
     if (!window) return false;
     return std::find(m_panels.begin(), m_panels.end(), window) != m_panels.end() ||
@@ -46,7 +60,7 @@ void CPanelRegistry::RemovePanel(CPanelBase* panel) {
     if (!panel) return;
     auto it = std::find(m_panels.begin(), m_panels.end(), panel);
     if (it == m_panels.end()) return;
-    if (panel == m_pSettingPanel) m_pSettingPanel = nullptr;
+    ForgetSingleton(panel);
     m_profiles.erase(std::remove_if(m_profiles.begin(), m_profiles.end(),
                                     [panel](const ProfileEntry& e) { return e.panel == panel; }),
                      m_profiles.end());
@@ -60,8 +74,10 @@ void CPanelRegistry::DestroyAll() {
     std::vector<CPanelBase*> panels;
     panels.swap(m_panels);
     m_profiles.clear();
-    m_pSettingPanel = nullptr;
-    for (CPanelBase* panel : panels) DeleteWindowObject(panel);
+    for (CPanelBase* panel : panels) {
+        ForgetSingleton(panel);
+        DeleteWindowObject(panel);
+    }
 }
 
 CPanelBase* CPanelRegistry::FindPanelByUser(int32_t userId) const {
@@ -154,7 +170,19 @@ void CPanelRegistry::CloseAll() {
     std::list<CPanelBase*> chatWindows;
     chatWindows.swap(m_chatWindows);
     m_profiles.clear();
+    for (CPanelBase* panel : panels) {
+        ForgetSingleton(panel);
+        DeleteWindowObject(panel);
+    }
+    for (CPanelBase* window : chatWindows) {
+        ForgetSingleton(window);
+        DeleteWindowObject(window);
+    }
+    // The singletons that no list held.
+    CPanelBase* setting = m_pSettingPanel;
+    CPanelBase* msgMgr = m_pMsgMgrPanel;
     m_pSettingPanel = nullptr;
-    for (CPanelBase* panel : panels) DeleteWindowObject(panel);
-    for (CPanelBase* window : chatWindows) DeleteWindowObject(window);
+    m_pMsgMgrPanel = nullptr;
+    DeleteWindowObject(setting);
+    if (msgMgr != setting) DeleteWindowObject(msgMgr);
 }

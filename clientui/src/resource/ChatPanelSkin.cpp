@@ -11,10 +11,13 @@ SkinButtonPaths NumberedButton(const std::wstring& programFolder, const wchar_t*
 
 }  // namespace
 
-BOOL ChatPanelSkin::Load(const std::wstring& programFolder) {
+BOOL ChatPanelSkin::Load(const std::wstring& programFolder, ChatSkinSet set) {
     const std::wstring folder = ResolveSkinProgramFolder(programFolder);
+    const bool desk = set == ChatSkinSet::Desk;
     CIMResourceComm::LoadBitmapFile(folder + L"Resource\\chat\\frame_chat_panel_line_2.bmp", m_bmpLine2);
-    CIMResourceComm::LoadBitmapFile(folder + L"Resource\\chat\\Tavrel_frame_chat_panel_line_2.bmp", m_bmpDeskLine2);
+    if (desk)
+        CIMResourceComm::LoadBitmapFile(folder + L"Resource\\chat\\Tavrel_frame_chat_panel_line_2.bmp",
+                                        m_bmpDeskLine2);
     CIMResourceComm::LoadBitmapFile(folder + L"Resource\\chat\\frame_chat_panel_line_3.bmp", m_bmpLine3);
     CIMResourceComm::LoadBitmapFile(folder + L"Resource\\chat\\chat_main_bar_bk.bmp", m_bmpMainBar);
     CIMResourceComm::LoadBitmapFile(folder + L"Resource\\Head\\face_01.bmp", m_bmpFace);
@@ -30,11 +33,12 @@ BOOL ChatPanelSkin::Load(const std::wstring& programFolder) {
     m_btnList = NumberedButton(folder, chat, L"list");
     m_btnSendFile = NumberedButton(folder, chat, L"sendFile");
 
-    const wchar_t* const desk = L"Resource\\TavrelRes";
-    m_btnSwitch = NumberedButton(folder, desk, L"switch");
-    m_btnGetLine = NumberedButton(folder, desk, L"getline");
-    m_btnBreak = NumberedButton(folder, desk, L"break");
-    m_btnStop = NumberedButton(folder, desk, L"stop");
-    m_btnBack = NumberedButton(folder, desk, L"back");
+    if (!desk) return TRUE;
+    const wchar_t* const handOver = L"Resource\\TavrelRes";
+    m_btnSwitch = NumberedButton(folder, handOver, L"switch");
+    m_btnGetLine = NumberedButton(folder, handOver, L"getline");
+    m_btnBreak = NumberedButton(folder, handOver, L"break");
+    m_btnStop = NumberedButton(folder, handOver, L"stop");
+    m_btnBack = NumberedButton(folder, handOver, L"back");
     return TRUE;
 }

@@ -53,6 +53,16 @@ BOOL CEditWithButton::SetBitmaps(const std::wstring& leftCap, const std::wstring
     return TRUE;
 }
 
+void CEditWithButton::SetOneButton(const RECT& rc, int clickMessage) {
+    constexpr int kMarkAt = 5;
+    m_bOneButton = 1;
+    m_rcClearButton = rc;
+    // The search picture stays a mark: an empty rectangle at its place.
+    m_rcSearchButton = RECT{kMarkAt, kMarkAt, kMarkAt, kMarkAt};
+    m_nClickMessage = clickMessage;
+    if (IsWindow()) Invalidate();
+}
+
 void CEditWithButton::SetEditRect(int left, int top, int right, int bottom) {
     m_rcEdit = RECT{left, top, right, bottom};
     UpdateEditRect();
@@ -148,7 +158,10 @@ void CEditWithButton::PaintPieces() {
 void CEditWithButton::OnLButtonUp(POINT point) {
     if (HasText() || m_bAlwaysNotify) {
         HWND target = NotifyTarget();
-        if (::PtInRect(&m_rcClearButton, point)) {
+        if (m_bOneButton) {
+            if (::PtInRect(&m_rcClearButton, point))
+                ::SendMessageW(target, static_cast<UINT>(m_nClickMessage), 0, 0);
+        } else if (::PtInRect(&m_rcClearButton, point)) {
             ::SendMessageW(target, WM_EDITBTN_CLEAR, 0, 0);
         } else if (::PtInRect(&m_rcSearchButton, point)) {
             ::SendMessageW(target, WM_EDITBTN_SEARCH, 0, 0);

@@ -2,7 +2,12 @@
 
 #include "fw/GdiObject.h"
 
-CFindListWnd::CFindListWnd(HINSTANCE instance) : fw::CDialog(kTemplateId, instance) {}
+const FindListStyle kDeskFindList = {CFindListWnd::kTemplateId, CFindListWnd::kListId, CFindListWnd::kFrameColour,
+                                     true};
+const FindListStyle kMessengerFindList = {406, 1516, 0xB99D7F, false};
+
+CFindListWnd::CFindListWnd(HINSTANCE instance, const FindListStyle& style)
+    : fw::CDialog(style.templateId, instance), m_style(style) {}
 
 CFindListWnd::~CFindListWnd() {
     m_list.Detach();
@@ -12,7 +17,7 @@ CFindListWnd::~CFindListWnd() {
 bool CFindListWnd::Create(HWND parent) { return fw::CDialog::Create(parent); }
 
 BOOL CFindListWnd::OnInitDialog() {
-    m_list.Attach(GetDlgItem(kListId));
+    m_list.Attach(GetDlgItem(m_style.listId));
     m_list.SetItemHeight(0, kItemHeight);
     ShowWindow(SW_HIDE);
     return FALSE;
@@ -86,7 +91,7 @@ void CFindListWnd::OnOK() { ShowWindow(SW_HIDE); }
 void CFindListWnd::OnCancel() { ShowWindow(SW_HIDE); }
 
 bool CFindListWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (LOWORD(wParam) == kListId && HIWORD(wParam) == LBN_DBLCLK) {
+    if (LOWORD(wParam) == m_style.listId && HIWORD(wParam) == LBN_DBLCLK) {
         OpenSelected();
         return true;
     }
@@ -104,7 +109,7 @@ bool CFindListWnd::OnSize(UINT, int cx, int cy) {
 
 bool CFindListWnd::OnEraseBkgnd(HDC dc, LRESULT* result) {
     const RECT client = GetClientRect();
-    fw::CBrush frame(::CreateSolidBrush(kFrameColour));
+    fw::CBrush frame(::CreateSolidBrush(m_style.frameColour));
     ::FrameRect(dc, &client, frame.Get());
     *result = 1;
     return true;
@@ -126,7 +131,7 @@ LRESULT CFindListWnd::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return result;
     }
     case WM_KILLFOCUS:
-        ShowWindow(SW_HIDE);
+        if (m_style.hideOnKillFocus) ShowWindow(SW_HIDE);
         break;
     case WM_NCDESTROY:
         m_list.Detach();

@@ -1,4 +1,5 @@
 // Status names, file-size texts and picture names.
+#include "clientui/FileIcon.h"
 #include "clientui/FileSizeText.h"
 #include "clientui/PictureFile.h"
 #include "clientui/StatusName.h"
@@ -26,6 +27,21 @@ TEST(StatusName, EveryStatusHasItsText) {
     }
 }
 
+TEST(StatusName, TheMessengerReadsAnUnknownStatusAsOnline) {
+    const struct {
+        int status;
+        const wchar_t* text;
+    } cases[] = {
+        {0, L"\u5728\u7EBF"}, {4, L"\u9690\u8EAB"}, {5, L"\u79BB\u7EBF"},
+        {7, L"\u5728\u7EBF"}, {-1, L"\u5728\u7EBF"},
+    };
+    for (const auto& c : cases) {
+        std::wstring text;
+        GetStatusName(c.status, text, 0);
+        EXPECT_EQ(text, c.text) << "status " << c.status;
+    }
+}
+
 TEST(FileSizeText, ThresholdsAndRounding) {
     const struct {
         uint32_t bytes;
@@ -45,6 +61,35 @@ TEST(FileSizeText, ThresholdsAndRounding) {
         FormatFileSize(c.bytes, text);
         EXPECT_EQ(text, c.text) << c.bytes << " bytes";
     }
+}
+
+TEST(FileSizeText, TheMessengersThresholdsAndOneDecimal) {
+    const struct {
+        uint32_t bytes;
+        const wchar_t* text;
+    } cases[] = {
+        {0, L"0\u5B57\u8282"},
+        {1023, L"1023\u5B57\u8282"},
+        {1024, L"1.0KB"},
+        {1536, L"1.5KB"},
+        {1048575, L"1024.0KB"},
+        {1048576, L"1.0MB"},
+        {4294967295u, L"4096.0MB"},
+    };
+    for (const auto& c : cases) {
+        std::wstring text;
+        FormatFileSize(c.bytes, text, kMessengerFileSizeScale);
+        EXPECT_EQ(text, c.text) << c.bytes << " bytes";
+    }
+}
+
+TEST(FileIcon, TheShellsIconOfAFileNameWhetherTheFileExistsOrNot) {
+    SHFILEINFOW info = {};
+    const int index = GetFileIconIndex(L"C:\\nowhere\\report.txt", info);
+    EXPECT_GE(index, 0);
+    EXPECT_EQ(index, info.iIcon);
+    EXPECT_NE(info.hIcon, nullptr) << "an icon handle for the caller";
+    if (info.hIcon) ::DestroyIcon(info.hIcon);
 }
 
 TEST(PictureName, FormatOfDayAndIdentifier) {

@@ -276,3 +276,81 @@ TEST_F(PanelRegistryTest, LayoutChatWindowsPlacesAllAndShowsOnlyTheLast) {
     registry_->BringChatWindowToEnd(&stranger);
     EXPECT_EQ(registry_->GetLastChatWindow(), a);
 }
+
+namespace {
+
+// Makes a test panel (with its window, as an opener would create it) for
+// every kind 0..6, counting the kinds asked for.
+class CFakeFactory : public IPanelFactory {
+public:
+    std::vector<int> kinds;
+    int nextId = 200;
+    CPanelBase* CreatePanel(int kind) override {
+        kinds.push_back(kind);
+        auto* panel = new CTestPanel(nextId++);
+        panel->Create(nullptr);
+        return panel;
+    }
+};
+
+class PanelKindTest : public PanelRegistryTest {
+protected:
+    void SetUp() override {
+        PanelRegistryTest::SetUp();
+        registry_->SetFactory(&factory_);
+    }
+    CFakeFactory factory_;
+};
+
+}  // namespace
+
+TEST_F(PanelKindTest, KindsOneAndOutsideTheTableMakeNothingAndNothingIsRegistered) {
+    for (int kind : {1, -1, 7, 100}) EXPECT_EQ(registry_->CreatePanel(kind), nullptr) << kind;
+    EXPECT_TRUE(factory_.kinds.empty()) << "the factory is not asked for them";
+    CPanelBase* chat = registry_->CreatePanel(kPanelChat);
+    ASSERT_NE(chat, nullptr);
+    EXPECT_FALSE(registry_->Holds(chat)) << "the opener registers what it opens";
+    EXPECT_EQ(registry_->GetMsgMgrPanel(), nullptr);
+    EXPECT_EQ(registry_->GetSettingPanel(), nullptr);
+    registry_->AddPanel(chat);
+    registry_->SetFactory(nullptr);
+    EXPECT_EQ(registry_->CreatePanel(kPanelChat), nullptr) << "no factory, no panel";
+}
+
+// The history manager is kept only as a singleton; the settings panel is a
+// singleton that its opener also registers. Exiting deletes each panel
+// exactly once, whatever is open.
+TEST_F(PanelKindTest, ExitingDeletesEverySingletonAndRegisteredPanelExactlyOnce) {
+    CPanelBase* msgMgr = registry_->CreatePanel(kPanelMsgMgr);
+    CPanelBase* setting = registry_->CreatePanel(kPanelSetting);
+    CPanelBase* profile = registry_->CreatePanel(kPanelUserInfo);
+    ASSERT_TRUE(msgMgr && setting && profile);
+    EXPECT_EQ(registry_->GetMsgMgrPanel(), msgMgr);
+    EXPECT_EQ(registry_->GetSettingPanel(), setting);
+    registry_->AddPanel(setting);
+    registry_->AddPanel(profile);
+    EXPECT_FALSE(registry_->Holds(msgMgr));
+
+    const int ids[] = {Id(msgMgr), Id(setting), Id(profile)};
+    CPanelRegistry::DestroyInstance();
+    Pump(20);
+    for (int id : ids) EXPECT_EQ(DeleteCounts()[id], 1) << id;
+}
+
+TEST_F(PanelKindTest, ClosingTheSettingsPanelClearsItsSingletonAndAnotherCanBeMade) {
+    CPanelBase* setting = registry_->CreatePanel(kPanelSetting);
+    registry_->AddPanel(setting);
+    const int id = Id(setting);
+    setting->SendMessage(WM_COMMAND, IDC_PANEL_CLOSE);  // closes from its own handler
+    Pump(20);
+    EXPECT_EQ(DeleteCounts()[id], 1);
+    EXPECT_EQ(registry_->GetSettingPanel(), nullptr);
+    CPanelBase* again = registry_->CreatePanel(kPanelSetting);
+    EXPECT_EQ(registry_->GetSettingPanel(), again);
+    registry_->DestroyAll();  // not registered: only the exit deletes it
+    EXPECT_EQ(DeleteCounts().count(Id(again)), 0u);
+    const int againId = Id(again);
+    CPanelRegistry::DestroyInstance();
+    EXPECT_EQ(DeleteCounts()[againId], 1);
+    EXPECT_EQ(DeleteCounts()[id], 1);
+}

@@ -203,3 +203,15 @@ TEST(ResourceComm, PanelSkinRecordsWithoutTheResourceFolderStayEmpty) {
     EXPECT_EQ(chat.m_btnSend.hover, empty.Path() + L"Resource\\chat\\btn\\send_02.bmp");
     EXPECT_EQ(chat.m_btnBack.pressed, empty.Path() + L"Resource\\TavrelRes\\back_03.bmp");
 }
+
+TEST(ResourceComm, TheMessengersChatSkinHasFourBitmapsAndNoHandOverButtons) {
+    ChatPanelSkin chat;
+    EXPECT_TRUE(chat.Load(std::wstring(), ChatSkinSet::Messenger));
+    for (const fw::CBitmap* bitmap : {&chat.m_bmpLine2, &chat.m_bmpLine3, &chat.m_bmpMainBar, &chat.m_bmpFace})
+        EXPECT_FALSE(bitmap->IsNull());
+    EXPECT_TRUE(chat.m_bmpDeskLine2.IsNull());
+    EXPECT_TRUE(FileExists(chat.m_btnSendFile.pressed)) << chat.m_btnSendFile.pressed.c_str();
+    for (const SkinButtonPaths* b : {&chat.m_btnSwitch, &chat.m_btnGetLine, &chat.m_btnBreak, &chat.m_btnStop,
+                                     &chat.m_btnBack})
+        EXPECT_TRUE(b->normal.empty() && b->hover.empty() && b->pressed.empty());
+}

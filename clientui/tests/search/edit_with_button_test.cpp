@@ -183,4 +183,72 @@ TEST_F(EditWithButtonTest, ClearButtonIsPaintedOnlyWhileTheBoxHoldsText) {
     EXPECT_EQ((kSearchRect.right - kSearchRect.left) * (kSearchRect.bottom - kSearchRect.top), same);
 }
 
+// The messenger's box: one button, whose click sends the box's click
+// message with text in the box (or always-notify); the search picture is only
+// a mark at (5, 5).
+TEST_F(EditWithButtonTest, OneButtonSendsTheClickMessageAndTheSearchMarkNothing) {
+    constexpr RECT kButton = {176, 5, 196, 18};
+    box.SetOneButton(kButton, WM_EDITBTN_CLEAR);
+    EXPECT_TRUE(box.IsOneButton());
+    EXPECT_EQ(WM_EDITBTN_CLEAR, box.GetClickMessage());
+    const struct {
+        const wchar_t* text;
+        bool alwaysNotify;
+        POINT point;
+        UINT expected;
+    } cases[] = {
+        {L"zs", false, {180, 10}, WM_EDITBTN_CLEAR},
+        {L"zs", false, {8, 8}, 0},  // the search mark
+        {L"zs", false, {160, 10}, 0},
+        {L"", false, {180, 10}, 0},
+        {L"", true, {180, 10}, WM_EDITBTN_CLEAR},
+    };
+    for (const auto& c : cases) {
+        host.sent.clear();
+        box.SetAlwaysNotify(c.alwaysNotify);
+        box.SetWindowText(c.text);
+        Click(c.point);
+        if (c.expected == 0) {
+            EXPECT_TRUE(host.sent.empty()) << "x " << c.point.x;
+        } else {
+            ASSERT_EQ(1u, host.sent.size()) << "x " << c.point.x;
+            EXPECT_EQ(c.expected, host.sent[0].msg);
+        }
+    }
+    box.SetClickMessage(4024);
+    box.SetWindowText(L"zs");
+    host.sent.clear();
+    Click(POINT{180, 10});
+    ASSERT_EQ(1u, host.sent.size());
+    EXPECT_EQ(4024u, host.sent[0].msg);
+
+    // The mark is painted at (5, 5) with or without text; the button's
+    // picture only with text.
+    const std::wstring skin = fw::CApplication::GetProgramFolder() + L"..\\bin\\Resource\\Comm\\search\\";
+    box.SetBitmaps(skin + L"left.bmp", skin + L"right.bmp", skin + L"mid.bmp", skin + L"search.bmp",
+                   skin + L"close.bmp");
+    HDC screen = ::GetDC(nullptr);
+    fw::CMemoryDC withText(screen, 199, 22);
+    fw::CMemoryDC empty(screen, 199, 22);
+    fw::CMemoryDC bare(screen, 199, 22);
+    ::ReleaseDC(nullptr, screen);
+    const RECT all = {0, 0, 199, 22};
+    for (HDC dc : {static_cast<HDC>(withText), static_cast<HDC>(empty), static_cast<HDC>(bare)})
+        ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    box.PaintBackground(withText);
+    box.SetWindowText(L"");
+    box.PaintBackground(empty);
+    int markPixels = 0, buttonDiffers = 0;
+    for (int y = 5; y < 17; ++y)
+        for (int x = 5; x < 17; ++x) {
+            EXPECT_EQ(::GetPixel(withText, x, y), ::GetPixel(empty, x, y));
+            if (::GetPixel(empty, x, y) != ::GetPixel(bare, x, y)) ++markPixels;
+        }
+    for (int y = kButton.top; y < kButton.bottom; ++y)
+        for (int x = kButton.left; x < kButton.right; ++x)
+            if (::GetPixel(withText, x, y) != ::GetPixel(empty, x, y)) ++buttonDiffers;
+    EXPECT_GT(markPixels, 0) << "the search mark is drawn";
+    EXPECT_GT(buttonDiffers, 0) << "the button's picture is drawn with text";
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "SearchTestHost.h"
 #include "fw/Application.h"
+#include "fw/MemoryDC.h"
 #include "fw/MessageLoop.h"
 
 #include <gtest/gtest.h>
@@ -147,6 +148,34 @@ TEST_F(FindListWndTest, ListFillsTheClientAreaLessTheFrame) {
     EXPECT_EQ(client.right - 2, list.right - list.left);
     EXPECT_EQ(client.bottom - 2, list.bottom - list.top);
     EXPECT_EQ(CFindListWnd::kItemHeight, popup.GetList().SendMessage(LB_GETITEMHEIGHT, 0));
+}
+
+// The messenger's pop-up: template 406 with list 1516 and its own frame; it
+// stays shown when the focus leaves it (only losing the activation hides it).
+TEST(MessengerFindListWndTest, ListsInItsOwnTemplateAndStaysWhenTheFocusLeaves) {
+    CRecordingHost host(true);
+    CFindListWnd popup(nullptr, kMessengerFindList);
+    ASSERT_TRUE(popup.Create(host.GetHwnd()));
+    EXPECT_EQ(406u, popup.GetTemplateId());
+    ASSERT_NE(nullptr, popup.GetDlgItem(1516));
+    EXPECT_EQ(popup.GetList().GetHwnd(), popup.GetDlgItem(1516));
+    popup.AddItem(L"\u5F20\u4E09(12346)", 12346);
+    popup.SetWindowPos(nullptr, 50, 90, 197, 99, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    popup.GetList().SendMessage(WM_KILLFOCUS, 0, 0);
+    popup.SendMessage(WM_KILLFOCUS, 0, 0);
+    EXPECT_TRUE(popup.IsWindowVisible());
+    popup.GetList().SetCurSel(0);
+    popup.SendMessage(WM_COMMAND, MAKEWPARAM(1516, LBN_DBLCLK), reinterpret_cast<LPARAM>(popup.GetList().GetHwnd()));
+    ASSERT_EQ(1u, host.sent.size());
+    EXPECT_EQ(static_cast<UINT>(WM_OPEN_CHAT), host.sent[0].msg);
+    EXPECT_EQ(12346u, host.sent[0].wParam);
+
+    // The frame in 0xB99D7F.
+    HDC screen = ::GetDC(nullptr);
+    fw::CMemoryDC picture(screen, 197, 99);
+    ::ReleaseDC(nullptr, screen);
+    popup.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(static_cast<HDC>(picture)), 0);
+    EXPECT_EQ(0xB99D7Fu, ::GetPixel(picture, 0, 0));
 }
 
 // The search box with its pop-up as a user sees them; the picture is taken

@@ -4,14 +4,14 @@
 #include "ConversationHost.h"
 #include "DeskGlobals.h"
 #include "DeskMessages.h"
-#include "InstanceControlRule.h"
+#include "clientui/InstanceControlRule.h"
 #include "MainPanelTexts.h"
 #include "TrayStatusModel.h"
 #include "view/IncomingMessageRouter.h"
 
 #include "DeskResource.h"
 #include "DisplayTitle.h"
-#include "InstanceControl.h"
+#include "clientui/InstanceControl.h"
 #include "TavrelApp.h"
 
 #include "clientui/ClientSettings.h"

@@ -15,7 +15,7 @@
 #include "DeskResource.h"
 #include "EmptyTabPage.h"
 #include "MainTabPlan.h"
-#include "TrayIcon.h"
+#include "clientui/TrayIcon.h"
 #include "view/ChatView.h"
 
 #include "clientui/EnTabCtrl.h"

@@ -1,6 +1,6 @@
 #include "ChatView.h"
 
-#include "ContactSearchList.h"
+#include "clientui/ContactSearchList.h"
 #include "IncomingMessageRouter.h"
 
 #include "ChatMainPanel.h"
@@ -153,7 +153,7 @@ void CChatView::OnSearchTextChanged() {
                    view.top + kSearchPopupArea.top, kSearchPopupArea.right - kSearchPopupArea.left,
                    kSearchPopupArea.bottom - kSearchPopupArea.top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
     for (const clientui::SearchHit& hit :
-         m_contactSearch.Search(deskview::ContactSearchCandidates(g_FriendMapCache), text))
+         m_contactSearch.Search(clientui::ContactSearchCandidates(g_FriendMapCache), text))
         m_searchPopup.AddItem(hit.displayText, hit.userId);
 }
 

@@ -3,7 +3,7 @@
 // role and the texts with a message's time. The engine is a table of fake
 // functions over a small fixture.
 #include "main/AutoReplyComposer.h"
-#include "main/InstanceControlRule.h"
+#include "clientui/InstanceControlRule.h"
 #include "main/MainPanelTexts.h"
 #include "main/MainTabPlan.h"
 #include "main/TrayStatusModel.h"

@@ -23,7 +23,7 @@
 #include "history/ChatMsgPanelResource.h"
 #include "view/ChatViewResource.h"
 #include "main/DeskMessages.h"
-#include "InstanceControl.h"
+#include "clientui/InstanceControl.h"
 
 #include "clientui/ClientSettings.h"
 

@@ -100,7 +100,9 @@ bool MessagingCommands::Online(int32_t id, const ClientContext* except) {
 
 int32_t MessagingCommands::VisibleStatus(int32_t id) {
     const WorldUser* user = world_.Find(id);
-    if (!user || !Online(id) || user->status == STATUS_INVISIBLE) return STATUS_OFFLINE;
+    if (!user) return STATUS_OFFLINE;
+    if (!Online(id)) return user->presence >= 0 ? user->presence : STATUS_OFFLINE;
+    if (user->status == STATUS_INVISIBLE) return STATUS_OFFLINE;
     return user->status;
 }
 

@@ -190,6 +190,13 @@ bool World::ParseLine(const std::string& line, std::string& error) {
         UserAt(n[0]).crowds.push_back({n[1], n[2], n[3]});
         return true;
     }
+    if (kind == "present") {
+        if (!Numbers(in, 2, n, rest) || !Find(n[0]) || n[1] < STATUS_ONLINE || n[1] > STATUS_DND ||
+            !TextValue(rest).empty())
+            return Fail(error, "present <known user id> <status 0 to 3>");
+        UserAt(n[0]).presence = n[1];
+        return true;
+    }
     return Fail(error, ("unknown entry '" + kind + "'").c_str());
 }
 

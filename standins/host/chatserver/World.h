@@ -17,6 +17,12 @@
 // fields take, so that the list is as large as its format allows. They are
 // not users of the world (no profile, never online).
 //
+//   present <id> <status>
+//
+// A "present" user is shown to its watchers with that status (0 to 3) while
+// no client of it is connected, as if it were online (the demo's friends);
+// messages to it are stored as for any user without a connection.
+//
 // An account of the account book without a "user" line is a user with its
 // account nickname and nothing else.
 #pragma once
@@ -62,6 +68,7 @@ struct WorldUser {
     std::vector<WorldCrowd> crowds;  // listed after the friends
     std::map<int32_t, std::string> remarks;  // the remark this user keeps on another
     int32_t status = STATUS_OFFLINE;         // as chosen while online
+    int32_t presence = -1;                   // shown while not connected; -1: offline
 };
 
 class World {

@@ -64,6 +64,10 @@ TEST(World, MalformedLinesAreReportedWithTheirNumber) {
         {"user 1 0 0 a\nfriend 1 2\n", "2: friend <known owner>"},
         {"ext 5 1 1 1 a\n", "1: ext <known user id>"},
         {"user 1 0 0 " + std::string(3000, 'a') + "\n", "1: line too long"},
+        {"present 1 0\n", "1: present <known user id>"},
+        {"user 1 0 0 a\npresent 1 4\n", "2: present <known user id>"},
+        {"user 1 0 0 a\npresent 1 -1\n", "2: present <known user id>"},
+        {"user 1 0 0 a\npresent 1\n", "2: present <known user id>"},
     };
     for (const auto& c : cases) {
         World world;
@@ -513,3 +517,40 @@ TEST(ServerTime, LocalTimeHasTheMessageForm) {
 }
 
 }  // namespace
+
+// A "present" user shows its status to its watchers while it has no
+// connection; once it logs on and off for real, its own choice counts while
+// connected. Messages to it are stored, not lost.
+TEST(WorldPresence, APresentUserIsListedWithItsStatusWhileNotConnected) {
+    AccountBook accounts;
+    accounts.Add({1, "a", "alice"});
+    accounts.Add({3, "c", "carol"});
+    ServerOptions options;
+    options.port = 0;
+    options.control = true;
+    ChatServer server(options, accounts, FaultScript(), LoadWorld(std::string(kWorld) + "present 3 2\n"));
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+    std::thread thread([&] { server.Run(); });
+
+    {
+        Client alice(server.ChatPort());
+        alice.Logon(1, "a");
+        alice.Send(CMD_GET_STATUS_LIST, {});
+        const Packet statuses = alice.NextOf(CMD_GET_STATUS_LIST);
+        ASSERT_EQ(statuses.body.size(), 2u + 16u);
+        EXPECT_EQ(std::vector<uint8_t>(statuses.body.begin() + 10, statuses.body.end()), Words({3, STATUS_AWAY}));
+        alice.Send(CMD_GET_USER_INFO, Words({3, 1}));
+        const Packet info = alice.NextOf(CMD_GET_USER_INFO);
+        ASSERT_EQ(info.body.size(), 8u + 336u);
+        UserInfoBase carol;
+        std::memcpy(&carol, &info.body[8], sizeof carol);
+        EXPECT_EQ(carol.status, STATUS_AWAY);
+
+        alice.Send(CMD_TEXT_MSG, Message(1, 3, 77, "hello"));
+        const Packet ack = alice.NextOf(CMD_TEXT_MSG);
+        EXPECT_EQ(WordOf(ack, 12), ACK_STORED) << "kept for carol, not sent nowhere";
+    }
+    server.Stop();
+    thread.join();
+}

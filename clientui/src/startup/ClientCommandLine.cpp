@@ -1,4 +1,4 @@
-#include "DeskCommandLine.h"
+#include "clientui/ClientCommandLine.h"
 
 #include <cstdlib>
 
@@ -13,17 +13,17 @@ int32_t ReadNumber(const std::vector<std::wstring>& items, size_t index) {
 
 }  // namespace
 
-DeskCommandLine ParseDeskCommandLine(const std::vector<std::wstring>& items) {
-    DeskCommandLine line;
+ClientCommandLine ParseClientCommandLine(const std::vector<std::wstring>& items) {
+    ClientCommandLine line;
     line.userId = ReadNumber(items, 2);
     line.param = ReadNumber(items, 3);
     line.manualLogon = line.userId == 0 && line.param == 0;
     return line;
 }
 
-DeskStartMode DecideDeskStart(const DeskCommandLine& line) {
-    if (line.userId != 0) return DeskStartMode::AutoLogon;
-    return line.param != 0 ? DeskStartMode::EndAtOnce : DeskStartMode::ManualLogon;
+ClientStartMode DecideClientStart(const ClientCommandLine& line) {
+    if (line.userId != 0) return ClientStartMode::AutoLogon;
+    return line.param != 0 ? ClientStartMode::EndAtOnce : ClientStartMode::ManualLogon;
 }
 
 std::wstring UserMutexName(int32_t userId) {

@@ -1,4 +1,4 @@
-// The contacts the chat view's search box searches: every user record of
+// The contacts the search box of a main window searches: every user record of
 // every category of a friend map, categories in map order and records in
 // their order, each with the text it is listed by in the result pop-up.
 //
@@ -15,11 +15,11 @@
 
 #include <vector>
 
-namespace deskview {
+namespace clientui {
 
 // The text a user record is listed by.
 std::wstring ContactSearchText(const UserInfoBase& record);
 
 std::vector<clientui::SearchCandidate> ContactSearchCandidates(const FriendMap& friends);
 
-}  // namespace deskview
+}  // namespace clientui

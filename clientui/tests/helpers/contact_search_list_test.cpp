@@ -1,8 +1,8 @@
-// The contacts the chat view's search box lists: their texts (a memo that
+// The contacts the search boxes list: their texts (a memo that
 // does not begin with "0" comes first, the name in brackets after the id)
 // and their order (categories in map order, records in their order), and
 // the search over them finding a customer by the pinyin of either text.
-#include "ContactSearchList.h"
+#include "clientui/ContactSearchList.h"
 
 #include "SystemAnsiCodePage.h"
 #include "fw/StringUtil.h"
@@ -34,7 +34,7 @@ TEST(ContactSearchTextTest, MemoFirstUnlessEmptyOrBeginningWithZero) {
         {L"Zhang Wei", L"VIP", L"VIP(60001)(Zhang Wei)"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(deskview::ContactSearchText(Record(60001, c.name, c.memo)), c.expected)
+        EXPECT_EQ(clientui::ContactSearchText(Record(60001, c.name, c.memo)), c.expected)
             << fw::ToAnsi(c.memo);
 }
 
@@ -43,7 +43,7 @@ TEST(ContactSearchCandidatesTest, EveryRecordInMapThenVectorOrder) {
     friends[L"普通客户"] = {Record(60002, L"李芳", L""), Record(60003, L"王强", L"")};
     friends[L"重要客户"] = {Record(60001, L"张伟", L"张总")};
     friends[L"空分组"] = {};
-    const auto candidates = deskview::ContactSearchCandidates(friends);
+    const auto candidates = clientui::ContactSearchCandidates(friends);
     std::vector<int32_t> ids;
     for (const auto& c : candidates) ids.push_back(c.userId);
     // std::map orders the category names by their wide characters.
@@ -58,7 +58,7 @@ TEST(ContactSearchCandidatesTest, ThePinyinOfTheMemoOrTheNameFindsTheCustomer) {
     FriendMap friends;
     friends[L"我的客户"] = {Record(60004, L"刘洋", L""), Record(60006, L"赵磊", L"新客户"),
                            Record(60001, L"张伟", L"张总")};
-    const auto candidates = deskview::ContactSearchCandidates(friends);
+    const auto candidates = clientui::ContactSearchCandidates(friends);
     clientui::CSystemAnsiCodePage codePage;
     clientui::CContactSearch search(codePage);
     const struct {

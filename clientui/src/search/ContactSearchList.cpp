@@ -1,9 +1,9 @@
-#include "ContactSearchList.h"
+#include "clientui/ContactSearchList.h"
 
 #include "clientui/FriendTreeModel.h"
 #include "fw/StringUtil.h"
 
-namespace deskview {
+namespace clientui {
 
 std::wstring ContactSearchText(const UserInfoBase& record) {
     const std::wstring name = fw::FromAnsiField(record.nickname);
@@ -21,4 +21,4 @@ std::vector<clientui::SearchCandidate> ContactSearchCandidates(const FriendMap& 
     return candidates;
 }
 
-}  // namespace deskview
+}  // namespace clientui

@@ -1,4 +1,4 @@
-#include "TrayIcon.h"
+#include "clientui/TrayIcon.h"
 
 static_assert(sizeof(NOTIFYICONDATAW) >= CTrayIcon::kRecordSize, "tray record");
 

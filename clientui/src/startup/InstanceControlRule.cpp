@@ -1,4 +1,4 @@
-#include "InstanceControlRule.h"
+#include "clientui/InstanceControlRule.h"
 
 InstanceControlAction CInstanceControlRule::Decide(WPARAM wParam, LPARAM lParam, int32_t cmdUserId,
                                                    int32_t loggedOnUserId) {
