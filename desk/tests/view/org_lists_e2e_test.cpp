@@ -10,7 +10,7 @@
 #include "DeskServerControl.h"
 #include "DeskWindows.h"
 #include "DisplayTitle.h"
-#include "InstanceControl.h"
+#include "clientui/InstanceControl.h"
 #include "RealInput.h"
 #include "ScreenPicture.h"
 #include "TavrelDriver.h"
