@@ -82,8 +82,16 @@ bool IsChatWindowVisible(CPanelBase* window) { return window && ::IsWindowVisibl
 
 CChatView::CChatView()
     : CChildViewBase(IDD_CHAT_VIEW),
-      m_quickReplyPage(IDD_CHAT_QUICKREPLY_PAGE),
-      m_transFilePage(IDD_CHAT_TRANSFILE_PAGE) {}
+      m_quickReplyPage(m_replyEditor),
+      m_transFilePage(IDD_CHAT_TRANSFILE_PAGE) {
+    // A double-clicked reply goes out in the conversation the agent used
+    // last (never the placeholder of customer 0).
+    m_quickReplyPage.SetReplySender([](const std::wstring& text) {
+        auto* window = dynamic_cast<CChatMainPanel*>(
+            CIncomingMessageRouter::LastCustomerWindow(CPanelRegistry::GetInstance()->GetChatWindows()));
+        return window != nullptr && window->SendReplyText(text);
+    });
+}
 
 CChatView::~CChatView() = default;
 

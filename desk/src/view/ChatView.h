@@ -17,6 +17,8 @@
 
 #include "ChatListPanel.h"
 #include "ChatMsgPanel.h"
+#include "ChatQuickReplyPanel.h"
+#include "EditQuickReplyPanel.h"
 #include "ChatViewPage.h"
 #include "ChatViewResource.h"
 #include "ContactSearch.h"
@@ -87,6 +89,7 @@ public:
     CIMFriendListTree& GetCustomerTree() { return m_customerTree; }
     CChatListPanel& GetSessionList() { return m_sessionList; }
     CChatMsgPanel& GetHistoryPane() { return m_historyPane; }
+    CChatQuickReplyPanel& GetQuickReplyPanel() { return m_quickReplyPage; }
     CFindListWnd& GetSearchPopup() { return m_searchPopup; }
 
     int LayoutControls(int width, int height) override;
@@ -129,7 +132,8 @@ private:
     CEnTabCtrl m_upperTabs;
     CEnTabCtrl m_lowerTabs;
     CIMFriendListTree m_customerTree;
-    CChatViewPage m_quickReplyPage;
+    CDeskReplyEditor m_replyEditor;
+    CChatQuickReplyPanel m_quickReplyPage;
     CChatMsgPanel m_historyPane;
     CChatListPanel m_sessionList;
     CChatViewPage m_transFilePage;
