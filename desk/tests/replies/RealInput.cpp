@@ -1,5 +1,6 @@
 #include "RealInput.h"
 
+#include <cstring>
 #include <vector>
 
 namespace realinput {
@@ -193,7 +194,8 @@ bool TreeItemPoint(HWND tree, HTREEITEM item, POINT* point) {
     if (!buffer.Valid()) return false;
     // The item goes in where the rectangle comes out.
     RECT rc = {};
-    *reinterpret_cast<HTREEITEM*>(&rc) = item;
+    static_assert(sizeof rc >= sizeof item, "the item fits the rectangle");
+    std::memcpy(&rc, &item, sizeof item);
     if (!buffer.Write(0, &rc, sizeof rc)) return false;
     if (!SendTo(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(buffer.Address()))) return false;
     if (!buffer.Read(0, &rc, sizeof rc)) return false;
