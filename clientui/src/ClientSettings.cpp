@@ -32,6 +32,13 @@ void ReadReplies(const CProfileFile& file, int count, const wchar_t* keyFormat, 
         list->push_back(file.ReadText(kSystemSetting, fw::FormatString(keyFormat, i).c_str(), L"", width));
 }
 
+// An index into a list of count entries, as the file may hold anything:
+// within the list, 0 for an empty one.
+int ClampIndex(int index, size_t count) {
+    if (count == 0 || index < 0) return 0;
+    return static_cast<size_t>(index) >= count ? static_cast<int>(count - 1) : index;
+}
+
 void WriteReplies(CProfileFile& file, const std::vector<std::wstring>& list, const wchar_t* keyFormat) {
     for (size_t i = 0; i < list.size(); ++i)
         file.WriteText(kSystemSetting, fw::FormatString(keyFormat, static_cast<int>(i + 1)).c_str(), list[i]);
@@ -158,6 +165,21 @@ void CClientSettings::LoadSystemSetting(int32_t account) {
     if (iQuickReplyCount == 0) GetDefaultQuickReply();
 
     soundPath = file.ReadText(kSystemSetting, L"strSound", soundPath, kSoundPathWidth);
+
+    // The selections index the lists: a value from the file that lies
+    // outside its list is taken as the nearest entry.
+    iListIndex = ClampIndex(iListIndex, autoReplies.size());
+    iQuickReplyIndex = ClampIndex(iQuickReplyIndex, quickReplies.size());
+}
+
+void CClientSettings::SaveQuickReplies() {
+    if (accountId == 0) return;
+    iQuickReplyCount = static_cast<int>(quickReplies.size());
+    iQuickReplyIndex = ClampIndex(iQuickReplyIndex, quickReplies.size());
+    CProfileFile file(SystemSettingPath());
+    file.WriteInt(kSystemSetting, L"iQuickReplyIndex", iQuickReplyIndex);
+    file.WriteInt(kSystemSetting, L"iQuickReplyCount", iQuickReplyCount);
+    WriteReplies(file, quickReplies, L"quickReply%d");
 }
 
 void CClientSettings::SaveSystemSetting() {

@@ -77,11 +77,17 @@ public:
     void LoadUserConfig(int32_t account);
     // Writes every "Config.dll" key; nothing while no account is loaded.
     void SaveUserConfig();
-    // Remembers the account and reads its "systemSetting.dll".
+    // Remembers the account and reads its "systemSetting.dll". The two
+    // selection indexes are brought within their lists.
     void LoadSystemSetting(int32_t account);
     // Writes every "systemSetting.dll" key; nothing while no account is
     // loaded. The counts written are the lengths of the lists.
     void SaveSystemSetting();
+    // Writes only the quick-reply keys (index, count, texts); nothing while
+    // no account is loaded. The quick-reply page writes its edits at once,
+    // so that a reload of the file (the settings panel reloads it) never
+    // loses them.
+    void SaveQuickReplies();
     // The three default replies.
     void GetDefaultAutoReply();
     void GetDefaultQuickReply();

@@ -90,8 +90,9 @@ public:
     // Shows the user's open profile panel, or opens a new one; in both cases
     // brings it to the foreground and activates it.
     CPanelBase* OpenUserInfo(int32_t userId);
-    // Creates the settings panel when none exists (and reloads the system
-    // settings), then brings it to the foreground and shows it normally.
+    // Creates the settings panel when none exists (after reloading the
+    // system settings, so that the new panel shows them as saved), then
+    // brings it to the foreground and shows it normally.
     CPanelBase* OpenSystemSetting();
     CPanelBase* GetSettingPanel() const { return m_pSettingPanel; }
     const std::vector<CPanelBase*>& GetPanels() const { return m_panels; }

@@ -107,11 +107,13 @@ CPanelBase* CPanelRegistry::OpenUserInfo(int32_t userId) {
 CPanelBase* CPanelRegistry::OpenSystemSetting() {
     if (!m_pSettingPanel) {
         if (!m_opener) return nullptr;
+        // The new panel fills its controls from the settings in memory:
+        // they are read from the file first, so that it shows what was saved.
+        m_opener->ReloadSystemSetting();
         CPanelBase* panel = m_opener->CreateSystemSettingPanel();
         if (!panel) return nullptr;
         m_pSettingPanel = panel;
         AddPanel(panel);
-        m_opener->ReloadSystemSetting();
     }
     if (m_pSettingPanel->IsWindow()) {
         ::SetForegroundWindow(m_pSettingPanel->GetHwnd());

@@ -18,6 +18,8 @@ public:
     int userInfoMade = 0;
     int settingMade = 0;
     int reloads = 0;
+    // How many settings panels existed at each reload.
+    std::vector<int> madeAtReload;
     int nextId = 100;
     std::vector<int32_t> users;
 
@@ -34,7 +36,10 @@ public:
         panel->Create(nullptr);
         return panel;
     }
-    void ReloadSystemSetting() override { ++reloads; }
+    void ReloadSystemSetting() override {
+        ++reloads;
+        madeAtReload.push_back(settingMade);
+    }
 };
 
 class PanelRegistryTest : public ::testing::Test {
@@ -168,6 +173,9 @@ TEST_F(PanelRegistryTest, SettingsPanelIsASingletonRecreatedAfterClosing) {
     EXPECT_NE(Id(second), firstId);
     EXPECT_EQ(opener_.settingMade, 2);
     EXPECT_EQ(opener_.reloads, 2);
+    // Each reload comes before its panel is made, so the panel fills its
+    // controls from the settings as saved.
+    EXPECT_EQ(opener_.madeAtReload, std::vector<int>({0, 1}));
 }
 
 TEST_F(PanelRegistryTest, OpeningAnOpenProfileShowsItAgain) {

@@ -625,6 +625,15 @@ void CChatMainPanel::OnQuickReply(int index) {
     OnSend();
 }
 
+bool CChatMainPanel::SendReplyText(const std::wstring& text) {
+    if (text.empty() || !IsWindow() || !::IsWindowEnabled(m_hWnd)) return false;
+    HWND send = GetDlgItem(IDC_CHAT_SEND);
+    if (!send || !::IsWindowEnabled(send)) return false;
+    m_input.SetWindowText(text);
+    OnSend();
+    return true;
+}
+
 void CChatMainPanel::PopUpQuickReplyMenu() {
     m_quickMenu = std::make_unique<COfficeXPMenu>();
     if (!m_quickMenu->CreatePopupMenu()) return;

@@ -109,6 +109,10 @@ public:
 
     // --- commands, also for tests ---------------------------------------
     void OnSend();
+    // A chosen reply (the quick-reply page's double click): it becomes the
+    // input's text and is sent. False, and the input left as it is, while
+    // the window cannot send (a watched session, the placeholder).
+    bool SendReplyText(const std::wstring& text);
     void OnClosePanel();
     // The chosen font: the input's format from now on.
     void ApplyInputFormat(const CHARFORMATW& format);

@@ -97,6 +97,7 @@ BOOL CTavrelMainPanel::OnInitDialog() {
 
     if (g_EngineModule.MInitModule) g_EngineModule.MInitModule(m_hWnd);
     g_hMainWnd = m_hWnd;
+    CPanelRegistry::GetInstance()->SetOpener(&m_panelOpener);
 
     const HICON icon = ProgramIcon();
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -171,6 +172,7 @@ void CTavrelMainPanel::OnDestroy() {
         m_nHotKeyId = -1;
     }
     m_tray.Remove();
+    CPanelRegistry::GetInstance()->SetOpener(nullptr);
     CPanelBase::OnDestroy();
 }
 
@@ -302,8 +304,10 @@ LRESULT CTavrelMainPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         HideChatViewPopup();
         return 0;
     case WM_IM_COMMREPLY:
+        ReloadCommonReplies();
+        return 0;
     case WM_IM_COMMREPLYSET:
-        RefreshQuickReplies();
+        SetCommonReplyId(wParam, lParam);
         return 0;
     case WM_SHOW_MSGMGR:
         return OnShowMsgMgr(wParam, lParam);
@@ -404,10 +408,7 @@ LRESULT CTavrelMainPanel::OnEngineConnect(WPARAM connected) {
 
 LRESULT CTavrelMainPanel::OnEngineLogon(WPARAM loggedOn, LPARAM code) {
     if (loggedOn) {
-        const int32_t self = CurrentUserId();
-        g_nMyUserID = self;
-        g_ClientSettings.LoadUserConfig(self);
-        g_ClientSettings.LoadSystemSetting(self);
+        LoadAccountSettings(CurrentUserId());
         return 0;
     }
     if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
@@ -486,6 +487,12 @@ LRESULT CTavrelMainPanel::OnEngineNotify(WPARAM kind, LPARAM lParam) {
 void CTavrelMainPanel::OnLoggedOn() {
     m_bLoggedOn = 1;
     if (LogonPanelOpen()) m_logonPanel.PostMessage(WM_IM_CONNECT, 0, 0);
+
+    // The engine sends the own friend list at once but posts its log-on
+    // notice, so the list can come first: the account's settings are then
+    // read here, so that the saved status and the quick replies are its own.
+    const int32_t self = CurrentUserId();
+    if (self != 0 && g_ClientSettings.accountId != self) LoadAccountSettings(self);
 
     m_tray.Add(m_hWnd, kTrayIconId, WM_TRAY_NOTIFY);
     m_tray.SetTip(kTitle);
@@ -697,6 +704,27 @@ void CTavrelMainPanel::RefreshUserInfo(int32_t userId) {
     // An open profile panel of the user is filled again by the profile
     // panel itself once it is in the program.
     RepaintContactTree();
+}
+
+void CTavrelMainPanel::LoadAccountSettings(int32_t self) {
+    g_nMyUserID = self;
+    g_ClientSettings.LoadUserConfig(self);
+    g_ClientSettings.LoadSystemSetting(self);
+    // The reply page shows the account's own quick replies.
+    RefreshQuickReplies();
+}
+
+void CTavrelMainPanel::RefreshQuickReplies() {
+    if (m_chatView.GetQuickReplyPanel().IsWindow()) m_chatView.GetQuickReplyPanel().LoadOwnReplies();
+}
+
+void CTavrelMainPanel::ReloadCommonReplies() {
+    if (m_chatView.GetQuickReplyPanel().IsWindow()) m_chatView.GetQuickReplyPanel().LoadCommonReplies();
+}
+
+void CTavrelMainPanel::SetCommonReplyId(WPARAM position, LPARAM id) {
+    if (m_chatView.GetQuickReplyPanel().IsWindow())
+        m_chatView.GetQuickReplyPanel().SetCommonReplyId(static_cast<int>(position), static_cast<int32_t>(id));
 }
 
 void CTavrelMainPanel::RepaintChatView() {

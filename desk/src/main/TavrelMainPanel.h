@@ -12,6 +12,7 @@
 // UI thread only.
 #pragma once
 
+#include "DeskPanelOpener.h"
 #include "DeskResource.h"
 #include "EmptyTabPage.h"
 #include "MainTabPlan.h"
@@ -120,7 +121,14 @@ private:
     // management, the message records). While a tab's page is empty these
     // do nothing.
     void HideChatViewPopup() { m_chatView.HideSearchPopup(); }
-    void RefreshQuickReplies() {}
+    // Reads the account's Config.dll and systemSetting.dll.
+    void LoadAccountSettings(int32_t self);
+    // The own quick replies as the settings hold them.
+    void RefreshQuickReplies();
+    // WM_IM_COMMREPLY: the common replies the engine stored.
+    void ReloadCommonReplies();
+    // WM_IM_COMMREPLYSET: the server's id of a changed common reply.
+    void SetCommonReplyId(WPARAM position, LPARAM id);
     void RefreshChatViewLists() { m_chatView.RefreshCustomers(); }
     void RefreshChatViewTeamList() { m_chatView.RefreshTeamList(); }
     void RefreshCustomerManager() {}
@@ -133,6 +141,7 @@ private:
     LRESULT OnOpenChat(WPARAM customer, LPARAM owner);
 
     // --- fields -------------------------------------------------------------
+    CDeskPanelOpener m_panelOpener;
     CTrayIcon m_tray;
     std::wstring m_strCaption;
     CEnTabCtrl m_tab;

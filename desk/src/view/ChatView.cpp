@@ -82,7 +82,15 @@ bool IsChatWindowVisible(CPanelBase* window) { return window && ::IsWindowVisibl
 }  // namespace
 
 CChatView::CChatView()
-    : CChildViewBase(IDD_CHAT_VIEW), m_quickReplyPage(IDD_CHAT_QUICKREPLY_PAGE), m_transFilePanel(kDeskTransFileIds) {}
+    : CChildViewBase(IDD_CHAT_VIEW), m_quickReplyPage(m_replyEditor), m_transFilePanel(kDeskTransFileIds) {
+    // A double-clicked reply goes out in the conversation the agent used
+    // last (never the placeholder of customer 0).
+    m_quickReplyPage.SetReplySender([](const std::wstring& text) {
+        auto* window = dynamic_cast<CChatMainPanel*>(
+            CIncomingMessageRouter::LastCustomerWindow(CPanelRegistry::GetInstance()->GetChatWindows()));
+        return window != nullptr && window->SendReplyText(text);
+    });
+}
 
 CChatView::~CChatView() = default;
 

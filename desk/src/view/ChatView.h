@@ -20,6 +20,8 @@
 #include "ChatLeftListPanel.h"
 #include "ChatListPanel.h"
 #include "ChatMsgPanel.h"
+#include "ChatQuickReplyPanel.h"
+#include "EditQuickReplyPanel.h"
 #include "ChatViewPage.h"
 #include "ChatViewResource.h"
 #include "ContactSearch.h"
@@ -113,6 +115,7 @@ public:
     CTransFilePanel& GetTransFilePanel() { return m_transFilePanel; }
     CChatListPanel& GetSessionList() { return m_sessionList; }
     CChatMsgPanel& GetHistoryPane() { return m_historyPane; }
+    CChatQuickReplyPanel& GetQuickReplyPanel() { return m_quickReplyPage; }
     CFindListWnd& GetSearchPopup() { return m_searchPopup; }
 
     int LayoutControls(int width, int height) override;
@@ -158,7 +161,8 @@ private:
     CEnTabCtrl m_upperTabs;
     CEnTabCtrl m_lowerTabs;
     CChatLeftListPanel m_leftList;
-    CChatViewPage m_quickReplyPage;
+    CDeskReplyEditor m_replyEditor;
+    CChatQuickReplyPanel m_quickReplyPage;
     CChatMsgPanel m_historyPane;
     CChatListPanel m_sessionList;
     CTransFilePanel m_transFilePanel;

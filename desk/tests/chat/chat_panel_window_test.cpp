@@ -425,6 +425,28 @@ TEST_F(ChatPanelWindow, ClosingATakenOverCustomerAsksFirst) {
     EXPECT_FALSE(CPanelRegistry::GetInstance()->Holds(m_panel));
 }
 
+// A chosen reply (the reply page's double click) replaces the input and
+// goes out as an ordinary message; a watched session and the disabled
+// placeholder send nothing and keep their input.
+TEST_F(ChatPanelWindow, AChosenReplyIsSentOnlyWhereTheAgentMayWrite) {
+    m_panel->GetInput().SetWindowText(L"half typed");
+    EXPECT_TRUE(m_panel->SendReplyText(L"请稍等"));
+    ASSERT_EQ(g_fake.sent.size(), 1u);
+    EXPECT_EQ(g_fake.sent[0].receiverId, kCustomer);
+    EXPECT_NE(std::string(g_fake.sent[0].text).find(m_codePage.ToAnsi(L"请稍等")), std::string::npos);
+    EXPECT_EQ(std::string(g_fake.sent[0].text).find("half typed"), std::string::npos);
+
+    CTestPanel* watched = Open(40003, 30002);
+    watched->GetInput().SetWindowText(L"kept");
+    EXPECT_FALSE(watched->SendReplyText(L"请稍等"));
+    CTestPanel* placeholder = Open(0);
+    placeholder->EnableWindow(false);
+    EXPECT_FALSE(placeholder->SendReplyText(L"请稍等"));
+    EXPECT_FALSE(m_panel->SendReplyText(L""));
+    EXPECT_EQ(g_fake.sent.size(), 1u);
+    EXPECT_EQ(watched->GetInput().GetWindowText(), L"kept");
+}
+
 TEST_F(ChatPanelWindow, WatchedSessionCannotWriteAndSkipsOlderRecords) {
     CTestPanel* watched = Open(40003, 30002);
     EXPECT_FALSE(watched->IsOwnSession());
