@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The demo: installs what is needed (scripts/setup.sh, as root), builds the
-# Windows preset, starts the stand-in chat server (port 7012) and file
-# server (port 7013) on 127.0.0.1 with the demo organisation of
-# standins/demo/, writes the scrambled server entry into a program folder of
-# its own, and starts the desk client Tavrel.exe under Wine, logged on as
-# the team's manager 林晓 (50001).
+# 64-bit Windows preset (the build that runs on this machine), starts the
+# stand-in chat server (port 7012) and file server (port 7013) on 127.0.0.1
+# (or --address) with the demo organisation of standins/demo/, writes the
+# scrambled server entry into a program folder of its own, and starts the desk client
+# Tavrel.exe under 64-bit Wine, logged on as the team's manager 林晓 (50001).
 #
 #   scripts/demo.sh [--second] [--build DIR] [--shot FILE] [--address A] [--no-setup]
 #
@@ -17,8 +17,10 @@
 #   --no-setup    do not run scripts/setup.sh
 #
 # With a display ($DISPLAY) the programs run on it until the client ends
-# (or Ctrl+C). Without one the demo runs on an Xvfb of its own, takes a
-# screenshot of the logged-on main window after a while and stops.
+# (or Ctrl+C). Without one the demo runs on an Xvfb of its own, waits until
+# the logged-on main window shows the demo customers, takes a screenshot
+# and stops. Any step that fails ends the demo with a message saying what
+# failed and a non-zero exit.
 # Accounts of the demo: agents 50001 to 50004 and customers 60001 to 60007,
 # password "demo".
 set -euo pipefail
@@ -42,24 +44,32 @@ while [ $# -gt 0 ]; do
     shift
 done
 
+fail() {
+    echo "demo.sh: $*" >&2
+    exit 1
+}
+
 # 1. Packages (only when something is missing: setup.sh needs root).
 if [ "$setup" = 1 ]; then
-    if ! command -v i686-w64-mingw32-g++-posix >/dev/null || ! command -v wine >/dev/null ||
+    if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || [ ! -x /usr/lib/wine/wine64 ] ||
         ! command -v Xvfb >/dev/null || ! command -v cmake >/dev/null || ! command -v import >/dev/null; then
         if [ "$(id -u)" -eq 0 ]; then
-            bash "$here/setup.sh"
+            bash "$here/setup.sh" || fail "installing the packages failed (scripts/setup.sh)"
         else
-            echo "demo.sh: packages are missing; run 'sudo bash scripts/setup.sh' first" >&2
-            exit 1
+            fail "packages are missing; run 'sudo bash scripts/setup.sh' first"
         fi
     fi
 fi
 
 # 2. Build what the demo runs.
 if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake --preset windows -B "$build" -S "$root"
+    cmake --preset windows -B "$build" -S "$root" >/dev/null || fail "configuring the build failed"
 fi
-cmake --build "$build" -j4 --target Tavrel Kestrin Mervale Screenshot Service host_standins
+cmake --build "$build" --target Tavrel Kestrin Mervale Screenshot Service host_standins wait_window ||
+    fail "the build failed"
+
+. "$root/cmake/wine-env.sh"
+wine=$(qv_wine_loader "$build/bin/Tavrel.exe") || fail "cannot run the 64-bit build here"
 
 demo=$build/demo
 rm -rf "$demo"
@@ -68,7 +78,7 @@ mkdir -p "$demo/data" "$demo/files"
 
 # 3. The demo data in the clients' code page (GBK).
 for f in accounts.txt world.txt desk.txt; do
-    iconv -f UTF-8 -t GBK "$root/standins/demo/$f" > "$demo/data/$f"
+    iconv -f UTF-8 -t GBK "$root/standins/demo/$f" > "$demo/data/$f" || fail "standins/demo/$f is not convertible to GBK"
 done
 
 # 4. The program folder: a copy of the build's, with the scrambled server
@@ -99,23 +109,30 @@ trap cleanup EXIT
 "$build/host-standins/chatserver/chatserver" --bind "$address" --port 7012 \
     --accounts "$demo/data/accounts.txt" --world "$demo/data/world.txt" --desk "$demo/data/desk.txt" \
     --control-port 0 --port-file "$demo/ports" 2>"$demo/chatserver.log" &
-pids+=($!)
-"$build/host-standins/fileserver/qv-fileserver" --bind "$address" --port 7013 --dir "$demo/files" \
-    2>"$demo/fileserver.log" &
-pids+=($!)
-for _ in $(seq 1 50); do [ -s "$demo/ports" ] && break; sleep 0.1; done
-if [ ! -s "$demo/ports" ]; then
-    echo "demo.sh: the chat server did not start (port 7012 in use?):" >&2
+chat=$!
+pids+=($chat)
+"$build/host-standins/fileserver/qv-fileserver" --bind "$address" --port 7013 --dir "$demo/files" >"$demo/fileserver.log" 2>&1 &
+files=$!
+pids+=($files)
+listening() {
+    python3 -c 'import socket,sys; socket.create_connection((sys.argv[1], int(sys.argv[2])), 1).close()' "$address" "$1" 2>/dev/null
+}
+for _ in $(seq 1 50); do
+    [ -s "$demo/ports" ] && listening 7013 && break
+    kill -0 "$chat" 2>/dev/null && kill -0 "$files" 2>/dev/null || break
+    sleep 0.1
+done
+if [ ! -s "$demo/ports" ] || ! kill -0 "$chat" 2>/dev/null; then
     cat "$demo/chatserver.log" >&2
-    exit 1
+    fail "the chat server did not start (port 7012 in use?)"
+fi
+if ! listening 7013; then
+    cat "$demo/fileserver.log" >&2
+    fail "the file server did not start (port 7013 in use?)"
 fi
 
-# 6. Wine in a prefix of its own, on the user's display or on an Xvfb; the
-#    project's Wine environment picks the loader that runs the build's
-#    programs (64-bit Wine for the x86_64 build).
+# 6. Wine in a prefix of its own, on the user's display or on an Xvfb.
 export WINEPREFIX=$build/demo-wineprefix
-. "$root/cmake/wine-env.sh"
-loader=$(qv_wine_loader "$demo/app/Tavrel.exe")
 display_works() {
     [ -n "${DISPLAY:-}" ] || return 1
     if command -v xdpyinfo >/dev/null; then xdpyinfo >/dev/null 2>&1; return; fi
@@ -125,27 +142,64 @@ display_works() {
 headless=0
 if ! display_works; then
     headless=1
-    export DISPLAY=:$((300 + RANDOM % 500))
-    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    sleep 1
+    for n in $(seq 300 799); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+    done
+    export DISPLAY=:$n
+    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$demo/xvfb.log" 2>&1 &
+    xvfb=$!
+    pids+=($xvfb)
+    for _ in $(seq 1 50); do
+        [ -S "/tmp/.X11-unix/X$n" ] && break
+        kill -0 "$xvfb" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -S "/tmp/.X11-unix/X$n" ] || fail "Xvfb did not start on $DISPLAY: $(cat "$demo/xvfb.log")"
 fi
-[ -d "$WINEPREFIX" ] || "$loader" wineboot -i >/dev/null 2>&1 || true
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    rm -rf "$WINEPREFIX"
+    # wineboot returns before the wine server has written the registry.
+    if ! "$wine" wineboot -i >"$demo/wineboot.log" 2>&1 || ! wineserver -w || [ ! -f "$WINEPREFIX/system.reg" ]; then
+        tail -20 "$demo/wineboot.log" >&2
+        rm -rf "$WINEPREFIX"
+        fail "Wine could not make its prefix $WINEPREFIX (see above)"
+    fi
+fi
 
-"$loader" "$demo/app/Tavrel.exe" demo 50001 >/dev/null 2>&1 &
-client=$!
-pids+=($client)
+# 7. The desk client, and the check that it came up logged on with the
+#    demo organisation: its main window titled with the account, and the
+#    customer tree filled.
+start_client() {
+    local account=$1 log=$demo/tavrel-$1.log
+    "$wine" "$demo/app/Tavrel.exe" demo "$account" >"$log" 2>&1 &
+    local pid=$!
+    pids+=($pid)
+    # Into a file, not a pipe: Wine's helper processes, started on demand,
+    # keep the descriptors they inherit open until the prefix ends.
+    local waited=$demo/wait-$account.log
+    if ! "$wine" "$build/tools/wait_window.exe" --caption-prefix "Qorvane 客服 - $account" \
+            --tree-items 1 --timeout-ms "${DEMO_WAIT_MS:-90000}" >"$waited" 2>&1; then
+        cat "$waited" >&2
+        if ! kill -0 "$pid" 2>/dev/null; then
+            cat "$log" >&2
+            fail "the desk client (account $account) ended before its logged-on main window showed"
+        fi
+        fail "the desk client (account $account) did not show its logged-on main window with the demo customers"
+    fi
+    client=$pid
+    client_rect=$(tail -1 "$waited")
+}
+start_client 50001
+first=$client
 if [ "$second" = 1 ]; then
-    sleep 3
-    "$loader" "$demo/app/Tavrel.exe" demo 50002 >/dev/null 2>&1 &
-    pids+=($!)
+    start_client 50002
 fi
 
 if [ "$headless" = 1 ]; then
-    sleep "${DEMO_SHOT_DELAY:-20}"
-    import -window root "$shot"
-    echo "demo.sh: no display; screenshot written to $shot"
+    sleep 1  # let the last paint reach the screen
+    import -window root "$shot" || fail "taking the screenshot failed"
+    echo "demo.sh: no display; the logged-on desk client (50001, window at $client_rect) is in $shot"
 else
     echo "demo.sh: Tavrel runs on $DISPLAY (account 50001, password demo); close it from its tray menu or press Ctrl+C"
-    wait "$client" || true
+    wait "$first" || true
 fi
