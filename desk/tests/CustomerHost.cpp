@@ -19,6 +19,7 @@ class EndSink : public IFileTransferSink {
 public:
     void OnTransferStarted() override {}
     void OnTransferProgress(int32_t, int) override {}
+    void OnTransferWaiting(bool) override {}
     void OnTransferEnded(FileTransferResult r) override {
         result = r;
         ended = true;
