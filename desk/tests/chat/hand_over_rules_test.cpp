@@ -124,7 +124,9 @@ TEST(HandOverButtons, EachStateShowsItsButtonAndSetsTheTools) {
         const std::string what = "state " + std::to_string(c.state) + (c.own ? " own" : " watched") + " status " +
                                  std::to_string(c.status);
         EXPECT_EQ(plan.shownButton, c.shown) << what;
-        if (c.shown) EXPECT_EQ(plan.shownEnabled, c.shownEnabled) << what;
+        if (c.shown) {
+            EXPECT_EQ(plan.shownEnabled, c.shownEnabled) << what;
+        }
         EXPECT_EQ(plan.input, c.input) << what;
         EXPECT_EQ(plan.send, c.send) << what;
         EXPECT_EQ(plan.sendFile, c.sendFile) << what;
