@@ -2,8 +2,8 @@
 # The demo: installs what is needed (scripts/setup.sh, as root), builds the
 # 64-bit Windows preset (the build that runs on this machine), starts the
 # stand-in chat server (port 7012) and file server (port 7013) on 127.0.0.1
-# with the demo organisation of standins/demo/, writes the scrambled server
-# entry into a program folder of its own, and starts the desk client
+# (or --address) with the demo organisation of standins/demo/, writes the
+# scrambled server entry into a program folder of its own, and starts the desk client
 # Tavrel.exe under 64-bit Wine, logged on as the team's manager 林晓 (50001).
 #
 #   scripts/demo.sh [--second] [--messenger] [--build DIR] [--shot FILE] [--address A] [--customers N] [--no-setup]

@@ -504,6 +504,21 @@ TEST_F(DeskSession, GrabRequestsAddressedToThisAgentAreStored) {
     EXPECT_STREQ(f.store.switchRecords.at(79).note, "ok");
 }
 
+// Every answer the desk gives (1 accept, 2 grab, 3 refuse or end, 4 release)
+// goes out after the whole record, unchanged, and the record is stored.
+TEST_F(DeskSession, EveryAnswerOfAConfirmationGoesOutWithTheRecord) {
+    for (int32_t answer = 1; answer <= 4; ++answer) {
+        SCOPED_TRACE(answer);
+        SessionFixture g(EngineVariant::Desk);
+        SwitchCustomerRecord record{kOwnId, 1002, 80 + answer, "note"};
+        g.session->ConfirmGrabCustomer(record, answer);
+        ASSERT_FALSE(g.Queued().empty());
+        EXPECT_EQ(g.Queued().back().command, uint32_t(CMD_GRAB_CUSTOMER));
+        EXPECT_EQ(g.Queued().back().body, Cat({Rec(record), W(answer)}));
+        EXPECT_STREQ(g.store.switchRecords.at(80 + answer).note, "note");
+    }
+}
+
 TEST_F(DeskSession, PendingSwitchRecordsAreStoredQuietly) {
     EXPECT_TRUE(f.Deliver(CMD_GET_SWITCH_RECORDS, Cat({W(3), W(1), W(2), W(80), W(0), W(4), W(5), W(81), W(0), Zeros(15)})));
     ASSERT_EQ(f.store.switchRecords.size(), 2u);

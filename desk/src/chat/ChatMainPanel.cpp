@@ -62,6 +62,7 @@ CChatMainPanel::CChatMainPanel(IChatPanelHost& host, int32_t ownerAgent, CEngine
       m_host(host),
       m_engine(engine),
       m_rules(engine, m_codePage),
+      m_handOver(engine, m_codePage),
       m_programFolder(ResolveSkinProgramFolder(programFolder)),
       m_displayTitle(displayTitle),
       m_nOwnerAgent(ownerAgent) {
@@ -231,6 +232,13 @@ void CChatMainPanel::SetPeerInfo(const UserInfoBase& record) {
 void CChatMainPanel::SetPeerStatus(int32_t status) {
     const bool changed = status != m_customer.status;
     m_customer.status = status;
+    // The grab and hand-over buttons follow the status in the normal state
+    // only: a request that waits keeps them disabled.
+    const PeerStatusButtons buttons = CHandOverRules::ButtonsForStatus(m_nSessionState, m_bOwnSession != 0, status);
+    if (buttons.apply && IsWindow()) {
+        ::EnableWindow(GetDlgItem(IDC_CHAT_GRAB), buttons.grabEnabled ? TRUE : FALSE);
+        ::EnableWindow(GetDlgItem(IDC_CHAT_HAND_OVER), buttons.handOverEnabled ? TRUE : FALSE);
+    }
     m_tipText = CChatWindowRules::StatusTip(status);
     // A new status shows its tip in the bar (again, when the agent had
     // closed it); a status without a tip takes the bar away, so that it
@@ -462,13 +470,11 @@ bool CChatMainPanel::OnCommand(WPARAM wParam, LPARAM lParam) {
         Invalidate(false);
         return true;
     case ID_QUICKREPLY_SETUP: ::SendMessageW(GetParent(), WM_QUICKREPLY_SETUP, 0, 0); return true;
-    case IDC_CHAT_GRAB:
-    case IDC_CHAT_HAND_OVER:
-    case IDC_CHAT_TAKE_BACK:
-    case IDC_CHAT_STOP_HAND_OVER:
-    case IDC_CHAT_RELEASE_GRAB:
-        // The hand-over commands belong to the session-state logic.
-        return true;
+    case IDC_CHAT_GRAB: OnGrab(); return true;
+    case IDC_CHAT_HAND_OVER: OnHandOver(); return true;
+    case IDC_CHAT_TAKE_BACK: OnTakeBack(); return true;
+    case IDC_CHAT_STOP_HAND_OVER: OnStopHandOver(); return true;
+    case IDC_CHAT_RELEASE_GRAB: OnReleaseGrab(); return true;
     default: break;
     }
     return CPanelBase::OnCommand(wParam, lParam);
@@ -832,17 +838,58 @@ void CChatMainPanel::RefreshHistory() {
 void CChatMainPanel::SetSessionState(int32_t state) {
     m_nSessionState = state;
     if (!IsWindow()) return;
-    // In the normal state only the button of the window's role applies:
-    // hand over (own session) or grab (watched session).
-    const bool normal = state == 1;
-    ::ShowWindow(GetDlgItem(IDC_CHAT_HAND_OVER), normal && m_bOwnSession ? SW_SHOW : SW_HIDE);
-    ::ShowWindow(GetDlgItem(IDC_CHAT_GRAB), normal && !m_bOwnSession ? SW_SHOW : SW_HIDE);
-    ::ShowWindow(GetDlgItem(IDC_CHAT_TAKE_BACK), SW_HIDE);
-    ::ShowWindow(GetDlgItem(IDC_CHAT_STOP_HAND_OVER), SW_HIDE);
-    ::ShowWindow(GetDlgItem(IDC_CHAT_RELEASE_GRAB), SW_HIDE);
+    for (int id = IDC_CHAT_GRAB; id <= IDC_CHAT_RELEASE_GRAB; ++id) ::ShowWindow(GetDlgItem(id), SW_HIDE);
+    const SessionButtonPlan plan = CHandOverRules::ButtonsFor(state, m_bOwnSession != 0, m_customer.status);
+    if (plan.shownButton != 0) {
+        HWND button = GetDlgItem(plan.shownButton);
+        ::EnableWindow(button, plan.shownEnabled ? TRUE : FALSE);
+        ::ShowWindow(button, SW_SHOW);
+    }
+    const auto apply = [](HWND control, ControlEnable enable) {
+        if (control && enable != ControlEnable::Keep) ::EnableWindow(control, enable == ControlEnable::On);
+    };
+    apply(m_input.GetHwnd(), plan.input);
+    apply(GetDlgItem(IDC_CHAT_SEND), plan.send);
+    apply(GetDlgItem(IDC_CHAT_SEND_FILE), plan.sendFile);
 }
 
-void CChatMainPanel::ShowSwitchNotice(const SwitchCustomerRecord&, int32_t) {}
+void CChatMainPanel::ShowSwitchNotice(const SwitchCustomerRecord& record, int32_t code) {
+    if (!IsWindow()) return;
+    const std::wstring customer = m_rules.FieldText(m_customer.nickname, sizeof m_customer.nickname);
+    const std::wstring notice =
+        m_handOver.Notice(record, code, m_bOwnSession != 0, m_nSessionState, customer);
+    if (!notice.empty()) AppendNotice(notice);
+}
+
+void CChatMainPanel::OnHandOver() {
+    HWND mainWnd = m_host.MainWindow();
+    if (mainWnd)
+        ::SendMessageW(mainWnd, WM_SWITCH_CUSTOMER, static_cast<WPARAM>(m_nOwnerAgent),
+                       static_cast<LPARAM>(m_customer.userId));
+}
+
+void CChatMainPanel::OnGrab() {
+    const SwitchCustomerRecord record =
+        CHandOverRules::GrabRecord(m_host.MyUserId(), m_nOwnerAgent, m_customer.userId);
+    if (m_engine.MConfirmGrabCustomer) m_engine.MConfirmGrabCustomer(&record, kAnswerGrab);
+}
+
+void CChatMainPanel::OnTakeBack() {
+    if (AskYesNo(CHandOverRules::TakeBackQuestion(), CHandOverRules::QuestionCaption()) == IDNO) return;
+    OnStopHandOver();
+}
+
+void CChatMainPanel::OnStopHandOver() {
+    SetSessionState(kSessionEndAsked);
+    const SwitchCustomerRecord record = m_handOver.EndRecord(m_host.MyUserId(), m_nOwnerAgent, m_customer.userId);
+    if (m_engine.MConfirmGrabCustomer) m_engine.MConfirmGrabCustomer(&record, kAnswerEnd);
+}
+
+void CChatMainPanel::OnReleaseGrab() {
+    SetSessionState(kSessionReleaseAsked);
+    const SwitchCustomerRecord record = m_handOver.EndRecord(m_host.MyUserId(), m_nOwnerAgent, m_customer.userId);
+    if (m_engine.MConfirmGrabCustomer) m_engine.MConfirmGrabCustomer(&record, kAnswerRelease);
+}
 
 // --- closing ------------------------------------------------------------------------------
 
@@ -863,8 +910,7 @@ void CChatMainPanel::OnClosePanel() {
     const SwitchCustomerRecord* handOver =
         m_engine.MGetSwitchCustomerMsg ? m_engine.MGetSwitchCustomerMsg(m_customer.userId) : nullptr;
     if (handOver && handOver->customerId == m_customer.userId && handOver->actingAgent == ownId) {
-        const int answer = AskYesNo(
-            L"关闭对话框将结束与该客户的对话，会话权将转交给原客服老师。\r\n确认关闭吗？", L"提示框");
+        const int answer = AskYesNo(CHandOverRules::CloseQuestion(), CHandOverRules::QuestionCaption());
         if (answer != IDYES) return;
         if (IsButtonUsable(IDC_CHAT_STOP_HAND_OVER))
             SendMessage(WM_COMMAND, MAKEWPARAM(IDC_CHAT_STOP_HAND_OVER, BN_CLICKED), 0);

@@ -22,6 +22,7 @@
 #include "ChatPanelHost.h"
 #include "ChatWindowCounters.h"
 #include "ChatWindowRules.h"
+#include "HandOverRules.h"
 #include "main/ConversationHost.h"
 
 #include "clientui/ChatLogEdit.h"
@@ -90,10 +91,14 @@ public:
     // Takes a screenshot through the screenshot library and places it into
     // the input as a picture.
     void OnScreenShot();
-    // The hand-over state (1 normal); the buttons that apply are shown.
+    // The hand-over state (1 normal, HandOverState): the hand-over buttons
+    // that apply are shown, and the input and the send and send-file
+    // buttons are enabled or disabled as the state says.
     virtual void SetSessionState(int32_t state);
-    // A hand-over notice for this customer; code is the engine's result.
-    virtual void ShowSwitchNotice(const SwitchCustomerRecord& record, int32_t code);
+    // A hand-over notice for this customer (code: the engine's result or
+    // one of the program's own notices 51 to 55), chosen by the session's
+    // role and its state now; nothing for a code without a notice.
+    void ShowSwitchNotice(const SwitchCustomerRecord& record, int32_t code) override;
     // --- the main window's dispatch (IConversationHost) ------------------
     void ShowInputStatus() override { ShowTypingNotice(); }
     void ShowSentMessage(const TextMsgRecord& record) override { ShowMessage(record, true); }
@@ -160,6 +165,12 @@ protected:
     void OnFont();
     void OnHistory();
     void OnSendFile();
+    // The hand-over buttons 1118, 1117, 1119, 1120 and 1121.
+    void OnHandOver();
+    void OnGrab();
+    void OnTakeBack();
+    void OnStopHandOver();
+    void OnReleaseGrab();
     void OnSendOptions();
     void OnSetSendOption(int option);
     void OnQuickReply(int index);
@@ -203,6 +214,7 @@ private:
     CEngineModule& m_engine;
     clientui::CSystemAnsiCodePage m_codePage;
     CChatWindowRules m_rules;
+    CHandOverRules m_handOver;
     CChatWindowCounters m_counters;
     CNewestShownFilter m_newest;
     std::wstring m_programFolder;

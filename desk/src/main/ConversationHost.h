@@ -29,6 +29,8 @@ public:
     // A hand-over outcome for this window's customer: the record, the
     // notice of the code, and the new session state.
     virtual void ShowSwitchOutcome(const SwitchCustomerRecord& record, int32_t code, int32_t newState) = 0;
+    // A hand-over notice alone (the session state stays).
+    virtual void ShowSwitchNotice(const SwitchCustomerRecord& record, int32_t code) = 0;
 
     // The conversation host of an open window (null for any other panel).
     static IConversationHost* FromPanel(CPanelBase* panel);

@@ -9,6 +9,10 @@
 #include "TrayStatusModel.h"
 #include "view/IncomingMessageRouter.h"
 
+#include "HandOverRules.h"
+#include "SwitchUserListPanel.h"
+#include "SwitchUserTipWnd.h"
+
 #include "DeskResource.h"
 #include "DisplayTitle.h"
 #include "clientui/InstanceControl.h"
@@ -30,6 +34,7 @@
 
 #include <cstring>
 
+#include <algorithm>
 #include <vector>
 
 const wchar_t kTrayQueryMessageName[] = L"Tavrel-QueryTrayState-7E2C1F0A";
@@ -55,11 +60,6 @@ constexpr UINT kCmdExit = 32813;
 
 constexpr wchar_t kHotKeyAtomName[] = L"QORVANEIMSCREENSHOTKEY";
 constexpr ATOM kFirstStringAtom = 0xC000;
-
-// New session states after a hand-over outcome.
-constexpr int32_t kSessionOwn = 1;
-constexpr int32_t kSessionHandedOver = 3;
-constexpr int32_t kSessionTakenBack = 6;
 
 const std::wstring kTitle = kDeskDisplayTitle;
 
@@ -285,10 +285,9 @@ LRESULT CTavrelMainPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_IM_SWITCHFAILED:
         return OnSwitchOutcome(msg, wParam, lParam);
     case WM_SWITCH_CUSTOMER:
+        return OnSwitchCustomer(wParam, lParam);
     case WM_IM_GRABREQUEST:
-        // The hand-over dialog and the take-over notice run here once the
-        // hand-over dialogs are in the program.
-        return 0;
+        return OnGrabRequest(wParam);
     case WM_IM_TALKLIST:
         m_chatView.OnTalkList(static_cast<int32_t>(wParam), static_cast<int>(lParam));
         return 0;
@@ -472,7 +471,9 @@ LRESULT CTavrelMainPanel::OnEngineNotify(WPARAM kind, LPARAM lParam) {
     case NOTIFY_ORGROLE:
         OnOrgRole(user);
         break;
-    case NOTIFY_SWITCHUSERLIST:  // the hand-over dialog's agent list
+    case NOTIFY_SWITCHUSERLIST:
+        if (m_pSwitchPanel) m_pSwitchPanel->FillAgentList();
+        break;
     case NOTIFY_TALKLIST:        // the message records' talk list
     case NOTIFY_USERSINFO:
         m_chatView.RefreshAgentStatuses();
@@ -601,14 +602,55 @@ LRESULT CTavrelMainPanel::OnSwitchOutcome(UINT msg, WPARAM customer, LPARAM code
     const int32_t id = static_cast<int32_t>(customer);
     const int32_t result = static_cast<int32_t>(code);
     IConversationHost* host = FindConversation(id);
+    if (!host) return 0;  // no window: nothing to show
+    const CHandOverRules rules(g_EngineModule, m_codePage);
+    const int32_t state = msg == WM_IM_SWITCHRESULT ? CHandOverRules::StateAfterResult(result) : kSessionNormal;
+    host->ShowSwitchOutcome(rules.StoredRecord(id), result, state);
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnSwitchCustomer(WPARAM ownerAgent, LPARAM customer) {
+    if (m_pSwitchPanel) return 0;  // one hand-over dialog at a time
+    const int32_t id = static_cast<int32_t>(customer);
+    CSwitchUserListPanel panel(static_cast<int32_t>(ownerAgent), id);
+    m_pSwitchPanel = &panel;
+    const INT_PTR result = panel.DoModal(m_hWnd);
+    m_pSwitchPanel = nullptr;
+    // The window is looked up after the dialog: it may have closed meanwhile.
+    IConversationHost* host = FindConversation(id);
     if (!host) return 0;
+    if (result == IDOK) {
+        // The dialog sent the request, which the engine stored.
+        const CHandOverRules rules(g_EngineModule, m_codePage);
+        host->ShowSwitchOutcome(rules.StoredRecord(id), kNoticeHandOverAsked, kSessionHandOverAsked);
+    } else {
+        host->ShowSwitchOutcome(CHandOverRules::GrabRecord(0, 0, id), kNoticeHandOverCancelled, kSessionNormal);
+    }
+    return 0;
+}
+
+LRESULT CTavrelMainPanel::OnGrabRequest(WPARAM customer) {
+    const int32_t id = static_cast<int32_t>(customer);
+    const CHandOverRules rules(g_EngineModule, m_codePage);
     SwitchCustomerRecord record = {};
-    if (g_EngineModule.MGetSwitchCustomerMsg)
-        if (const SwitchCustomerRecord* stored = g_EngineModule.MGetSwitchCustomerMsg(id)) record = *stored;
-    if (record.customerId == 0) record.customerId = id;
-    int32_t state = kSessionOwn;
-    if (msg == WM_IM_SWITCHRESULT) state = result == 1 ? kSessionHandedOver : result == 2 ? kSessionTakenBack : kSessionOwn;
-    host->ShowSwitchOutcome(record, result, state);
+    if (!rules.GrabRequestFor(id, &record)) return 0;
+    CSwitchUserTipWnd tip(record, g_MyUserInfoExt);
+    if (g_EngineModule.MProduceUserInfo) {
+        g_EngineModule.MProduceUserInfo(record.owningAgent, 3);
+        g_EngineModule.MProduceUserInfo(record.customerId, 3);
+    }
+    if (IConversationHost* host = FindConversation(id)) host->ShowSwitchNotice(record, kNoticeHandOverOffered);
+    ::FlashWindow(m_hWnd, TRUE);
+    m_tipWindows.push_back(&tip);
+    const INT_PTR result = tip.DoModal(m_hWnd);
+    m_tipWindows.erase(std::find(m_tipWindows.begin(), m_tipWindows.end(), &tip));
+    if (result == IDOK) {
+        if (g_EngineModule.MConfirmGrabCustomer) g_EngineModule.MConfirmGrabCustomer(&record, kAnswerAccept);
+        // The customer's window opens as a watched session of the owner.
+        OnOpenChat(static_cast<WPARAM>(record.customerId), static_cast<LPARAM>(record.owningAgent));
+    } else if (g_EngineModule.MConfirmGrabCustomer) {
+        g_EngineModule.MConfirmGrabCustomer(&record, kAnswerEnd);
+    }
     return 0;
 }
 
@@ -834,6 +876,11 @@ void CTavrelMainPanel::AskAndExit() {
 }
 
 void CTavrelMainPanel::CloseProgram() {
+    // A hand-over dialog or tip window still open is cancelled first, so
+    // that its modal run ends and the program can end.
+    if (m_pSwitchPanel && m_pSwitchPanel->IsWindow()) m_pSwitchPanel->EndDialog(IDCANCEL);
+    for (CSwitchUserTipWnd* tip : m_tipWindows)
+        if (tip->IsWindow()) tip->EndDialog(IDCANCEL);
     if (!::IsIconic(m_hWnd) && !::IsZoomed(m_hWnd)) {
         const RECT window = GetWindowRect();
         g_ClientSettings.mainPanelWidth = window.right - window.left;

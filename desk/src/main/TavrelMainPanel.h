@@ -25,12 +25,16 @@
 
 #include "fw/GdiObject.h"
 
+#include "SystemAnsiCodePage.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 class IConversationHost;
+class CSwitchUserListPanel;
+class CSwitchUserTipWnd;
 
 // The registered message through which a test reads the tray state from
 // outside: wParam 0 answers a global atom holding the tip (0 without a tray
@@ -81,6 +85,12 @@ private:
     LRESULT OnChatMessage(WPARAM sender);
     LRESULT OnPeerStatus(WPARAM userId, LPARAM status);
     LRESULT OnSwitchOutcome(UINT msg, WPARAM customer, LPARAM code);
+    // WM_SWITCH_CUSTOMER: the hand-over dialog for a customer of an own
+    // session (ignored while one runs).
+    LRESULT OnSwitchCustomer(WPARAM ownerAgent, LPARAM customer);
+    // WM_IM_GRABREQUEST: a colleague hands a customer over; the tip window
+    // asks whether to take it.
+    LRESULT OnGrabRequest(WPARAM customer);
     LRESULT OnFileRequest(WPARAM peer, LPARAM code);
     LRESULT OnShowMsgMgr(WPARAM agentId, LPARAM customerId);
     LRESULT OnTrayNotify(WPARAM id, LPARAM mouseMessage);
@@ -156,4 +166,9 @@ private:
     int32_t m_nCmdUserID;
     int m_nHotKeyId = -1;
     fw::CBitmap m_bmpBody;
+    clientui::CSystemAnsiCodePage m_codePage;
+    // The hand-over dialog while it runs (null otherwise), which the agent
+    // list notice fills; the tip windows running (one per request).
+    CSwitchUserListPanel* m_pSwitchPanel = nullptr;
+    std::vector<CSwitchUserTipWnd*> m_tipWindows;
 };

@@ -34,6 +34,7 @@ struct FakeEngine {
     std::vector<TextMsgRecord> sent;
     std::vector<int> typing;
     SwitchCustomerRecord handOver = {};
+    std::vector<std::pair<SwitchCustomerRecord, int>> confirmed;
 };
 FakeEngine g_fake;
 
@@ -45,6 +46,7 @@ int FakeTyping(int peer) {
     return 1;
 }
 SwitchCustomerRecord* FakeSwitch(int) { return &g_fake.handOver; }
+void FakeConfirm(const SwitchCustomerRecord* record, int answer) { g_fake.confirmed.emplace_back(*record, answer); }
 UserInfoBase* FakeUser(int) {
     static UserInfoBase none;
     none = UserInfoBase{};
@@ -59,6 +61,7 @@ CEngineModule MakeEngine() {
     engine.MSendTextMsg = FakeSend;
     engine.MProChatInputStatus = FakeTyping;
     engine.MGetSwitchCustomerMsg = FakeSwitch;
+    engine.MConfirmGrabCustomer = FakeConfirm;
     engine.MGetUserInfoBase = FakeUser;
     engine.MProduceUserInfo = FakeProduce;
     return engine;
@@ -149,6 +152,8 @@ public:
     std::vector<std::wstring> boxes;
     int answer = IDNO;
     int asked = 0;
+    std::wstring askedText;
+    std::wstring askedCaption;
 
 protected:
     void TrackMenu(HMENU menu, const RECT&) override {
@@ -168,8 +173,10 @@ protected:
         }
         menus.push_back(items);
     }
-    int AskYesNo(const std::wstring&, const std::wstring&) override {
+    int AskYesNo(const std::wstring& text, const std::wstring& caption) override {
         ++asked;
+        askedText = text;
+        askedCaption = caption;
         return answer;
     }
     void ShowOnePictureOnly(const std::wstring& text) override { boxes.push_back(text); }
@@ -464,6 +471,154 @@ TEST_F(ChatPanelWindow, WatchedSessionCannotWriteAndSkipsOlderRecords) {
     watched->ShowMessage(record, false);
     ASSERT_EQ(watched->GetLog().GetEntryCount(), 1u);
     EXPECT_NE(watched->GetLog().GetEntry(0).find(L"first"), std::wstring::npos);
+}
+
+}  // namespace
+
+namespace {
+
+bool Shown(CChatMainPanel* panel, int id) { return ::IsWindowVisible(panel->GetDlgItem(id)) != FALSE; }
+bool Enabled(CChatMainPanel* panel, int id) { return ::IsWindowEnabled(panel->GetDlgItem(id)) != FALSE; }
+// The hand-over buttons shown, in id order.
+std::vector<int> ShownHandOverButtons(CChatMainPanel* panel) {
+    std::vector<int> shown;
+    for (int id = IDC_CHAT_GRAB; id <= IDC_CHAT_RELEASE_GRAB; ++id)
+        if (Shown(panel, id)) shown.push_back(id);
+    return shown;
+}
+void Press(CChatMainPanel* panel, int id) { panel->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+SwitchCustomerRecord Outcome(int32_t acting, int32_t owner, int32_t customer) {
+    SwitchCustomerRecord record = {};
+    record.actingAgent = acting;
+    record.owningAgent = owner;
+    record.customerId = customer;
+    return record;
+}
+
+// The owner's side: hand over (the request goes to the main window), the
+// waiting state keeps the button disabled whatever the status says, the
+// handed-over state lets the owner only take back, which asks first.
+TEST_F(ChatPanelWindow, OwnSessionHandsOverWaitsAndTakesBack) {
+    EXPECT_EQ(ShownHandOverButtons(m_panel), std::vector<int>{IDC_CHAT_HAND_OVER});
+    EXPECT_TRUE(Enabled(m_panel, IDC_CHAT_HAND_OVER));
+    Press(m_panel, IDC_CHAT_HAND_OVER);
+    ASSERT_FALSE(m_recorder.entries.empty());
+    EXPECT_EQ(m_recorder.entries.back().msg, static_cast<UINT>(WM_SWITCH_CUSTOMER));
+    EXPECT_EQ(m_recorder.entries.back().wParam, static_cast<WPARAM>(kAgent));
+    EXPECT_EQ(m_recorder.entries.back().lParam, kCustomer);
+
+    const SwitchCustomerRecord toB = Outcome(30002, kAgent, kCustomer);
+    m_panel->ShowSwitchOutcome(toB, kNoticeHandOverAsked, kSessionHandOverAsked);
+    EXPECT_NE(LastEntry().find(L"正在为您转接到"), std::wstring::npos) << LastEntry();
+    EXPECT_EQ(ShownHandOverButtons(m_panel), std::vector<int>{IDC_CHAT_HAND_OVER});
+    EXPECT_FALSE(Enabled(m_panel, IDC_CHAT_HAND_OVER));
+    EXPECT_FALSE(Enabled(m_panel, IDC_CHAT_SEND_FILE));
+    m_panel->SetPeerStatus(2);
+    m_panel->SetPeerStatus(0);
+    EXPECT_FALSE(Enabled(m_panel, IDC_CHAT_HAND_OVER)) << "a status notice let a second request out";
+
+    m_panel->ShowSwitchOutcome(toB, 1, kSessionHandedOver);
+    EXPECT_EQ(ShownHandOverButtons(m_panel), std::vector<int>{IDC_CHAT_TAKE_BACK});
+    EXPECT_TRUE(Enabled(m_panel, IDC_CHAT_TAKE_BACK));
+    EXPECT_FALSE(Enabled(m_panel, IDC_CHAT_INPUT));
+    EXPECT_FALSE(Enabled(m_panel, IDC_CHAT_SEND));
+
+    // Take back: No keeps everything as it was.
+    m_panel->answer = IDNO;
+    Press(m_panel, IDC_CHAT_TAKE_BACK);
+    EXPECT_EQ(m_panel->asked, 1);
+    EXPECT_EQ(m_panel->askedCaption, L"提示框");
+    EXPECT_EQ(m_panel->askedText, L"回接将会导致之前的老师不能与该客户进行对话。\r\n确认回接吗？");
+    EXPECT_TRUE(g_fake.confirmed.empty());
+    EXPECT_EQ(m_panel->GetSessionState(), kSessionHandedOver);
+    // Yes: the engine's record of the hand-over goes out with answer 3.
+    g_fake.handOver = toB;
+    m_panel->answer = IDYES;
+    Press(m_panel, IDC_CHAT_TAKE_BACK);
+    ASSERT_EQ(g_fake.confirmed.size(), 1u);
+    EXPECT_EQ(g_fake.confirmed[0].second, kAnswerEnd);
+    EXPECT_EQ(g_fake.confirmed[0].first.actingAgent, 30002);
+    EXPECT_EQ(m_panel->GetSessionState(), kSessionEndAsked);
+    EXPECT_TRUE(ShownHandOverButtons(m_panel).empty());
+
+    m_panel->ShowSwitchOutcome(toB, 3, CHandOverRules::StateAfterResult(3));
+    EXPECT_NE(LastEntry().find(L"回接客户成功"), std::wstring::npos) << LastEntry();
+    EXPECT_EQ(ShownHandOverButtons(m_panel), std::vector<int>{IDC_CHAT_HAND_OVER});
+    EXPECT_TRUE(Enabled(m_panel, IDC_CHAT_INPUT));
+    EXPECT_TRUE(Enabled(m_panel, IDC_CHAT_SEND));
+}
+
+// The watching side: the grab button follows the customer's status; a grab
+// sends {own, owner, customer} with answer 2; grabbed, the agent writes and
+// may release (answer 4); a stop of a hand-over sends answer 3.
+TEST_F(ChatPanelWindow, WatchedSessionGrabsReleasesAndStops) {
+    constexpr int32_t kColleague = 30002;
+    CTestPanel* watched = Open(40003, kColleague, STATUS_OFFLINE);
+    EXPECT_EQ(ShownHandOverButtons(watched), std::vector<int>{IDC_CHAT_GRAB});
+    EXPECT_FALSE(Enabled(watched, IDC_CHAT_GRAB)) << "an offline customer can be grabbed";
+    watched->SetPeerStatus(0);
+    EXPECT_TRUE(Enabled(watched, IDC_CHAT_GRAB));
+    watched->SetPeerStatus(STATUS_OFFLINE);
+    EXPECT_FALSE(Enabled(watched, IDC_CHAT_GRAB));
+    watched->SetPeerStatus(1);
+
+    Press(watched, IDC_CHAT_GRAB);
+    ASSERT_EQ(g_fake.confirmed.size(), 1u);
+    EXPECT_EQ(g_fake.confirmed[0].second, kAnswerGrab);
+    EXPECT_EQ(g_fake.confirmed[0].first.actingAgent, kAgent);
+    EXPECT_EQ(g_fake.confirmed[0].first.owningAgent, kColleague);
+    EXPECT_EQ(g_fake.confirmed[0].first.customerId, 40003);
+
+    const SwitchCustomerRecord grabbed = Outcome(kAgent, kColleague, 40003);
+    watched->ShowSwitchOutcome(grabbed, 2, CHandOverRules::StateAfterResult(2));
+    EXPECT_EQ(ShownHandOverButtons(watched), std::vector<int>{IDC_CHAT_RELEASE_GRAB});
+    EXPECT_TRUE(Enabled(watched, IDC_CHAT_INPUT));
+    EXPECT_TRUE(Enabled(watched, IDC_CHAT_SEND));
+    EXPECT_TRUE(Enabled(watched, IDC_CHAT_SEND_FILE));
+
+    // Nothing stored for the customer: the release names the own id.
+    g_fake.handOver = SwitchCustomerRecord{};
+    Press(watched, IDC_CHAT_RELEASE_GRAB);
+    ASSERT_EQ(g_fake.confirmed.size(), 2u);
+    EXPECT_EQ(g_fake.confirmed[1].second, kAnswerRelease);
+    EXPECT_EQ(g_fake.confirmed[1].first.actingAgent, kAgent);
+    EXPECT_EQ(g_fake.confirmed[1].first.customerId, 40003);
+    EXPECT_EQ(watched->GetSessionState(), kSessionReleaseAsked);
+    EXPECT_TRUE(ShownHandOverButtons(watched).empty());
+    watched->ShowSwitchOutcome(grabbed, 4, CHandOverRules::StateAfterResult(4));
+    EXPECT_EQ(ShownHandOverButtons(watched), std::vector<int>{IDC_CHAT_GRAB});
+    EXPECT_FALSE(Enabled(watched, IDC_CHAT_INPUT));
+    EXPECT_FALSE(Enabled(watched, IDC_CHAT_SEND));
+
+    // Handed over to this agent: it talks and may stop.
+    watched->ShowSwitchOutcome(grabbed, 1, CHandOverRules::StateAfterResult(1));
+    EXPECT_EQ(ShownHandOverButtons(watched), std::vector<int>{IDC_CHAT_STOP_HAND_OVER});
+    EXPECT_TRUE(Enabled(watched, IDC_CHAT_INPUT));
+    Press(watched, IDC_CHAT_STOP_HAND_OVER);
+    ASSERT_EQ(g_fake.confirmed.size(), 3u);
+    EXPECT_EQ(g_fake.confirmed[2].second, kAnswerEnd);
+    EXPECT_EQ(watched->GetSessionState(), kSessionEndAsked);
+    // The notice of the answer is chosen by the state before it.
+    watched->ShowSwitchOutcome(grabbed, 3, CHandOverRules::StateAfterResult(3));
+    CChatLogEdit& log = watched->GetLog();
+    ASSERT_GT(log.GetEntryCount(), 0u);
+    EXPECT_NE(log.GetEntry(log.GetEntryCount() - 1).find(L"中止转接对话成功"), std::wstring::npos);
+    EXPECT_EQ(watched->GetSessionState(), kSessionNormal);
+}
+
+// Closing a window whose customer this agent talks for asks, then stops
+// the hand-over before the window goes.
+TEST_F(ChatPanelWindow, ClosingAHandedOverCustomerStopsTheHandOver) {
+    CTestPanel* watched = Open(40004, 30002);
+    watched->ShowSwitchOutcome(Outcome(kAgent, 30002, 40004), 1, kSessionHandedOver);
+    g_fake.handOver = Outcome(kAgent, 30002, 40004);
+    watched->answer = IDYES;
+    Press(watched, IDC_CHAT_CLOSE);
+    EXPECT_EQ(watched->asked, 1);
+    ASSERT_EQ(g_fake.confirmed.size(), 1u);
+    EXPECT_EQ(g_fake.confirmed[0].second, kAnswerEnd);
+    EXPECT_EQ(g_fake.confirmed[0].first.customerId, 40004);
 }
 
 }  // namespace

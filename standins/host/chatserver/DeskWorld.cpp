@@ -458,6 +458,12 @@ DeskWorld::Out DeskWorld::OnTextMessage(int32_t sender, const std::vector<uint8_
 
 const DeskWorld::Session* DeskWorld::FindSession(int32_t customer) const { return Find(sessions_, customer); }
 
+int32_t DeskWorld::Recipient(int32_t sender, int32_t receiver) const {
+    const Session* s = FindSession(sender);
+    if (!s || s->agent == 0 || receiver != s->owner || s->agent == sender) return receiver;
+    return s->agent;
+}
+
 // A request counts while both its agents are connected: one left behind by
 // an agent who went away does not hold the customer.
 bool DeskWorld::Pending(const Session& s) const {

@@ -20,6 +20,10 @@
 //   request that cannot be served gets -1 (hand-over), -2 (grab), -3 (end)
 //   or -4 (release), to the requester only.
 //
+// While B talks for A (after a hand-over or a grab), a message that K
+// writes to A goes to B instead (its receiver word becomes B), as K's
+// client does not know who talks for A.
+//
 // The text messages users send are added to the archive that the message
 // records and the search serve (a colleague watching a customer polls the
 // records); while B talks for A, A gets each message between B and K as a
@@ -59,6 +63,10 @@ public:
     // another agent talks for the owner of the customer's session (a
     // hand-over or a grab), the owner gets a copy as a message record.
     std::vector<DeskOutgoing> OnTextMessage(int32_t sender, const std::vector<uint8_t>& body);
+    // Who gets a text message from sender to receiver: the agent who talks
+    // for the owner when sender is a customer writing to its owner while
+    // another agent holds the session; receiver otherwise.
+    int32_t Recipient(int32_t sender, int32_t receiver) const;
 
     // A customer's hand-over state, for tests.
     struct Session {

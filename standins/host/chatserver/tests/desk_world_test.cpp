@@ -324,6 +324,25 @@ std::vector<uint8_t> Message(int32_t date, int32_t time, int32_t sender, int32_t
     return body;
 }
 
+// While B talks for A (hand-over or grab), K's messages to A go to B; before,
+// after and for anyone else they go where they were addressed.
+TEST_F(DeskWorldTest, ACustomersMessageToItsOwnerGoesToWhoTalksForTheOwner) {
+    EXPECT_EQ(world.Recipient(kK, kA), kA);  // no session yet
+    Ask(kA, CMD_SWITCH_CUSTOMER, Switch(kB, kA, kK, "note"));
+    EXPECT_EQ(world.Recipient(kK, kA), kA);  // only asked
+    Ask(kB, CMD_GRAB_CUSTOMER, Grab(kB, kA, kK, 1));
+    EXPECT_EQ(world.Recipient(kK, kA), kB);
+    EXPECT_EQ(world.Recipient(kK, kC), kC);       // written to somebody else
+    EXPECT_EQ(world.Recipient(kA, kK), kK);       // the owner writing
+    EXPECT_EQ(world.Recipient(40002, kA), kA);    // another customer
+    Ask(kA, CMD_GRAB_CUSTOMER, Grab(kA, kA, kK, 3));  // taken back
+    EXPECT_EQ(world.Recipient(kK, kA), kA);
+    Ask(kB, CMD_GRAB_CUSTOMER, Grab(kB, kA, kK, 2));  // grabbed
+    EXPECT_EQ(world.Recipient(kK, kA), kB);
+    Ask(kB, CMD_GRAB_CUSTOMER, Grab(kB, kA, kK, 4));  // released
+    EXPECT_EQ(world.Recipient(kK, kA), kA);
+}
+
 TEST_F(DeskWorldTest, LiveMessagesAreArchivedAndCopiedToTheWatchingOwner) {
     Ask(kA, CMD_SWITCH_CUSTOMER, Switch(kB, kA, kK, "note"));
     Ask(kB, CMD_GRAB_CUSTOMER, Grab(kB, kA, kK, 1));
