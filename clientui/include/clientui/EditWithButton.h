@@ -54,6 +54,10 @@ public:
     void SetWindowSize(int width, int height) { m_nWidth = width; m_nHeight = height; }
     void SetAlwaysNotify(bool always) { m_bAlwaysNotify = always ? 1 : 0; }
     void SetClickMessage(int message) { m_nClickMessage = message; }
+    // A grey hint drawn in the text rectangle while the box is empty and
+    // does not have the focus (empty: none). Repaints.
+    void SetCueText(const std::wstring& cue);
+    const std::wstring& GetCueText() const { return m_strCue; }
 
     // Resizes the window to the stored size and sets the formatting
     // rectangle, when the window exists and the text rectangle is set.
@@ -78,6 +82,8 @@ protected:
     bool OnEraseBkgnd(HDC dc, LRESULT* result) override;
     // The pieces around the text rectangle, over what the edit painted.
     void PaintPieces();
+    // The cue text, when it shows.
+    void PaintCue();
     void OnLButtonUp(POINT point);
     bool OnSetCursor(POINT point);
     // A multi-line edit kept to one line: the paste of one line.
@@ -103,4 +109,5 @@ private:
     int m_nWidth = 0;
     int m_nHeight = 0;
     int m_bHasText = 0;
+    std::wstring m_strCue;
 };

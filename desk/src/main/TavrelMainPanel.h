@@ -12,10 +12,12 @@
 // UI thread only.
 #pragma once
 
+#include "DeskPanelOpener.h"
 #include "DeskResource.h"
 #include "EmptyTabPage.h"
 #include "MainTabPlan.h"
 #include "TrayIcon.h"
+#include "clientmgr/ClientMgrView.h"
 #include "view/ChatView.h"
 
 #include "clientui/EnTabCtrl.h"
@@ -94,6 +96,8 @@ private:
     void OnUserInfoNotice(int32_t userId);
     void OnOrgRole(int role);
     void OnGroupUserList();
+    // NOTIFY_USERLIST: the customer management's counts of the user.
+    void OnUserList(int32_t userId);
 
     // --- steps shared by several messages ----------------------------------
     void UpdateTray();
@@ -123,7 +127,11 @@ private:
     void RefreshQuickReplies() {}
     void RefreshChatViewLists() { m_chatView.RefreshCustomers(); }
     void RefreshChatViewTeamList() { m_chatView.RefreshTeamList(); }
-    void RefreshCustomerManager() {}
+    // The customer management's tree (once) and first page.
+    void RefreshCustomerManager() {
+        m_clientMgrView.BuildTree();
+        m_clientMgrView.FillFirstPage();
+    }
     void RefreshMessageManager() {}
     void RepaintChatView();
     void SetContactStatus(int32_t userId, int32_t status) { m_chatView.SetContactStatus(userId, status); }
@@ -138,10 +146,11 @@ private:
     CEnTabCtrl m_tab;
     CChatView m_chatView;
     CEmptyTabPage m_msgMgrView;
-    CEmptyTabPage m_clientMgrView;
+    CClientMgrView m_clientMgrView;
     CEmptyTabPage m_searchMsgView;
     CLogonPanel m_logonPanel;
     CMainTabPlan m_tabPlan;
+    CDeskPanelOpener m_panelOpener;
     int32_t m_bLoggedOn = 0;
     bool m_bManualLogon;
     int32_t m_nCmdUserID;

@@ -1,0 +1,34 @@
+#include "DeskPanelOpener.h"
+
+#include "DeskGlobals.h"
+
+#include "clientui/ClientSettings.h"
+#include "clientui/EngineModule.h"
+#include "clientui/IMUserInfoPanel.h"
+
+#include <memory>
+
+CPanelBase* CDeskPanelOpener::CreateUserInfoPanel(int32_t userId) {
+    auto panel = std::make_unique<CIMUserInfoPanel>(IDD_USERINFO_DESK);
+    if (!panel->CreatePanel()) return nullptr;
+    ::SetForegroundWindow(panel->GetHwnd());
+    panel->ShowWindow(SW_SHOW);
+    UserInfoBase base = {};
+    UserInfoExt ext = {};
+    if (g_EngineModule.MGetUserInfoBase)
+        if (const UserInfoBase* stored = g_EngineModule.MGetUserInfoBase(userId)) base = *stored;
+    if (g_EngineModule.MGetUserInfoExt)
+        if (const UserInfoExt* stored = g_EngineModule.MGetUserInfoExt(userId)) ext = *stored;
+    if (base.userId != userId) {
+        // Not known yet: the panel fills again when the records arrive.
+        base.userId = userId;
+        if (g_EngineModule.MProduceUserInfo) g_EngineModule.MProduceUserInfo(userId, 3);
+    }
+    const int32_t self = g_EngineModule.MGetCurUserID ? g_EngineModule.MGetCurUserID() : g_nMyUserID;
+    panel->ShowUser(userId == self, ext, base);
+    return panel.release();
+}
+
+CPanelBase* CDeskPanelOpener::CreateSystemSettingPanel() { return nullptr; }
+
+void CDeskPanelOpener::ReloadSystemSetting() { g_ClientSettings.LoadSystemSetting(g_nMyUserID); }
