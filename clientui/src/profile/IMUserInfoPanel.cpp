@@ -743,7 +743,11 @@ void CIMUserInfoPanel::PaintCard(HDC dc) {
     const int month = ext.birthDate % 10000 / 100;
     const int day = ext.birthDate % 100;
     const bool dated = year > 0 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
-    const std::wstring gender = ext.gender == 1 ? CUserInfoRules::kGenders[0]
+    // An extended record of zeros is one the engine has not received.
+    static const UserInfoExt kNoExt = {};
+    const bool known = std::memcmp(&ext, &kNoExt, sizeof ext) != 0;
+    const std::wstring gender = !known            ? L""
+                                : ext.gender == 1 ? CUserInfoRules::kGenders[0]
                                 : ext.gender == 0 ? CUserInfoRules::kGenders[1]
                                                   : L"";
     const std::wstring blood =

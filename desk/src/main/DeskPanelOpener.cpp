@@ -6,6 +6,7 @@
 #include "clientui/EngineModule.h"
 #include "clientui/IMUserInfoPanel.h"
 
+#include <cstring>
 #include <memory>
 
 CPanelBase* CDeskPanelOpener::CreateUserInfoPanel(int32_t userId) {
@@ -19,8 +20,11 @@ CPanelBase* CDeskPanelOpener::CreateUserInfoPanel(int32_t userId) {
         if (const UserInfoBase* stored = g_EngineModule.MGetUserInfoBase(userId)) base = *stored;
     if (g_EngineModule.MGetUserInfoExt)
         if (const UserInfoExt* stored = g_EngineModule.MGetUserInfoExt(userId)) ext = *stored;
-    if (base.userId != userId) {
-        // Not known yet: the panel fills again when the records arrive.
+    // A user the engine does not know yet, or knows only from a list (no
+    // extended record), is asked for: the panel fills again when the
+    // records arrive.
+    static const UserInfoExt kNoExt = {};
+    if (base.userId != userId || std::memcmp(&ext, &kNoExt, sizeof ext) == 0) {
         base.userId = userId;
         if (g_EngineModule.MProduceUserInfo) g_EngineModule.MProduceUserInfo(userId, 3);
     }

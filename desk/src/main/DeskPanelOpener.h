@@ -12,7 +12,8 @@ public:
     // The profile panel (template 146) of the user, created with the
     // desktop as parent, brought to the foreground, shown and filled with
     // the user's records as the engine holds them (editable for the
-    // logged-on user). A user the engine does not know yet is asked for.
+    // logged-on user). A user the engine does not know yet, or knows
+    // without an extended record, is asked for.
     CPanelBase* CreateUserInfoPanel(int32_t userId) override;
     // The settings panel is not in the program yet: null.
     CPanelBase* CreateSystemSettingPanel() override;

@@ -373,6 +373,10 @@ TEST_F(ClientMgrE2E, PagesSearchesAndOpensAConversationWhoseCardTakesARemark) {
     const int before = TextExtent(customers, customerRow);
 
     RetypeText(remark, L"VIPzz");
+    if (!shots.empty()) {
+        ::Sleep(300);
+        EXPECT_TRUE(testpicture::SaveWindowPicture(card, shots + L"desk_profile_card.bmp"));
+    }
     Click(CentreOf(::GetDlgItem(card, IDC_USERINFO_APPLY)));
     EXPECT_TRUE(WaitUntil(
         [&] {
