@@ -331,6 +331,9 @@ TEST_F(ClientMgrE2E, PagesSearchesAndOpensAConversationWhoseCardTakesARemark) {
 
     const std::wstring shots = ShotFolder();
     if (!shots.empty()) {
+        // The agents of the group open too (a double click on their node).
+        const TreeItem others = FindTreeItemByText(tree, L"其他客服老师");
+        if (others.item && !(others.state & TVIS_EXPANDED)) DoubleClick(TreeTextPoint(tree, others.item));
         const TreeItem all = FindTreeItemByText(tree, L"我的客户(128)");
         Click(TreeTextPoint(tree, all.item));
         WaitUntil([&] { return ListRowCount(list) == 50; }, kWaitMs);
