@@ -1,6 +1,7 @@
 #include "MessageParser.h"
 
 #include <cstdint>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -10,8 +11,6 @@
 namespace clientui {
 
 namespace {
-
-constexpr int64_t kSaturation = int64_t(1) << 40;
 
 std::wstring Widen(const char* ascii) {
     std::wstring out;
@@ -23,7 +22,7 @@ bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 // A decimal number the way the platform's text-to-number call reads it:
 // leading blanks, a sign, the digits up to the first other character; no
-// digits read as 0. Large values saturate instead of overflowing.
+// digits read as 0; a value beyond the 32-bit range saturates at its end.
 int64_t ReadDecimal(const std::wstring& token) {
     size_t i = 0;
     while (i < token.size() && (token[i] == L' ' || token[i] == L'\t')) ++i;
@@ -31,12 +30,16 @@ int64_t ReadDecimal(const std::wstring& token) {
     if (i < token.size() && (token[i] == L'+' || token[i] == L'-')) negative = token[i++] == L'-';
     int64_t value = 0;
     for (; i < token.size() && IsDigit(token[i]); ++i) {
-        if (value < kSaturation) value = value * 10 + (token[i] - L'0');
+        value = value * 10 + (token[i] - L'0');
+        if (value > int64_t(INT32_MAX) + 1) value = int64_t(INT32_MAX) + 1;
     }
-    return negative ? -value : value;
+    value = negative ? -value : value;
+    if (value > INT32_MAX) value = INT32_MAX;
+    return value;
 }
 
-// The fields between separators; empty fields are skipped.
+// The fields between separators; empty fields are skipped (consecutive
+// separators count as one).
 std::vector<std::wstring> Tokens(const std::wstring& text, wchar_t separator) {
     std::vector<std::wstring> out;
     size_t start = 0;
@@ -65,6 +68,7 @@ bool CMessageParser::ParseFormatPrefix(const std::wstring& text, ChatFontSpec& f
                                        std::wstring& body) const {
     static const std::wstring open = Widen(markup::kFormatOpen);
     static const std::wstring close = Widen(markup::kFormatClose);
+    // Every client puts the prefix first: a "/format>" elsewhere is text.
     size_t end = text.compare(0, open.size(), open) == 0 ? text.find(close) : std::wstring::npos;
     if (end == std::wstring::npos) {
         body = text;
@@ -72,21 +76,21 @@ bool CMessageParser::ParseFormatPrefix(const std::wstring& text, ChatFontSpec& f
     }
     body = text.substr(end + close.size());
 
+    // The fields lie between the first "|" and the first "/format>".
     size_t bar = text.find(L'|');
     if (bar >= end) return true;
     std::vector<std::wstring> fields = Tokens(text.substr(bar, end - bar), L'|');
-    if (fields.size() > 0) {
-        int64_t effects = ReadDecimal(fields[0]);
-        if (effects >= 0 && effects <= 0xFF) font.effects = static_cast<uint8_t>(effects);
-    }
+    if (fields.size() > 0) font.effects = static_cast<uint8_t>(ReadDecimal(fields[0]));
     if (fields.size() > 1) {
-        int64_t size = ReadDecimal(fields[1]);
-        if (size >= 1 && size <= 0xFF) font.size = static_cast<uint8_t>(size);
+        // A font of size 0 would show nothing: the preset stays.
+        uint8_t size = static_cast<uint8_t>(ReadDecimal(fields[1]));
+        if (size != 0) font.size = size;
     }
     if (fields.size() > 2) {
         int64_t colour = ReadDecimal(fields[2]);
-        // A text colour is an RGB value; the high byte (palette modes) is dropped.
-        if (colour >= INT32_MIN && colour <= INT32_MAX) {
+        // A colour that saturated was no colour: the preset stays. A text
+        // colour is an RGB value; the high byte (palette modes) is dropped.
+        if (colour > INT32_MIN && colour < INT32_MAX) {
             font.colour = static_cast<int32_t>(static_cast<uint32_t>(colour) & 0x00FFFFFFu);
         }
     }
@@ -95,38 +99,27 @@ bool CMessageParser::ParseFormatPrefix(const std::wstring& text, ChatFontSpec& f
 }
 
 PictureTag CMessageParser::ParsePicTag(std::wstring& body) const {
-    static const std::wstring open = Widen(markup::kPicOpen) + L"/";
+    static const std::wstring open = Widen(markup::kPicOpen);
     static const std::wstring close = Widen(markup::kPicClose);
     PictureTag tag;
-    if (body.size() < open.size() + close.size() ||
-        body.compare(body.size() - close.size(), close.size(), close) != 0) {
-        return tag;
-    }
-    size_t start = body.rfind(open, body.size() - close.size() - open.size());
+    const size_t start = body.find(open);
     if (start == std::wstring::npos) return tag;
-
-    // "position/name" between "<pic/" and "/pic>".
-    size_t fieldsStart = start + open.size();
-    std::wstring fields = body.substr(fieldsStart, body.size() - close.size() - fieldsStart);
-    size_t slash = fields.find(L'/');
-    if (slash == std::wstring::npos || fields.find(L'/', slash + 1) != std::wstring::npos) return tag;
-    std::wstring position = fields.substr(0, slash);
-    std::wstring name = fields.substr(slash + 1);
-
-    size_t digits = (!position.empty() && position[0] == L'-') ? 1 : 0;
-    if (digits == position.size()) return tag;
-    for (size_t i = digits; i < position.size(); ++i) {
-        if (!IsDigit(position[i])) return tag;
-    }
-    if (!IsSafePictureName(name, m_codePage)) return tag;
-
+    const size_t end = body.find(close);
+    // From "<pic" up to the first "/pic>"; nothing when that comes first or
+    // is missing.
+    const std::wstring section =
+        (end != std::wstring::npos && end > start) ? body.substr(start, end - start) : std::wstring();
     body.erase(start);
-    int64_t value = ReadDecimal(position);
-    if (value < 0) value = 0;
-    if (static_cast<uint64_t>(value) > body.size()) value = static_cast<int64_t>(body.size());
+
+    // "<pic", position, name; further fields are ignored.
+    const std::vector<std::wstring> fields = Tokens(section, L'/');
+    if (fields.size() < 2) return tag;
+    const int64_t position = ReadDecimal(fields[1]);
+    if (position < 0) return tag;
     tag.present = true;
-    tag.position = static_cast<size_t>(value);
-    tag.name = name;
+    tag.position = static_cast<uint64_t>(position) < body.size() ? static_cast<size_t>(position) : body.size();
+    if (fields.size() > 2) tag.name = fields[2];
+    tag.nameIsSafe = IsSafePictureName(tag.name, m_codePage);
     return tag;
 }
 

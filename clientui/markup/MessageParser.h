@@ -3,16 +3,24 @@
 // manager views).
 //
 // The text comes from the network or from a history file, so nothing in it is
-// trusted: the parser never reads past the text, and a part that is not
-// well-formed is shown as text rather than taken as markup:
-// - a text that does not begin with "<format" or has no "/format>" is shown
-//   whole with the caller's preset font;
-// - a font field that is missing or out of range keeps the preset value;
-// - only a well-formed tag at the very end of the text is a picture: one
-//   whose position is a decimal number and whose name is a plain file name
-//   (PictureName.h); anything else, "<pic" typed by a user included, stays
-//   in the text;
-// - the picture's position is clamped to the body.
+// trusted and the parser never reads past the text. It reads the text the way
+// every client of the system does, with a few guards:
+// - the format prefix counts only at the very start of the text ("<format"
+//   first, then the first "/format>"); a text without it is shown whole with
+//   the caller's preset font. The fields lie between the first "|" and the
+//   first "/format>": effects (kept as a byte), size (a byte; 0 keeps the
+//   preset, as such a font would show nothing), colour (its high byte is
+//   dropped: a text colour is an RGB value), face; missing fields keep the
+//   preset, further ones are ignored, non-numeric text reads as 0;
+// - the body is cut at the first "<pic": the tag and anything after it are
+//   not shown. The part up to the first "/pic>" is split on "/": the second
+//   field is the position, the third the name, further fields are ignored.
+//   Without "/pic>" (or with it before "<pic") there is no picture. A
+//   negative position shows no picture; a position past the body is taken
+//   as the body's end;
+// - a picture whose name breaks the file-name rule (PictureName.h) is still
+//   a picture at its position, but its name never becomes a path: the views
+//   show the error placeholder for it (PictureTag::nameIsSafe).
 #pragma once
 
 #include <cstddef>
@@ -24,9 +32,10 @@
 namespace clientui {
 
 struct PictureTag {
-    bool present = false;
-    size_t position = 0;  // index into the body, 0 to body length
-    std::wstring name;    // file name in the picture folder and at the file server
+    bool present = false;     // a tag with a position of 0 or more
+    size_t position = 0;      // index into the body, 0 to body length
+    std::wstring name;        // file name in the picture folder and at the file server
+    bool nameIsSafe = false;  // the name keeps the file-name rule; else the error placeholder
 };
 
 struct ParsedMessage {
@@ -56,7 +65,7 @@ public:
     // Fills font (pre-set by the caller) from the prefix and gives the body;
     // false when the text has no prefix (body is then the whole text).
     bool ParseFormatPrefix(const std::wstring& text, ChatFontSpec& font, std::wstring& body) const;
-    // Takes a picture tag off the end of body.
+    // Cuts body at its first "<pic" and reads the tag there.
     PictureTag ParsePicTag(std::wstring& body) const;
 
 private:

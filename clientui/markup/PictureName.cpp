@@ -8,6 +8,17 @@ namespace {
 
 wchar_t UpperAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
 
+bool IsForbidden(wchar_t c) {
+    if (c < 0x20 || c == 0x7F) return true;
+    switch (c) {
+    case L'/': case L'\\': case L':': case L'*': case L'?':
+    case L'"': case L'<': case L'>': case L'|':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9, alone or with an extension
 // (and with trailing spaces, which the platform drops).
 bool IsDeviceName(const std::wstring& name) {
@@ -21,26 +32,25 @@ bool IsDeviceName(const std::wstring& name) {
 
 }  // namespace
 
-bool IsSafePictureName(const std::wstring& name, const IAnsiCodePage& codePage) {
-    if (name.empty() || name == L"." || name == L"..") return false;
+FileNameProblem CheckFileName(const std::wstring& name, const IAnsiCodePage& codePage, size_t maxAnsiBytes) {
+    if (name.empty()) return FileNameProblem::Empty;
+    // Only a whole name of dots is a path component; ".." inside a name is not.
+    if (name == L"." || name == L"..") return FileNameProblem::PathComponent;
     for (wchar_t c : name) {
-        if (c < 0x20 || c == 0x7F) return false;
-        switch (c) {
-        case L'/': case L'\\': case L':': case L'*': case L'?':
-        case L'"': case L'<': case L'>': case L'|':
-            return false;
-        default:
-            break;
-        }
+        if (IsForbidden(c)) return FileNameProblem::ForbiddenCharacter;
     }
-    // The platform drops trailing dots and spaces, which would give another name.
-    if (name.back() == L'.' || name.back() == L' ') return false;
-    if (IsDeviceName(name)) return false;
-    std::string ansi = codePage.ToAnsi(name);
-    if (ansi.empty() || ansi.size() > markup::kMaxPictureNameBytes) return false;
-    // Every character must survive the code page: a "?" stands for one that
-    // did not, and the name would not be the same file.
-    return ansi.find('?') == std::string::npos;
+    if (name.back() == L'.' || name.back() == L' ') return FileNameProblem::TrailingDotOrSpace;
+    if (IsDeviceName(name)) return FileNameProblem::DeviceName;
+    const std::string ansi = codePage.ToAnsi(name);
+    // No "?" can come from the name itself (it is forbidden above): one in
+    // the ANSI form stands for a character that did not survive.
+    if (ansi.empty() || ansi.find('?') != std::string::npos) return FileNameProblem::NotInCodePage;
+    if (ansi.size() > maxAnsiBytes) return FileNameProblem::TooLong;
+    return FileNameProblem::None;
+}
+
+bool IsSafePictureName(const std::wstring& name, const IAnsiCodePage& codePage) {
+    return CheckFileName(name, codePage, markup::kMaxPictureNameBytes) == FileNameProblem::None;
 }
 
 }  // namespace clientui

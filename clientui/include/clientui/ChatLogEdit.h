@@ -8,7 +8,8 @@
 // queue fetches it (SwapArrivedPictures puts the picture in its place once
 // the file is there); a log without a download queue (a history view) shows
 // "Resource\chat\errorBmp.gif" instead and fetches nothing, and so does a
-// file that arrived but is not a picture.
+// file that arrived but is not a picture, a name that breaks the file-name
+// rule (PictureName.h) and a download that the queue gave up.
 //
 // The log owns the PictureObjectInfo records of the pictures it shows; a
 // record goes when its message leaves the log or the log goes.
@@ -40,7 +41,8 @@ public:
 
     // One message: a header line ending with the first "\r\n", then the body
     // (its format prefix already removed), which may end with a picture tag,
-    // then "\r\n". Only a well-formed tag that ends the body is a picture.
+    // then "\r\n". The body is cut at its first "<pic" (CMessageParser);
+    // a tag with a position of 0 or more places a picture there.
     void AppendMessage(const wchar_t* text, const CHARFORMATW* headerFormat, const CHARFORMATW* bodyFormat);
     // The same with a message that CMessageParser has taken apart: header is
     // the header line with its "\r\n".
@@ -57,7 +59,8 @@ public:
 
     // Replaces every download placeholder whose file has arrived with the
     // picture (or with the error placeholder when the file is not a
-    // picture). Returns how many were replaced.
+    // picture), and every placeholder whose download the queue gave up with
+    // the error placeholder. Returns how many were replaced.
     int SwapArrivedPictures();
     // Whether a placeholder still waits for its file.
     bool HasPendingPictures() const;

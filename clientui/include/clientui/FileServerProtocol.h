@@ -52,13 +52,6 @@ struct FileDownloadReply {
 // field with its NUL.
 std::string MakeStoredName(int32_t type, int month, int day, const std::string& name);
 
-// Whether a name (from a peer or the server) is a plain file name that may
-// be used inside a local folder: not empty, shorter than the name field, no
-// path separator, drive colon, "..", wildcard, control character, and no
-// trailing dot or space. Checked on the wide text, so that a double-byte
-// character whose second byte is 0x5C is not taken for a separator.
-bool IsPlainFileName(const std::wstring& name);
-
 // Builds a whole upload request: header, block and data. Empty when the
 // stored name does not fit or a number is out of range.
 std::vector<uint8_t> BuildUploadRequest(int32_t fileSize, const std::string& storedName, int32_t offset,

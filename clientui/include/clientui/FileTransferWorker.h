@@ -10,8 +10,12 @@
 // or failed download removes its ".tmp" file, so no half file is ever left
 // under the final name.
 //
-// A failed send or receive reconnects (up to reconnectTries, retryIntervalMs
-// apart) and repeats the block; every loop is bounded, and a cancel is seen
+// The file server may go away for a while: a connection that cannot be made,
+// a failed send or receive, or a reply that cannot be used, makes the worker
+// connect again, retryIntervalMs apart, and repeat the block, for as long as
+// it takes, until the owner cancels. It tells its sink when it starts to
+// wait for the server and when the server answers again. Every attempt is
+// bounded in time (connect and socket time-outs), and a cancel is seen
 // within one block or one retry interval. Replies are checked before
 // anything is taken from them.
 //
@@ -30,20 +34,16 @@
 #include <thread>
 
 enum class FileTransferResult {
-    Completed,      // every byte is on the server (upload) or in the file (download)
-    Cancelled,      // the owner cancelled
-    OpenFailed,     // the local file could not be opened
-    ConnectFailed,  // no connection to the file server within the tries
-    Failed,         // the server refused, broke off or sent less than the file
+    Completed,   // every byte is on the server (upload) or in the file (download)
+    Cancelled,   // the owner cancelled
+    OpenFailed,  // the local file could not be opened
+    Failed,      // the server kept refusing a block or has less than the file, or the local file failed
 };
 
 struct FileTransferTiming {
-    int connectTries = 120;            // first connection, while not cancelled
-    int reconnectTries = 11;           // after a failed send or receive
-    unsigned retryIntervalMs = 500;
+    unsigned retryIntervalMs = 500;    // between connect tries while the server is away
     unsigned connectTimeoutMs = 3000;  // one connect try
     unsigned ioTimeoutMs = 10000;      // one send or receive
-    int maxFailedRequests = 20;        // failed requests in a row before giving up
     int maxBlockResends = 100;         // refusals of one upload block in a row
 };
 
@@ -66,6 +66,9 @@ public:
     virtual void OnTransferStarted() = 0;
     // After every stored or received block.
     virtual void OnTransferProgress(int32_t bytesDone, int percent) = 0;
+    // The worker waits for the file server (true) or reaches it again
+    // (false); told only on a change.
+    virtual void OnTransferWaiting(bool waiting) = 0;
     // Last call of the thread.
     virtual void OnTransferEnded(FileTransferResult result) = 0;
 };

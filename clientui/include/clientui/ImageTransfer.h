@@ -8,10 +8,22 @@
 // front job under the lock and works on the copy outside it; only the work
 // removes or re-queues the job. The UI thread only pushes jobs.
 //
-// Every loop is bounded: a picture that keeps failing is tried at most
-// kMaxTries times (and moves behind the other jobs after each failed try);
-// replies are checked before anything is taken from them; names from the
-// network are used only as plain file names.
+// A file-server outage holds the queue, it does not empty it: a job whose
+// connection fails stays at the front, and the worker connects again every
+// retry interval until the server is back; then the jobs go on in their
+// order. Every attempt is bounded in time (one connect try, sends and
+// receives with a time-out), so the worker stays responsive. Once per outage
+// (after 1 + connectRetries failed tries in a row while a job waits), the
+// message "连接文件服务器失败" is shown, on a thread of its own so that the
+// transfers do not wait for the user.
+//
+// Other failures are bounded: a job whose connection was made but broke
+// without bringing it further, or that got a reply it cannot use, counts a
+// failed try (a download that the server answers without data and with a
+// size that does not match goes behind the others, as the server may not
+// have the picture yet); after kMaxTries it is given up, and a chat log then
+// shows the error placeholder for it. Replies are checked before anything
+// is taken from them; names follow the file-name rule (PictureName.h).
 //
 // The process-wide instance (GetInstance) lives for the whole process and
 // is never stopped. Tests make their own instance with their own server and
@@ -26,13 +38,14 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 struct ImageTransferTiming {
-    int connectRetries = 50;           // after the first try
-    unsigned retryIntervalMs = 500;
+    int connectRetries = 50;           // failed tries in a row after the first before the outage notice
+    unsigned retryIntervalMs = 500;    // between connect tries while a job waits
     unsigned pollIntervalMs = 500;
     unsigned connectTimeoutMs = 5000;  // one connect try
     unsigned ioTimeoutMs = 60000;      // one send or receive
@@ -47,7 +60,8 @@ struct ImageTransferConfig {
 
 class CImageTransfer {
 public:
-    // A download or upload that failed this many times is dropped.
+    // A download or upload that failed this many times (other than by a
+    // connection that could not be made) is given up.
     static constexpr int32_t kMaxTries = 20;
     // An upload block that the server keeps refusing is sent at most this
     // many times in a row before the job counts a failed try.
@@ -60,6 +74,7 @@ public:
         std::atomic<int> requests{0};         // upload blocks or download requests sent
         std::atomic<int> completed{0};        // jobs finished with the whole picture
         std::atomic<int> dropped{0};          // jobs given up
+        std::atomic<int> notices{0};          // outage notices this worker started
     };
 
     // The single instance: the first call constructs it for the server
@@ -78,15 +93,17 @@ public:
     void AddUploadJob(const ImageTransJob& job, bool atFront = false);
     void AddDownloadJob(const ImageTransJob& job, bool atFront = false);
 
-    // (Re)connects a worker's socket: up to 1 + connectRetries tries,
-    // retryIntervalMs apart; when every try failed, the message box
-    // "连接文件服务器失败" (through the framework's message-box sink) and
-    // false; the socket then stays closed, so the next send fails and
-    // connects again. counters (optional) count the tries.
+    // (Re)connects a socket: closes it, then one connect try bounded by the
+    // connect time-out. counters (optional) count the try.
     bool Connect(CFileServerSocket& socket, Counters* counters = nullptr);
 
-    // Signals both workers to stop and waits for them. The programs never
-    // call it; a test ends its own instance with it (the destructor too).
+    // Whether the download to localPath was given up (a new job for the same
+    // path clears it).
+    bool HasGivenUpDownload(const std::wstring& localPath) const;
+
+    // Signals both workers to stop and waits for them (and for a notice
+    // still shown). The programs never call it; a test ends its own
+    // instance with it (the destructor too).
     void Stop();
 
     size_t UploadQueueSize() const;
@@ -105,19 +122,32 @@ private:
         CFileServerSocket socket;
         std::vector<uint8_t> buffer;
         Counters counters;
+        int failedConnects = 0;  // connect tries in a row that failed (worker thread only)
         std::thread thread;
     };
-    enum class Attempt { Done, Retry };
+    // How one attempt at the front job ended.
+    enum class Attempt {
+        Done,     // the job left the queue or changed its place: poll as usual
+        Waiting,  // no connection: the job stays in front, connect again after the retry interval
+    };
 
     void AddJob(Worker& worker, const ImageTransJob& job, bool atFront);
     void RunWorker(Worker& worker, bool upload);
     bool CopyFrontJob(Worker& worker, QueuedJob& job);
     void DropJob(Worker& worker, uint64_t id);
+    void GiveUp(Worker& worker, const QueuedJob& job);
     void UpdateJob(Worker& worker, const QueuedJob& job);
-    void CountFailedTry(Worker& worker, const QueuedJob& job);
-    void ProcessDownload(QueuedJob job);
-    void ProcessUpload(QueuedJob job);
-    bool Reconnect(Worker& worker);
+    // One more failed try: the job keeps its place (toBack false) or goes
+    // behind the others; given up after kMaxTries.
+    void CountFailedTry(Worker& worker, const QueuedJob& job, bool toBack);
+    Attempt ProcessDownload(QueuedJob job);
+    Attempt ProcessUpload(QueuedJob job);
+    // Connects the worker's socket unless it is open; false (and the outage
+    // counted) when the try failed.
+    bool EnsureConnected(Worker& worker);
+    // The connection broke: closed, and one try to connect again.
+    void Reconnect(Worker& worker);
+    void ShowOutageNotice(Worker& worker);
     // Waits up to ms; true when a stop was asked for.
     bool WaitForStop(unsigned ms);
     bool Stopping() const { return m_stopping.load(); }
@@ -129,4 +159,11 @@ private:
     std::atomic<bool> m_stopping{false};
     std::mutex m_stopLock;
     std::condition_variable m_stopSignal;
+    // The outage notice: shown at most once until a connection is made again.
+    std::mutex m_noticeLock;
+    bool m_outageNoticed = false;
+    std::atomic<bool> m_noticeShowing{false};
+    std::thread m_noticeThread;
+    // Local paths of downloads given up (lower case), under the download lock.
+    std::set<std::wstring> m_givenUp;
 };

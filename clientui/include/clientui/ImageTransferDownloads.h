@@ -13,6 +13,7 @@ public:
     explicit CImageTransferDownloads(CImageTransfer* transfer = nullptr) : m_transfer(transfer) {}
 
     void QueuePictureDownload(int32_t ownUserId, const std::string& ansiName, const std::wstring& localPath) override;
+    bool HasGivenUpPictureDownload(const std::wstring& localPath) const override;
 
 private:
     CImageTransfer* m_transfer;

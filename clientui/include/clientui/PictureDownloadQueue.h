@@ -14,4 +14,9 @@ public:
     // the user ownUserId, to be written to localPath; at the back of the queue.
     virtual void QueuePictureDownload(int32_t ownUserId, const std::string& ansiName,
                                       const std::wstring& localPath) = 0;
+
+    // Whether the queue gave up the download to localPath (refused name,
+    // file that cannot be written, picture the server never delivered): the
+    // log then shows the error placeholder instead of waiting for ever.
+    virtual bool HasGivenUpPictureDownload(const std::wstring& localPath) const = 0;
 };

@@ -52,6 +52,9 @@ public:
     static constexpr UINT kMsgWorkerProgress = WM_APP + 0x151;
     static constexpr LPARAM kWorkerStarted = 1;
     static constexpr LPARAM kWorkerEnded = 2;
+    static constexpr LPARAM kWorkerWaiting = 3;  // plus 1 << 8 while it waits for the server
+    // Posted to itself: show the message of a refused offer (m_refusal).
+    static constexpr UINT kMsgShowRefusal = WM_APP + 0x152;
     static constexpr UINT_PTR kSpeedTimerId = 1;
     static constexpr UINT kSpeedTimerMs = 1000;
 
@@ -101,6 +104,8 @@ private:
     void StopSpeedTimer() override;
     std::shared_ptr<IFileTransferSink> MakeWorkerSink(unsigned generation) override;
     HWND MessageOwner() const override { return m_hWnd; }
+    void ShowRefusedOffer(const std::wstring& text) override;
+    void OnShowRefusal();
 
     void Draw(HDC dc, const RECT& client);
     void DrawFileIcon(HDC dc, int x, int y);
@@ -122,4 +127,8 @@ private:
     HICON m_icon = nullptr;
     std::wstring m_iconName;
     bool m_controlsReady = false;
+    // The message of a refused offer waiting to be shown, and whether one
+    // is open.
+    std::wstring m_refusal;
+    bool m_refusalOpen = false;
 };

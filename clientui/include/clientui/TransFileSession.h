@@ -6,13 +6,25 @@
 // CFileTransferWorker. Its view (the panel, or a test) shows the states and
 // brings the worker's reports back to the UI thread.
 //
-// Offers from the network are checked: the name must be a plain file name
-// that fits the server's name field, the size must not be negative; any
-// other offer is refused at once. Answers are taken only for the entry they
-// name (peer, file name) and only in the state that expects them, so a late
-// or stray answer never starts or ends another transfer. A received file
-// lands only in the received-files folder (under a free name) or where the
-// user chose with "save as".
+// Names follow the one file-name rule (PictureName.h), with room for month
+// and day before them in the server's name field. An offer from the network
+// whose name breaks it is refused at once, and the local user is told why
+// (once per offer, after the engine's call has returned); an offer with a
+// negative size is refused as well. The sender checks its own file's name
+// the same way before it offers it (a name that would not survive the ANSI
+// code page is not offered). Answers are taken only for the entry they name
+// (peer, file name) and only in the state that expects them, so a late or
+// stray answer never starts or ends another transfer. A received file lands
+// only in the received-files folder (under a free name) or where the user
+// chose with "save as".
+//
+// A transfer outlasts a file-server outage: the worker retries until the
+// user cancels, and the status says that it waits for the server. When the
+// local file cannot be opened, "打开文件出错！" is shown and the worker ends;
+// the entry stays with its cancel button, and the peer is not cancelled.
+// Any other failure of the worker (the server kept refusing a block or has
+// less than the file, the local file failed) ends the transfer with
+// "文件传送失败" and tells the peer as a cancel would.
 //
 // UI thread only (the worker reports through the view's sink).
 #pragma once
@@ -44,8 +56,6 @@ enum TransFileNotice : int {
     TRANSFILE_SEND_CANCELLED = 10,
     TRANSFILE_RECV_CANCELLED = 11,
     TRANSFILE_FINISHED = 12,
-    // The transfer broke off (file, connection or server); not finished.
-    TRANSFILE_FAILED = 13,
 };
 
 struct TransferEntry {
@@ -74,6 +84,10 @@ public:
     virtual std::shared_ptr<IFileTransferSink> MakeWorkerSink(unsigned generation) = 0;
     // Owner of the message boxes.
     virtual HWND MessageOwner() const = 0;
+    // Tells the local user why a peer's offer was refused: a message box
+    // shown once the current call has returned (never inside the engine's
+    // call), and not while another one is open.
+    virtual void ShowRefusedOffer(const std::wstring& text) = 0;
 };
 
 class CTransFileSession {
@@ -115,6 +129,7 @@ public:
     // --- the worker's reports, on the UI thread ----------------------------
     void OnWorkerStarted(unsigned generation);
     void OnWorkerProgress(unsigned generation, int32_t bytesDone, int percent);
+    void OnWorkerWaiting(unsigned generation, bool waiting);
     void OnWorkerEnded(unsigned generation, FileTransferResult result);
     // Timer 1: the speed from the bytes done and the time since the start.
     void OnSpeedTimer(uint32_t nowTick);
@@ -129,6 +144,7 @@ public:
     bool IsSendCancelled() const { return m_sendCancelled; }
     bool IsRecvCancelled() const { return m_recvCancelled; }
     bool IsFailed() const { return m_failed; }
+    bool IsWaitingForServer() const { return m_waiting; }
     bool IsWorkerRunning() const { return m_worker.IsRunning(); }
     unsigned GetGeneration() const { return m_generation; }
     // The default receive path of the current offer (empty without one).
@@ -142,6 +158,7 @@ private:
     bool Matches(const FileRequestRecord& record) const;
     void StartWorker();
     void FailTransfer(FileTransferResult result);
+    void RefuseForName(const FileRequestRecord& record, clientui::FileNameProblem problem);
     void AcceptInto(const std::wstring& path);
 
     ITransFileView& m_view;
@@ -157,6 +174,7 @@ private:
     bool m_sendCancelled = false;
     bool m_recvCancelled = false;
     bool m_failed = false;
+    bool m_waiting = false;  // the worker waits for the file server
     bool m_sending = false;
     std::optional<TransferEntry> m_entry;
     // The conversation window of the current (or last) entry.

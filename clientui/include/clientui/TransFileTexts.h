@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "PictureName.h"
+
 // The states of one transfer as the panel shows them (TransferState).
 enum TransferState : int {
     TRANSFER_IDLE = 0,             // no transfer
@@ -29,11 +31,24 @@ constexpr int kTransferStateCount = 13;
 const wchar_t* TransferStateText(int state);
 
 // Texts the panel sets besides the table: the peer cancelled sending, the
-// peer cancelled receiving, the peer's upload is ready, a transfer failed.
+// peer cancelled receiving, the peer's upload is ready, a transfer failed,
+// the transfer waits for the file server, the local file cannot be opened.
 extern const wchar_t kTransferPeerCancelledSend[];
 extern const wchar_t kTransferPeerCancelledRecv[];
 extern const wchar_t kTransferReadyToReceive[];
 extern const wchar_t kTransferFailedText[];
+extern const wchar_t kTransferWaitingText[];
+extern const wchar_t kTransferOpenFailedText[];
+
+// Why a file name breaks the file-name rule, as a short clause; null for
+// FileNameProblem::None.
+const wchar_t* FileNameProblemText(clientui::FileNameProblem problem);
+// The message to the local user when a peer's offer was refused for its
+// name: the name and the reason.
+std::wstring RefusedOfferText(const std::wstring& name, clientui::FileNameProblem problem);
+// The message to the local user when the name of a file to send breaks the
+// rule (other than by its length, which has a message of its own).
+std::wstring UnsendableNameText(clientui::FileNameProblem problem);
 
 // A byte count: up to 1023 bytes L"<n>字节"; above 1048575 L"<x.x>MB" (/ 1048576);
 // else L"<x.x>KB" (/ 1024).

@@ -80,17 +80,19 @@ void CChatLogEdit::AppendMessage(const wchar_t* text, const CHARFORMATW* headerF
     const std::wstring header = split == std::wstring::npos ? whole : whole.substr(0, split + 2);
     const std::wstring body = split == std::wstring::npos ? std::wstring() : whole.substr(split + 2);
 
-    // The tag ends the body before the message's own line end.
+    // The tag ends the body before the message's own line end. The body is
+    // cut at "<pic" whether or not a picture results; its line end stays.
     clientui::ParsedMessage message;
     message.body = body;
-    if (message.body.size() >= 2 && message.body.compare(message.body.size() - 2, 2, kLineEnd) == 0) {
-        message.body.resize(message.body.size() - 2);
-    }
+    const bool lineEnd =
+        message.body.size() >= 2 && message.body.compare(message.body.size() - 2, 2, kLineEnd) == 0;
+    if (lineEnd) message.body.resize(message.body.size() - 2);
     message.picture = m_parser.ParsePicTag(message.body);
     if (message.picture.present) {
         AppendEntry(whole, header, &message, std::wstring(), *headerFormat, *bodyFormat);
     } else {
-        AppendEntry(whole, header, nullptr, body, *headerFormat, *bodyFormat);
+        AppendEntry(whole, header, nullptr, lineEnd ? message.body + kLineEnd : message.body, *headerFormat,
+                    *bodyFormat);
     }
 }
 
@@ -232,7 +234,10 @@ int CChatLogEdit::SwapArrivedPictures() {
         if (!object.Read(ole.Get(), i, REO_GETOBJ_NO_INTERFACES)) break;
         PictureObjectInfo* info = InfoOf(object);
         if (!IsOwnPicture(info) || info->state != PictureObjectInfo::kPlaceholder) continue;
-        if (!::PathFileExistsW(info->path.c_str())) continue;
+        // Arrived, or given up by the download queue: either way the
+        // placeholder goes.
+        const bool arrived = ::PathFileExistsW(info->path.c_str()) != FALSE;
+        if (!arrived && !(m_downloads && m_downloads->HasGivenUpPictureDownload(info->path))) continue;
         if (!hidden) {
             HideSelection(true, true);
             hidden = true;
@@ -242,8 +247,8 @@ int CChatLogEdit::SwapArrivedPictures() {
         // the placeholder stays when nothing can be put in its place.
         const LONG cp = object.Cp();
         SetSel(cp + 1, cp + 1);
-        info->state = PictureObjectInfo::kShown;
-        bool inserted = InsertImageObject(ole.Get(), info->path.c_str(), info) != FALSE;
+        info->state = arrived ? PictureObjectInfo::kShown : PictureObjectInfo::kError;
+        bool inserted = arrived && InsertImageObject(ole.Get(), info->path.c_str(), info) != FALSE;
         if (!inserted) {
             info->state = PictureObjectInfo::kError;
             inserted = InsertImageObject(ole.Get(), SkinPicturePath(kErrorPicture).c_str(), info) != FALSE;

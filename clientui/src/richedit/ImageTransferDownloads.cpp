@@ -17,3 +17,8 @@ void CImageTransferDownloads::QueuePictureDownload(int32_t ownUserId, const std:
     CImageTransfer& transfer = m_transfer ? *m_transfer : CImageTransfer::GetInstance();
     transfer.AddDownloadJob(job, false);
 }
+
+bool CImageTransferDownloads::HasGivenUpPictureDownload(const std::wstring& localPath) const {
+    const CImageTransfer& transfer = m_transfer ? *m_transfer : CImageTransfer::GetInstance();
+    return transfer.HasGivenUpDownload(localPath);
+}

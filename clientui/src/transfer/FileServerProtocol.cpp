@@ -44,20 +44,6 @@ std::string MakeStoredName(int32_t type, int month, int day, const std::string& 
     return NameFits(stored) ? stored : std::string();
 }
 
-bool IsPlainFileName(const std::wstring& name) {
-    if (name.empty() || name.size() >= kStoredNameSize) return false;
-    if (name.find(L"..") != std::wstring::npos) return false;
-    const wchar_t last = name.back();
-    if (last == L'.' || last == L' ') return false;
-    for (wchar_t c : name) {
-        if (c < 0x20 || c == 0x7F || c == L'/' || c == L'\\' || c == L':' || c == L'*' || c == L'?' ||
-            c == L'"' || c == L'<' || c == L'>' || c == L'|') {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::vector<uint8_t> BuildUploadRequest(int32_t fileSize, const std::string& storedName, int32_t offset,
                                         const uint8_t* data, uint32_t length) {
     std::vector<uint8_t> out;

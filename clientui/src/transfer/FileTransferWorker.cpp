@@ -18,6 +18,8 @@ struct CFileTransferWorker::Shared {
     std::shared_ptr<IFileTransferSink> sink;
     std::atomic<bool> cancel{false};
     std::atomic<int32_t> bytesDone{0};
+    bool waiting = false;   // worker thread only
+    bool answered = true;   // a request went through since the last reconnect
     std::mutex lock;
     std::condition_variable signal;
     bool ended = false;
@@ -31,14 +33,48 @@ struct CFileTransferWorker::Shared {
         return signal.wait_for(hold, std::chrono::milliseconds(ms), [this] { return cancel.load(); });
     }
 
-    // Up to tries connections, retryIntervalMs apart, while not cancelled.
-    bool Connect(int tries) {
-        for (int i = 0; i < tries; ++i) {
+    void SetWaiting(bool on) {
+        if (on == waiting) return;
+        waiting = on;
+        if (sink) sink->OnTransferWaiting(on);
+    }
+
+    // Connects, retryIntervalMs apart, until connected or cancelled; each
+    // try is bounded by the connect time-out.
+    bool ConnectUntilCancelled() {
+        for (;;) {
             if (Cancelled()) return false;
             if (socket.Connect(job.host, job.port, job.timing.connectTimeoutMs, job.timing.ioTimeoutMs)) return true;
-            if (i + 1 < tries && Pause(job.timing.retryIntervalMs)) return false;
+            SetWaiting(true);
+            if (Pause(job.timing.retryIntervalMs)) return false;
         }
-        return false;
+    }
+
+    // The first connection; the server answers.
+    bool ConnectFirst() {
+        if (!ConnectUntilCancelled()) return false;
+        SetWaiting(false);
+        return true;
+    }
+
+    // A request went through: the server answers again.
+    void Answered() {
+        answered = true;
+        SetWaiting(false);
+    }
+
+    // A request failed (broken connection, time-out, a reply that cannot be
+    // used): connect again, at once when a request went through on the
+    // connection that failed, otherwise after the retry interval (so that a
+    // server that takes connections and drops them is not hammered). False
+    // when cancelled meanwhile.
+    bool Recover() {
+        socket.Close();
+        const bool pause = !answered;
+        answered = false;
+        SetWaiting(true);
+        if (pause && Pause(job.timing.retryIntervalMs)) return false;
+        return ConnectUntilCancelled();
     }
 
     void Progress(int32_t done) {
@@ -121,13 +157,11 @@ FileTransferResult CFileTransferWorker::Upload(Shared& shared) {
     CFileHandle file(::CreateFileW(job.localPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid() || job.fileSize < 0) return FileTransferResult::OpenFailed;
-    if (!shared.Connect(job.timing.connectTries))
-        return shared.Cancelled() ? FileTransferResult::Cancelled : FileTransferResult::ConnectFailed;
+    if (!shared.ConnectFirst()) return FileTransferResult::Cancelled;
     if (shared.sink) shared.sink->OnTransferStarted();
 
     std::vector<uint8_t> block(kFileUploadBlockBytes);
     int32_t offset = 0;
-    int failures = 0;
     int refusals = 0;
     while (!shared.Cancelled()) {
         const uint32_t want = std::min<uint32_t>(kFileUploadBlockBytes, static_cast<uint32_t>(job.fileSize - offset));
@@ -143,12 +177,10 @@ FileTransferResult CFileTransferWorker::Upload(Shared& shared) {
         if (!shared.socket.SendAll(request.data(), request.size()) ||
             !shared.socket.ReceiveExact(replyBytes, sizeof replyBytes) ||
             !ParseUploadReply(replyBytes, sizeof replyBytes, reply)) {
-            if (++failures > job.timing.maxFailedRequests) return FileTransferResult::Failed;
-            if (!shared.Connect(job.timing.reconnectTries))
-                return shared.Cancelled() ? FileTransferResult::Cancelled : FileTransferResult::ConnectFailed;
+            if (!shared.Recover()) break;
             continue;  // the same block again
         }
-        failures = 0;
+        shared.Answered();
         if (IsUploadBlockStored(reply, offset, got)) {
             refusals = 0;
             offset += reply.length;
@@ -190,13 +222,11 @@ FileTransferResult CFileTransferWorker::Download(Shared& shared) {
         return result;
     };
 
-    if (!shared.Connect(job.timing.connectTries))
-        return finish(shared.Cancelled() ? FileTransferResult::Cancelled : FileTransferResult::ConnectFailed);
+    if (!shared.ConnectFirst()) return finish(FileTransferResult::Cancelled);
     if (shared.sink) shared.sink->OnTransferStarted();
     shared.Progress(offset);
 
     std::vector<uint8_t> data(kFileDownloadBlockBytes);
-    int failures = 0;
     while (!shared.Cancelled()) {
         const std::vector<uint8_t> request =
             BuildDownloadRequest(job.storedName, offset, static_cast<int32_t>(kFileDownloadBlockBytes));
@@ -214,14 +244,12 @@ FileTransferResult CFileTransferWorker::Download(Shared& shared) {
         }
         if (ok) ok = shared.socket.ReceiveExact(data.data(), static_cast<size_t>(reply.dataLength));
         if (!ok) {
-            if (++failures > job.timing.maxFailedRequests) return finish(FileTransferResult::Failed);
-            if (!shared.Connect(job.timing.reconnectTries))
-                return finish(shared.Cancelled() ? FileTransferResult::Cancelled : FileTransferResult::ConnectFailed);
+            if (!shared.Recover()) break;
             continue;  // ask again from the same offset
         }
+        shared.Answered();
         if (!file.WriteAt(reply.offset, data.data(), static_cast<uint32_t>(reply.dataLength)))
             return finish(FileTransferResult::Failed);
-        failures = 0;
         offset = reply.offset + reply.dataLength;
         shared.Progress(offset);
     }

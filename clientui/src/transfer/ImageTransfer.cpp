@@ -4,6 +4,9 @@
 #include "clientui/FileHandle.h"
 #include "clientui/FileServerProtocol.h"
 
+#include "PictureName.h"
+#include "SystemAnsiCodePage.h"
+
 #include <ImEngineApi.h>
 #include <fw/MessageBoxSink.h>
 #include <fw/StringUtil.h>
@@ -14,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cwctype>
 #include <limits>
 
 namespace {
@@ -28,17 +32,24 @@ std::wstring FolderOf(const std::wstring& path) {
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
-// The job's name as text, and whether it is a plain file name that may be
-// used as the last part of the job's local path.
+// The job's name as text, and whether it keeps the file-name rule and so may
+// be used as the last part of the job's local path.
 bool ReadJobName(const ImageTransJob& job, std::string& ansiName, bool mustMatchPath) {
+    static const clientui::CSystemAnsiCodePage codePage;
     const std::wstring name = fw::FromAnsiField(job.head.name);
-    if (!IsPlainFileName(name)) return false;
+    if (!clientui::IsSafePictureName(name, codePage)) return false;
     if (mustMatchPath) {
         const std::wstring last = ::PathFindFileNameW(job.localPath.c_str());
         if (::lstrcmpiW(last.c_str(), name.c_str()) != 0) return false;
     }
     ansiName = fw::ToAnsi(name);
     return true;
+}
+
+std::wstring PathKey(const std::wstring& path) {
+    std::wstring key = path;
+    for (wchar_t& c : key) c = static_cast<wchar_t>(::towlower(c));
+    return key;
 }
 
 std::string StoredNameOf(const ImageTransJob& job, const std::string& name) {
@@ -77,6 +88,8 @@ void CImageTransfer::Stop() {
     m_stopSignal.notify_all();
     if (m_upload.thread.joinable()) m_upload.thread.join();
     if (m_download.thread.joinable()) m_download.thread.join();
+    std::lock_guard<std::mutex> lock(m_noticeLock);
+    if (m_noticeThread.joinable()) m_noticeThread.join();
 }
 
 bool CImageTransfer::WaitForStop(unsigned ms) {
@@ -86,7 +99,13 @@ bool CImageTransfer::WaitForStop(unsigned ms) {
 
 void CImageTransfer::AddUploadJob(const ImageTransJob& job, bool atFront) { AddJob(m_upload, job, atFront); }
 
-void CImageTransfer::AddDownloadJob(const ImageTransJob& job, bool atFront) { AddJob(m_download, job, atFront); }
+void CImageTransfer::AddDownloadJob(const ImageTransJob& job, bool atFront) {
+    {
+        std::lock_guard<std::mutex> lock(m_download.lock);
+        m_givenUp.erase(PathKey(job.localPath));
+    }
+    AddJob(m_download, job, atFront);
+}
 
 void CImageTransfer::AddJob(Worker& worker, const ImageTransJob& job, bool atFront) {
     QueuedJob queued{m_nextId++, job};
@@ -108,36 +127,68 @@ size_t CImageTransfer::DownloadQueueSize() const {
     return m_download.queue.size();
 }
 
+bool CImageTransfer::HasGivenUpDownload(const std::wstring& localPath) const {
+    std::lock_guard<std::mutex> lock(m_download.lock);
+    return m_givenUp.count(PathKey(localPath)) != 0;
+}
+
 bool CImageTransfer::Connect(CFileServerSocket& socket, Counters* counters) {
     socket.Close();
+    if (Stopping()) return false;
     const ImageTransferTiming& timing = m_config.timing;
-    for (int attempt = 0; attempt <= timing.connectRetries; ++attempt) {
-        if (attempt > 0 && WaitForStop(timing.retryIntervalMs)) return false;
-        if (Stopping()) return false;
-        if (socket.Connect(m_config.host, m_config.port, timing.connectTimeoutMs, timing.ioTimeoutMs)) {
-            if (counters) ++counters->connects;
-            return true;
-        }
-        if (counters) ++counters->connectFailures;
+    if (socket.Connect(m_config.host, m_config.port, timing.connectTimeoutMs, timing.ioTimeoutMs)) {
+        if (counters) ++counters->connects;
+        return true;
     }
-    if (!Stopping()) fw::ShowMessageBox(nullptr, kConnectFailedText, m_config.messageCaption, MB_OK);
+    if (counters) ++counters->connectFailures;
     return false;
 }
 
-bool CImageTransfer::Reconnect(Worker& worker) { return Connect(worker.socket, &worker.counters); }
+bool CImageTransfer::EnsureConnected(Worker& worker) {
+    if (worker.socket.IsOpen()) return true;
+    if (Connect(worker.socket, &worker.counters)) {
+        worker.failedConnects = 0;
+        std::lock_guard<std::mutex> lock(m_noticeLock);
+        m_outageNoticed = false;  // the server is back: a later outage is told again
+        return true;
+    }
+    if (Stopping()) return false;
+    if (++worker.failedConnects > m_config.timing.connectRetries) ShowOutageNotice(worker);
+    return false;
+}
+
+void CImageTransfer::Reconnect(Worker& worker) {
+    worker.socket.Close();
+    EnsureConnected(worker);
+}
+
+// The message box waits for the user on a thread of its own: the transfers
+// go on, and the next outage is told only once this one is over.
+void CImageTransfer::ShowOutageNotice(Worker& worker) {
+    std::lock_guard<std::mutex> lock(m_noticeLock);
+    if (m_outageNoticed || m_noticeShowing) return;
+    m_outageNoticed = true;
+    if (m_noticeThread.joinable()) m_noticeThread.join();
+    m_noticeShowing = true;
+    ++worker.counters.notices;
+    const std::wstring caption = m_config.messageCaption;
+    m_noticeThread = std::thread([this, caption] {
+        fw::ShowMessageBox(nullptr, kConnectFailedText, caption, MB_OK);
+        m_noticeShowing = false;
+    });
+}
 
 void CImageTransfer::RunWorker(Worker& worker, bool upload) {
-    Reconnect(worker);
+    // Connected once at the start; a failure here is told only when a job
+    // waits for the server.
+    if (Connect(worker.socket, &worker.counters)) worker.failedConnects = 0;
     while (!Stopping()) {
         QueuedJob job;
-        if (CopyFrontJob(worker, job)) {
-            if (upload) {
-                ProcessUpload(std::move(job));
-            } else {
-                ProcessDownload(std::move(job));
-            }
-        }
-        if (WaitForStop(m_config.timing.pollIntervalMs)) break;
+        Attempt attempt = Attempt::Done;
+        if (CopyFrontJob(worker, job)) attempt = upload ? ProcessUpload(std::move(job)) : ProcessDownload(std::move(job));
+        const unsigned pause =
+            attempt == Attempt::Waiting ? m_config.timing.retryIntervalMs : m_config.timing.pollIntervalMs;
+        if (WaitForStop(pause)) break;
     }
     worker.socket.Close();
 }
@@ -158,6 +209,15 @@ void CImageTransfer::DropJob(Worker& worker, uint64_t id) {
     if (found != worker.queue.end()) worker.queue.erase(found);
 }
 
+void CImageTransfer::GiveUp(Worker& worker, const QueuedJob& job) {
+    DropJob(worker, job.id);
+    ++worker.counters.dropped;
+    if (&worker == &m_download) {
+        std::lock_guard<std::mutex> lock(worker.lock);
+        m_givenUp.insert(PathKey(job.job.localPath));
+    }
+}
+
 void CImageTransfer::UpdateJob(Worker& worker, const QueuedJob& job) {
     std::lock_guard<std::mutex> lock(worker.lock);
     for (QueuedJob& queued : worker.queue) {
@@ -168,32 +228,33 @@ void CImageTransfer::UpdateJob(Worker& worker, const QueuedJob& job) {
     }
 }
 
-// One more failed try: the job goes behind the others, or is dropped after
-// kMaxTries.
-void CImageTransfer::CountFailedTry(Worker& worker, const QueuedJob& job) {
+void CImageTransfer::CountFailedTry(Worker& worker, const QueuedJob& job, bool toBack) {
     QueuedJob next = job;
     next.job.failedTries = job.job.failedTries + 1;
-    DropJob(worker, job.id);
-    if (next.job.failedTries < kMaxTries) {
-        std::lock_guard<std::mutex> lock(worker.lock);
-        worker.queue.push_back(std::move(next));
-    } else {
-        ++worker.counters.dropped;
+    if (next.job.failedTries >= kMaxTries) {
+        GiveUp(worker, job);
+        return;
     }
+    if (!toBack) {
+        UpdateJob(worker, next);
+        return;
+    }
+    DropJob(worker, job.id);
+    std::lock_guard<std::mutex> lock(worker.lock);
+    worker.queue.push_back(std::move(next));
 }
 
-void CImageTransfer::ProcessDownload(QueuedJob job) {
+CImageTransfer::Attempt CImageTransfer::ProcessDownload(QueuedJob job) {
     Worker& worker = m_download;
     const std::wstring& path = job.job.localPath;
     std::string name;
     if (path.empty() || !ReadJobName(job.job, name, true)) {
-        DropJob(worker, job.id);
-        ++worker.counters.dropped;
-        return;
+        GiveUp(worker, job);
+        return Attempt::Done;
     }
     if (::PathFileExistsW(path.c_str())) {
         DropJob(worker, job.id);
-        return;
+        return Attempt::Done;
     }
     const std::wstring folder = FolderOf(path);
     if (!folder.empty()) ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
@@ -207,13 +268,14 @@ void CImageTransfer::ProcessDownload(QueuedJob job) {
     LARGE_INTEGER length = {};
     if (!file.IsValid() || stored.empty() || !::GetFileSizeEx(file.Get(), &length) ||
         length.QuadPart > kMaxPictureBytes) {
-        DropJob(worker, job.id);
-        ++worker.counters.dropped;
-        return;
+        GiveUp(worker, job);
+        return Attempt::Done;
     }
+    // No connection: the job waits in front for the server.
+    if (!EnsureConnected(worker)) return Attempt::Waiting;
+
     int32_t offset = static_cast<int32_t>(length.QuadPart);
     bool progressed = false;
-
     while (!Stopping()) {
         const std::vector<uint8_t> request =
             BuildDownloadRequest(stored, offset, static_cast<int32_t>(kPictureBlockBytes));
@@ -221,24 +283,24 @@ void CImageTransfer::ProcessDownload(QueuedJob job) {
         FileDownloadReply reply;
         if (!worker.socket.SendAll(request.data(), request.size()) ||
             !worker.socket.ReceiveExact(worker.buffer.data(), kFileDownloadReplyTotal)) {
-            // The connection broke: connect again and end this attempt. The
-            // job stays in front when it got further; otherwise it counts a
-            // failed try.
+            // The connection broke: connect again and end this attempt; the
+            // job stays in front. The bytes so far stay in the partial file,
+            // so only an attempt that got nothing counts a try.
             Reconnect(worker);
             if (progressed) {
                 UpdateJob(worker, job);
             } else {
-                CountFailedTry(worker, job);
+                CountFailedTry(worker, job, false);
             }
-            return;
+            return Attempt::Waiting;
         }
         if (!ParseDownloadReplyHead(worker.buffer.data(), kFileDownloadReplyTotal, kPictureBlockBytes, reply) ||
             !IsDownloadReplyInBounds(reply, offset, kPictureBlockBytes) ||
             static_cast<int64_t>(reply.offset) + reply.dataLength > kMaxPictureBytes) {
             // Whatever follows a bad reply cannot be trusted: start afresh.
             Reconnect(worker);
-            CountFailedTry(worker, job);
-            return;
+            CountFailedTry(worker, job, false);
+            return Attempt::Waiting;
         }
         if (reply.dataLength == 0) {
             if (reply.fileSize > 0 && reply.fileSize == reply.offset) {
@@ -247,9 +309,9 @@ void CImageTransfer::ProcessDownload(QueuedJob job) {
                     DropJob(worker, job.id);
                     ++worker.counters.completed;
                 } else {
-                    CountFailedTry(worker, job);
+                    CountFailedTry(worker, job, true);
                 }
-                return;
+                return Attempt::Done;
             }
             if (reply.fileSize > 0 && reply.fileSize < offset) {
                 // The partial file is longer than the picture: it is not
@@ -257,8 +319,9 @@ void CImageTransfer::ProcessDownload(QueuedJob job) {
                 LARGE_INTEGER start = {};
                 if (::SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN)) ::SetEndOfFile(file.Get());
             }
-            CountFailedTry(worker, job);
-            return;
+            // Not (yet) at the server: the pictures behind it go first.
+            CountFailedTry(worker, job, true);
+            return Attempt::Done;
         }
         uint8_t* data = worker.buffer.data() + kFileDownloadReplyTotal;
         if (!worker.socket.ReceiveExact(data, static_cast<size_t>(reply.dataLength))) {
@@ -266,36 +329,35 @@ void CImageTransfer::ProcessDownload(QueuedJob job) {
             if (progressed) {
                 UpdateJob(worker, job);
             } else {
-                CountFailedTry(worker, job);
+                CountFailedTry(worker, job, false);
             }
-            return;
+            return Attempt::Waiting;
         }
         if (!file.WriteAt(reply.offset, data, static_cast<uint32_t>(reply.dataLength))) {
-            CountFailedTry(worker, job);
-            return;
+            CountFailedTry(worker, job, true);
+            return Attempt::Done;
         }
         offset = reply.offset + reply.dataLength;
         job.job.bytesDone = offset;
         progressed = true;
     }
     UpdateJob(worker, job);
+    return Attempt::Done;
 }
 
-void CImageTransfer::ProcessUpload(QueuedJob job) {
+CImageTransfer::Attempt CImageTransfer::ProcessUpload(QueuedJob job) {
     Worker& worker = m_upload;
     std::string name;
     if (job.job.localPath.empty() || !ReadJobName(job.job, name, false)) {
-        DropJob(worker, job.id);
-        ++worker.counters.dropped;
-        return;
+        GiveUp(worker, job);
+        return Attempt::Done;
     }
     const std::string stored = StoredNameOf(job.job, name);
     CFileHandle file(::CreateFileW(job.job.localPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid() || stored.empty()) {
-        DropJob(worker, job.id);
-        ++worker.counters.dropped;
-        return;
+        GiveUp(worker, job);
+        return Attempt::Done;
     }
     // The block's bytes are read into the worker's buffer, past the room
     // that the reply is received into.
@@ -305,8 +367,11 @@ void CImageTransfer::ProcessUpload(QueuedJob job) {
     uint32_t length = 0;
     if (!file.ReadAt(offset, data, kPictureBlockBytes, length) || length == 0) {
         DropJob(worker, job.id);
-        return;
+        return Attempt::Done;
     }
+    // No connection: the job waits in front for the server.
+    if (!EnsureConnected(worker)) return Attempt::Waiting;
+
     int resends = 0;
     while (!Stopping()) {
         const std::vector<uint8_t> request = BuildUploadRequest(job.job.head.fileSize, stored, offset, data, length);
@@ -315,28 +380,30 @@ void CImageTransfer::ProcessUpload(QueuedJob job) {
         if (request.empty() || !worker.socket.SendAll(request.data(), request.size()) ||
             !worker.socket.ReceiveExact(buffer.data(), kFileUploadReplyTotal) ||
             !ParseUploadReply(buffer.data(), kFileUploadReplyTotal, reply)) {
-            // The next attempt starts again at offset 0.
+            // Connect again and end this attempt; the job stays in front and
+            // its next attempt starts again at offset 0.
             Reconnect(worker);
-            CountFailedTry(worker, job);
-            return;
+            CountFailedTry(worker, job, false);
+            return Attempt::Waiting;
         }
         if (IsUploadBlockStored(reply, offset, length)) {
             offset = reply.offset + reply.length;
             job.job.bytesDone = offset;
             resends = 0;
         } else if (++resends >= kMaxBlockResends) {
-            CountFailedTry(worker, job);
-            return;
+            CountFailedTry(worker, job, true);
+            return Attempt::Done;
         }
         // The next block (or the same one again after a refusal).
         if (!file.ReadAt(offset, data, kPictureBlockBytes, length)) {
-            CountFailedTry(worker, job);
-            return;
+            CountFailedTry(worker, job, true);
+            return Attempt::Done;
         }
         if (length == 0) {
             DropJob(worker, job.id);
             ++worker.counters.completed;
-            return;
+            return Attempt::Done;
         }
     }
+    return Attempt::Done;
 }

@@ -4,6 +4,7 @@
 
 #include "fw/Application.h"
 #include "fw/DeviceContext.h"
+#include "fw/MessageBoxSink.h"
 #include "fw/MemoryDC.h"
 #include "fw/StringUtil.h"
 
@@ -83,6 +84,9 @@ public:
         if (percent == m_lastPercent) return;
         m_lastPercent = percent;
         m_target->Post(kMsgWorkerProgress, m_generation, bytesDone);
+    }
+    void OnTransferWaiting(bool waiting) override {
+        m_target->Post(kMsgWorkerEvent, m_generation, kWorkerWaiting | (waiting ? (1 << 8) : 0));
     }
     void OnTransferEnded(FileTransferResult result) override {
         m_target->Post(kMsgWorkerEvent, m_generation, kWorkerEnded | (static_cast<LPARAM>(result) << 8));
@@ -169,6 +173,9 @@ LRESULT CTransFilePanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgWorkerEvent:
         OnWorkerEvent(wParam, lParam);
         return 0;
+    case kMsgShowRefusal:
+        OnShowRefusal();
+        return 0;
     case kMsgWorkerProgress: {
         const auto& entry = m_session.GetEntry();
         const int32_t done = static_cast<int32_t>(lParam);
@@ -187,6 +194,25 @@ void CTransFilePanel::OnWorkerEvent(WPARAM generation, LPARAM event) {
         m_session.OnWorkerStarted(id);
     else if ((event & 0xFF) == kWorkerEnded)
         m_session.OnWorkerEnded(id, static_cast<FileTransferResult>(event >> 8));
+    else if ((event & 0xFF) == kWorkerWaiting)
+        m_session.OnWorkerWaiting(id, (event >> 8) != 0);
+}
+
+void CTransFilePanel::ShowRefusedOffer(const std::wstring& text) {
+    // One message at a time: while one is open (or waiting to be shown),
+    // further refusals are answered without one.
+    if (m_refusalOpen || !m_refusal.empty() || !IsWindow()) return;
+    m_refusal = text;
+    PostMessage(kMsgShowRefusal, 0, 0);
+}
+
+void CTransFilePanel::OnShowRefusal() {
+    if (m_refusal.empty()) return;
+    const std::wstring text = std::move(m_refusal);
+    m_refusal.clear();
+    m_refusalOpen = true;
+    fw::ShowMessageBox(m_hWnd, text, L"提示----传送文件", MB_OK | MB_ICONINFORMATION);
+    m_refusalOpen = false;
 }
 
 bool CTransFilePanel::OnCommand(WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,9 @@
 
 #include "clientui/FileServerProtocol.h"
 
+#include "PictureName.h"
+#include "SystemAnsiCodePage.h"
+
 #include <fw/MessageBoxSink.h>
 #include <fw/StringUtil.h>
 
@@ -19,13 +22,15 @@ const wchar_t kBusyCaption[] = L"提示----传送文件";
 const wchar_t kNameTooLongText[] = L"文件名太长，要求在60字节以内(30个汉字\r\n)，重命名该文件可以发送";
 const wchar_t kNameTooLongCaption[] = L"文件名太长";
 const wchar_t kTooLargeText[] = L"文件太大，不能发送";
-const wchar_t kOpenFailedText[] = L"打开文件出错！";
-const wchar_t kConnectFailedText[] = L"连接文件服务器失败";
 
-// Names that stay below this many characters fit the record's 64 bytes.
-constexpr size_t kMaxNameChars = 63;
-// Month and day go before the name on the server ("%02d%02d%s").
-constexpr size_t kStoredPrefixBytes = 4;
+// Month and day go before the name on the server ("%02d%02d%s"): a name's
+// ANSI form has 64 - 4 - 1 bytes (the NUL) of the server's name field.
+constexpr size_t kMaxOfferedNameBytes = kStoredNameSize - 4 - 1;
+
+clientui::FileNameProblem CheckOfferedName(const std::wstring& name) {
+    static const clientui::CSystemAnsiCodePage codePage;
+    return clientui::CheckFileName(name, codePage, kMaxOfferedNameBytes);
+}
 
 std::string StoredNameFor(const FileRequestRecord& record) {
     SYSTEMTIME now = {};
@@ -44,17 +49,6 @@ std::wstring ProgramFolderOfModule() {
     std::wstring folder(path, length);
     const size_t slash = folder.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
-}
-
-// CON, PRN, AUX, NUL, COM1-9 and LPT1-9, with or without an extension,
-// name devices rather than files.
-bool IsDeviceName(const std::wstring& name) {
-    std::wstring base = name.substr(0, name.find(L'.'));
-    while (!base.empty() && base.back() == L' ') base.pop_back();
-    for (wchar_t& c : base) c = static_cast<wchar_t>(::towupper(c));
-    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL") return true;
-    return base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
-           base[3] >= L'1' && base[3] <= L'9';
 }
 
 bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -98,17 +92,21 @@ bool CTransFileSession::CheckIdle() {
 bool CTransFileSession::OfferFile(int32_t ownId, int32_t peerId, HWND notifyWnd, const std::wstring& path) {
     if (!CheckIdle()) return false;
     const std::wstring name = ::PathFindFileNameW(path.c_str());
-    const std::string ansiName = fw::ToAnsi(name);
     // The name must fit the record and, with month and day before it, the
-    // server's name field.
-    if (name.empty() || name.size() >= kMaxNameChars || ansiName.size() + kStoredPrefixBytes >= kStoredNameSize) {
+    // server's name field; and the peer must get the same name.
+    const clientui::FileNameProblem problem = CheckOfferedName(name);
+    if (problem == clientui::FileNameProblem::TooLong) {
         fw::ShowMessageBox(m_view.MessageOwner(), kNameTooLongText, kNameTooLongCaption, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    if (problem != clientui::FileNameProblem::None) {
+        fw::ShowMessageBox(m_view.MessageOwner(), UnsendableNameText(problem), kBusyCaption, MB_OK | MB_ICONWARNING);
         return false;
     }
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        fw::ShowMessageBox(m_view.MessageOwner(), kOpenFailedText, kBusyCaption, MB_OK | MB_ICONWARNING);
+        fw::ShowMessageBox(m_view.MessageOwner(), kTransferOpenFailedText, kBusyCaption, MB_OK | MB_ICONWARNING);
         return false;
     }
     // The size field and the block offsets are signed 32-bit words.
@@ -137,18 +135,21 @@ bool CTransFileSession::OfferFile(int32_t ownId, int32_t peerId, HWND notifyWnd,
     m_sendCancelled = false;
     m_recvCancelled = false;
     m_failed = false;
+    m_waiting = false;
     Answer(entry.record, FILE_REQ_OFFER, false);
     return true;
 }
 
 void CTransFileSession::OnFileEvent(HWND notifyWnd, const FileRequestRecord& record, int code) {
     if (code == FILE_REQ_OFFER) {
-        const std::wstring name = fw::FromAnsiField(record.fileName);
-        const bool acceptable = IsPlainFileName(name) && !IsDeviceName(name) && record.fileSize >= 0 &&
-                                !MakeStoredName(0, 12, 31, fw::ToAnsi(name)).empty();
-        // Busy, or an offer that cannot be taken: refused at once; the
-        // running transfer goes on.
-        if (m_entry || !acceptable) {
+        const clientui::FileNameProblem problem = CheckOfferedName(fw::FromAnsiField(record.fileName));
+        if (problem != clientui::FileNameProblem::None) {
+            RefuseForName(record, problem);
+            return;
+        }
+        // Busy, or a size that cannot be: refused at once; the running
+        // transfer goes on.
+        if (m_entry || record.fileSize < 0) {
             Answer(record, FILE_REQ_REFUSE, true);
             return;
         }
@@ -161,6 +162,7 @@ void CTransFileSession::OnFileEvent(HWND notifyWnd, const FileRequestRecord& rec
         m_sendCancelled = false;
         m_recvCancelled = false;
         m_failed = false;
+        m_waiting = false;
         SetState(TRANSFER_OFFER_RECEIVED);
         Notify(record, TRANSFILE_OFFER_RECEIVED);
         return;
@@ -290,9 +292,21 @@ void CTransFileSession::OnWorkerProgress(unsigned generation, int32_t bytesDone,
     m_view.SetTransferProgress(percent);
 }
 
+void CTransFileSession::OnWorkerWaiting(unsigned generation, bool waiting) {
+    if (generation != m_generation || !m_entry || waiting == m_waiting) return;
+    m_waiting = waiting;
+    if (waiting) {
+        m_statusText = kTransferWaitingText;
+    } else if (const wchar_t* text = TransferStateText(m_state)) {
+        m_statusText = text;
+    }
+    m_view.RefreshTransfer();
+}
+
 void CTransFileSession::OnWorkerEnded(unsigned generation, FileTransferResult result) {
     if (generation != m_generation) return;
     m_view.StopSpeedTimer();
+    m_waiting = false;
     // A transfer cancelled here or by the peer has already left its entry.
     if (!m_entry) return;
     if (result != FileTransferResult::Completed) {
@@ -307,17 +321,33 @@ void CTransFileSession::OnWorkerEnded(unsigned generation, FileTransferResult re
 }
 
 void CTransFileSession::FailTransfer(FileTransferResult result) {
+    if (result == FileTransferResult::Cancelled) return;
+    if (result == FileTransferResult::OpenFailed) {
+        // The worker ends; the entry keeps its cancel button, through which
+        // the user tells the peer.
+        m_statusText = kTransferOpenFailedText;
+        m_view.RefreshTransfer();
+        fw::ShowMessageBox(m_view.MessageOwner(), kTransferOpenFailedText, kBusyCaption, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    // The transfer cannot go on: it ends, and the peer stops waiting for it
+    // as after a cancel.
     const FileRequestRecord record = m_entry->record;
-    if (result == FileTransferResult::OpenFailed)
-        fw::ShowMessageBox(m_view.MessageOwner(), kOpenFailedText, kBusyCaption, MB_OK | MB_ICONWARNING);
-    else if (result == FileTransferResult::ConnectFailed)
-        fw::ShowMessageBox(m_view.MessageOwner(), kConnectFailedText, kBusyCaption, MB_OK | MB_ICONWARNING);
-    // A sender that gives up lets the receiver stop waiting for the data.
-    if (m_sending) Answer(record, FILE_REQ_CANCEL_SEND, false);
+    if (m_sending) {
+        Answer(record, FILE_REQ_CANCEL_SEND, false);
+        Notify(record, TRANSFILE_SEND_CANCELLED);
+    } else {
+        Answer(record, FILE_REQ_CANCEL_RECV, true);
+        Notify(record, TRANSFILE_RECV_CANCELLED);
+    }
     m_failed = true;
     m_statusText = kTransferFailedText;
-    Notify(record, TRANSFILE_FAILED);
     SetState(TRANSFER_FINISHED);
+}
+
+void CTransFileSession::RefuseForName(const FileRequestRecord& record, clientui::FileNameProblem problem) {
+    Answer(record, FILE_REQ_REFUSE, true);
+    m_view.ShowRefusedOffer(RefusedOfferText(fw::FromAnsiField(record.fileName), problem));
 }
 
 void CTransFileSession::OnSpeedTimer(uint32_t nowTick) {
@@ -365,5 +395,6 @@ void CTransFileSession::StartWorker() {
     job.port = m_port;
     job.timing = m_timing;
     ++m_generation;
+    m_waiting = false;
     if (job.storedName.empty() || !m_worker.Start(job, m_view.MakeWorkerSink(m_generation))) FailTransfer(FileTransferResult::Failed);
 }

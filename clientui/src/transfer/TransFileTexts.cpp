@@ -26,6 +26,38 @@ const wchar_t kTransferPeerCancelledSend[] = L"对方取消了文件传送";
 const wchar_t kTransferPeerCancelledRecv[] = L"对方取消了文件接收";
 const wchar_t kTransferReadyToReceive[] = L"准备接收";
 const wchar_t kTransferFailedText[] = L"文件传送失败";
+const wchar_t kTransferWaitingText[] = L"连接文件服务器失败，正在重新连接...";
+const wchar_t kTransferOpenFailedText[] = L"打开文件出错！";
+
+const wchar_t* FileNameProblemText(clientui::FileNameProblem problem) {
+    using clientui::FileNameProblem;
+    switch (problem) {
+    case FileNameProblem::None: return nullptr;
+    case FileNameProblem::Empty: return L"文件名为空";
+    case FileNameProblem::PathComponent: return L"文件名不能是“.”或“..”";
+    case FileNameProblem::ForbiddenCharacter: return L"文件名中有不能用于文件名的字符";
+    case FileNameProblem::TrailingDotOrSpace: return L"文件名不能以点或空格结尾";
+    case FileNameProblem::DeviceName: return L"文件名是设备名";
+    case FileNameProblem::TooLong: return L"文件名太长";
+    case FileNameProblem::NotInCodePage: return L"文件名中有不能转换为本机文字编码的字符";
+    }
+    return nullptr;
+}
+
+std::wstring RefusedOfferText(const std::wstring& name, clientui::FileNameProblem problem) {
+    // Control characters of a hostile name are not shown as they are.
+    std::wstring shown = name;
+    for (wchar_t& c : shown) {
+        if (c < 0x20 || c == 0x7F) c = L'?';
+    }
+    const wchar_t* reason = FileNameProblemText(problem);
+    return fw::FormatString(L"对方发送的文件“%ls”已被拒绝：%ls。", shown.c_str(), reason ? reason : L"");
+}
+
+std::wstring UnsendableNameText(clientui::FileNameProblem problem) {
+    const wchar_t* reason = FileNameProblemText(problem);
+    return fw::FormatString(L"%ls，重命名该文件可以发送", reason ? reason : L"");
+}
 
 const wchar_t* TransferStateText(int state) {
     if (state < 0 || state >= kTransferStateCount) return nullptr;

@@ -32,12 +32,9 @@ uint16_t ServerPort() {
 
 FileTransferTiming FastTiming() {
     FileTransferTiming timing;
-    timing.connectTries = 20;
-    timing.reconnectTries = 5;
     timing.retryIntervalMs = 50;
     timing.connectTimeoutMs = 2000;
     timing.ioTimeoutMs = 5000;
-    timing.maxFailedRequests = 5;
     timing.maxBlockResends = 5;
     return timing;
 }
@@ -146,6 +143,9 @@ public:
             m_view.m_signal.wait_for(hold, std::chrono::seconds(30), [this] { return !m_view.m_gateClosed; });
         }
     }
+    void OnTransferWaiting(bool waiting) override {
+        m_view.Push({m_generation, waiting ? 3 : 4, 0, FileTransferResult::Completed});
+    }
     void OnTransferEnded(FileTransferResult result) override { m_view.Push({m_generation, 2, 0, result}); }
 
 private:
@@ -175,6 +175,7 @@ bool RecordingView::Pump() {
         if (!m_session) continue;
         if (report.kind == 0) m_session->OnWorkerStarted(report.generation);
         else if (report.kind == 1) m_session->OnWorkerProgress(report.generation, report.bytes, 0);
+        else if (report.kind == 3 || report.kind == 4) m_session->OnWorkerWaiting(report.generation, report.kind == 3);
         else {
             ++m_ended;
             ended = true;

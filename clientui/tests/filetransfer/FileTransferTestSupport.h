@@ -28,7 +28,7 @@ namespace ftest {
 // --- the stand-in file server (see with-fileserver.sh) ------------------------
 // Its port, or 0 when the test runs without it.
 uint16_t ServerPort();
-// Fast timing for tests: short retry intervals and few tries.
+// Fast timing for tests: short retry intervals and time-outs.
 FileTransferTiming FastTiming();
 
 // --- files ------------------------------------------------------------------
@@ -102,6 +102,7 @@ public:
     void StopSpeedTimer() override { timerRunning = false; }
     std::shared_ptr<IFileTransferSink> MakeWorkerSink(unsigned generation) override;
     HWND MessageOwner() const override { return nullptr; }
+    void ShowRefusedOffer(const std::wstring& text) override { refusals.push_back(text); }
 
     // Hands the queued worker reports to the session; true when one ended.
     bool Pump();
@@ -114,6 +115,7 @@ public:
 
     std::vector<int> states;
     std::vector<int> progress;
+    std::vector<std::wstring> refusals;  // messages of refused offers
     int refreshes = 0;
     bool timerRunning = false;
 
@@ -121,7 +123,7 @@ private:
     class Sink;
     struct Report {
         unsigned generation;
-        int kind;  // 0 started, 1 progress, 2 ended
+        int kind;  // 0 started, 1 progress, 2 ended, 3 waiting, 4 answered again
         int32_t bytes;
         FileTransferResult result;
     };

@@ -1,6 +1,8 @@
-// CFileTransferWorker against a small hostile server inside the test: one
-// that never answers, and one that announces more data than was asked for.
-// Both must end in a bounded, reported failure without a file left behind.
+// CFileTransferWorker against no server and against a small hostile server
+// inside the test: one that never answers, and one that announces more data
+// than was asked for. The worker keeps trying, each attempt bounded in time,
+// says that it waits for the server, never writes what it cannot trust, and
+// ends when it is cancelled, without a file left behind.
 #include "FileTransferTestSupport.h"
 
 #include "clientui/FileServerProtocol.h"
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <cstring>
 #include <thread>
 
@@ -78,10 +81,25 @@ class ResultSink : public IFileTransferSink {
 public:
     void OnTransferStarted() override { started = true; }
     void OnTransferProgress(int32_t, int) override {}
+    void OnTransferWaiting(bool on) override {
+        waiting = on;
+        if (on) ++waits;
+    }
     void OnTransferEnded(FileTransferResult value) override { result = value; }
     std::atomic<bool> started{false};
+    std::atomic<bool> waiting{false};
+    std::atomic<int> waits{0};
     std::atomic<FileTransferResult> result{FileTransferResult::Completed};
 };
+
+bool WaitFor(const std::function<bool()>& done, DWORD ms = 20000) {
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+        if (::GetTickCount() - start > ms) return false;
+        ::Sleep(10);
+    }
+    return true;
+}
 
 FileTransferJob JobFor(uint16_t port, bool upload, const std::wstring& path) {
     FileTransferJob job;
@@ -93,26 +111,30 @@ FileTransferJob JobFor(uint16_t port, bool upload, const std::wstring& path) {
     job.port = port;
     job.timing = ftest::FastTiming();
     job.timing.ioTimeoutMs = 300;
-    job.timing.maxFailedRequests = 2;
-    job.timing.reconnectTries = 2;
     return job;
 }
 
 }  // namespace
 
-TEST(FileTransferWorkerHostile, AStalledServerEndsInAFailureWithinTheBounds) {
+TEST(FileTransferWorkerHostile, AStalledServerIsAskedAgainUntilTheCancel) {
     ftest::TempFolder folder;
     ASSERT_TRUE(ftest::WriteBytes(folder / L"up.bin", ftest::MakeBytes(100000, 1)));
     HostileServer server(HostileServer::kStall);
     for (const bool upload : {true, false}) {
         SCOPED_TRACE(upload);
+        const int before = server.Connections();
         const std::wstring path = upload ? folder / L"up.bin" : folder / L"down.bin";
         auto sink = std::make_shared<ResultSink>();
         CFileTransferWorker worker;
         ASSERT_TRUE(worker.Start(JobFor(server.Port(), upload, path), sink));
-        ASSERT_TRUE(worker.Wait(20000));
+        // Each attempt ends with its time-out and the worker connects again.
+        ASSERT_TRUE(WaitFor([&] { return server.Connections() >= before + 3; }));
         EXPECT_TRUE(sink->started);
-        EXPECT_EQ(sink->result.load(), FileTransferResult::Failed);
+        EXPECT_TRUE(sink->waiting);
+        EXPECT_TRUE(worker.IsRunning());
+        worker.Cancel();
+        ASSERT_TRUE(worker.Wait(5000));
+        EXPECT_EQ(sink->result.load(), FileTransferResult::Cancelled);
         if (!upload) {
             EXPECT_FALSE(ftest::FileExists(path));
             EXPECT_FALSE(ftest::FileExists(CFileTransferWorker::TempPathOf(path)));
@@ -127,11 +149,29 @@ TEST(FileTransferWorkerHostile, AnOversizedReplyIsNeitherAllocatedNorWritten) {
     auto sink = std::make_shared<ResultSink>();
     CFileTransferWorker worker;
     ASSERT_TRUE(worker.Start(JobFor(server.Port(), false, path), sink));
-    ASSERT_TRUE(worker.Wait(20000));
-    EXPECT_EQ(sink->result.load(), FileTransferResult::Failed);
-    EXPECT_GE(server.Connections(), 2);  // each bad reply cost a reconnect
+    // Each bad reply costs a reconnect, after the retry interval.
+    ASSERT_TRUE(WaitFor([&] { return server.Connections() >= 3; }));
+    EXPECT_TRUE(sink->waiting);
+    worker.Cancel();
+    ASSERT_TRUE(worker.Wait(5000));
+    EXPECT_EQ(sink->result.load(), FileTransferResult::Cancelled);
     EXPECT_FALSE(ftest::FileExists(path));
     EXPECT_FALSE(ftest::FileExists(CFileTransferWorker::TempPathOf(path)));
+}
+
+TEST(FileTransferWorkerHostile, NoServerAtAllIsWaitedForUntilTheCancel) {
+    ftest::TempFolder folder;
+    ASSERT_TRUE(ftest::WriteBytes(folder / L"up.bin", ftest::MakeBytes(1000, 2)));
+    auto sink = std::make_shared<ResultSink>();
+    CFileTransferWorker worker;
+    ASSERT_TRUE(worker.Start(JobFor(1, true, folder / L"up.bin"), sink));
+    ASSERT_TRUE(WaitFor([&] { return sink->waiting.load(); }));
+    EXPECT_FALSE(sink->started);
+    EXPECT_EQ(sink->waits.load(), 1);  // told once, not per try
+    EXPECT_TRUE(worker.IsRunning());
+    worker.Cancel();
+    ASSERT_TRUE(worker.Wait(5000));
+    EXPECT_EQ(sink->result.load(), FileTransferResult::Cancelled);
 }
 
 TEST(FileTransferWorkerHostile, ACancelEndsAWorkerThatWaitsForTheServer) {

@@ -310,3 +310,46 @@ TEST_F(TransFilePanelTest, CancelReceiveMidTransferShowsNoFileAndTellsTheConvers
     // The sender had finished its upload; the late answer changes nothing there.
     EXPECT_THAT(senderWindow.states, ElementsAre(1, 5, 12));
 }
+
+TEST_F(TransFilePanelTest, WhileTheServerIsAwayThePanelSaysSoAndKeepsItsCancelButton) {
+    const std::wstring path = Source(L"waiting.bin", 5000);
+    sender->SetFileChooser([&](HWND, bool, const std::wstring&, std::wstring& chosen) {
+        chosen = path;
+        return true;
+    });
+    // Nobody listens on port 1.
+    sender->GetSession().SetServer(L"127.0.0.1", 1);
+    sender->SendFile(kSenderId, kReceiverId, senderWindow.GetHwnd());
+    engine.Deliver();
+    Click(*receiver, kDeskTransFileIds.receive);
+    ASSERT_TRUE(RunUntil([&] { return sender->GetSession().IsWaitingForServer(); }, 20000));
+    EXPECT_EQ(sender->GetSession().GetStatusText(), L"连接文件服务器失败，正在重新连接...");
+    EXPECT_TRUE(Visible(*sender, kDeskTransFileIds.cancelSend));
+    EXPECT_TRUE(boxes.boxes.empty());
+    if (!ShotPath(L"panel-waiting.bmp").empty()) {
+        ::UpdateWindow(*sender);
+        testpicture::SaveScreenArea(ScreenArea(), ShotPath(L"panel-waiting.bmp"));
+    }
+    Click(*sender, kDeskTransFileIds.cancelSend);
+    ASSERT_TRUE(RunUntil([&] { return !sender->GetSession().IsWorkerRunning(); }, 20000));
+    EXPECT_EQ(receiver->GetSession().GetStatusText(), L"对方取消了文件传送");
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(TransFilePanelTest, OffersRefusedForTheirNamesAreToldOnceAfterTheEnginesCall) {
+    receiver->OnFileEvent(receiverWindow.GetHwnd(), ftest::MakeOffer(kSenderId, kReceiverId, "CON.txt", 10),
+                          FILE_REQ_OFFER);
+    // A second one while the first message waits: refused without another.
+    receiver->OnFileEvent(receiverWindow.GetHwnd(), ftest::MakeOffer(kSenderId, kReceiverId, "a:b.txt", 10),
+                          FILE_REQ_OFFER);
+    EXPECT_TRUE(boxes.boxes.empty()) << "not inside the engine's call";
+    ASSERT_EQ(engine.Sent().size(), 2u);
+    EXPECT_EQ(engine.Sent()[0].code, FILE_REQ_REFUSE);
+    EXPECT_EQ(engine.Sent()[1].code, FILE_REQ_REFUSE);
+    RunUntil([&] { return !boxes.boxes.empty(); }, 5000);
+    RunUntil([] { return false; }, 200);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, L"对方发送的文件“CON.txt”已被拒绝：文件名是设备名。");
+    EXPECT_EQ(boxes.boxes[0].caption, L"提示----传送文件");
+    EXPECT_EQ(receiver->GetSession().GetState(), TRANSFER_IDLE);
+}

@@ -225,28 +225,54 @@ TEST_F(TransFileAnswersTest, ASecondOfferWhileBusyIsRefusedAtOnceAndTheFirstGoes
     EXPECT_THAT(receiver.window.States(), ElementsAre(2));
 }
 
-TEST_F(TransFileAnswersTest, OffersWithUnsafeNamesOrSizesAreRefused) {
+TEST_F(TransFileAnswersTest, OffersWithUnsafeNamesOrSizesAreRefusedAndTheUserIsToldWhyOnce) {
     const struct {
         const char* name;
         int32_t size;
+        const wchar_t* reason;  // null: refused without a message (not for its name)
     } cases[] = {
-        {"..\\..\\evil.exe", 10}, {"dir/evil.exe", 10},  {"C:evil.exe", 10}, {"", 10},
-        {"trailing.", 10},        {"tab\there.txt", 10}, {"a.txt", -1},
-        {"CON.txt", 10},          {"nul", 10},           {"com7.log", 10},
+        {"..\\..\\evil.exe", 10, L"文件名中有不能用于文件名的字符"},
+        {"dir/evil.exe", 10, L"文件名中有不能用于文件名的字符"},
+        {"C:evil.exe", 10, L"文件名中有不能用于文件名的字符"},
+        {"..", 10, L"文件名不能是“.”或“..”"},
+        {"", 10, L"文件名为空"},
+        {"trailing.", 10, L"文件名不能以点或空格结尾"},
+        {"tab\there.txt", 10, L"文件名中有不能用于文件名的字符"},
+        {"CON.txt", 10, L"文件名是设备名"},
+        {"nul", 10, L"文件名是设备名"},
+        {"com7.log", 10, L"文件名是设备名"},
         // 60 bytes: the server's name field has no room for month and day.
-        {"abcdefghijabcdefghijabcdefghijabcdefghijabcdefghijabcdefghij", 10},
+        {"abcdefghijabcdefghijabcdefghijabcdefghijabcdefghijabcdefghij", 10, L"文件名太长"},
+        {"a.txt", -1, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         engine.ClearSent();
+        receiver.view.refusals.clear();
         receiver.session.OnFileEvent(receiver.window.Get(), MakeOffer(kSenderId, kReceiverId, c.name, c.size),
                                      FILE_REQ_OFFER);
         ASSERT_EQ(engine.Sent().size(), 1u);
         EXPECT_EQ(engine.Sent()[0].code, FILE_REQ_REFUSE);
         EXPECT_EQ(receiver.session.GetState(), TRANSFER_IDLE);
         EXPECT_FALSE(receiver.session.GetEntry());
+        if (!c.reason) {
+            EXPECT_TRUE(receiver.view.refusals.empty());
+            continue;
+        }
+        ASSERT_EQ(receiver.view.refusals.size(), 1u);
+        EXPECT_NE(receiver.view.refusals[0].find(c.reason), std::wstring::npos) << fw::ToAnsi(receiver.view.refusals[0]);
     }
     EXPECT_TRUE(receiver.window.notices.empty());
+    EXPECT_TRUE(boxes.boxes.empty());  // the view shows them, after the engine's call
+}
+
+TEST_F(TransFileAnswersTest, AnOfferWithTwoDotsInsideItsNameIsTaken) {
+    Offer(Source(L"report..v2.doc", 100));
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2));
+    EXPECT_TRUE(receiver.view.refusals.empty());
+    receiver.session.Receive();
+    EXPECT_EQ(LastSent().code, FILE_REQ_ACCEPT);
+    EXPECT_EQ(receiver.session.GetEntry()->localPath, ReceivedPath(L"report..v2.doc"));
 }
 
 TEST_F(TransFileAnswersTest, AnswersForAnotherFileOrPeerAreIgnored) {
@@ -264,19 +290,23 @@ TEST_F(TransFileAnswersTest, SendingChecksTheEntryTheNameAndTheFile) {
     // 30 Chinese characters are 60 bytes as well.
     EXPECT_FALSE(sender.session.OfferFile(kSenderId, kReceiverId, nullptr, Source(std::wstring(30, L'文'), 3)));
     EXPECT_FALSE(sender.session.OfferFile(kSenderId, kReceiverId, nullptr, folder / L"missing.txt"));
-    ASSERT_EQ(boxes.boxes.size(), 3u);
+    // A name the ANSI code page cannot hold would reach the peer as another one.
+    EXPECT_FALSE(sender.session.OfferFile(kSenderId, kReceiverId, nullptr, Source(L"\uD55C\uAE00.txt", 3)));
+    ASSERT_EQ(boxes.boxes.size(), 4u);
     EXPECT_EQ(boxes.boxes[0].text, L"文件名太长，要求在60字节以内(30个汉字\r\n)，重命名该文件可以发送");
     EXPECT_EQ(boxes.boxes[0].caption, L"文件名太长");
     EXPECT_EQ(boxes.boxes[1].caption, L"文件名太长");
     EXPECT_EQ(boxes.boxes[2].text, L"打开文件出错！");
+    EXPECT_EQ(boxes.boxes[3].text, L"文件名中有不能转换为本机文字编码的字符，重命名该文件可以发送");
+    EXPECT_EQ(boxes.boxes[3].caption, L"提示----传送文件");
     EXPECT_TRUE(engine.Sent().empty());
 
     // 29 Chinese characters (58 bytes) fit.
     EXPECT_TRUE(sender.session.OfferFile(kSenderId, kReceiverId, nullptr, Source(std::wstring(29, L'文'), 3)));
     EXPECT_FALSE(sender.session.OfferFile(kSenderId, kReceiverId, nullptr, Source(L"next.txt", 3)));
-    ASSERT_EQ(boxes.boxes.size(), 4u);
-    EXPECT_EQ(boxes.boxes[3].text, L"当前还有文件没有传输完，请传送完后再做尝试!");
-    EXPECT_EQ(boxes.boxes[3].caption, L"提示----传送文件");
+    ASSERT_EQ(boxes.boxes.size(), 5u);
+    EXPECT_EQ(boxes.boxes[4].text, L"当前还有文件没有传输完，请传送完后再做尝试!");
+    EXPECT_EQ(boxes.boxes[4].caption, L"提示----传送文件");
     EXPECT_EQ(engine.Sent().size(), 1u);
 }
 
@@ -289,19 +319,66 @@ TEST_F(TransFileAnswersTest, AReceivedFileGoesToTheReceivedFilesFolderUnderAFree
     EXPECT_EQ(receiver.session.GetEntry()->localPath, ReceivedPath(L"same(1).txt"));
 }
 
-TEST_F(TransFileAnswersTest, ASenderThatCannotReachTheServerSaysSoAndReleasesTheReceiver) {
+TEST_F(TransFileAnswersTest, ASenderThatCannotReachTheServerWaitsForItUntilCancelled) {
     Offer(Source(L"unreached.txt", 5000));
     receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return sender.session.IsWaitingForServer(); }));
+    EXPECT_EQ(sender.session.GetStatusText(), L"连接文件服务器失败，正在重新连接...");
+    EXPECT_EQ(sender.session.GetState(), TRANSFER_PEER_ACCEPTED);
+    EXPECT_TRUE(sender.session.IsWorkerRunning());
+    // It keeps trying; nothing has been given up, nobody was told to stop.
+    RunUntil([] { return false; }, 500);
+    EXPECT_TRUE(sender.session.IsWorkerRunning());
+    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5));
+    EXPECT_EQ(receiver.session.GetState(), TRANSFER_PREPARING);
+
+    // The user gives up: the worker ends and the receiver is told.
+    sender.session.CancelSend();
     ASSERT_TRUE(RunUntil([this] { return sender.view.Ended() > 0; }));
-    EXPECT_EQ(sender.session.GetStatusText(), L"文件传送失败");
-    EXPECT_TRUE(sender.session.IsFailed());
-    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5, TRANSFILE_FAILED));
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, L"连接文件服务器失败");
-    // The receiver stops waiting for data that never comes.
+    EXPECT_FALSE(sender.session.IsWaitingForServer());
     EXPECT_EQ(receiver.session.GetStatusText(), L"对方取消了文件传送");
     EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, 10));
-    EXPECT_FALSE(FileExists(ReceivedPath(L"unreached.txt")));
+    EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// The local file cannot be opened: "打开文件出错！", the worker ends, and the
+// entry stays with its cancel button; the peer is not cancelled.
+TEST_F(TransFileAnswersTest, ALocalFileThatCannotBeOpenedIsToldAndThePeerIsNotCancelled) {
+    // Sending: the file went away after the offer.
+    const std::wstring path = Source(L"vanishing.txt", 100);
+    Offer(path);
+    ASSERT_TRUE(::DeleteFileW(path.c_str()));
+    receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return sender.view.Ended() > 0; }));
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, L"打开文件出错！");
+    EXPECT_EQ(sender.session.GetStatusText(), L"打开文件出错！");
+    EXPECT_EQ(sender.session.GetState(), TRANSFER_PEER_ACCEPTED);
+    EXPECT_TRUE(sender.session.GetEntry());
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5));
+    EXPECT_EQ(LastSent().code, FILE_REQ_ACCEPT);  // no cancel went to the peer
+    EXPECT_EQ(receiver.session.GetState(), TRANSFER_PREPARING);
+
+    // Receiving: the chosen file cannot be created.
+    const std::wstring blocked = folder / L"blocked";
+    ASSERT_TRUE(::CreateDirectoryW(CFileTransferWorker::TempPathOf(blocked).c_str(), nullptr));
+    RecordingView view;
+    CTransFileSession session(view);
+    view.Attach(&session);
+    session.SetServer(L"127.0.0.1", 1);
+    NoticeWindow window;
+    session.OnFileEvent(window.Get(), MakeOffer(kSenderId, kReceiverId, "blocked", 10), FILE_REQ_OFFER);
+    session.SaveAs(blocked);
+    engine.ClearSent();
+    session.OnFileEvent(window.Get(), MakeOffer(kSenderId, kReceiverId, "blocked", 10), FILE_REQ_READY);
+    ASSERT_TRUE(ftest::PumpUntil([&] { view.Pump(); }, [&] { return view.Ended() > 0; }));
+    ASSERT_EQ(boxes.boxes.size(), 2u);
+    EXPECT_EQ(boxes.boxes[1].text, L"打开文件出错！");
+    EXPECT_EQ(session.GetState(), TRANSFER_PREPARING);
+    EXPECT_EQ(session.GetStatusText(), L"打开文件出错！");
+    EXPECT_TRUE(engine.Sent().empty());
+    EXPECT_THAT(window.States(), ElementsAre(2, 3));
 }
 
 // --- through the stand-in file server --------------------------------------------
@@ -338,6 +415,16 @@ TEST_F(FileTransferServer, AWholeFileGoesFromSenderThroughTheServerToTheReceiver
     EXPECT_EQ(engine.Sent()[2].record.senderId, kSenderId);  // the record as it is
     EXPECT_FALSE(sender.view.timerRunning);
     EXPECT_FALSE(receiver.view.timerRunning);
+}
+
+TEST_F(FileTransferServer, AFileWithTwoDotsInsideItsNameIsOfferedAcceptedAndReceived) {
+    Offer(Source(L"report..v2.doc", 150000, 12));
+    EXPECT_TRUE(receiver.view.refusals.empty());
+    receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return BothEnded(); }));
+    ExpectReceivedWhole(L"report..v2.doc");
+    EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送完成");
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, 12));
 }
 
 TEST_F(FileTransferServer, EmptyFilesAndSaveAsWork) {
@@ -460,7 +547,8 @@ TEST_F(FileTransferServer, FaultClosedConnectionsAreReconnected) {
     EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送完成");
 }
 
-// Downloads never get data: the receiver reports the failure and keeps no file.
+// Downloads never get data: the receiver reports the failure, keeps no file
+// and tells the sender as a cancel would.
 TEST_F(FileTransferServer, FaultNoDataFailsTheReceiveWithoutAHalfFile) {
     if (!std::getenv("QV_FAULT_NO_DATA")) GTEST_SKIP() << "run with --downloads-without-data";
     Offer(Source(L"no-data.bin", 70000, 10));
@@ -468,13 +556,14 @@ TEST_F(FileTransferServer, FaultNoDataFailsTheReceiveWithoutAHalfFile) {
     ASSERT_TRUE(RunUntil([this] { return BothEnded(); }));
     EXPECT_EQ(sender.session.GetStatusText(), L"文件传送完成");
     EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送失败");
-    EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, TRANSFILE_FAILED));
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, 11));
+    EXPECT_EQ(LastSent().code, FILE_REQ_CANCEL_RECV);
     EXPECT_FALSE(FileExists(ReceivedPath(L"no-data.bin")));
     EXPECT_FALSE(FileExists(CFileTransferWorker::TempPathOf(ReceivedPath(L"no-data.bin"))));
 }
 
 // Every upload block is refused: the sender gives up after its resends and
-// releases the receiver.
+// releases the receiver as a cancel would.
 TEST_F(FileTransferServer, FaultRefusedBlocksFailTheSend) {
     if (!std::getenv("QV_FAULT_REJECT")) GTEST_SKIP() << "run with --reject-uploads";
     Offer(Source(L"refused.bin", 70000, 11));
@@ -482,7 +571,7 @@ TEST_F(FileTransferServer, FaultRefusedBlocksFailTheSend) {
     ASSERT_TRUE(RunUntil([this] { return sender.view.Ended() > 0; }));
     Pump();
     EXPECT_EQ(sender.session.GetStatusText(), L"文件传送失败");
-    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5, TRANSFILE_FAILED));
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5, 10));
     EXPECT_EQ(LastSent().code, FILE_REQ_CANCEL_SEND);
     EXPECT_EQ(receiver.session.GetStatusText(), L"对方取消了文件传送");
     EXPECT_FALSE(FileExists(ReceivedPath(L"refused.bin")));

@@ -68,7 +68,14 @@ public:
     void QueuePictureDownload(int32_t ownUserId, const std::string& ansiName, const std::wstring& localPath) override {
         requests.push_back({ownUserId, ansiName, localPath});
     }
+    bool HasGivenUpPictureDownload(const std::wstring& localPath) const override {
+        for (const std::wstring& path : givenUp) {
+            if (path == localPath) return true;
+        }
+        return false;
+    }
     std::vector<DownloadRequest> requests;
+    std::vector<std::wstring> givenUp;  // paths whose download the queue gave up
 };
 
 }  // namespace richedittest

@@ -16,13 +16,6 @@ TEST_F(ChatLogTest, BodiesWithoutAPictureTagAreShownWhole) {
         {"plain", L"你好，世界"},
         {"two lines", L"first\r\nsecond"},
         {"close tag only", L"see /pic> here"},
-        {"typed <pic", L"a <pic of the cat"},
-        {"text after the tag", L"x<pic/0/a.gif/pic> trailing"},
-        {"folder in the name", L"x<pic/0/..\\..\\evil.exe/pic>"},
-        {"slash in the name", L"x<pic/0/../evil.gif/pic>"},
-        {"drive in the name", L"x<pic/0/C:evil.gif/pic>"},
-        {"device name", L"x<pic/0/CON/pic>"},
-        {"position not a number", L"x<pic/one/a.gif/pic>"},
     };
     std::wstring expected;
     for (const Case& c : cases) {
@@ -35,6 +28,53 @@ TEST_F(ChatLogTest, BodiesWithoutAPictureTagAreShownWhole) {
     EXPECT_TRUE(m_downloads.requests.empty());
     EXPECT_EQ(std::size(cases), m_log.GetEntryCount());
     EXPECT_EQ(L"peer 10:00:00\r\n你好，世界\r\n", m_log.GetEntry(0));
+}
+
+// The body ends at its first "<pic"; what the tag there gives decides the
+// rest: nothing, the download placeholder, or the error placeholder for a
+// name that must not become a path (no download is asked for it).
+TEST_F(ChatLogTest, BodiesAreCutAtTheTagAndUnsafeNamesShowTheErrorPlaceholder) {
+    enum Outcome { kNoPicture, kDownload, kErrorPlaceholder };
+    struct Case {
+        const char* what;
+        std::wstring body;
+        std::wstring shownBody;  // "#" for the picture
+        Outcome outcome;
+    } cases[] = {
+        {"typed <pic", L"a <pic of the cat", L"a \r", kNoPicture},
+        {"tag without its close", L"x<pic/0/a.gif", L"x\r", kNoPicture},
+        {"negative position", L"ab<pic/-3/0612pic6.jpg/pic>", L"ab\r", kNoPicture},
+        {"text after the tag", L"xy<pic/1/0612a.gif/pic> trailing", L"x# \r", kDownload},
+        {"position not a number", L"xy<pic/one/0612a.gif/pic>", L"#y \r", kDownload},
+        {"folder in the name", L"xy<pic/0/..\\..\\evil.exe/pic>", L"#y \r", kErrorPlaceholder},
+        {"parent folder as the name", L"xy<pic/0/../evil.gif/pic>", L"#y \r", kErrorPlaceholder},
+        {"drive in the name", L"xy<pic/0/C:evil.gif/pic>", L"#y \r", kErrorPlaceholder},
+        {"device name", L"xy<pic/0/CON/pic>", L"#y \r", kErrorPlaceholder},
+    };
+    const std::wstring header = L"peer 10:00:00\r\n";
+    for (const Case& c : cases) {
+        m_log.SetWindowText(L"");
+        m_downloads.requests.clear();
+        const LONG start = m_log.GetTextLength();
+        Append(header + c.body + L"\r\n");
+        EXPECT_EQ(AsShown(header) + c.shownBody, Shown().substr(start)) << c.what;
+        auto objects = Objects();
+        if (c.outcome == kNoPicture) {
+            EXPECT_TRUE(objects.empty()) << c.what;
+            EXPECT_TRUE(m_downloads.requests.empty()) << c.what;
+            continue;
+        }
+        ASSERT_EQ(1u, objects.size()) << c.what;
+        ASSERT_TRUE(objects[0].info) << c.what;
+        if (c.outcome == kDownload) {
+            EXPECT_EQ(PictureObjectInfo::kPlaceholder, objects[0].info->state) << c.what;
+            EXPECT_EQ(1u, m_downloads.requests.size()) << c.what;
+        } else {
+            EXPECT_EQ(PictureObjectInfo::kError, objects[0].info->state) << c.what;
+            EXPECT_TRUE(objects[0].info->path.empty()) << c.what;
+            EXPECT_TRUE(m_downloads.requests.empty()) << c.what;
+        }
+    }
 }
 
 TEST_F(ChatLogTest, HeaderAndBodyTakeTheirFormatsAndIndents) {
@@ -69,7 +109,7 @@ TEST_F(ChatLogTest, PictureTagBecomesAPictureAtItsPosition) {
         {"at the end", L"hello<pic/5/0612pic3.jpg/pic>", L"hello# \r"},
         {"after a line break", L"line1\r\n?<pic/7/0612pic4.jpg/pic>", L"line1\r# \r"},
         {"position beyond the body", L"ab<pic/99999/0612pic5.jpg/pic>", L"ab# \r"},
-        {"negative position", L"ab<pic/-3/0612pic6.jpg/pic>", L"#b \r"},
+        {"two dots inside the name", L"ab<pic/1/0612a..b.gif/pic>", L"a# \r"},
     };
     const std::wstring header = L"peer 10:00:00\r\n";
     for (const Case& c : cases) {
@@ -148,6 +188,21 @@ TEST_F(ChatLogTest, PlaceholderMakesWayForTheArrivedPicture) {
     EXPECT_EQ(before, Shown());
     EXPECT_FALSE(m_log.HasPendingPictures());
     EXPECT_EQ(0, m_log.SwapArrivedPictures());
+}
+
+TEST_F(ChatLogTest, APlaceholderWhoseDownloadWasGivenUpShowsTheErrorPlaceholder) {
+    Append(L"peer 10:00:00\r\nlook<pic/4/0612never.png/pic>\r\n");
+    const std::wstring before = Shown();
+    EXPECT_EQ(0, m_log.SwapArrivedPictures());
+    EXPECT_TRUE(m_log.HasPendingPictures());
+
+    m_downloads.givenUp.push_back(m_folder.ImagePath(L"0612never.png"));
+    EXPECT_EQ(1, m_log.SwapArrivedPictures());
+    auto objects = Objects();
+    ASSERT_EQ(1u, objects.size());
+    EXPECT_EQ(PictureObjectInfo::kError, objects[0].info->state);
+    EXPECT_EQ(before, Shown());
+    EXPECT_FALSE(m_log.HasPendingPictures());
 }
 
 TEST_F(ChatLogTest, SixtyFirstMessageRemovesExactlyTheFirst) {

@@ -74,33 +74,6 @@ TEST(FileServerProtocol, StoredNames) {
     EXPECT_EQ(MakeStoredName(1, 3, 7, std::string(64, 'x')), "");
 }
 
-TEST(FileServerProtocol, OnlyPlainFileNamesAreAccepted) {
-    const struct {
-        const wchar_t* name;
-        bool plain;
-    } cases[] = {
-        {L"1210ABCDEF.JPG", true},
-        {L"\u62A5\u544A.doc", true},        // a Chinese name
-        {L"\u5F20\u4E09.txt", true},
-        {L"", false},
-        {L"..", false},
-        {L"..\\evil.jpg", false},
-        {L"a\\b.jpg", false},
-        {L"a/b.jpg", false},
-        {L"C:evil.jpg", false},
-        {L"a..b", false},
-        {L"name.", false},
-        {L"name ", false},
-        {L"tab\there", false},
-        {L"a*b", false},
-        {L"a?b", false},
-        {L"a|b", false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(IsPlainFileName(c.name), c.plain) << c.name;
-    EXPECT_TRUE(IsPlainFileName(std::wstring(63, L'a')));
-    EXPECT_FALSE(IsPlainFileName(std::wstring(64, L'a')));
-}
-
 TEST(FileServerProtocol, UploadReplies) {
     FileUploadReply reply;
     ASSERT_TRUE(ParseUploadReply(Reply(40, 28, {0, 1000, 500}).data(), 52, reply));

@@ -1,4 +1,5 @@
-// The picture-transfer client: connect retries and their message box, and
+// The picture-transfer client: jobs that wait in front while no server
+// answers, the one notice of an outage, attempts bounded in time, and
 // uploads and downloads against the stand-in file server (its port and
 // storage folder come from the environment; see with-fileserver.sh).
 #include "clientui/ImageTransfer.h"
@@ -135,54 +136,121 @@ uint16_t UnusedPort() {
 // ---------------------------------------------------------------------------
 // Connecting (no server)
 
-TEST(ImageTransferConnect, AllTriesFailingShowsTheMessageOncePerWorker) {
+// A picture file of the test's own, for upload jobs.
+std::wstring LocalPicture(const wchar_t* name, size_t size) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + L"qv-connect-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + name;
+    WriteBytes(path, Pattern(size, 11));
+    return path;
+}
+
+// A listening socket that takes connections (through its backlog) and never
+// answers.
+class SilentListener {
+public:
+    explicit SilentListener(uint16_t port = 0) {
+        m_socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = ::inet_addr("127.0.0.1");
+        address.sin_port = htons(port);
+        m_ok = ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+               ::listen(m_socket, 16) == 0;
+        int length = sizeof address;
+        ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+    }
+    ~SilentListener() { ::closesocket(m_socket); }
+    bool Ok() const { return m_ok; }
+    uint16_t Port() const { return m_port; }
+
+private:
+    SOCKET m_socket = INVALID_SOCKET;
+    bool m_ok = false;
+    uint16_t m_port = 0;
+};
+
+TEST(ImageTransferConnect, WhileNoServerAnswersTheJobsWaitInFrontAndOneNoticeIsShown) {
     MessageBoxLog boxes;
     ImageTransferConfig config{L"127.0.0.1", UnusedPort(), TestTiming(), L""};
     config.timing.retryIntervalMs = 5;
     CImageTransfer transfer(config);
-    ASSERT_TRUE(WaitUntil([&] { return boxes.Texts().size() == 2; }));
-    for (const std::wstring& text : boxes.Texts()) EXPECT_EQ(text, kConnectFailedText);
-    EXPECT_EQ(transfer.UploadCounters().connectFailures.load(), 51);
-    EXPECT_EQ(transfer.DownloadCounters().connectFailures.load(), 51);
-    EXPECT_EQ(transfer.UploadCounters().connects.load(), 0);
+    const std::wstring first = LocalPicture(L"first.jpg", 100);
+    const std::wstring second = LocalPicture(L"second.jpg", 100);
+    transfer.AddUploadJob(Job("1210FIRST.JPG", first));
+    transfer.AddUploadJob(Job("1210SECOND.JPG", second));
+    // Far more failed tries than the 51 after which the notice comes.
+    ASSERT_TRUE(WaitUntil([&] { return transfer.UploadCounters().connectFailures >= 200; }));
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0], kConnectFailedText);
+    EXPECT_EQ(transfer.UploadCounters().notices.load(), 1);
+    // Nothing was given up or reordered; the idle download worker tried once
+    // at its start and told nobody.
+    EXPECT_EQ(transfer.UploadQueueSize(), 2u);
+    EXPECT_EQ(transfer.UploadCounters().dropped.load(), 0);
+    EXPECT_EQ(transfer.UploadCounters().requests.load(), 0);
+    EXPECT_EQ(transfer.DownloadCounters().connectFailures.load(), 1);
+    EXPECT_EQ(transfer.DownloadCounters().notices.load(), 0);
     transfer.Stop();
+    ::DeleteFileW(first.c_str());
+    ::DeleteFileW(second.c_str());
 }
 
-TEST(ImageTransferConnect, SuccessOnALateRetryShowsNoMessage) {
+TEST(ImageTransferConnect, ServerAppearingBeforeTheNoticeShowsNone) {
     MessageBoxLog boxes;
     const uint16_t port = UnusedPort();
     ImageTransferConfig config{L"127.0.0.1", port, TestTiming(), L""};
     config.timing.retryIntervalMs = 100;
+    config.timing.ioTimeoutMs = 300;
     CImageTransfer transfer(config);
-    // Listen only once both workers are near the end of their tries.
-    ASSERT_TRUE(WaitUntil([&] {
-        return transfer.UploadCounters().connectFailures >= 46 && transfer.DownloadCounters().connectFailures >= 46;
-    }));
-    SOCKET listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = ::inet_addr("127.0.0.1");
-    address.sin_port = htons(port);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    ASSERT_TRUE(WaitUntil([&] {
-        return transfer.UploadCounters().connects == 1 && transfer.DownloadCounters().connects == 1;
-    }));
-    EXPECT_LE(transfer.UploadCounters().connectFailures.load(), 50);
-    EXPECT_LE(transfer.DownloadCounters().connectFailures.load(), 50);
+    const std::wstring picture = LocalPicture(L"late.jpg", 100);
+    transfer.AddUploadJob(Job("1210LATE.JPG", picture));
+    // Listen only once the worker is near the end of its tries.
+    ASSERT_TRUE(WaitUntil([&] { return transfer.UploadCounters().connectFailures >= 46; }));
+    SilentListener listener(port);
+    ASSERT_TRUE(listener.Ok());
+    ASSERT_TRUE(WaitUntil([&] { return transfer.UploadCounters().connects >= 1; }));
+    EXPECT_LE(transfer.UploadCounters().connectFailures.load(), 51);
     EXPECT_TRUE(boxes.Texts().empty());
     transfer.Stop();
-    ::closesocket(listener);
+    ::DeleteFileW(picture.c_str());
 }
 
-TEST(ImageTransferConnect, AnEntryThatIsNoAddressFailsEveryTry) {
+TEST(ImageTransferConnect, AnEntryThatIsNoAddressFailsEveryTryAndIsToldOnce) {
     MessageBoxLog boxes;
     ImageTransferConfig config{L"chat.example", 7013, TestTiming(), L""};
     config.timing.retryIntervalMs = 1;
     CImageTransfer transfer(config);
-    ASSERT_TRUE(WaitUntil([&] { return boxes.Texts().size() == 2; }));
-    EXPECT_EQ(transfer.UploadCounters().connectFailures.load(), 51);
+    const std::wstring picture = LocalPicture(L"1210X.JPG", 0);
+    ::DeleteFileW(picture.c_str());
+    transfer.AddDownloadJob(Job(fw::ToAnsi(::PathFindFileNameW(picture.c_str())), picture));
+    ASSERT_TRUE(WaitUntil([&] { return transfer.DownloadCounters().connectFailures >= 120; }));
+    EXPECT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(transfer.DownloadQueueSize(), 1u);
     transfer.Stop();
+    ::DeleteFileW((picture + L".tmp").c_str());
+}
+
+// A server that takes the connection and never answers: each attempt ends
+// with the socket's time-out, the job stays in front, and the worker stops
+// when asked.
+TEST(ImageTransferConnect, AStalledServerHoldsNoAttemptForEver) {
+    MessageBoxLog boxes;
+    SilentListener listener;
+    ASSERT_TRUE(listener.Ok());
+    ImageTransferConfig config{L"127.0.0.1", listener.Port(), TestTiming(), L""};
+    config.timing.ioTimeoutMs = 200;
+    CImageTransfer transfer(config);
+    const std::wstring picture = LocalPicture(L"stalled.jpg", 100);
+    transfer.AddUploadJob(Job("1210STALL.JPG", picture));
+    ASSERT_TRUE(WaitUntil([&] { return transfer.UploadCounters().requests >= 3; }, 20000));
+    EXPECT_EQ(transfer.UploadQueueSize(), 1u);
+    const DWORD start = ::GetTickCount();
+    transfer.Stop();
+    EXPECT_LT(::GetTickCount() - start, 5000u);
+    EXPECT_TRUE(boxes.Texts().empty());
+    ::DeleteFileW(picture.c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -312,8 +380,23 @@ TEST_F(ImageTransferServer, NamesThatAreNoPlainFileNamesAreNeverUsed) {
     EXPECT_EQ(m_transfer->DownloadCounters().requests.load(), 0);
     EXPECT_EQ(m_transfer->UploadCounters().requests.load(), 0);
     EXPECT_EQ(m_transfer->DownloadCounters().dropped.load(), 5);
+    // A chat log waiting for one of them shows the error placeholder.
+    EXPECT_TRUE(m_transfer->HasGivenUpDownload(m_images + L"..\\evil.jpg"));
+    EXPECT_TRUE(m_transfer->HasGivenUpDownload(m_images + L"OTHER.JPG"));
     EXPECT_FALSE(::PathFileExistsW((m_local + L"42\\evil.jpg").c_str()));
     EXPECT_FALSE(::PathFileExistsW((m_images + L"other.jpg").c_str()));
+}
+
+TEST_F(ImageTransferServer, TwoDotsInsideANameAreNoPath) {
+    const std::vector<uint8_t> picture = Pattern(5000, 12);
+    WriteBytes(m_local + L"dots.gif", picture);
+    m_transfer->AddUploadJob(Job("1210A..B.GIF", m_local + L"dots.gif"));
+    ASSERT_TRUE(UploadsSettled());
+    EXPECT_EQ(ReadBytes(m_store + L"1210A..B.GIF"), picture);
+    m_transfer->AddDownloadJob(Job("1210A..B.GIF", m_images + L"1210A..B.GIF"));
+    ASSERT_TRUE(DownloadsSettled());
+    EXPECT_EQ(ReadBytes(m_images + L"1210A..B.GIF"), picture);
+    EXPECT_FALSE(m_transfer->HasGivenUpDownload(m_images + L"1210A..B.GIF"));
 }
 
 TEST_F(ImageTransferServer, AMissingLocalPictureIsNotUploaded) {
@@ -344,6 +427,7 @@ TEST_F(ImageTransferNoData, ADownloadWithoutDataIsDroppedAfterTwentyTries) {
     ASSERT_TRUE(DownloadsSettled());
     EXPECT_EQ(m_transfer->DownloadCounters().requests.load(), 20);
     EXPECT_EQ(m_transfer->DownloadCounters().dropped.load(), 1);
+    EXPECT_TRUE(m_transfer->HasGivenUpDownload(m_images + L"1210NEVER.JPG"));
     EXPECT_FALSE(::PathFileExistsW((m_images + L"1210NEVER.JPG").c_str()));
 }
 

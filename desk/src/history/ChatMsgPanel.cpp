@@ -1,6 +1,7 @@
 #include "ChatMsgPanel.h"
 
 #include "ChatFontFormat.h"
+#include "PictureName.h"
 #include "clientui/EngineModule.h"
 #include "clientui/IMResourceComm.h"
 #include "fw/Application.h"
@@ -165,9 +166,11 @@ bool CChatMsgPanel::FileExists(const std::wstring& path) const {
 void CChatMsgPanel::ShowPicture(const std::wstring& name) {
     auto info = std::make_unique<PictureObjectInfo>();
     info->name = name;
-    info->path = m_programFolder + fw::FormatString(L"%d\\Image\\", m_nMyUserId) + name;
+    // A name that breaks the file-name rule never becomes a path.
+    const bool safe = clientui::IsSafePictureName(name, m_codePage);
+    if (safe) info->path = m_programFolder + fw::FormatString(L"%d\\Image\\", m_nMyUserId) + name;
     std::wstring shown = info->path;
-    if (FileExists(info->path)) {
+    if (safe && FileExists(info->path)) {
         info->state = PictureObjectInfo::kShown;
     } else {
         // Nothing fetches a picture here: the error placeholder stays.

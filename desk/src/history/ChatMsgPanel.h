@@ -4,8 +4,8 @@
 // changes, a coloured header per message, the message's own font and its
 // picture; a bar at the bottom pages through the file.
 //
-// A picture whose file is not on disk shows "Resource\chat\errorBmp.gif":
-// the history fetches nothing. Only pages 1 to the page count exist; a load
+// A picture whose file is not on disk, or whose name breaks the file-name
+// rule, shows "Resource\chat\errorBmp.gif": the history fetches nothing. Only pages 1 to the page count exist; a load
 // for no peer (id 0) changes nothing, so an empty search from the search
 // box never replaces the shown history with an empty one.
 //

@@ -166,6 +166,22 @@ TEST_F(ChatMsgPanelTest, AMissingPictureShowsTheErrorPlaceholderAndIsNotFetched)
     EXPECT_EQ(PictureObjectInfo::kShown, pane.GetPictures()[0]->state);
 }
 
+TEST_F(ChatMsgPanelTest, APictureNameThatIsAPathShowsTheErrorPlaceholderAndNeverBecomesOne) {
+    // A file where the name would lead, outside the pictures folder.
+    ASSERT_TRUE(richedittest::CopyFileTo(folder.Path() + L"Resource\\chat\\errorBmp.gif",
+                                         folder.Path() + L"0412evil.gif"));
+    std::vector<historytest::FixtureRecord> records = Conversation(2, kOwn, kPeer);
+    records[1].text = historytest::MessageText("look", "..\\..\\0412evil.gif");
+    ASSERT_TRUE(WriteBytes(OwnFile(), HistoryBytes(records)));
+    ASSERT_TRUE(pane.LoadHistory(kOwn, kPeer));
+    pane.ShowPage(1);
+    ASSERT_EQ(1u, pane.GetPictures().size());
+    const PictureObjectInfo& info = *pane.GetPictures()[0];
+    EXPECT_EQ(PictureObjectInfo::kError, info.state);
+    EXPECT_EQ(L"..\\..\\0412evil.gif", info.name);
+    EXPECT_TRUE(info.path.empty());
+}
+
 TEST_F(ChatMsgPanelTest, GroupHistoryAndMissingFiles) {
     EXPECT_EQ(folder.Path() + L"2001\\MyGroup\\2002\\msg\\5001.msg", pane.GetHistoryPath(kAgent, kPeer));
     EXPECT_EQ(OwnFile(), pane.GetHistoryPath(kOwn, kPeer));

@@ -10,11 +10,13 @@ FileStore::FileStore(std::string folder) : folder_(std::move(folder)) {
 }
 
 bool FileStore::IsSafeName(const std::string& name) {
+    // Only the whole names "." and ".." leave the folder; ".." inside a
+    // name without separators is part of the name.
     if (name.empty() || name.size() > 63 || name == "." || name == "..") return false;
     for (unsigned char c : name) {
         if (c < 0x20 || c == '/' || c == '\\' || c == ':') return false;
     }
-    return name.find("..") == std::string::npos;
+    return true;
 }
 
 std::string FileStore::PathOf(const std::string& name) const { return folder_ + name; }

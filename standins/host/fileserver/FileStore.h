@@ -12,8 +12,9 @@ class FileStore {
 public:
     explicit FileStore(std::string folder);
 
-    // A stored name is safe when it is a plain file name: no separators, no
-    // "..", no control characters, at most 63 bytes.
+    // A stored name is safe when it is a plain file name: no separators, not
+    // "." or ".." (".." inside a name is fine), no control characters, at
+    // most 63 bytes.
     static bool IsSafeName(const std::string& name);
 
     // Writes `data` at `offset` of the named file (created when missing).

@@ -156,6 +156,7 @@ TEST_F(FileServerTest, RejectsBadBlocks) {
         {"length differs from the data", "ok.jpg", 99},
         {"name climbs out of the folder", "../evil", 4},
         {"name with a separator", "a/b", 4},
+        {"name that is the parent folder", "..", 4},
         {"empty name", "", 4},
     };
     for (const Case& c : cases) {
@@ -163,6 +164,10 @@ TEST_F(FileServerTest, RejectsBadBlocks) {
         ASSERT_EQ(reply.size(), 52u) << c.what;
         EXPECT_NE(U32(reply, 24), 0u) << c.what;
     }
+    // Two dots inside a name are part of the name.
+    auto stored = client.Upload("0412report..v2.doc", 0, "data", 4);
+    ASSERT_EQ(stored.size(), 52u);
+    EXPECT_EQ(U32(stored, 24), 0u);
     // A missing file: size 0 and no data.
     auto reply = client.Download("missing.jpg", 0, 512000);
     ASSERT_EQ(reply.size(), 56u);
