@@ -89,11 +89,14 @@ protected:
 
     void Open(bool own) {
         panel = new CIMUserInfoPanel(IDD_USERINFO_DESK);
+        // Not shown: hiding a shown window costs seconds under Xvfb, and
+        // nothing here needs the screen.
         ASSERT_TRUE(panel->CreatePanel());
-        panel->ShowWindow(SW_SHOW);
         panel->ShowUser(own, ext, base);
     }
     HWND Item(int id) const { return ::GetDlgItem(panel->GetHwnd(), id); }
+    // Whether a window would be seen once its panel shows.
+    static bool Shown(HWND window) { return (::GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
     void Type(int id, const std::wstring& text) { ::SetWindowTextW(Item(id), text.c_str()); }
     std::wstring Text(int id) const {
         wchar_t text[512] = {};
@@ -244,7 +247,7 @@ TEST_F(UserInfoPanelTest, UnchosenValuesAndAnUneditedDateStay) {
     EXPECT_EQ(fake.myInfo[0].second.birthDate, 0);
     EXPECT_STREQ(fake.myInfo[0].first.signature, "");
     EXPECT_EQ(fw::FromAnsiField(fake.myInfo[0].first.nickname), L"新昵称");
-    EXPECT_FALSE(::IsWindowVisible(panel->GetHwnd()));  // "确定" closes
+    EXPECT_TRUE(panel->IsEnding());  // "确定" closes
 }
 
 TEST_F(UserInfoPanelTest, ClosingTheOwnFormAsksFirst) {
@@ -272,7 +275,7 @@ TEST_F(UserInfoPanelTest, ClosingTheOwnFormAsksFirst) {
         EXPECT_EQ(boxes[0].text, c.question);
         EXPECT_EQ(boxes[0].caption, L"提示");
         EXPECT_EQ(fake.myInfo.size(), c.sent ? 1u : 0u);
-        EXPECT_FALSE(::IsWindowVisible(panel->GetHwnd()));
+        EXPECT_TRUE(panel->IsEnding());
         panel->DestroyWindow();
         delete panel;
         panel = nullptr;
@@ -284,10 +287,10 @@ TEST_F(UserInfoPanelTest, PeerCardSendsOnlyTheRemark) {
     fw::CopyToAnsiField(L"王强", base.nickname);
     Open(false);
     EXPECT_EQ(panel->GetTitle(), L"王强的资料");
-    EXPECT_FALSE(::IsWindowVisible(Item(IDC_USERINFO_NICKNAME)));
-    EXPECT_TRUE(::IsWindowVisible(Item(IDC_USERINFO_REMARK)));
-    EXPECT_TRUE(::IsWindowVisible(Item(IDC_USERINFO_UPDATE)));
-    EXPECT_FALSE(::IsWindowVisible(Item(IDC_USERINFO_CLOSE)));
+    EXPECT_FALSE(Shown(Item(IDC_USERINFO_NICKNAME)));
+    EXPECT_TRUE(Shown(Item(IDC_USERINFO_REMARK)));
+    EXPECT_TRUE(Shown(Item(IDC_USERINFO_UPDATE)));
+    EXPECT_FALSE(Shown(Item(IDC_USERINFO_CLOSE)));
 
     Type(IDC_USERINFO_REMARK, std::wstring(8, L'好'));  // 16 bytes: refused
     EXPECT_EQ(LastBox(), CIMUserInfoPanel::kRemarkTooLong);
@@ -322,11 +325,11 @@ TEST_F(UserInfoPanelTest, PagesAndTheRefreshKeepEditsNotSent) {
     click.iItem = 1;
     ::SendMessageW(panel->GetHwnd(), WM_NOTIFY, IDC_USERINFO_PAGES, reinterpret_cast<LPARAM>(&click));
     EXPECT_EQ(panel->GetPage(), 1);
-    EXPECT_FALSE(::IsWindowVisible(Item(IDC_USERINFO_REMARK)));
-    EXPECT_FALSE(::IsWindowVisible(Item(IDC_USERINFO_NICKNAME)));
+    EXPECT_FALSE(Shown(Item(IDC_USERINFO_REMARK)));
+    EXPECT_FALSE(Shown(Item(IDC_USERINFO_NICKNAME)));
     click.iItem = 0;
     ::SendMessageW(panel->GetHwnd(), WM_NOTIFY, IDC_USERINFO_PAGES, reinterpret_cast<LPARAM>(&click));
-    EXPECT_TRUE(::IsWindowVisible(Item(IDC_USERINFO_NICKNAME)));
+    EXPECT_TRUE(Shown(Item(IDC_USERINFO_NICKNAME)));
 
     // New records from the engine do not overwrite what is being typed.
     Type(IDC_USERINFO_NICKNAME, L"正在输入");

@@ -61,7 +61,7 @@ public:
     void UpdateUserCounts(int32_t userId, const FriendMap& friendMap);
 
     const CClientMgrModel& GetModel() const { return m_model; }
-    // The user id of each row of the list, top to bottom.
+    // The rows of the list, top to bottom.
     const std::vector<ClientRow>& GetRows() const { return m_rows; }
     int GetSelectedRow() const { return m_nSelectedRow; }
     const std::wstring& GetTitle() const { return m_strTitle; }
