@@ -313,6 +313,20 @@ TEST_F(UserInfoPanelTest, PeerCardSendsOnlyTheRemark) {
     EXPECT_EQ(boxes[0].text, CIMUserInfoPanel::kSaveRemark);
     ASSERT_EQ(fake.memos.size(), 2u);
     EXPECT_EQ(fake.memos[1].text, fw::ToAnsi(L"新备注"));
+    EXPECT_TRUE(panel->IsEnding());
+
+    // "确定" on a card does not drop a remark typed there.
+    panel->DestroyWindow();
+    delete panel;
+    panel = nullptr;
+    Open(false);
+    Type(IDC_USERINFO_REMARK, L"再改");
+    boxes.clear();
+    Press(IDC_USERINFO_OK);
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_EQ(fake.memos.size(), 3u);
+    EXPECT_EQ(fake.memos[2].text, fw::ToAnsi(L"再改"));
+    EXPECT_TRUE(panel->IsEnding());
 }
 
 TEST_F(UserInfoPanelTest, PagesAndTheRefreshKeepEditsNotSent) {

@@ -341,6 +341,20 @@ TEST_F(ClientMgrE2E, PagesSearchesAndOpensAConversationWhoseCardTakesARemark) {
         EXPECT_TRUE(testpicture::SaveWindowPicture(main, shots + L"desk_client_manager.bmp"));
     }
 
+    // A row chosen on one page is no choice once another page shows:
+    // "发起会话" then opens nothing.
+    HWND tabs = ::GetDlgItem(main, CTavrelMainPanel::kTabControlId);
+    Click(TreeTextPoint(tree, batch.item));
+    ASSERT_TRUE(WaitForNames(list, BatchNames(1, 50)));
+    const RECT chosen = ListRowRect(list, 3);
+    Click({chosen.left + 150, (chosen.top + chosen.bottom) / 2});
+    Click(CentreOf(next));
+    ASSERT_TRUE(WaitForNames(list, BatchNames(51, 100)));
+    Click(CentreOf(talk));
+    ::Sleep(1000);
+    EXPECT_EQ(SendTo(tabs, TCM_GETCURSEL, 0, 0), kClientMgrTab);
+    EXPECT_EQ(OpenConversation(main), nullptr);
+
     // "发起会话" with a customer of the list opens the conversation on the
     // first tab.
     const TreeItem plain = WaitForTreeItem(tree, L"普通客户(3)");
@@ -350,7 +364,6 @@ TEST_F(ClientMgrE2E, PagesSearchesAndOpensAConversationWhoseCardTakesARemark) {
     const RECT row = ListRowRect(list, 1);
     Click({row.left + 150, (row.top + row.bottom) / 2});
     Click(CentreOf(talk));
-    HWND tabs = ::GetDlgItem(main, CTavrelMainPanel::kTabControlId);
     ASSERT_TRUE(WaitUntil([&] { return SendTo(tabs, TCM_GETCURSEL, 0, 0) == 0; }, kWaitMs));
     HWND conversation = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (conversation = OpenConversation(main)) != nullptr; }, kWaitMs));
