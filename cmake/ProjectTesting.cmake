@@ -1,6 +1,6 @@
 # Test helpers shared by every folder.
 #
-#   qv_add_gtest(<name> SOURCES <files...> [LIBS <libs...>] [X])
+#   qv_add_gtest(<name> SOURCES <files...> [LIBS <libs...>] [X] [POINTER] [MERVALE])
 #       A GoogleTest program, registered as one CTest test. In the Windows
 #       build it runs under Wine (CMAKE_CROSSCOMPILING_EMULATOR) inside the
 #       test run's fresh prefix; X runs it under its own Xvfb.
@@ -32,16 +32,22 @@ endif()
 # POINTER: the test moves the mouse pointer or sends real input, or its
 # results depend on where the pointer is. The pointer is one for the whole
 # test display, so such tests take turns.
+# MERVALE: the test registers or unregisters Mervale.dll (or the stand-in
+# Flash control) in the prefix, or relies on its registration; such tests
+# take turns, or one would unregister what another is using.
 # DATA_IN <folder>: the test runs an engine that keeps its users' files in
 # the folder of the program that loads it; test programs that share that
 # folder take turns, or one would find the other's files of the same user.
 function(qv_wine_test_properties name)
-    cmake_parse_arguments(W "POINTER" "TIMEOUT;DATA_IN" "" ${ARGN})
+    cmake_parse_arguments(W "POINTER;MERVALE" "TIMEOUT;DATA_IN" "" ${ARGN})
     if(NOT W_TIMEOUT)
         set(W_TIMEOUT 300)
     endif()
     if(W_POINTER)
         set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK qv_pointer)
+    endif()
+    if(W_MERVALE)
+        set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK qv_mervale_registration)
     endif()
     if(W_DATA_IN)
         set_property(TEST ${name} APPEND PROPERTY RESOURCE_LOCK "qv_data:${W_DATA_IN}")
@@ -57,7 +63,7 @@ function(qv_wine_test_properties name)
 endfunction()
 
 function(qv_add_gtest name)
-    cmake_parse_arguments(T "X;POINTER" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "X;POINTER;MERVALE" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     # Test programs stay out of the installed-style bin folder.
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -67,11 +73,14 @@ function(qv_add_gtest name)
     else()
         add_test(NAME ${name} COMMAND ${name})
     endif()
+    set(_locks)
     if(T_POINTER)
-        qv_wine_test_properties(${name} POINTER TIMEOUT ${T_TIMEOUT})
-    else()
-        qv_wine_test_properties(${name} TIMEOUT ${T_TIMEOUT})
+        list(APPEND _locks POINTER)
     endif()
+    if(T_MERVALE)
+        list(APPEND _locks MERVALE)
+    endif()
+    qv_wine_test_properties(${name} ${_locks} TIMEOUT ${T_TIMEOUT})
 endfunction()
 
 function(qv_add_wine_test name)

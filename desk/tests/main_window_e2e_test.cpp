@@ -244,13 +244,13 @@ TEST_F(MainWindowE2E, RepeatedLogonForcesTheFirstClientOffline) {
     HWND tabs = ::GetDlgItem(main, CTavrelMainPanel::kTabControlId);
     EXPECT_TRUE(WaitUntil([&] { return SendTo(tabs, TCM_GETITEMCOUNT, 0, 0) == 4; }, kWindowWaitMs));
 
-    // The same account logs on from a second client; the server tells the
-    // first connection that its account logged on again elsewhere.
+    // The same account logs on from a second client; the server puts the
+    // first connection offline (a log-out reply of 10001).
     CTavrelProcess second;
     ASSERT_NE(LogOnByHand(second, L"50002", kAgentCaption), nullptr);
     const std::string notice = "SEND " + std::to_string(before.front().connection) + " " +
                                std::to_string(CMD_LOGOUT) + " " +
-                               CDeskServerControl::WordsHex({static_cast<uint32_t>(LOGON_ERR_REPEATED)});
+                               CDeskServerControl::WordsHex({static_cast<uint32_t>(LOGON_ERR_PASSWORD)});
     ASSERT_EQ(control.Command(notice), "OK");
 
     HWND box = WaitForMessageBox(first);

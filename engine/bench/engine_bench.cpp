@@ -14,7 +14,10 @@
 //      same way: the difference is the engine's send wake-up.
 //   4. History files: appending N records through the engine and reading
 //      them back, against raw writes and reads of the same bytes.
-//   5. The engine's CPU time while two hosts are connected and idle.
+//   5. A list of 50,000 customers: how long the engine takes from the reply
+//      to its notice, and its memory for it; and through the server, from
+//      the log-on reply until the whole list is in.
+//   6. The engine's CPU time while two hosts are connected and idle.
 // Nothing here is a test: it prints the figures and the targets beside them.
 #include <winsock2.h>
 #include <windows.h>
@@ -27,10 +30,16 @@
 #include <string>
 #include <vector>
 
+#include "DataTree.h"
 #include "HistoryFiles.h"
 #include "MessagingPeer.h"
+#include "ProtocolSession.h"
 #include "RawChatClient.h"
+#include "SendQueue.h"
+#include "Win32Clock.h"
+#include "Win32CodePage.h"
 #include "Win32FileSystem.h"
+#include "Wire.h"
 
 namespace {
 
@@ -422,6 +431,119 @@ bool HistoryFigures(size_t records, FileFigures& f) {
     return true;
 }
 
+// ---- A large organisation's list ---------------------------------------------------------
+
+constexpr int32_t kCrowdAgent = 31001;  // 50,000 customers in the stand-in server's world
+constexpr int32_t kCrowdFirst = 5000000;
+constexpr int32_t kCrowdSize = 50000;
+
+// The stand-in server's made-up customer text: `what`, the id, repeated.
+std::string CrowdText(const char* what, int32_t id, size_t length) {
+    const std::string seed = std::string(what) + " " + std::to_string(id) + " ";
+    std::string text;
+    while (text.size() < length) text += seed;
+    text.resize(length);
+    return text;
+}
+
+// The friend-list reply the stand-in server sends the crowd agent.
+engine::Packet CrowdListPacket() {
+    std::vector<uint8_t> body = {1, 0, uint8_t(kCrowdSize), uint8_t(kCrowdSize >> 8)};
+    auto word = [&](int32_t v) {
+        for (int i = 0; i < 4; ++i) body.push_back(uint8_t(uint32_t(v) >> (8 * i)));
+    };
+    auto text = [&](const std::string& t) {
+        body.insert(body.end(), t.begin(), t.end());
+        body.push_back(0);
+    };
+    word(1), word(10), text("Customers");
+    for (int32_t i = 0; i < kCrowdSize; ++i) {
+        const int32_t id = kCrowdFirst + i;
+        word(id), word(1), word(0), word(5);
+        text(CrowdText("customer", id, 23));
+        text(CrowdText("memo", id, 15));
+        text(CrowdText("the signature of customer", id, 255));
+    }
+    return engine::wire::BuildPacket(CMD_GET_FRIEND_LIST, body);
+}
+
+struct ListFigures {
+    double bodyMegabytes = 0;
+    double handleSeconds = 0;   // the reply handed to the engine until its notice
+    double storeMegabytes = 0;  // what the engine keeps of it
+    double viaServerSeconds = 0;  // through the server: the log-on reply until the notice
+};
+
+// The notice of the friend list, timed.
+class TimingNotifier : public engine::INotifier {
+public:
+    void Post(unsigned, uintptr_t, intptr_t) override {}
+    void Send(unsigned message, uintptr_t wParam, intptr_t) override {
+        if (message == WM_IM_NOTIFY && wParam == NOTIFY_FRIENDLIST) notifiedAt = Now();
+    }
+    double notifiedAt = 0;
+};
+
+bool ListFiguresOf(uint16_t port, ListFigures& f) {
+    // The engine's own part: the desk session handles the reply (parse, the
+    // user records, the friend map, "userlist.dat") until its notice, with
+    // the shipped file system and code page.
+    {
+        const std::wstring folder = MakeTempFolder(L"qv-bench-list-");
+        engine::Packet packet = CrowdListPacket();
+        f.bodyMegabytes = double(packet.size() - PACKET_HEADER_SIZE) / (1024.0 * 1024.0);
+        engine::Win32FileSystem files;
+        engine::Win32CodePage codePage;
+        engine::Win32Clock clock;
+        TimingNotifier notifier;
+        engine::EnginePorts ports{&clock, &codePage, &files, &notifier, nullptr};
+        {
+            CDataTree store;
+            engine::SendQueue queue;
+            CProtocolSession session(engine::EngineVariant::Desk, store, queue, ports, folder);
+            store.curUserId = kCrowdAgent;
+            const size_t memoryBefore = ProcessPrivateBytes();
+            const double start = Now();
+            const bool handled = session.Dispatch(packet.data(), packet.size());
+            f.handleSeconds = notifier.notifiedAt - start;
+            f.storeMegabytes = double(ProcessPrivateBytes() - memoryBefore) / (1024.0 * 1024.0);
+            size_t listed = 0;
+            for (const auto& entry : store.ownFriends) listed += entry.second.size();
+            session.CloseHistoryFiles();
+            if (!handled || notifier.notifiedAt == 0 || listed != size_t(kCrowdSize)) return false;
+        }
+        RemoveFolderTree(folder);
+    }
+    // Through the stand-in server, as an agent logs on for the first time.
+    const std::wstring folder = MakeTempFolder(L"qv-bench-crowd-");
+    bool ok = false;
+    {
+        EngineOptions options;
+        options.hostFolder = folder;
+        CKestrinApp app(engine::EngineVariant::Desk, options);
+        app.InitInstance();
+        HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        app.InitModule(window);
+        app.ConnectAndLogon(std::to_wstring(kCrowdAgent), L"secret", LOGON_TYPE_PASSWORD, L"127.0.0.1", port);
+        auto listed = [&] {
+            size_t n = 0;
+            for (const auto& entry : app.Store().ownFriends) n += entry.second.size();
+            return n;
+        };
+        if (PumpUntil([&] { return app.Session().LoggedOn(); }, 20)) {
+            const double start = Now();
+            if (PumpUntil([&] { return listed() == size_t(kCrowdSize); }, 60)) {
+                f.viaServerSeconds = Now() - start;
+                ok = true;
+            }
+        }
+        app.Logout(true);
+        DestroyWindow(window);
+    }
+    RemoveFolderTree(folder);
+    return ok;
+}
+
 // ---- Idle CPU ----------------------------------------------------------------------------
 
 double ProcessCpuSeconds() {
@@ -470,8 +592,13 @@ int main(int argc, char** argv) {
     const uint16_t port = uint16_t(std::atoi(argv[1]));
     size_t messages = 5000, rounds = 1000;
     int idleSeconds = 30;
+    std::string only;
     for (int i = 2; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
+        if (option == "--only") {
+            only = argv[i + 1];
+            continue;
+        }
         const int value = std::atoi(argv[i + 1]);
         if (value <= 0) continue;
         if (option == "--messages") messages = size_t(value);
@@ -484,6 +611,15 @@ int main(int argc, char** argv) {
 
     std::printf("engine benchmark: %u messages, %u round trips, %d s idle\n\n", unsigned(messages),
                 unsigned(rounds), idleSeconds);
+    // "--only raw" / "--only engine": that exchange alone (to count its
+    // wine-server requests with WINEDEBUG=+server).
+    if (!only.empty()) {
+        const ExchangeFigures f =
+            only == "raw" ? RawExchange(port, messages, rounds) : EngineExchange(port, messages, rounds);
+        std::printf("%s: %.0f messages/s, RTT median %.0f us\n", only.c_str(), f.perSecond, f.rtt.median * 1e6);
+        WSACleanup();
+        return f.ok ? 0 : 1;
+    }
     const ExchangeFigures raw = RawExchange(port, messages, rounds);
     const ExchangeFigures eng = EngineExchange(port, messages, rounds);
     std::printf("%-34s %14s %14s %14s\n", "exchange through the chat server", "messages/s", "RTT median", "RTT p99");
@@ -538,6 +674,16 @@ int main(int argc, char** argv) {
         std::printf("\n");
     } else {
         std::printf("history files: failed\n\n");
+    }
+
+    ListFigures list;
+    if (ListFiguresOf(port, list)) {
+        std::printf("a list of %d customers (friend-list body %.1f MB):\n", kCrowdSize, list.bodyMegabytes);
+        std::printf("  the engine handles the reply until its notice      %8.0f ms\n", list.handleSeconds * 1e3);
+        std::printf("  the engine's memory for it (private bytes)         %8.1f MB\n", list.storeMegabytes);
+        std::printf("  through the server: log-on reply until it is all in %7.0f ms\n\n", list.viaServerSeconds * 1e3);
+    } else {
+        std::printf("a list of %d customers: failed\n\n", kCrowdSize);
     }
 
     double cpu = 0;

@@ -53,6 +53,10 @@ void CDataTree::KeepSentMsg(const TextMsgRecord& msg) {
     sentMsgs.emplace(msg.time, msg);
 }
 
+void CDataTree::ReplaceSentMsg(const TextMsgRecord& msg) {
+    sentMsgs[msg.time] = msg;
+}
+
 bool CDataTree::StampSentMsg(int32_t msgId, int32_t date, int32_t time) {
     auto it = sentMsgs.find(msgId);
     if (it == sentMsgs.end()) return false;

@@ -1,9 +1,12 @@
 // CDataTree: the engine's memory of one session. Handlers fill it; the
 // exported getters hand out pointers into it. Everything here is written and
-// read on the thread that owns the engine's window (see the engine README),
-// except the two containers that carry their own lock.
+// read on the thread that owns the engine's window (win/EngineWindow.h says
+// how packets get there), except the two containers that carry their own
+// lock and the connection counters that the worker threads read, which are
+// atomic.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -30,6 +33,7 @@ public:
 
     // Sent messages, keyed by their time word.
     void KeepSentMsg(const TextMsgRecord& msg);  // an existing key is kept
+    void ReplaceSentMsg(const TextMsgRecord& msg);  // a new message with a reused id
     bool StampSentMsg(int32_t msgId, int32_t date, int32_t time);
     bool GetSentMsg(int32_t msgId, TextMsgRecord& out) const;
     bool TakeSentMsg(int32_t msgId, TextMsgRecord& out);  // copy and remove
@@ -56,10 +60,10 @@ public:
     int32_t curUserId = 0;
     std::wstring server;
     uint16_t port = 0;
-    // 3. Connection counters.
-    int32_t running = 0;
-    int32_t reconnectAttempts = 0;
-    uint32_t lastReconnectTick = 0;
+    // 3. Connection counters (read and written on every thread).
+    std::atomic<int32_t> running{0};
+    std::atomic<int32_t> reconnectAttempts{0};
+    std::atomic<uint32_t> lastReconnectTick{0};
     uint32_t reconnectIntervalMs = 10000;
     int32_t ownStatus = -1;
     // 4..17.

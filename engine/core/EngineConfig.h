@@ -32,7 +32,28 @@ struct EngineTimings {
     uint32_t drainWaitMs = 2000;          // after a send error: wait for the receive side to read to the end
 };
 
-// A body length above this is a protocol error, never an allocation.
-constexpr uint32_t kMaxBodyLength = 16u * 1024u * 1024u;
+// The largest bodies the protocol can legitimately carry are the user lists:
+// a friend-list body (255 categories, 65535 users: the counts travel in one
+// byte and in 16 bits) and, larger still, a friend-update reply (up to 65535
+// update records and 65535 user entries). A user entry is four words and
+// three NUL-terminated texts that fit the record fields they fill (name 24,
+// memo 16, signature 256 bytes with their NULs); a category entry is two
+// words and a name of at most 24 bytes with its NUL.
+constexpr uint32_t kMaxListUsers = 65535;
+constexpr uint32_t kMaxListCategories = 255;
+constexpr uint32_t kMaxUserEntryBytes = 4 * 4 + 24 + 16 + 256;
+constexpr uint32_t kMaxCategoryEntryBytes = 2 * 4 + 24;
+constexpr uint32_t kFriendUpdateRecordBytes = 24;
+constexpr uint32_t kMaxFriendListBody =
+    4 + kMaxListCategories * kMaxCategoryEntryBytes + kMaxListUsers * kMaxUserEntryBytes;
+constexpr uint32_t kMaxFriendUpdateBody =
+    16 + kMaxListUsers * kFriendUpdateRecordBytes + kMaxListUsers * kMaxUserEntryBytes;
+constexpr uint32_t kMaxLegitimateBody =
+    kMaxFriendUpdateBody > kMaxFriendListBody + 4 ? kMaxFriendUpdateBody : kMaxFriendListBody + 4;
+
+// A body length above this is a protocol error, never an allocation: the
+// largest legitimate body (22,019,776 bytes) rounded up to whole MiB: 21 MiB.
+constexpr uint32_t kMaxBodyLength = (kMaxLegitimateBody + 0xFFFFFu) & ~0xFFFFFu;
+static_assert(kMaxBodyLength == 21u * 1024u * 1024u, "the body cap follows the list formats");
 
 }  // namespace engine

@@ -23,6 +23,7 @@ const wchar_t kLogMsgNo[] = L"\u6D88\u606F\u7F16\u53F7:";                   // m
 const wchar_t kLogSendFailed[] = L" \u53D1\u9001\u5931\u8D25, \u670D\u52A1\u5668\u5F53\u524D\u65F6\u95F4:";
 const wchar_t kLogErrorCode[] = L", \u9519\u8BEF\u4EE3\u7801: ";
 const wchar_t kLogLoggingOn[] = L"\u6B63\u5728\u767B\u5F55:";               // logging on
+const wchar_t kLogLogoutReply[] = L"\u4E0B\u7EBF\u5E94\u7B54,\u7ED3\u679C:";  // log-out reply, result:
 
 constexpr int32_t kKindBoth = 3;
 
@@ -177,16 +178,22 @@ void CProtocolSession::BuildFriendLists(const wire::FriendListBody& body,
         names.emplace(c.id, std::string(c.name));
         friends[Widen(c.name, sizeof c.name)];
     }
+    users.reserve(body.users.size());
+    UserInfoExt ext;
+    std::memset(&ext, 0, sizeof ext);
     for (const wire::ParsedUser& u : body.users) {
         const UserInfoBase record = MakeUserRecord(u, names);
         users.push_back(record);
         store_.users[record.userId] = record;
-        UserInfoExt ext;
-        std::memset(&ext, 0, sizeof ext);
         store_.usersExt[record.userId] = ext;
     }
+    // Each user into the entry of its category name (one conversion per name).
+    std::map<std::string, std::vector<UserInfoBase>*> entries;
     for (const UserInfoBase& record : users) {
-        friends[Widen(record.category, sizeof record.category)].push_back(record);
+        const std::string name(record.category, strnlen(record.category, sizeof record.category));
+        auto it = entries.find(name);
+        if (it == entries.end()) it = entries.emplace(name, &friends[Widen(record.category, sizeof record.category)]).first;
+        it->second->push_back(record);
     }
 }
 
@@ -271,7 +278,15 @@ void CProtocolSession::SendLogon() {
 
 void CProtocolSession::SendLogout(bool front) {
     Log(kLogPrepareLogout);
-    Queue(CMD_LOGOUT, wire::OneWord(OwnId()), front);
+    // At the front it goes ahead of everything queued (the desk's messages
+    // in the front lane included): it is asked for at a stop, and the send
+    // thread's grace rounds must carry it whatever the queue holds.
+    engine::Packet packet = wire::BuildPacket(CMD_LOGOUT, wire::OneWord(OwnId()));
+    if (front) {
+        queue_.PushFirst(std::move(packet));
+    } else {
+        queue_.PushBack(std::move(packet));
+    }
 }
 
 bool CProtocolSession::SendHeartbeat() {
@@ -305,29 +320,167 @@ void CProtocolSession::SendTextMsg(const TextMsgRecord& msg) {
     // The copy is kept before the packet can go out, so that an early
     // acknowledgement always finds it.
     if (msg.type != 1) {
-        store_.KeepSentMsg(msg);
-        std::lock_guard<std::mutex> lock(outcomeLock_);
-        outcomes_.emplace(msg.time, false);  // a held message of that id keeps its entry
+        bool fresh = false;
+        {
+            std::lock_guard<std::mutex> lock(outcomeLock_);
+            auto it = outcomes_.find(msg.time);
+            // A message of that id still waiting for its outcome keeps its
+            // entry; one whose outcome went out is forgotten for the new one.
+            fresh = it == outcomes_.end() || it->second.state == OutcomeState::Done;
+            if (fresh) outcomes_[msg.time] = OutcomeEntry{OutcomeState::Queued, ++nextSerial_};
+        }
+        if (fresh) {
+            store_.ReplaceSentMsg(msg);
+        } else {
+            store_.KeepSentMsg(msg);
+        }
+        TrimRemembered();
     }
-    Queue(CMD_TEXT_MSG, wire::TextMsgBody(msg), IsDesk());
+    QueueChatPacket(wire::BuildPacket(CMD_TEXT_MSG, wire::TextMsgBody(msg)));
+}
+
+void CProtocolSession::QueueChatPacket(engine::Packet packet) {
+    {
+        // Behind the messages held across a reconnect, until its log-on reply.
+        std::lock_guard<std::mutex> lock(heldLock_);
+        if (awaitingLogon_) {
+            held_.push_back(std::move(packet));
+            return;
+        }
+    }
+    if (IsDesk()) {
+        queue_.PushFront(std::move(packet));
+    } else {
+        queue_.PushBack(std::move(packet));
+    }
+}
+
+namespace {
+
+// The id of a text message that the engine keeps as sent (a chat message
+// whose type is not 1); false for any other packet.
+bool KeptTextMsgId(const engine::Packet& packet, int32_t& msgId) {
+    PacketHeader header;
+    if (!wire::ReadHeader(packet.data(), packet.size(), header) || header.command != CMD_TEXT_MSG ||
+        header.bodyLength < TEXTMSG_HEAD_SIZE)
+        return false;
+    const uint8_t* body = packet.data() + PACKET_HEADER_SIZE;
+    int32_t type = 0;
+    std::memcpy(&type, body, 4);
+    std::memcpy(&msgId, body + 8, 4);
+    return type != 1;
+}
+
+bool IsChatPacket(const engine::Packet& packet) {
+    PacketHeader header;
+    return wire::ReadHeader(packet.data(), packet.size(), header) && header.command == CMD_TEXT_MSG &&
+           header.bodyLength >= TEXTMSG_HEAD_SIZE;
+}
+
+}  // namespace
+
+void CProtocolSession::MarkDone(int32_t msgId, OutcomeEntry& entry) {
+    entry.state = OutcomeState::Done;
+    doneOrder_.emplace_back(msgId, entry.serial);
 }
 
 bool CProtocolSession::ClaimOutcome(int32_t msgId) {
     std::lock_guard<std::mutex> lock(outcomeLock_);
     auto it = outcomes_.find(msgId);
     if (it == outcomes_.end()) return true;
-    if (it->second) return false;
-    it->second = true;
+    if (it->second.state == OutcomeState::Done) return false;
+    MarkDone(msgId, it->second);
     return true;
 }
 
-void CProtocolSession::FailAwaitingMessages() {
+void CProtocolSession::TrimRemembered() {
+    std::vector<int32_t> forgotten;
+    {
+        std::lock_guard<std::mutex> lock(outcomeLock_);
+        while (doneOrder_.size() > kMaxRememberedOutcomes) {
+            const auto [msgId, serial] = doneOrder_.front();
+            doneOrder_.pop_front();
+            auto it = outcomes_.find(msgId);
+            if (it == outcomes_.end() || it->second.serial != serial || it->second.state != OutcomeState::Done)
+                continue;  // taken by the client, or the id was used again since
+            outcomes_.erase(it);
+            forgotten.push_back(msgId);
+        }
+    }
+    // Their copies go too (the client never took them: failed messages).
+    for (int32_t msgId : forgotten) store_.sentMsgs.erase(msgId);
+}
+
+void CProtocolSession::MarkSent(const std::vector<engine::Packet>& run, size_t bytes) {
+    size_t end = 0;
+    std::lock_guard<std::mutex> lock(outcomeLock_);
+    for (const engine::Packet& packet : run) {
+        end += packet.size();
+        if (end > bytes) break;
+        int32_t msgId = 0;
+        if (!KeptTextMsgId(packet, msgId)) continue;
+        auto it = outcomes_.find(msgId);
+        if (it != outcomes_.end() && it->second.state == OutcomeState::Queued) it->second.state = OutcomeState::Sent;
+    }
+}
+
+void CProtocolSession::HoldUnsent(engine::Packet packet) {
+    if (!IsChatPacket(packet)) return;
+    std::lock_guard<std::mutex> lock(heldLock_);
+    held_.push_back(std::move(packet));
+}
+
+void CProtocolSession::AwaitLogon() {
+    std::lock_guard<std::mutex> lock(heldLock_);
+    awaitingLogon_ = true;
+    heldAtAwait_ = held_.size();
+}
+
+void CProtocolSession::HoldForLogon(std::vector<engine::Packet> dropped) {
+    std::vector<engine::Packet> chat;
+    for (engine::Packet& packet : dropped)
+        if (IsChatPacket(packet)) chat.push_back(std::move(packet));
+    std::lock_guard<std::mutex> lock(heldLock_);
+    awaitingLogon_ = true;
+    // Older than the messages held since AwaitLogon, younger than those
+    // that failed to go out before it.
+    const size_t at = std::min(heldAtAwait_, held_.size());
+    held_.insert(held_.begin() + static_cast<std::ptrdiff_t>(at), std::make_move_iterator(chat.begin()),
+                 std::make_move_iterator(chat.end()));
+}
+
+void CProtocolSession::LoseSentMessages() {
+    std::lock_guard<std::mutex> lock(outcomeLock_);
+    for (auto& [msgId, entry] : outcomes_)
+        if (entry.state == OutcomeState::Sent) entry.state = OutcomeState::Lost;
+}
+
+void CProtocolSession::FailLostMessages() {
     std::vector<int32_t> failed;
     {
         std::lock_guard<std::mutex> lock(outcomeLock_);
-        for (auto& [msgId, done] : outcomes_) {
-            if (done) continue;
-            done = true;
+        for (auto& [msgId, entry] : outcomes_) {
+            if (entry.state != OutcomeState::Lost) continue;
+            MarkDone(msgId, entry);
+            failed.push_back(msgId);
+        }
+    }
+    for (int32_t msgId : failed) Post(WM_IM_MSGFAILED, static_cast<uintptr_t>(msgId), msgId);
+}
+
+void CProtocolSession::FailAwaitingMessages() {
+    {
+        // What was held will never be sent now.
+        std::lock_guard<std::mutex> lock(heldLock_);
+        held_.clear();
+        awaitingLogon_ = false;
+    }
+    std::vector<int32_t> failed;
+    {
+        std::lock_guard<std::mutex> lock(outcomeLock_);
+        for (auto& [msgId, entry] : outcomes_) {
+            if (entry.state == OutcomeState::Done) continue;
+            MarkDone(msgId, entry);
             failed.push_back(msgId);
         }
     }
@@ -338,8 +491,18 @@ bool CProtocolSession::TakeSentMsg(int32_t msgId, TextMsgRecord& out) {
     if (!store_.TakeSentMsg(msgId, out)) return false;
     std::lock_guard<std::mutex> lock(outcomeLock_);
     auto it = outcomes_.find(msgId);
-    if (it != outcomes_.end() && it->second) outcomes_.erase(it);
+    if (it != outcomes_.end() && it->second.state == OutcomeState::Done) outcomes_.erase(it);
     return true;
+}
+
+size_t CProtocolSession::HeldMessages() const {
+    std::lock_guard<std::mutex> lock(heldLock_);
+    return held_.size();
+}
+
+size_t CProtocolSession::RememberedOutcomes() const {
+    std::lock_guard<std::mutex> lock(outcomeLock_);
+    return outcomes_.size();
 }
 
 void CProtocolSession::RequestFriendList() { Queue(CMD_GET_FRIEND_LIST, {}); }
@@ -371,13 +534,10 @@ void CProtocolSession::SendFileRespond(const FileRequestRecord& record, int32_t 
 }
 
 void CProtocolSession::ReportUnsentPacket(const engine::Packet& packet) {
-    PacketHeader header;
-    if (!wire::ReadHeader(packet.data(), packet.size(), header) || header.command != CMD_TEXT_MSG) return;
-    wire::MessageBody msg;
-    if (!wire::ParseTextMsg(packet.data() + PACKET_HEADER_SIZE, header.bodyLength, msg)) return;
-    if (msg.head.type == 1) return;  // never held, never acknowledged
-    if (!ClaimOutcome(msg.head.time)) return;  // it has its outcome already
-    Post(WM_IM_MSGFAILED, static_cast<uintptr_t>(msg.head.time), msg.head.time);
+    int32_t msgId = 0;
+    if (!KeptTextMsgId(packet, msgId)) return;  // type 1 is never held, never acknowledged
+    if (!ClaimOutcome(msgId)) return;            // it has its outcome already
+    Post(WM_IM_MSGFAILED, static_cast<uintptr_t>(msgId), msgId);
 }
 
 // ---- Shared handlers --------------------------------------------------------------
@@ -387,13 +547,23 @@ void CProtocolSession::OnLogonReply(const uint8_t* body, size_t length) {
     if (!wire::ParseLogonReply(body, length, reply)) return;
     const bool ok = reply.result == LOGON_OK;
     SetLoggedOn(ok);
+    // The chat messages held across a reconnect go out now, after the
+    // requests of the session's start; a refused log-on fails them.
+    std::vector<engine::Packet> held;
+    {
+        std::lock_guard<std::mutex> lock(heldLock_);
+        held.swap(held_);
+        awaitingLogon_ = false;
+    }
     if (ok) {
         store_.curUserId = reply.userId;
-        store_.reconnectAttempts = 0;
+        store_.reconnectAttempts.store(0);
         Log(kLogLogonOk);
         SendAfterLogonRequests();
+        for (engine::Packet& packet : held) QueueChatPacket(std::move(packet));
     } else {
         store_.curUserId = 0;
+        for (const engine::Packet& packet : held) ReportUnsentPacket(packet);
     }
     Post(WM_IM_LOGON, ok ? 1 : 0, reply.result);
 }
@@ -402,14 +572,18 @@ void CProtocolSession::OnLogoutReply(const uint8_t* body, size_t length) {
     if (length < 4) return;
     int32_t result = 0;
     wire::BodyReader(body, length).Int32(result);
-    if (result == LOGON_OK || result == LOGON_ERR_PASSWORD) {
-        store_.running = 0;
-        store_.ownStatus = STATUS_OFFLINE;
-        SetLoggedOn(false);
-        if (!IsDesk()) store_.UserInfoBaseAt(OwnId()).status = STATUS_OFFLINE;
-        Log(kLogLoggedOut);
-        CloseHistoryFiles();
+    if (result != LOGON_OK && result != LOGON_ERR_PASSWORD) {
+        // Only these two end the session; the clients read any WM_IM_LOGOUT
+        // with wParam 0 as "logged on elsewhere" and leave.
+        Log(kLogLogoutReply + std::to_wstring(result));
+        return;
     }
+    store_.running.store(0);
+    store_.ownStatus = STATUS_OFFLINE;
+    SetLoggedOn(false);
+    if (!IsDesk()) store_.UserInfoBaseAt(OwnId()).status = STATUS_OFFLINE;
+    Log(kLogLoggedOut);
+    CloseHistoryFiles();
     Post(WM_IM_LOGOUT, result == LOGON_OK ? 1 : 0, 0);
 }
 

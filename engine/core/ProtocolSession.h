@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -65,19 +66,50 @@ public:
     void SendUserMemo(int32_t word1, int32_t word2, const char* memo);
     void SendMyInfo(const UserInfoBase& base, const UserInfoExt& ext);
     void SendFileRespond(const FileRequestRecord& record, int32_t code);
-    // A packet that never reached the server (popped while the connection was
-    // down, or cleared from the queue by a reconnect's log-on). A text message
-    // that the engine holds then ends in WM_IM_MSGFAILED (its id in wParam
-    // and lParam), so every sent message gets exactly one outcome. Reads only
-    // the packet: any thread may call it.
+    // ---- Message outcomes ----------------------------------------------------
+    // Every message kept as sent ends in exactly one WM_IM_MSGSENT or
+    // WM_IM_MSGFAILED (its id in wParam; for a failure the engine decides,
+    // in lParam too). A message is queued, then sent (its bytes reached the
+    // socket), then lost (its connection ended before the acknowledgement),
+    // then done. Across a reconnect a chat message that never reached the
+    // server is held and goes out after the next log-on reply; one that was
+    // sent but not acknowledged may or may not have arrived, and fails.
+    //
+    // A packet that will never be sent (the session stopped): a text message
+    // that the engine holds ends in WM_IM_MSGFAILED. Any thread.
     void ReportUnsentPacket(const engine::Packet& packet);
-    // The connection that carried the held messages has ended: an
-    // acknowledgement can no longer come for those still waiting for one, so
-    // each of them ends in WM_IM_MSGFAILED now (on the engine's window
-    // thread, like the acknowledgements).
+    // Send thread: the first `bytes` bytes of the run reached the socket;
+    // the text messages wholly among them count as sent.
+    void MarkSent(const std::vector<engine::Packet>& run, size_t bytes);
+    // Send thread: a packet that did not reach the server because the
+    // connection went down. A chat message is held for the next log-on;
+    // any other request is dropped (the log-on asks again).
+    void HoldUnsent(engine::Packet packet);
+    // The reconnect (a worker), as the new connection is put in place: from
+    // now until the log-on reply, new chat messages are held, not queued.
+    void AwaitLogon();
+    // Then the queue's packets that its reset dropped: the chat messages
+    // among them are held, ahead of those held since AwaitLogon.
+    void HoldForLogon(std::vector<engine::Packet> dropped);
+    // The reconnect (a worker), before the new connection is in place: the
+    // sent messages still waiting for their acknowledgement are lost.
+    void LoseSentMessages();
+    // The client's thread, as the reconnect starts: each lost message fails.
+    void FailLostMessages();
+    // The session ended (log-out, a reconnect that gave up): each message
+    // without an outcome fails now (on the engine's window thread, like the
+    // acknowledgements), the held ones among them.
     void FailAwaitingMessages();
     // MGetSendedTextMsg: the held copy, taken out of the store.
     bool TakeSentMsg(int32_t msgId, TextMsgRecord& out);
+    // Chat messages held for the next log-on reply; ids whose outcome the
+    // engine remembers (tests).
+    size_t HeldMessages() const;
+    size_t RememberedOutcomes() const;
+    // The most message ids with an outcome that are remembered (with their
+    // copies, until the client takes them): ids recur daily, and an old one
+    // must never take a new message's outcome.
+    static constexpr size_t kMaxRememberedOutcomes = 1024;
 
     // ---- Desk requests -------------------------------------------------------
     void RequestGroupUserList(int32_t userId);
@@ -176,14 +208,33 @@ private:
     std::wstring root_;  // host program's folder, with its trailing backslash
     std::atomic<bool> loggedOn_{false};
     std::unique_ptr<engine::HistoryFiles> history_;  // null without a file system
-    // The messages sent through SendTextMsg, by id: false while the outcome
-    // is still to come, true once WM_IM_MSGSENT or WM_IM_MSGFAILED went out.
-    // An entry goes when the client takes the held copy after its outcome.
+    // The messages sent through SendTextMsg, by id, with the state of their
+    // outcome. A done entry goes when the client takes the held copy, when a
+    // new message reuses its id, or when more than kMaxRememberedOutcomes
+    // newer ones are done (with its copy).
+    enum class OutcomeState : uint8_t { Queued, Sent, Lost, Done };
+    struct OutcomeEntry {
+        OutcomeState state;
+        uint64_t serial;  // tells a reused id's entries apart
+    };
     // True when this call may give `msgId` its outcome (a message waiting
     // for one, or one that was never tracked); any thread may claim.
     bool ClaimOutcome(int32_t msgId);
-    std::mutex outcomeLock_;
-    std::map<int32_t, bool> outcomes_;
+    void MarkDone(int32_t msgId, OutcomeEntry& entry);  // with outcomeLock_ held
+    // Client's thread: forgets the oldest done entries beyond the bound.
+    void TrimRemembered();
+    // Sends a chat message packet, or holds it while a log-on reply is due.
+    void QueueChatPacket(engine::Packet packet);
+    mutable std::mutex outcomeLock_;
+    std::map<int32_t, OutcomeEntry> outcomes_;
+    std::deque<std::pair<int32_t, uint64_t>> doneOrder_;  // oldest first
+    uint64_t nextSerial_ = 0;
+    // Chat messages held across a reconnect, oldest first, and whether the
+    // reconnect's log-on reply is still due.
+    mutable std::mutex heldLock_;
+    std::vector<engine::Packet> held_;
+    bool awaitingLogon_ = false;
+    size_t heldAtAwait_ = 0;  // held_'s size when AwaitLogon ran
 };
 
 template <class T>

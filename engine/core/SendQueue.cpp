@@ -21,6 +21,15 @@ void SendQueue::PushFront(Packet packet) {
     Pushed();
 }
 
+void SendQueue::PushFirst(Packet packet) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_front(std::move(packet));
+        ++frontLane_;
+    }
+    Pushed();
+}
+
 std::vector<Packet> SendQueue::Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<Packet> dropped(std::make_move_iterator(queue_.begin()),

@@ -25,6 +25,10 @@ public:
 
     void PushBack(Packet packet);
     void PushFront(Packet packet);
+    // Ahead of everything queued, the front lane included: the log-out at a
+    // stop, which must leave within the send thread's grace rounds whatever
+    // the queue holds.
+    void PushFirst(Packet packet);
     // Starts a session: clears the queue and puts the log-on packet first.
     // `underLock` runs while the lock is held (the new connection is put in
     // place there, so that no packet popped before it is sent after it).

@@ -30,6 +30,12 @@ int32_t WordAt(const uint8_t* body, size_t offset) {
 
 }  // namespace
 
+// The body cap is sized from the fields a list entry fills.
+static_assert(kMaxUserEntryBytes == 16 + sizeof(UserInfoBase::nickname) + sizeof(UserInfoBase::memo) +
+                                        sizeof(UserInfoBase::signature),
+              "a user entry's texts fit the record's fields");
+static_assert(kMaxCategoryEntryBytes == 8 + sizeof(CategoryRecord::name), "a category name fits its field");
+
 // ---- Packets ----------------------------------------------------------------
 
 Packet BuildPacket(uint32_t command, const uint8_t* body, size_t length) {
@@ -96,6 +102,14 @@ bool BodyReader::Text(const char*& text, size_t& length) {
     length = static_cast<size_t>(static_cast<const uint8_t*>(nul) - start);
     offset_ += length + 1;
     return true;
+}
+
+void BodyReader::TextToEnd(const char*& text, size_t& length) {
+    const uint8_t* start = data_ + offset_;
+    const void* nul = Remaining() != 0 ? std::memchr(start, 0, Remaining()) : nullptr;
+    text = reinterpret_cast<const char*>(start);
+    length = nul != nullptr ? static_cast<size_t>(static_cast<const uint8_t*>(nul) - start) : Remaining();
+    offset_ = nul != nullptr ? offset_ + length + 1 : length_;
 }
 
 size_t BodyReader::Fit(int64_t count, size_t size) const {
@@ -496,13 +510,15 @@ bool ParseCommReplies(const uint8_t* body, size_t length, std::vector<CommReplyE
     if (count <= 0) return true;
     const uint64_t n = static_cast<uint64_t>(count);
     if (4 + 8 * n > length) return false;
+    // Every counted reply is kept; a text without its NUL ends at the body's
+    // end, and the texts after it are empty.
     BodyReader texts(body + 4 + 8 * n, length - 4 - 8 * n);
     out.reserve(static_cast<size_t>(n));
     for (size_t i = 0; i < n; ++i) {
         CommReplyEntry e;
         e.id = WordAt(body, 4 + 4 * i);
         e.position = WordAt(body, 4 + 4 * n + 4 * i);
-        if (!texts.Text(e.text.data, e.text.length)) break;
+        texts.TextToEnd(e.text.data, e.text.length);
         out.push_back(e);
     }
     return true;

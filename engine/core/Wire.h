@@ -54,6 +54,9 @@ public:
     // A NUL-terminated text: `text` and `length` (without the NUL) point into
     // the body. False, and the reader is at the end, when no NUL follows.
     bool Text(const char*& text, size_t& length);
+    // A text up to its NUL or, without one, up to the end of the body (empty
+    // once the reader is at the end).
+    void TextToEnd(const char*& text, size_t& length);
     // A record of `size` bytes copied whole into `out`.
     template <class T>
     bool Record(T& out) { return Bytes(&out, sizeof out); }

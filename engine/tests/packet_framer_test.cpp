@@ -82,6 +82,18 @@ TEST(PacketFramer, RefusesABodyLengthAboveTheCap) {
         EXPECT_TRUE(Frame(header, {7}, tooLong).empty());
         EXPECT_TRUE(tooLong) << length;
     }
+    // The largest bodies the list formats can carry are waited for, not
+    // refused: a friend-update reply and a friend list of 65535 users, with
+    // every text as long as its field allows.
+    for (uint32_t length : {engine::kMaxFriendUpdateBody, engine::kMaxFriendListBody}) {
+        PacketFramer framer;
+        std::vector<uint8_t> header = Packet(35, 0);
+        for (int i = 0; i < 4; ++i) header[20 + i] = static_cast<uint8_t>(length >> (8 * i));
+        size_t taken = 0;
+        EXPECT_EQ(framer.Feed(header.data(), header.size(), taken), State::NeedMore) << length;
+        EXPECT_EQ(framer.Missing(), length);
+    }
+    EXPECT_GT(engine::kMaxFriendUpdateBody, 16u * 1024u * 1024u);
     // The cap itself is a body the framer waits for.
     PacketFramer framer;
     std::vector<uint8_t> header = Packet(18, 0);

@@ -21,7 +21,7 @@ std::string Order(const SendQueue& queue) {
 
 TEST(SendQueue, FrontLaneKeepsItsOrderAheadOfBackPackets) {
     struct Step {
-        char op;   // 'b' push back, 'f' push front, 'l' reset with log-on, 'p' pop
+        char op;   // 'b' push back, 'f' push front, '1' push first, 'l' reset with log-on, 'p' pop
         char tag;
     };
     struct Case {
@@ -37,6 +37,10 @@ TEST(SendQueue, FrontLaneKeepsItsOrderAheadOfBackPackets) {
          {{'f', 'X'}, {'b', 'a'}, {'p', 0}, {'f', 'Y'}}, "Ya"},
         {"a back packet popped does not shrink the lane wrongly",
          {{'b', 'a'}, {'p', 0}, {'f', 'X'}, {'f', 'Y'}, {'b', 'b'}}, "XYb"},
+        {"the first packet goes ahead of the front lane",
+         {{'b', 'a'}, {'f', 'X'}, {'f', 'Y'}, {'1', 'Z'}}, "ZXYa"},
+        {"a front packet after the first one stays behind it",
+         {{'f', 'X'}, {'1', 'Z'}, {'f', 'Y'}, {'b', 'a'}}, "ZXYa"},
     };
     for (const Case& c : cases) {
         SendQueue queue;
@@ -45,6 +49,7 @@ TEST(SendQueue, FrontLaneKeepsItsOrderAheadOfBackPackets) {
             switch (s.op) {
                 case 'b': queue.PushBack(P(s.tag)); break;
                 case 'f': queue.PushFront(P(s.tag)); break;
+                case '1': queue.PushFirst(P(s.tag)); break;
                 case 'l': queue.ResetWith(P(s.tag)); break;
                 case 'p': queue.PopFront(out); break;
             }

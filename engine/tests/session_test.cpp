@@ -38,7 +38,7 @@ TEST_P(SharedSession, LogonReplyOkStartsTheSession) {
     EXPECT_TRUE(f.Deliver(CMD_LOGON, Cat({W(kOwnId), W(LOGON_OK)})));
     EXPECT_TRUE(f.session->LoggedOn());
     EXPECT_EQ(f.store.curUserId, kOwnId);
-    EXPECT_EQ(f.store.reconnectAttempts, 0);
+    EXPECT_EQ(f.store.reconnectAttempts.load(), 0);
     EXPECT_TRUE(Logged(L"\u767B\u5F55\u6210\u529F"));
     EXPECT_EQ(f.notifier.notes, std::vector<Note>{Posted(WM_IM_LOGON, 1, LOGON_OK)});
     ASSERT_FALSE(f.queue.Empty());
@@ -53,7 +53,9 @@ TEST_P(SharedSession, LogonReplyFailureClearsTheUserAndQueuesNothing) {
     EXPECT_EQ(f.notifier.notes, std::vector<Note>{Posted(WM_IM_LOGON, 0, LOGON_ERR_REPEATED)});
 }
 
-TEST_P(SharedSession, EveryLogoutReplyPostsOnlyTwoEndTheSession) {
+// Only 10000 and 10001 end the session and tell the client (which reads
+// wParam 0 as "logged on elsewhere"); any other result is only logged.
+TEST_P(SharedSession, OnlyTheTwoLogoutRepliesThatEndTheSessionPostWmImLogout) {
     struct { int32_t result; bool ends; uintptr_t wParam; } cases[] = {
         {10000, true, 1}, {10001, true, 0}, {10002, false, 0}, {10003, false, 0}, {10004, false, 0}, {0, false, 0},
     };
@@ -63,17 +65,51 @@ TEST_P(SharedSession, EveryLogoutReplyPostsOnlyTwoEndTheSession) {
         g.store.ownStatus = 0;
         g.session->SetLoggedOn(true);
         EXPECT_TRUE(g.Deliver(CMD_LOGOUT, W(c.result)));
-        EXPECT_EQ(g.store.running, c.ends ? 0 : 1);
+        EXPECT_EQ(g.store.running.load(), c.ends ? 0 : 1);
         EXPECT_EQ(g.store.ownStatus, c.ends ? STATUS_OFFLINE : 0);
         EXPECT_EQ(g.session->LoggedOn(), !c.ends);
-        EXPECT_EQ(g.notifier.notes, std::vector<Note>{Posted(WM_IM_LOGOUT, c.wParam, 0)});
-        EXPECT_EQ(g.log.lines.size(), c.ends ? 1u : 0u);
+        if (c.ends) {
+            EXPECT_EQ(g.notifier.notes, std::vector<Note>{Posted(WM_IM_LOGOUT, c.wParam, 0)});
+            EXPECT_EQ(g.log.lines, std::vector<std::wstring>{L"\u6210\u529F\u4E0B\u7EBF"});
+        } else {
+            EXPECT_TRUE(g.notifier.notes.empty());
+            EXPECT_EQ(g.log.lines,
+                      std::vector<std::wstring>{L"\u4E0B\u7EBF\u5E94\u7B54,\u7ED3\u679C:" + std::to_wstring(c.result)});
+        }
     }
 }
 
 TEST_P(SharedSession, LogoutRequestIsLogged) {
     f.session->SendLogout(true);
     EXPECT_TRUE(Logged(L"\u51C6\u5907\u4E0B\u7EBF..."));
+}
+
+// ---- The largest lists -------------------------------------------------------------
+
+// A friend list as large as its format allows (255 categories, 65535 users,
+// every text as long as its field takes) arrives whole: every user is
+// stored, listed and written to the list file.
+TEST_P(SharedSession, TheLargestFriendListTheFormatAllowsIsTakenWhole) {
+    std::vector<uint8_t> body = Cat({B(255), B(0), H(65535)});
+    body.reserve(engine::kMaxFriendListBody);
+    for (int32_t c = 0; c < 255; ++c) {
+        const std::vector<uint8_t> name = T(std::string(23, char('a' + c % 26)));
+        for (const auto& part : {W(c + 1), W(c), name}) body.insert(body.end(), part.begin(), part.end());
+    }
+    const std::vector<uint8_t> texts = Cat({T(std::string(23, 'n')), T(std::string(15, 'm')), T(std::string(255, 's'))});
+    for (int32_t u = 0; u < 65535; ++u) {
+        for (const auto& part : {W(100000 + u), W(u % 255 + 1), W(0), W(5)}) body.insert(body.end(), part.begin(), part.end());
+        body.insert(body.end(), texts.begin(), texts.end());
+    }
+    ASSERT_EQ(body.size(), size_t(engine::kMaxFriendListBody));
+    EXPECT_TRUE(f.Deliver(CMD_GET_FRIEND_LIST, body));
+    EXPECT_EQ(f.notifier.notes, std::vector<Note>{Sent(WM_IM_NOTIFY, NOTIFY_FRIENDLIST, 0)});
+    size_t listed = 0;
+    for (const auto& [name, members] : f.store.ownFriends) listed += members.size();
+    EXPECT_EQ(listed, 65535u);
+    EXPECT_EQ(f.store.ownCategories.size(), 255u);
+    EXPECT_EQ(std::string(f.store.users.at(100000 + 65534).signature), std::string(255, 's'));
+    EXPECT_EQ(DatHeaderOf(f.File(f.Own() + L"userlist.dat")).recordCount, 65535);
 }
 
 // ---- Sent messages -------------------------------------------------------------------

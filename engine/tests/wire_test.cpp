@@ -288,7 +288,7 @@ TEST(WireHeader, ReadHeaderChecksLengthAndCap) {
     EXPECT_EQ(h.bodyLength, 10u);
     EXPECT_FALSE(wire::ReadHeader(good.data(), 23, h));
     EXPECT_FALSE(wire::ReadHeader(good.data(), good.size() - 1, h));  // length word says more
-    auto huge = Header("05000000", "01000001");                       // 16 MiB + 1
+    auto huge = Header("05000000", "01005001");                       // 21 MiB + 1
     EXPECT_FALSE(wire::ReadHeader(huge.data(), huge.size(), h));
     auto wrapped = Header("05000000", "ffffffff");
     EXPECT_FALSE(wire::ReadHeader(wrapped.data(), wrapped.size(), h));
@@ -487,12 +487,19 @@ TEST(WireParsers, CountsLargerThanTheBodyAreCut) {
 TEST(WireParsers, CommonRepliesWithHostileCountsAndTexts) {
     std::vector<wire::CommReplyEntry> out;
     {
-        const ExactBuffer body(Cat({W(2), W(7), W(8), W(0), W(1), T("first"), R("second")}));
+        // Every counted reply is kept: the last text, without its NUL, is
+        // cut at the body's end; a reply past the texts has an empty one.
+        const ExactBuffer body(Cat({W(3), W(7), W(8), W(9), W(0), W(1), W(2), T("first"), R("second")}));
         ASSERT_TRUE(wire::ParseCommReplies(body.data(), body.size(), out));
-        ASSERT_EQ(out.size(), 1u);  // the unterminated text ends the parse
+        ASSERT_EQ(out.size(), 3u);
         EXPECT_EQ(out[0].id, 7);
         EXPECT_EQ(out[0].position, 0);
         EXPECT_EQ(std::string(out[0].text.data, out[0].text.length), "first");
+        EXPECT_EQ(out[1].id, 8);
+        EXPECT_EQ(out[1].position, 1);
+        EXPECT_EQ(std::string(out[1].text.data, out[1].text.length), "second");
+        EXPECT_EQ(out[2].id, 9);
+        EXPECT_EQ(out[2].text.length, 0u);
     }
     {   // ids and positions do not fit: the reply is refused
         const ExactBuffer body(Cat({W(INT32_MAX), W(1)}));

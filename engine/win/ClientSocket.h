@@ -45,9 +45,13 @@ public:
     // Up to the configured number of tries, with a pause after each failed
     // one; stores the address, port and time-out word. The connection is
     // returned, not put in place (see Install). Logs "连接服务器..".
+    // `paced`: each try takes its whole connect wait even when the server
+    // refuses at once (the automatic reconnect, which so keeps trying for
+    // the window its timing gives); otherwise a refusal ends a try at once
+    // (a log-on by hand learns of it without waiting).
     std::shared_ptr<SocketConnection> ConnectServer(const std::wstring& address, uint16_t port,
                                                     uint32_t timeoutWord, uint32_t session,
-                                                    HANDLE stop);
+                                                    HANDLE stop, bool paced = false);
     // One non-blocking connect to the stored address; a refusal is seen at
     // once through select()'s error set.
     std::shared_ptr<SocketConnection> Connect(uint32_t session, HANDLE stop);

@@ -101,6 +101,7 @@ void CKestrinApp::Shutdown() {
     // that none is left running engine code when the object goes.
     for (const CThreadTable::Entry& entry : threads_.Lingering()) {
         entry->RequestStop();
+        sendWake_.WakeAll();
         if (entry->stopped) WaitForSingleObject(entry->stopped, options_.timings.stopWaitMs);
     }
     threads_.PurgeLingering();
@@ -131,19 +132,19 @@ void CKestrinApp::InitModule(HWND mainWindow) {
 }
 
 bool CKestrinApp::Running() const {
-    return __atomic_load_n(&store_.running, __ATOMIC_SEQ_CST) != 0;
+    return store_.running.load() != 0;
 }
 
 void CKestrinApp::SetRunning(bool running) {
-    __atomic_store_n(&store_.running, running ? 1 : 0, __ATOMIC_SEQ_CST);
+    store_.running.store(running ? 1 : 0);
 }
 
 int CKestrinApp::ReconnectAttempts() const {
-    return __atomic_load_n(&store_.reconnectAttempts, __ATOMIC_SEQ_CST);
+    return store_.reconnectAttempts.load();
 }
 
 void CKestrinApp::SetReconnectAttempts(int attempts) {
-    __atomic_store_n(&store_.reconnectAttempts, attempts, __ATOMIC_SEQ_CST);
+    store_.reconnectAttempts.store(attempts);
 }
 
 void CKestrinApp::Log(const std::wstring& text) {
@@ -179,7 +180,7 @@ void CKestrinApp::ConnectAndLogon(const std::wstring& account, const std::wstrin
     store_.curUserId = store_.logonId;
     store_.server = server;
     store_.port = port;
-    __atomic_store_n(&store_.lastReconnectTick, 0u, __ATOMIC_SEQ_CST);
+    store_.lastReconnectTick.store(0);
     store_.reconnectIntervalMs = options_.timings.reconnectIntervalMs;
     SetReconnectAttempts(0);
     store_.ownStatus = -1;
@@ -265,6 +266,7 @@ void CKestrinApp::StopWorkThreads() {
     const std::vector<CThreadTable::Entry> entries = threads_.Snapshot();
     for (const CThreadTable::Entry& entry : entries)
         entry->RequestStop();
+    sendWake_.WakeAll();
     for (const CThreadTable::Entry& entry : entries)
         if (entry->stopped) WaitForSingleObject(entry->stopped, options_.timings.stopWaitMs);
     threads_.Retire(entries);
@@ -294,6 +296,9 @@ HANDLE CKestrinApp::RunWorker() {
 void CKestrinApp::SendLoop(const WorkerContext& context) {
     const engine::EngineTimings& t = options_.timings;
     int stopRounds = 0;
+    // The connection whose failure this thread logged last: one line per
+    // error, however long the reconnect that follows runs.
+    uint32_t loggedGeneration = 0;
     std::vector<engine::Packet> run;
     std::vector<uint8_t> joined;
     for (;;) {
@@ -302,6 +307,13 @@ void CKestrinApp::SendLoop(const WorkerContext& context) {
         const bool stopping = context.Stopping();
         if (stopping && ++stopRounds > t.sendGraceRounds) break;
         if (!Running()) break;
+        // While the connection is down, what is queued stays queued: the
+        // reconnect hands the chat messages on to its log-on.
+        if (!socket_.IsOpen()) {
+            if (stopping) break;
+            WaitForSingleObject(context.stop, t.errorPauseMs);
+            continue;
+        }
         // The packets queued together go to the socket in one send; a grace
         // round sends one packet.
         uint32_t generation = 0;
@@ -309,11 +321,7 @@ void CKestrinApp::SendLoop(const WorkerContext& context) {
             if (stopping) break;  // nothing left to send
             // Until a packet is queued, the stop, or the idle time-out.
             sendWake_.Arm();
-            if (queue_.Empty()) {
-                const HANDLE waits[2] = {context.stop, sendWake_.Handle()};
-                WaitForMultipleObjects(waits[1] ? 2 : 1, waits, FALSE, t.sendIdleMs);
-            }
-            sendWake_.Disarm();
+            if (queue_.Empty() && !context.Stopping()) sendWake_.Wait(t.sendIdleMs);
             continue;
         }
         const uint8_t* bytes = run.front().data();
@@ -326,16 +334,28 @@ void CKestrinApp::SendLoop(const WorkerContext& context) {
         }
         size_t sent = 0;
         const int result = socket_.SendAll(bytes, length, generation, context.stop, &sent);
+        session_.MarkSent(run, sent);
         if (result == kSocketOk) continue;
-        // The packets that did not wholly reach the socket are lost (a stale
-        // one is never sent on the new connection).
+        // The packets that did not wholly reach the socket never reached the
+        // server (a stale one is never sent on the new connection): the chat
+        // messages among them wait for the next log-on, unless the session
+        // is stopping.
+        const bool ending = stopping || context.Stopping();
         size_t end = 0;
-        for (const engine::Packet& packet : run) {
+        for (engine::Packet& packet : run) {
             end += packet.size();
-            if (end > sent) session_.ReportUnsentPacket(packet);
+            if (end <= sent) continue;
+            if (ending) {
+                session_.ReportUnsentPacket(packet);
+            } else {
+                session_.HoldUnsent(std::move(packet));
+            }
         }
-        if (result == kSocketStalePacket || stopping || context.Stopping()) continue;
-        Log(Format(L"发送错误,错误代码:%d ,重连服务器..", result));
+        if (result == kSocketStalePacket || ending) continue;
+        if (generation != loggedGeneration) {
+            loggedGeneration = generation;
+            Log(Format(L"发送错误,错误代码:%d ,重连服务器..", result));
+        }
         Reconnect(context);
         WaitForSingleObject(context.stop, t.errorPauseMs);
     }
@@ -344,6 +364,7 @@ void CKestrinApp::SendLoop(const WorkerContext& context) {
 
 void CKestrinApp::ReceiveLoop(const WorkerContext& context) {
     const engine::EngineTimings& t = options_.timings;
+    uint32_t loggedGeneration = 0;
     for (;;) {
         if (context.Stopping() || !Running()) break;
         std::vector<uint8_t> packet;
@@ -365,7 +386,13 @@ void CKestrinApp::ReceiveLoop(const WorkerContext& context) {
             continue;
         }
         if (result == kSocketStopped) continue;
-        Log(Format(L"接收错误,错误代码:%d ,重连服务器..", result));
+        // One line per failed connection: while another thread reconnects,
+        // this one finds the same broken connection every round.
+        const uint32_t generation = socket_.Generation();
+        if (generation != loggedGeneration) {
+            loggedGeneration = generation;
+            Log(Format(L"接收错误,错误代码:%d ,重连服务器..", result));
+        }
         Reconnect(context);
         WaitForSingleObject(context.stop, t.errorPauseMs);
     }
@@ -397,7 +424,7 @@ void CKestrinApp::Reconnect(const WorkerContext& context) {
         return;
     const engine::EngineTimings& t = options_.timings;
     const uint32_t now = GetTickCount();
-    const uint32_t last = __atomic_load_n(&store_.lastReconnectTick, __ATOMIC_SEQ_CST);
+    const uint32_t last = store_.lastReconnectTick.load();
     const int attempts = ReconnectAttempts();
     if (uint64_t(now - last) < uint64_t(t.reconnectIntervalMs) * uint64_t(attempts)) return;
 
@@ -414,6 +441,9 @@ void CKestrinApp::Reconnect(const WorkerContext& context) {
         current->Break();
     }
 
+    // The messages sent on the connection that ended can no longer be
+    // acknowledged: they fail as the client hears of the reconnect.
+    session_.LoseSentMessages();
     NotifyEvent(EngineEvent::Reconnecting, context.session);
     Log(L"与服务器断开连接,正在尝试重连..");
     SetReconnectAttempts(attempts + 1);
@@ -427,10 +457,13 @@ void CKestrinApp::Reconnect(const WorkerContext& context) {
             server = targetServer_;
             port = targetPort_;
         }
+        // Each connect takes its whole slot even when it is refused at once,
+        // so the reconnect keeps trying for the window its timing gives (a
+        // server restart of a minute or so is survived); a stop ends it.
         bool connected = false;
         for (int round = 0; round < t.reconnectRounds && !Signalled(context.stop); ++round) {
             std::shared_ptr<SocketConnection> connection =
-                socket_.ConnectServer(server, port, 10000, context.session, context.stop);
+                socket_.ConnectServer(server, port, 10000, context.session, context.stop, /*paced=*/true);
             if (connection) {
                 connected = InstallConnection(std::move(connection), context.session);
                 break;
@@ -439,7 +472,7 @@ void CKestrinApp::Reconnect(const WorkerContext& context) {
         }
         if (!connected && !Signalled(context.stop)) GiveUpSession(context);
     }
-    __atomic_store_n(&store_.lastReconnectTick, uint32_t(GetTickCount()), __ATOMIC_SEQ_CST);
+    store_.lastReconnectTick.store(uint32_t(GetTickCount()));
 }
 
 bool CKestrinApp::InstallConnection(std::shared_ptr<SocketConnection> connection, uint32_t session) {
@@ -450,9 +483,13 @@ bool CKestrinApp::InstallConnection(std::shared_ptr<SocketConnection> connection
         if (sessionNumber_.load() != session || connectStatus_.load() != 1) return false;
         // The queue's reset and the new connection happen under the queue's
         // lock: a packet popped before is never sent on the new connection.
-        dropped = queue_.ResetWith(std::move(logon), [&] { socket_.Install(std::move(connection)); });
+        // The chat messages it drops wait for the log-on reply.
+        dropped = queue_.ResetWith(std::move(logon), [&] {
+            socket_.Install(std::move(connection));
+            session_.AwaitLogon();
+        });
+        session_.HoldForLogon(std::move(dropped));
     }
-    ReportUnsent(dropped);
     return true;
 }
 
@@ -463,6 +500,7 @@ void CKestrinApp::GiveUpSession(const WorkerContext& context) {
     std::vector<CThreadTable::Entry> entries = threads_.Snapshot();
     for (const CThreadTable::Entry& entry : entries)
         if (entry->session == context.session) entry->RequestStop();
+    sendWake_.WakeAll();
     for (const CThreadTable::Entry& entry : entries)
         if (entry->session == context.session && entry->id != self && entry->stopped)
             WaitForSingleObject(entry->stopped, options_.timings.stopWaitMs);
@@ -494,11 +532,11 @@ void CKestrinApp::HandleEvent(EngineEvent event, uint32_t session) {
             store_.ownStatus = STATUS_OFFLINE;
             notifier_.Post(WM_IM_RECONNECTING, 0, 0);
             // The acknowledgements still due were the old connection's.
-            session_.FailAwaitingMessages();
+            session_.FailLostMessages();
             break;
         case EngineEvent::ReconnectFailed:
             notifier_.Post(WM_IM_CONNECT, 0, 0);
-            // Messages queued since stay in a queue that no thread empties.
+            // The messages held or queued since will never be sent.
             session_.FailAwaitingMessages();
             break;
     }

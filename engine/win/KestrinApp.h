@@ -32,7 +32,7 @@
 #include "ProtocolSession.h"
 #include "SendQueue.h"
 #include "ThreadTable.h"
-#include "WakeEvent.h"
+#include "WakeSignal.h"
 #include "Win32Clock.h"
 #include "Win32CodePage.h"
 #include "Win32FileSystem.h"
@@ -143,10 +143,10 @@ private:
     CDataTree store_;
     CClientSocket socket_;
     std::atomic<int> connectStatus_{0};
-    // Signalled by every push: the send thread's pause on an empty queue
-    // ends as soon as a packet is queued. (Declared before the queue, so
-    // that it outlives it.)
-    WakeEvent sendWake_;
+    // Signalled by every push and every stop request: the send thread's
+    // pause on an empty queue ends as soon as a packet is queued. (Declared
+    // before the queue, so that it outlives it.)
+    WakeSignal sendWake_;
     engine::SendQueue queue_;
     CProtocolSession session_;
     std::mutex reconnectLock_;

@@ -12,8 +12,9 @@ std::wstring Win32CodePage::FromAnsi(const char* text, size_t length) const {
     return codepage::FromAnsi(text, length);
 }
 
-bool Win32CodePage::IsLeadByte(unsigned char byte) const {
-    return IsDBCSLeadByteEx(CP_ACP, byte) != 0;
+Win32CodePage::Win32CodePage() {
+    // The ANSI code page does not change while the process runs.
+    for (int byte = 0; byte < 256; ++byte) leadBytes_[byte] = IsDBCSLeadByteEx(CP_ACP, BYTE(byte)) != 0;
 }
 
 }  // namespace engine

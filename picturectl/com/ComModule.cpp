@@ -46,4 +46,30 @@ HRESULT ComModule::LoadTypeInfo(REFIID iid, ITypeInfo** info) {
     return library->GetTypeInfoOfGuid(iid, info);
 }
 
+HRESULT ComModule::RegisterTypeLibrary() {
+    ComPtr<ITypeLib> library;
+    HRESULT hr = LoadTypeLibrary(library.Receive());
+    if (FAILED(hr)) return hr;
+    std::wstring path = FileName();
+    return RegisterTypeLib(library.Get(), &path[0], nullptr);
+}
+
+HRESULT ComModule::UnregisterTypeLibrary() {
+    ComPtr<ITypeLib> library;
+    HRESULT hr = LoadTypeLibrary(library.Receive());
+    if (FAILED(hr)) return hr;
+    TLIBATTR* attr = nullptr;
+    hr = library->GetLibAttr(&attr);
+    if (FAILED(hr)) return hr;
+    // Nothing to remove is not a failure of unregistration.
+    BSTR registered = nullptr;
+    if (SUCCEEDED(QueryPathOfRegTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
+                                        &registered))) {
+        SysFreeString(registered);
+        hr = UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+    }
+    library->ReleaseTLibAttr(attr);
+    return hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY ? S_OK : hr;
+}
+
 }  // namespace com

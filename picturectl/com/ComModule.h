@@ -23,6 +23,10 @@ public:
     // The type library embedded in the module as TYPELIB resource 1.
     static HRESULT LoadTypeLibrary(ITypeLib** library);
     static HRESULT LoadTypeInfo(REFIID iid, ITypeInfo** info);
+    // Registers that type library (which also makes the type-library
+    // marshaler the proxy of its dual interfaces), and removes it.
+    static HRESULT RegisterTypeLibrary();
+    static HRESULT UnregisterTypeLibrary();
 };
 
 // Holds a module lock for the lifetime of an object.

@@ -8,6 +8,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace mervale {
@@ -514,22 +515,26 @@ STDMETHODIMP CPictureControl::GetClassID(CLSID* clsid) { return GetUserClassID(c
 STDMETHODIMP CPictureControl::IsDirty() { return m_dirty ? S_OK : S_FALSE; }
 STDMETHODIMP CPictureControl::InitNew(IStorage* storage) { return storage ? S_OK : E_INVALIDARG; }
 
+// The picture does not depend on "Contents": whatever that stream holds (or
+// when it is missing), a readable "ImageData" still gives the picture, with
+// the properties that "Contents" gave before any damage.
 STDMETHODIMP CPictureControl::Load(IStorage* storage) {
     if (!storage) return E_INVALIDARG;
     com::ComPtr<IStream> contents;
-    HRESULT hr = storage->OpenStream(kContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
-                                     contents.Receive());
-    if (FAILED(hr)) return hr;
-    PropertyReader properties;
-    hr = properties.ReadFrom(contents.Get());
-    if (FAILED(hr)) return hr;
-    LoadProperties(properties);
+    HRESULT propertiesResult = storage->OpenStream(kContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
+                                                   contents.Receive());
+    if (SUCCEEDED(propertiesResult)) {
+        PropertyMapReader properties;
+        propertiesResult = properties.ReadFrom(contents.Get(), PropertyMap());
+        LoadProperties(properties);
+    }
+    contents.Reset();
 
     com::ComPtr<IStream> image;
-    hr = storage->OpenStream(kImageDataStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, image.Receive());
+    HRESULT hr = storage->OpenStream(kImageDataStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, image.Receive());
     if (hr == STG_E_FILENOTFOUND) {
-        Reset();  // saved without a picture
-        hr = S_OK;
+        Reset();  // saved without a picture: then the properties are all there is
+        hr = propertiesResult;
     } else if (SUCCEEDED(hr)) {
         hr = LoadFromStreamObject(image.Get());
     }
@@ -543,7 +548,7 @@ STDMETHODIMP CPictureControl::Save(IStorage* storage, BOOL sameAsLoad) {
     com::ComPtr<IStream> contents;
     HRESULT hr = storage->CreateStream(kContentsStream, kCreate, 0, 0, contents.Receive());
     if (FAILED(hr)) return hr;
-    PropertyWriter properties;
+    PropertyMapWriter properties(m_extent);
     SaveProperties(properties);
     hr = properties.WriteTo(contents.Get());
     if (FAILED(hr)) return hr;
@@ -591,25 +596,35 @@ HRESULT CPictureControl::CopyPictureInto(IStream* stream) const {
 STDMETHODIMP CPictureControl::SaveCompleted(IStorage*) { return S_OK; }
 STDMETHODIMP CPictureControl::HandsOffStorage() { return S_OK; }
 
-void CPictureControl::SaveProperties(PropertyWriter& out) const {
-    out.Long(L"_cx", m_extent.cx);
-    out.Long(L"_cy", m_extent.cy);
-    out.Bool(L"Enabled", m_enabled);
-    out.Text(TextPropertyName(), m_text);
-    out.Long(L"_displaywidth", m_displayWidth);
-    out.Long(L"_displayheight", m_displayHeight);
-    out.Bool(L"_REMode", m_reMode ? VARIANT_TRUE : VARIANT_FALSE);
+std::vector<PropertyMapEntry> CPictureControl::PropertyMap() const {
+    return {
+        {L"Enabled", VT_BOOL},        {TextPropertyName(), VT_BSTR}, {L"_displaywidth", VT_I4},
+        {L"_displayheight", VT_I4}, {L"_REMode", VT_BOOL},
+    };
 }
 
-void CPictureControl::LoadProperties(const PropertyReader& in) {
+void CPictureControl::SaveProperties(PropertyMapWriter& out) const {
+    out.Bool(m_enabled);
+    out.Text(m_text);
+    out.Long(m_displayWidth);
+    out.Long(m_displayHeight);
+    out.Bool(m_reMode ? VARIANT_TRUE : VARIANT_FALSE);
+}
+
+void CPictureControl::LoadProperties(const PropertyMapReader& in) {
     LONG number = 0;
     VARIANT_BOOL flag = VARIANT_FALSE;
-    if (in.Long(L"_cx", number)) m_extent.cx = number;
-    if (in.Long(L"_cy", number)) m_extent.cy = number;
+    SIZEL extent{};
+    if (in.Extent(extent) && extent.cx >= 0 && extent.cy >= 0) m_extent = extent;
     if (in.Bool(L"Enabled", flag)) m_enabled = flag;
     in.Text(TextPropertyName(), m_text);
-    if (in.Long(L"_displaywidth", number)) m_displayWidth = static_cast<short>(number);
-    if (in.Long(L"_displayheight", number)) m_displayHeight = static_cast<short>(number);
+    // A display size outside the range of a pixel size is not a size.
+    if (in.Long(L"_displaywidth", number) && number >= -1 && number <= SHRT_MAX) {
+        m_displayWidth = static_cast<short>(number);
+    }
+    if (in.Long(L"_displayheight", number) && number >= -1 && number <= SHRT_MAX) {
+        m_displayHeight = static_cast<short>(number);
+    }
     if (in.Bool(L"_REMode", flag)) m_reMode = flag != VARIANT_FALSE;
 }
 

@@ -23,7 +23,7 @@
 #include "AnimationTimer.h"
 #include "GdiplusSession.h"
 #include "PictureBytes.h"
-#include "PropertyStream.h"
+#include "PropertyMapStream.h"
 #include "TempPictureFile.h"
 
 #include <string>
@@ -135,8 +135,10 @@ protected:
     virtual void OnPictureReset() {}
     // Draws the current frame into the rectangle (x, y, width, height).
     virtual void DrawFrame(HDC dc, int x, int y, int width, int height);
-    virtual void SaveProperties(PropertyWriter& out) const;
-    virtual void LoadProperties(const PropertyReader& in);
+    // The named properties of "Contents", in map order (after the extent).
+    virtual std::vector<PropertyMapEntry> PropertyMap() const;
+    virtual void SaveProperties(PropertyMapWriter& out) const;
+    virtual void LoadProperties(const PropertyMapReader& in);
     virtual const wchar_t* TextPropertyName() const { return L"Text"; }
 
     AnimatedImage& Picture() { return m_image; }

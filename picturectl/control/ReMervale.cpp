@@ -45,13 +45,21 @@ void CReMervale::DrawFrame(HDC dc, int x, int y, int width, int height) {
     }
 }
 
-void CReMervale::SaveProperties(PropertyWriter& out) const {
-    PictureControlT<IReMervale>::SaveProperties(out);
-    out.Long(L"BackStyle", m_backStyle);
-    out.Bool(L"TabStop", m_tabStop);
+// The stock properties follow the shared ones in the map.
+std::vector<PropertyMapEntry> CReMervale::PropertyMap() const {
+    std::vector<PropertyMapEntry> map = PictureControlT<IReMervale>::PropertyMap();
+    map.push_back({L"BackStyle", VT_I4});
+    map.push_back({L"TabStop", VT_BOOL});
+    return map;
 }
 
-void CReMervale::LoadProperties(const PropertyReader& in) {
+void CReMervale::SaveProperties(PropertyMapWriter& out) const {
+    PictureControlT<IReMervale>::SaveProperties(out);
+    out.Long(m_backStyle);
+    out.Bool(m_tabStop);
+}
+
+void CReMervale::LoadProperties(const PropertyMapReader& in) {
     PictureControlT<IReMervale>::LoadProperties(in);
     in.Long(L"BackStyle", m_backStyle);
     in.Bool(L"TabStop", m_tabStop);

@@ -28,8 +28,9 @@ protected:
     void OnFramesReady() override;
     void OnPictureReset() override;
     void DrawFrame(HDC dc, int x, int y, int width, int height) override;
-    void SaveProperties(PropertyWriter& out) const override;
-    void LoadProperties(const PropertyReader& in) override;
+    std::vector<PropertyMapEntry> PropertyMap() const override;
+    void SaveProperties(PropertyMapWriter& out) const override;
+    void LoadProperties(const PropertyMapReader& in) override;
     const wchar_t* TextPropertyName() const override { return L"\u6587\u672C"; }  // "text"
 
 private:

@@ -9,6 +9,8 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+#include <algorithm>
+#include <iterator>
 #include <functional>
 #include <thread>
 
@@ -53,50 +55,255 @@ protected:
     static void SetUpTestSuite() { ASSERT_EQ(S_OK, CallServerEntry("DllRegisterServer")); }
 };
 
-TEST(MervaleRegistration, RegistersAndUnregistersInThePrefix) {
-    ASSERT_EQ(S_OK, CallServerEntry("DllRegisterServer"));
+// Every key and value below key, one sorted line each ("path|name|type|data").
+void DumpKey(HKEY key, const std::wstring& path, std::vector<std::wstring>& lines) {
+    lines.push_back(path + L"\\");
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[16384];
+        DWORD nameLength = 16384, type = 0, bytes = 0;
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) break;
+        std::vector<BYTE> data(bytes + 2);
+        nameLength = 16384;
+        DWORD size = bytes;
+        RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
+        std::wstring hex;
+        for (DWORD b = 0; b < size; ++b) {
+            wchar_t two[4];
+            swprintf(two, 4, L"%02x", data[b]);
+            hex += two;
+        }
+        lines.push_back(path + L"|" + name + L"|" + std::to_wstring(type) + L"|" + hex);
+    }
+    std::vector<std::wstring> children;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        children.emplace_back(name, length);
+    }
+    for (const std::wstring& child : children) {
+        HKEY sub = nullptr;
+        if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+        DumpKey(sub, path + L"\\" + child, lines);
+        RegCloseKey(sub);
+    }
+}
 
+std::vector<std::wstring> Dump(HKEY key) {
+    std::vector<std::wstring> lines;
+    DumpKey(key, L"", lines);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// The prefix's own classes (both views) and the user's.
+std::vector<std::wstring> DumpPrefixClasses() {
+    std::vector<std::wstring> lines;
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY classes = nullptr;
+        if (RegOpenKeyExW(root, L"Software\\Classes", 0, KEY_READ, &classes) != ERROR_SUCCESS) continue;
+        DumpKey(classes, root == HKEY_LOCAL_MACHINE ? L"HKLM" : L"HKCU", lines);
+        RegCloseKey(classes);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+void ExpectSameLines(const std::vector<std::wstring>& before, const std::vector<std::wstring>& after) {
+    std::vector<std::wstring> left, removed;
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(left));
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(), std::back_inserter(removed));
+    for (const std::wstring& line : left) ADD_FAILURE() << "left: " << line.c_str();
+    for (const std::wstring& line : removed) ADD_FAILURE() << "removed: " << line.c_str();
+}
+
+bool ClassesKeyExists(const std::wstring& key) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+    RegCloseKey(opened);
+    return true;
+}
+
+// This process's HKEY_CLASSES_ROOT redirected to a key of its own, holding
+// the shared parents that a real one has (each with an entry of someone
+// else), so that registration can be compared with what was there before
+// while other test programs use the prefix's classes.
+class PrivateClassesRoot {
+public:
+    PrivateClassesRoot() {
+        m_path = L"Software\\QorvaneTests\\Classes" + std::to_wstring(GetCurrentProcessId());
+        RegDeleteTreeW(HKEY_CURRENT_USER, m_path.c_str());
+        RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr);
+        for (const wchar_t* parent : {L"CLSID", L"AppID", L"Interface", L"TypeLib"}) {
+            HKEY other = nullptr;
+            const std::wstring path = std::wstring(parent) + L"\\{00000000-1111-2222-3333-444444444444}";
+            RegCreateKeyExW(m_key, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &other, nullptr);
+            RegSetValueExW(other, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"other"), 12);
+            RegCloseKey(other);
+        }
+        m_overridden = RegOverridePredefKey(HKEY_CLASSES_ROOT, m_key) == ERROR_SUCCESS;
+    }
+    ~PrivateClassesRoot() {
+        RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+        RegCloseKey(m_key);
+        RegDeleteTreeW(HKEY_CURRENT_USER, m_path.c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, m_path.c_str());
+    }
+    bool Active() const { return m_key && m_overridden; }
+    HKEY Key() const { return m_key; }
+
+private:
+    std::wstring m_path;
+    HKEY m_key = nullptr;
+    bool m_overridden = false;
+};
+
+struct ExpectedEntry {
+    std::wstring key;
+    const wchar_t* name;  // null: the key's default value
+    std::wstring value;   // empty: only the key must be there
+};
+
+std::vector<ExpectedEntry> ExpectedRegistration() {
+    const std::wstring dll = picturetest::MervaleDllPath();
     const std::wstring mervale = L"CLSID\\{D4B02AAF-6E53-41E3-B411-9C9F90BCF237}";
     const std::wstring reMervale = L"CLSID\\{162A1EDD-CE3D-4D14-B7BC-35BCBA83320E}";
-    struct Expected {
-        std::wstring key;
-        const wchar_t* name;
-        std::wstring value;
-    };
-    const Expected entries[] = {
-        {mervale + L"\\InprocServer32", nullptr, picturetest::MervaleDllPath()},
-        {mervale + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
-        {mervale + L"\\ProgID", nullptr, L"Mervale.Mervale.1"},
-        {mervale + L"\\MiscStatus\\1", nullptr, L"131473"},
-        {mervale + L"\\Version", nullptr, L"1.2"},
-        {mervale + L"\\TypeLib", nullptr, L"{B8403CF3-C476-4637-81C3-B01BDFB453C4}"},
-        {reMervale + L"\\ProgID", nullptr, L"Mervale.IReMervale.1"},
-        {reMervale + L"\\Version", nullptr, L"1.0"},
+    const std::wstring manager = L"CLSID\\{2974FD6C-372B-4020-A8D3-529D065F3BBA}";
+    const std::wstring appId = L"{37893EAD-3374-48E2-B865-21A938C2B2E1}";
+    const std::wstring libId = L"{B8403CF3-C476-4637-81C3-B01BDFB453C4}";
+    const std::wstring proxies = L"{9E6035ED-C26F-4798-AACA-22D793D6FED1}";
+    std::vector<ExpectedEntry> entries = {
+        {L"AppID\\" + appId, nullptr, L"Mervale"},
+        {L"AppID\\Mervale.DLL", L"AppID", appId},
+        // 104: Mervale
+        {L"Mervale.Mervale.1", nullptr, L"Mervale Class"},
+        {L"Mervale.Mervale.1\\CLSID", nullptr, L"{D4B02AAF-6E53-41E3-B411-9C9F90BCF237}"},
+        {L"Mervale.Mervale.1\\Insertable", nullptr, L""},
         {L"Mervale.Mervale\\CurVer", nullptr, L"Mervale.Mervale.1"},
-        {L"AppID\\{37893EAD-3374-48E2-B865-21A938C2B2E1}", nullptr, L"Mervale"},
-        {L"AppID\\Mervale.dll", L"AppID", L"{37893EAD-3374-48E2-B865-21A938C2B2E1}"},
-        // A 64-bit server's type library registers under "win64".
+        {mervale, nullptr, L"Mervale Class"},
+        {mervale, L"AppID", appId},
+        {mervale + L"\\ProgID", nullptr, L"Mervale.Mervale.1"},
+        {mervale + L"\\VersionIndependentProgID", nullptr, L"Mervale.Mervale"},
+        {mervale + L"\\InprocServer32", nullptr, dll},
+        {mervale + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+        {mervale + L"\\Programmable", nullptr, L""},
+        {mervale + L"\\Control", nullptr, L""},
+        {mervale + L"\\Insertable", nullptr, L""},
+        {mervale + L"\\ToolboxBitmap32", nullptr, dll + L", 102"},
+        {mervale + L"\\MiscStatus", nullptr, L"0"},
+        {mervale + L"\\MiscStatus\\1", nullptr, L"131473"},
+        {mervale + L"\\TypeLib", nullptr, libId},
+        {mervale + L"\\Version", nullptr, L"1.2"},
+        // 105: PexoManager
+        {L"Mervale.PexoManager.1\\CLSID", nullptr, L"{2974FD6C-372B-4020-A8D3-529D065F3BBA}"},
+        {L"Mervale.PexoManager\\CurVer", nullptr, L"Mervale.PexoManager.1"},
+        {manager, nullptr, L"PexoManager Class"},
+        {manager + L"\\ProgID", nullptr, L"Mervale.PexoManager.1"},
+        {manager + L"\\InprocServer32", nullptr, dll},
+        {manager + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+        {manager + L"\\TypeLib", nullptr, libId},
+        {manager + L"\\Version", nullptr, L"1.2"},
+        // 107: ReMervale
+        {L"Mervale.IReMervale.1\\Insertable", nullptr, L""},
+        {L"Mervale.IReMervale\\CurVer", nullptr, L"Mervale.IReMervale.1"},
+        {reMervale, nullptr, L"IReMervale Class"},
+        {reMervale + L"\\ProgID", nullptr, L"Mervale.IReMervale.1"},
+        {reMervale + L"\\InprocServer32", nullptr, dll},
+        {reMervale + L"\\ToolboxBitmap32", nullptr, dll + L", 106"},
+        {reMervale + L"\\MiscStatus\\1", nullptr, L"131473"},
+        {reMervale + L"\\Version", nullptr, L"1.0"},
+        // The type library; a 64-bit server's registers under "win64".
 #ifdef _WIN64
-        {L"TypeLib\\{B8403CF3-C476-4637-81C3-B01BDFB453C4}\\1.2\\0\\win64", nullptr, picturetest::MervaleDllPath()},
+        {L"TypeLib\\" + libId + L"\\1.2\\0\\win64", nullptr, dll},
 #else
-        {L"TypeLib\\{B8403CF3-C476-4637-81C3-B01BDFB453C4}\\1.2\\0\\win32", nullptr, picturetest::MervaleDllPath()},
+        {L"TypeLib\\" + libId + L"\\1.2\\0\\win32", nullptr, dll},
 #endif
-        // The type-library marshaler is the proxy of both dual interfaces.
-        {L"Interface\\{9E6035ED-C26F-4798-AACA-22D793D6FED1}\\ProxyStubClsid32", nullptr,
-         L"{00020424-0000-0000-C000-000000000046}"},
-        {L"Interface\\{FBDB6CDF-8F51-4C8B-A8E9-AD653F70D118}\\ProxyStubClsid32", nullptr,
-         L"{00020424-0000-0000-C000-000000000046}"},
+        // The library's own proxy/stubs serve its three interfaces.
+        {L"CLSID\\" + proxies + L"\\InprocServer32", nullptr, dll},
     };
-    for (const Expected& e : entries) {
-        EXPECT_STREQ(e.value.c_str(), ClassesValue(e.key, e.name).c_str()) << e.key.c_str();
+    for (const wchar_t* iid : {L"{9E6035ED-C26F-4798-AACA-22D793D6FED1}", L"{FBDB6CDF-8F51-4C8B-A8E9-AD653F70D118}",
+                               L"{C51DA89C-924D-4AE7-B740-09CC68192E09}"}) {
+        entries.push_back({std::wstring(L"Interface\\") + iid + L"\\ProxyStubClsid32", nullptr, proxies});
     }
-    EXPECT_TRUE(Create<IMervale>(CLSID_Mervale));
-    EXPECT_TRUE(Create<IReMervale>(CLSID_ReMervale));
+    return entries;
+}
 
-    ASSERT_EQ(S_OK, CallServerEntry("DllUnregisterServer"));
-    for (const Expected& e : entries) {
-        EXPECT_STREQ(L"<missing>", ClassesValue(e.key, e.name).c_str()) << e.key.c_str();
+void ExpectRegistered(const char* how) {
+    for (const ExpectedEntry& e : ExpectedRegistration()) {
+        if (e.value.empty() && !e.name) {
+            EXPECT_TRUE(ClassesKeyExists(e.key)) << how << ": " << e.key.c_str();
+        } else {
+            EXPECT_STREQ(e.value.c_str(), ClassesValue(e.key, e.name).c_str()) << how << ": " << e.key.c_str();
+        }
     }
+    // PexoManager is no control.
+    for (const wchar_t* key : {L"\\Control", L"\\Insertable", L"\\MiscStatus"}) {
+        EXPECT_FALSE(ClassesKeyExists(std::wstring(L"CLSID\\{2974FD6C-372B-4020-A8D3-529D065F3BBA}") + key))
+            << how;
+    }
+}
+
+void ExpectUnregistered(const char* how) {
+    for (const ExpectedEntry& e : ExpectedRegistration()) {
+        EXPECT_FALSE(ClassesKeyExists(e.key) && (!e.name || ClassesValue(e.key, e.name) != L"<missing>"))
+            << how << ": " << e.key.c_str();
+    }
+}
+
+// Registration writes what the scripts, the type library and the
+// proxy/stubs say, and unregistration takes exactly that away again, to the
+// last value. The registration runs in a classes root of this process's own
+// (other test programs use the prefix's classes meanwhile); what the type
+// library writes into the prefix's 32-bit view besides is checked there.
+TEST(MervaleRegistration, UnregistrationLeavesTheClassesAsTheyWere) {
+    ASSERT_EQ(S_OK, CallServerEntry("DllUnregisterServer"));  // the prefix's registration out of the way
+    ASSERT_EQ(S_OK, CallServerEntry("DllUnregisterServer"));  // with nothing to remove, too
+    const std::vector<std::wstring> prefixBefore = DumpPrefixClasses();
+    {
+        PrivateClassesRoot root;
+        ASSERT_TRUE(root.Active());
+        const std::vector<std::wstring> before = Dump(root.Key());
+
+        ASSERT_EQ(S_OK, CallServerEntry("DllRegisterServer"));
+        ExpectRegistered("registered");
+        const std::vector<std::wstring> once = Dump(root.Key());
+        EXPECT_NE(before, once);
+        // Registering twice changes nothing.
+        ASSERT_EQ(S_OK, CallServerEntry("DllRegisterServer"));
+        EXPECT_EQ(once, Dump(root.Key()));
+
+        ASSERT_EQ(S_OK, CallServerEntry("DllUnregisterServer"));
+        ExpectSameLines(before, Dump(root.Key()));
+    }
+    ExpectSameLines(prefixBefore, DumpPrefixClasses());
+}
+
+// Service.exe, the program the clients start, registers the library in the
+// prefix through its entry points, and unregisters it again.
+TEST(MervaleRegistration, ServiceRegistersAndUnregistersTheLibrary) {
+    const std::wstring tests = picturetest::ProgramFolder();
+    const std::wstring service = tests.substr(0, tests.find_last_of(L"\\/")) + L"\\bin\\Service.exe";
+    auto run = [&](const wchar_t* action) {
+        std::wstring commandLine = L"\"" + service + L"\" \"" + picturetest::MervaleDllPath() + L"\" " + action;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(service.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process)) {
+            return DWORD(0xFFFFFFFF);
+        }
+        WaitForSingleObject(process.hProcess, 60000);
+        DWORD code = 0xFFFFFFFF;
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return code;
+    };
+    ASSERT_EQ(0u, run(L"-Register"));
+    ExpectRegistered("Service.exe -Register");
+    EXPECT_TRUE(Create<IMervale>(CLSID_Mervale));
+    ASSERT_EQ(0u, run(L"-Unregister"));
+    ExpectUnregistered("Service.exe -Unregister");
     IUnknown* object = nullptr;
     EXPECT_EQ(REGDB_E_CLASSNOTREG,
               CoCreateInstance(CLSID_Mervale, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, (void**)&object));
@@ -279,9 +486,12 @@ TEST_F(MervaleCom, InvokeByDispidReachesTheVtableMembers) {
     EXPECT_EQ(1, backStyle);
 }
 
-// A client in another apartment gets a proxy built from the registered type
-// library; its calls reach the control on the creating thread.
-TEST_F(MervaleCom, AnotherApartmentCallsThroughTheTypeLibraryMarshaler) {
+// A client in another apartment gets a proxy from the library's own
+// proxy/stub code; its calls reach the control on the creating thread.
+TEST_F(MervaleCom, AnotherApartmentCallsThroughTheLibrarysProxies) {
+    CLSID proxyClass{};
+    ASSERT_EQ(S_OK, CoGetPSClsid(IID_IMervale, &proxyClass));
+    EXPECT_TRUE(IsEqualCLSID(IID_IMervale, proxyClass));
     auto control = Create<IMervale>(CLSID_Mervale);
     ASSERT_TRUE(control);
     ComPtr<IStream> marshaled;
@@ -428,6 +638,158 @@ void ExpectRoundTrip(REFCLSID clsid, bool fromStream) {
     copy.Reset();
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(name.c_str())) << file;
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(name.substr(0, name.size() - 4).c_str())) << file;
+}
+
+// Replaces the whole of a storage's stream with the bytes.
+void RewriteStream(IStorage* storage, const wchar_t* name, const std::vector<BYTE>& bytes) {
+    ComPtr<IStream> stream;
+    ASSERT_EQ(S_OK, storage->CreateStream(name, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
+                                          stream.Receive()));
+    ULONG written = 0;
+    if (!bytes.empty()) ASSERT_EQ(S_OK, stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
+}
+
+std::vector<BYTE> StreamOfStorage(IStorage* storage, const wchar_t* name) {
+    ComPtr<IStream> stream;
+    if (FAILED(storage->OpenStream(name, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.Receive()))) return {};
+    return picturetest::StreamBytes(stream.Get());
+}
+
+// The little-endian bytes of a property map, built independently of the
+// control: version, extent, then serialised variants.
+struct MapBytes {
+    std::vector<BYTE> bytes;
+    template <class T>
+    MapBytes& Raw(T value) {
+        const BYTE* p = reinterpret_cast<const BYTE*>(&value);
+        bytes.insert(bytes.end(), p, p + sizeof value);
+        return *this;
+    }
+    MapBytes& Bool(bool value) { return Raw<WORD>(VT_BOOL).Raw<SHORT>(value ? -1 : 0); }
+    MapBytes& Long(LONG value) { return Raw<WORD>(VT_I4).Raw<LONG>(value); }
+    MapBytes& Text(const std::wstring& text) {
+        Raw<WORD>(VT_BSTR).Raw<ULONG>(static_cast<ULONG>((text.size() + 1) * 2));
+        for (wchar_t c : text) Raw<WORD>(c);
+        return Raw<WORD>(0);
+    }
+};
+
+// "Contents" holds the property map in the COM framework's layout: the
+// extent, then Enabled, Text, _displaywidth, _displayheight and _REMode (and
+// the transparent variant's BackStyle and TabStop) as serialised variants.
+TEST_F(MervaleCom, ContentsHoldsThePropertyMapInTheFrameworkLayout) {
+    for (bool transparent : {false, true}) {
+        ComPtr<IMervale> plain;
+        ComPtr<IReMervale> reMervale;
+        ComPtr<IPersistStorage> persist;
+        ComPtr<IOleObject> ole;
+        if (transparent) {
+            reMervale = Create<IReMervale>(CLSID_ReMervale);
+            ASSERT_TRUE(reMervale);
+            Bstr file(FixturePath(L"three_frames.gif").c_str());
+            ASSERT_EQ(S_OK, reMervale->LoadFromFile(file.Get()));
+            Bstr text(L"\u5FAE\u7B11");
+            reMervale->put_Text(text.Get());
+            reMervale->put_DisplaySize(MAKELONG(20, 18));
+            reMervale->put_BackStyle(1);
+            persist = reMervale.As<IPersistStorage>(IID_IPersistStorage);
+            ole = reMervale.As<IOleObject>(IID_IOleObject);
+        } else {
+            plain = Create<IMervale>(CLSID_Mervale);
+            ASSERT_TRUE(plain);
+            Bstr file(FixturePath(L"three_frames.gif").c_str());
+            ASSERT_EQ(S_OK, plain->LoadFromFile(file.Get()));
+            Bstr text(L"\u5FAE\u7B11");
+            plain->put_Text(text.Get());
+            plain->put_DisplaySize(MAKELONG(20, 18));
+            plain->put_REMode(VARIANT_TRUE);
+            plain->put_Enabled(VARIANT_TRUE);
+            persist = plain.As<IPersistStorage>(IID_IPersistStorage);
+            ole = plain.As<IOleObject>(IID_IOleObject);
+        }
+        ASSERT_TRUE(persist);
+        SIZEL extent{};
+        ASSERT_EQ(S_OK, ole->GetExtent(DVASPECT_CONTENT, &extent));
+        auto storage = picturetest::StorageOnGlobalMemory();
+        ASSERT_EQ(S_OK, persist->Save(storage.Get(), FALSE));
+
+        MapBytes expected;
+        expected.Raw<DWORD>(0x0800).Raw<LONG>(extent.cx).Raw<LONG>(extent.cy);
+        if (transparent) {
+            expected.Bool(false).Text(L"\u5FAE\u7B11").Long(20).Long(18).Bool(false).Long(1).Bool(false);
+        } else {
+            expected.Bool(true).Text(L"\u5FAE\u7B11").Long(20).Long(18).Bool(true);
+        }
+        EXPECT_EQ(expected.bytes, StreamOfStorage(storage.Get(), L"Contents")) << "transparent " << transparent;
+    }
+}
+
+// Whatever "Contents" holds, a readable "ImageData" still gives the picture;
+// the properties read before any damage are kept.
+TEST_F(MervaleCom, DamagedContentsStillLoadsThePictureFromImageData) {
+    const std::vector<BYTE> gif = picturetest::ReadFileBytes(FixturePath(L"three_frames.gif"));
+    ASSERT_FALSE(gif.empty());
+    MapBytes good;
+    good.Raw<DWORD>(0x0800).Raw<LONG>(635).Raw<LONG>(635).Bool(true).Text(L"keep").Long(20).Long(18).Bool(true);
+    std::vector<BYTE> cutInText(good.bytes.begin(), good.bytes.begin() + 4 + 8 + 4 + 2 + 4 + 3);
+    MapBytes hugeText;
+    hugeText.Raw<DWORD>(0x0800).Raw<LONG>(635).Raw<LONG>(635).Bool(true).Raw<WORD>(VT_BSTR).Raw<ULONG>(0x7FFFFFF0);
+    MapBytes objectValue;
+    objectValue.Raw<DWORD>(0x0800).Raw<LONG>(635).Raw<LONG>(635).Raw<WORD>(VT_UNKNOWN).Raw<ULONG>(0);
+    MapBytes newerLayout;
+    newerLayout.Raw<DWORD>(0x0900).Raw<LONG>(635).Raw<LONG>(635).Bool(true);
+    MapBytes oddText;
+    oddText.Raw<DWORD>(0x0800).Raw<LONG>(635).Raw<LONG>(635).Bool(true).Raw<WORD>(VT_BSTR).Raw<ULONG>(3).Raw<BYTE>(1)
+        .Raw<WORD>(0);
+    std::vector<BYTE> noise(300);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<BYTE>(i * 37 + 11);
+
+    struct DamageCase {
+        const char* what;
+        bool removeContents;
+        std::vector<BYTE> contents;
+        bool keepsEnabled;  // read completely before the damage
+    };
+    const DamageCase cases[] = {
+        {"missing", true, {}, false},
+        {"empty", false, {}, false},
+        {"three bytes", false, {1, 2, 3}, false},
+        {"noise", false, noise, false},
+        {"cut inside the text", false, cutInText, true},
+        {"text longer than the stream", false, hugeText.bytes, true},
+        {"an object value", false, objectValue.bytes, false},
+        {"a newer layout", false, newerLayout.bytes, false},
+        {"an odd text length", false, oddText.bytes, true},
+    };
+    for (const DamageCase& c : cases) {
+        auto original = Create<IMervale>(CLSID_Mervale);
+        ASSERT_TRUE(original);
+        auto stream = picturetest::StreamOf(gif);
+        ASSERT_EQ(S_OK, original->LoadFromStream(stream.Get()));
+        original->put_Enabled(VARIANT_TRUE);
+        auto storage = picturetest::StorageOnGlobalMemory();
+        ASSERT_EQ(S_OK, original.As<IPersistStorage>(IID_IPersistStorage)->Save(storage.Get(), FALSE));
+        if (c.removeContents) {
+            ASSERT_EQ(S_OK, storage->DestroyElement(L"Contents")) << c.what;
+        } else {
+            RewriteStream(storage.Get(), L"Contents", c.contents);
+        }
+
+        auto copy = Create<IMervale>(CLSID_Mervale);
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(S_OK, copy.As<IPersistStorage>(IID_IPersistStorage)->Load(storage.Get())) << c.what;
+        const Snapshot after = Take(copy.Get());
+        EXPECT_EQ(gif, after.pictureBytes) << c.what;
+        EXPECT_EQ(c.keepsEnabled ? VARIANT_TRUE : VARIANT_FALSE, after.enabled) << c.what;
+        EXPECT_EQ(L"", after.text) << c.what;
+        EXPECT_EQ(LONG(0xFFFFFFFF), after.displaySize) << c.what;  // never read: still unset
+    }
+
+    // Without a picture, damaged properties are a failed load.
+    auto storage = picturetest::StorageOnGlobalMemory();
+    RewriteStream(storage.Get(), L"Contents", noise);
+    auto empty = Create<IMervale>(CLSID_Mervale);
+    EXPECT_TRUE(FAILED(empty.As<IPersistStorage>(IID_IPersistStorage)->Load(storage.Get())));
 }
 
 TEST_F(MervaleCom, PersistStorageRoundTripKeepsPictureAndProperties) {

@@ -8,27 +8,11 @@
 #include "Mervale_h.h"
 #include "RichEditOleCallback.h"
 #include "clientui/ReObject.h"
+#include "insert/PictureInsertion.h"
 #include "fw/ComPtr.h"
 #include "fw/StringUtil.h"
 
 using fw::CComPtr;
-
-namespace {
-
-// A BSTR owned for a scope.
-class CScopedBstr {
-public:
-    explicit CScopedBstr(const wchar_t* text) : m_bstr(::SysAllocString(text)) {}
-    ~CScopedBstr() { ::SysFreeString(m_bstr); }
-    CScopedBstr(const CScopedBstr&) = delete;
-    CScopedBstr& operator=(const CScopedBstr&) = delete;
-    BSTR Get() const { return m_bstr; }
-
-private:
-    BSTR m_bstr;
-};
-
-}  // namespace
 
 CMyRichEditCtrl::CMyRichEditCtrl() : m_callback(new XRichEditOleCallback) {}
 
@@ -77,52 +61,19 @@ bool CMyRichEditCtrl::OnReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam,
     return fw::CRichEditCtrl::OnReflectedMessage(msg, wParam, lParam, result);
 }
 
-HRESULT CMyRichEditCtrl::CreatePictureControl(IMervale** control) {
-    return ::CoCreateInstance(CLSID_Mervale, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER, IID_IMervale,
-                              reinterpret_cast<void**>(control));
-}
+HRESULT CMyRichEditCtrl::CreatePictureControl(IMervale** control) { return mervale::CreatePictureControl(control); }
 
+// The control library's insertion sequence, with the record's key as the
+// object's user word.
 BOOL CMyRichEditCtrl::InsertImageObject(IRichEditOle* richEditOle, LPCWSTR path, PictureObjectInfo* info) {
     if (!richEditOle || !path || !info) return FALSE;
 
     CComPtr<IMervale> control;
     if (FAILED(CreatePictureControl(control.Receive())) || !control) return FALSE;
-    if (FAILED(control->put_REMode(VARIANT_TRUE))) return FALSE;
-    {
-        CScopedBstr file(path);
-        if (!file.Get() || FAILED(control->LoadFromFile(file.Get()))) return FALSE;
-    }
-    CComPtr<IOleObject> object = control.As<IOleObject>(IID_IOleObject);
-    if (!object) return FALSE;
-    CLSID clsid = {};
-    if (FAILED(object->GetUserClassID(&clsid))) return FALSE;
-    CComPtr<IStorage> storage;
-    if (FAILED(CreateStorageOnGlobalMemory(storage.Receive()))) return FALSE;
-    CComPtr<IOleClientSite> site;
-    if (FAILED(richEditOle->GetClientSite(site.Receive())) || !site) return FALSE;
-    if (FAILED(object->SetClientSite(site.Get()))) return FALSE;
-
-    REOBJECT reObject = {};
-    reObject.cbStruct = sizeof reObject;
-    reObject.cp = REO_CP_SELECTION;
-    reObject.clsid = clsid;
-    reObject.poleobj = object.Get();
-    reObject.pstg = storage.Get();
-    reObject.polesite = site.Get();
-    reObject.sizel.cx = reObject.sizel.cy = 0;  // the object supplies its extent
-    reObject.dvaspect = DVASPECT_CONTENT;
-    reObject.dwFlags = REO_BELOWBASELINE;
-    reObject.dwUser = info ? info->Key() : 0;
-    if (FAILED(richEditOle->InsertObject(&reObject))) {
-        object->SetClientSite(nullptr);
-        return FALSE;
-    }
-
-    // The object is in the text and carries info from here on: whatever the
-    // last steps answer, the insertion has happened.
-    ::OleSetContainedObject(object.Get(), TRUE);
-    control->put_Enabled(VARIANT_TRUE);
-    return TRUE;
+    mervale::PictureInsertion what;
+    what.path = path;
+    what.user = info->Key();
+    return SUCCEEDED(mervale::InsertPictureControl(richEditOle, control.Get(), what)) ? TRUE : FALSE;
 }
 
 BOOL CMyRichEditCtrl::InsertStaticPicture(IRichEditOle* richEditOle, HBITMAP bitmap) {

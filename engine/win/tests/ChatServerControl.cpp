@@ -19,8 +19,10 @@ bool ParseHex(const std::string& text, std::vector<uint8_t>& out) {
 uint16_t ChatServerControl::ChatPort() { return PortFromEnvironment("QV_CHAT_PORT"); }
 uint16_t ChatServerControl::ControlPort() { return PortFromEnvironment("QV_CONTROL_PORT"); }
 
-ChatServerControl::ChatServerControl() {
-    if (!ControlPort()) return;
+ChatServerControl::ChatServerControl() { Open(); }
+
+bool ChatServerControl::Open() {
+    if (!ControlPort()) return false;
     socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in to = {};
     to.sin_family = AF_INET;
@@ -29,10 +31,24 @@ ChatServerControl::ChatServerControl() {
     if (connect(socket_, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
         closesocket(socket_);
         socket_ = INVALID_SOCKET;
-        return;
+        return false;
     }
     DWORD timeout = 5000;
     setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    return true;
+}
+
+bool ChatServerControl::Reconnect(EngineTestHost& host, DWORD timeoutMs) {
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+    buffer_.clear();
+    return host.PumpUntil([&] {
+        if (Open() && Command("PING") == "OK") return true;
+        if (socket_ != INVALID_SOCKET) closesocket(socket_);
+        socket_ = INVALID_SOCKET;
+        host.Pump(200);
+        return false;
+    }, timeoutMs);
 }
 
 ChatServerControl::~ChatServerControl() {

@@ -31,12 +31,16 @@ public:
 
     // One command, its one-line answer ("OK" ...).
     std::string Command(const std::string& line);
+    // A new control connection (after the server restarted), tried until
+    // `timeoutMs` has passed; pumps `host` meanwhile.
+    bool Reconnect(EngineTestHost& host, DWORD timeoutMs);
     std::vector<ServerEvent> Record();
     // Pumps `host` while waiting until the recorded events satisfy `done`.
     bool WaitForRecord(EngineTestHost& host, const std::function<bool(const std::vector<ServerEvent>&)>& done,
                        DWORD timeoutMs = 10000);
 
 private:
+    bool Open();
     std::string ReadLine();
     SOCKET socket_ = INVALID_SOCKET;
     std::string buffer_;

@@ -4,6 +4,7 @@
 // written under the host program's folder and the notifications raised.
 // The hand-over runs between two engine hosts: this process is agent A,
 // a second process of this program (started by the test) is agent B.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -406,6 +407,44 @@ TEST_F(DeskEngine, AfterLogonRequestsInOrderAndWhatTheirAnswersFill) {
 
 // A second log-on asks with the local files' stamps; lists that did not
 // change are neither stored nor announced again.
+// An agent of a large organisation: 50,000 customers whose entries are as
+// long as their records allow (a list body of about 15 MB). The whole list
+// arrives, fills the store and the list file, and is announced.
+TEST_F(DeskEngine, AnAgentWithFiftyThousandCustomersGetsTheWholeList) {
+    constexpr int32_t kCrowdAgent = 31001;
+    constexpr size_t kCustomers = 50000;
+    RemoveTree(HostFolder() + std::to_wstring(kCrowdAgent));
+    size_t announced = 0;  // the most customers a friend-list notice found
+    a.host.onMessage = [&](const RecordedMessage& m) {
+        if (m.message != WM_IM_NOTIFY || m.wParam != WPARAM(NOTIFY_FRIENDLIST)) return;
+        size_t count = 0;
+        for (const auto& [category, members] : *a.engine.MGetFriendList(kCrowdAgent)) count += members.size();
+        announced = std::max(announced, count);
+    };
+    a.Logon(kCrowdAgent);
+    ASSERT_GE(a.host.WaitFor(WM_IM_LOGON, 1), 0);
+    EXPECT_TRUE(a.host.PumpUntil([&] { return announced == kCustomers; }, 60000)) << announced;
+    a.host.onMessage = nullptr;
+    FriendMap* friends = a.engine.MGetFriendList(kCrowdAgent);
+    ASSERT_EQ(friends->size(), 1u);
+    const std::vector<UserInfoBase>& customers = friends->begin()->second;
+    ASSERT_EQ(customers.size(), kCustomers);
+    EXPECT_EQ(customers.front().userId, 5000000);
+    EXPECT_EQ(customers.back().userId, int32_t(5000000 + kCustomers - 1));
+    EXPECT_EQ(std::strlen(customers.back().signature), 255u);
+    EXPECT_EQ(a.engine.MGetUserInfoBase(5000000 + 12345)->userId, 5000000 + 12345);
+    DatFileHeader header{};
+    const std::vector<UserInfoBase> filed =
+        DatRecords<UserInfoBase>(FileBytes(std::to_wstring(kCrowdAgent) + L"\\userlist.dat"), &header);
+    EXPECT_EQ(header.recordCount, int32_t(kCustomers));
+    ASSERT_EQ(filed.size(), kCustomers);
+    EXPECT_EQ(filed.back().userId, int32_t(5000000 + kCustomers - 1));
+    // The connection carried on: nothing was refused.
+    EXPECT_EQ(a.host.Count(WM_IM_RECONNECTING), 0u);
+    a.engine.MLogonOut(1);
+    RemoveTree(HostFolder() + std::to_wstring(kCrowdAgent));
+}
+
 TEST_F(DeskEngine, LaterRequestsCarryTheLocalStampsAndUnchangedListsStayAsTheyAre) {
     ASSERT_TRUE(a.LogonAndSettle(kAgentA));
     const std::string regBefore = FileBytes(Own(L"regList.dat"));
@@ -575,10 +614,14 @@ TEST_F(DeskEngine, CountsBeyondTheBodyAreCutToWhatItHolds) {
     DatFileHeader h{};
     EXPECT_EQ(DatRecords<TalkListRecord>(FileBytes(Own(L"regList.dat")), &h).size(), 3u);
     EXPECT_EQ(h.createDate, 20261210);
+    // Both common replies: the last text, without its NUL, ends at the body's end.
     const std::vector<CommReplyRecord>& common = *a.engine.MGetCommReply();
-    ASSERT_EQ(common.size(), 1u);
+    ASSERT_EQ(common.size(), 2u);
     EXPECT_EQ(common[0].id, 11);
     EXPECT_EQ(common[0].text, "kept");
+    EXPECT_EQ(common[1].id, 12);
+    EXPECT_EQ(common[1].position, 1);
+    EXPECT_EQ(common[1].text, "cut");
     EXPECT_GE(a.Find(WM_IM_NOTIFY, NOTIFY_SWITCHUSERLIST, 1, from), 0);
 }
 

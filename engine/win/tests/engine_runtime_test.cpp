@@ -1,8 +1,10 @@
 // The engine's runtime (socket, workers, reconnect, stop) linked into the
 // test with scaled timings, against the stand-in chat server.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -63,15 +65,16 @@ uint32_t Word(const std::vector<uint8_t>& bytes, size_t at) {
     return value;
 }
 
-// Holds the send thread still while a test queues packets, as if it were
-// busy elsewhere (a push wakes an idle send thread at once, so packets stay
-// queued only while it cannot run); resumes it `ms` later from a thread of
-// its own, so that the caller can be waiting for the stop meanwhile.
-class HeldSendThread {
+// Holds a worker still, as if it were busy elsewhere: the send thread while
+// a test queues packets (a push wakes an idle send thread at once, so packets
+// stay queued only while it cannot run), the receive thread while the send
+// side meets an error first. Resumes it at the end, or `ms` later from a
+// thread of its own, so that the caller can be waiting for the stop meanwhile.
+class HeldWorker {
 public:
-    explicit HeldSendThread(CThreadTable& threads) {
+    explicit HeldWorker(CThreadTable& threads, WorkerKind kind = WorkerKind::Send) {
         for (const CThreadTable::Entry& entry : threads.Snapshot())
-            if (entry->kind == WorkerKind::Send)
+            if (entry->kind == kind)
                 DuplicateHandle(GetCurrentProcess(), entry->thread, GetCurrentProcess(), &thread_, 0, FALSE,
                                 DUPLICATE_SAME_ACCESS);
         if (!thread_) return;
@@ -81,16 +84,20 @@ public:
         context.ContextFlags = CONTEXT_CONTROL;
         GetThreadContext(thread_, &context);
     }
-    ~HeldSendThread() {
+    ~HeldWorker() {
         if (resumer_) {
             WaitForSingleObject(resumer_, 10000);
             CloseHandle(resumer_);
-        } else if (thread_) {
+        } else if (thread_ && !resumed_) {
             ResumeThread(thread_);
         }
         if (thread_) CloseHandle(thread_);
     }
     bool Held() const { return thread_ != nullptr; }
+    void Resume() {
+        if (thread_ && !resumer_) ResumeThread(thread_);
+        resumed_ = true;
+    }
     void ResumeAfter(DWORD ms) {
         delayMs_ = ms;
         resumer_ = CreateThread(nullptr, 0, &Resume, this, 0, nullptr);
@@ -98,7 +105,7 @@ public:
 
 private:
     static DWORD WINAPI Resume(void* self) {
-        auto* held = static_cast<HeldSendThread*>(self);
+        auto* held = static_cast<HeldWorker*>(self);
         Sleep(held->delayMs_);
         ResumeThread(held->thread_);
         return 0;
@@ -106,6 +113,7 @@ private:
     HANDLE thread_ = nullptr;
     HANDLE resumer_ = nullptr;
     DWORD delayMs_ = 0;
+    bool resumed_ = false;
 };
 
 std::vector<ServerEvent> Accepts(const std::vector<ServerEvent>& events) {
@@ -113,6 +121,47 @@ std::vector<ServerEvent> Accepts(const std::vector<ServerEvent>& events) {
     for (const ServerEvent& e : events)
         if (e.kind == "ACCEPT") out.push_back(e);
     return out;
+}
+
+// Every line the engine logs, from any thread.
+class LinesLog : public engine::IEventLog {
+public:
+    void Write(const std::wstring& text) override {
+        std::lock_guard<std::mutex> lock(lock_);
+        lines_.push_back(text);
+    }
+    std::vector<std::wstring> Lines() const {
+        std::lock_guard<std::mutex> lock(lock_);
+        return lines_;
+    }
+    size_t CountStartingWith(const std::wstring& prefix) const {
+        size_t n = 0;
+        for (const std::wstring& line : Lines()) n += line.rfind(prefix, 0) == 0;
+        return n;
+    }
+
+private:
+    mutable std::mutex lock_;
+    std::vector<std::wstring> lines_;
+};
+
+// A desk message from the runtime tests' account to a user the server keeps
+// messages for.
+TextMsgRecord Message(int32_t time) {
+    TextMsgRecord msg = {};
+    msg.date = 20261210;
+    msg.time = time;
+    msg.senderId = 10001;
+    msg.receiverId = 20001;
+    std::strcpy(msg.text, "hi");
+    return msg;
+}
+
+// The ids of the text messages in the record, in order.
+std::vector<uint32_t> MessageIds(const std::vector<ServerEvent>& events) {
+    std::vector<uint32_t> ids;
+    for (const ServerEvent& e : PacketsOf(events, CMD_TEXT_MSG)) ids.push_back(Word(e.body, 8));
+    return ids;
 }
 
 class Runtime : public ::testing::Test {
@@ -145,6 +194,13 @@ protected:
     std::vector<ServerEvent> Events() { return control_.Record(); }
     bool WaitForRecord(const std::function<bool(const std::vector<ServerEvent>&)>& done, DWORD ms = 10000) {
         return control_.WaitForRecord(host_, done, ms);
+    }
+    // wParams of every `message` recorded so far, in order.
+    std::vector<WPARAM> Ids(UINT message) {
+        std::vector<WPARAM> ids;
+        for (const RecordedMessage& m : host_.Messages())
+            if (m.message == message) ids.push_back(m.wParam);
+        return ids;
     }
     bool AllThreadsStopped() {
         for (const CThreadTable::Entry& e : app_->Threads().Snapshot())
@@ -198,9 +254,10 @@ TEST_F(Runtime, ReconnectBacksOffByTheIntervalTimesTheAttempts) {
 }
 
 TEST_F(Runtime, AFailedReconnectGivesUpAndAStatusChoiceLogsOnAgain) {
-    // No pauses: the reconnect gives up at once, and its "reconnecting"
-    // still reaches the client before the failure.
+    // Short connect slots and no pauses: the reconnect gives up soon, and its
+    // "reconnecting" still reaches the client before the failure.
     engine::EngineTimings t = Scaled();
+    t.connectWaitMs = 150;
     t.connectRetryPauseMs = 0;
     t.reconnectRoundPauseMs = 0;
     Start(EngineVariant::Desk, t);
@@ -210,9 +267,17 @@ TEST_F(Runtime, AFailedReconnectGivesUpAndAStatusChoiceLogsOnAgain) {
     ASSERT_EQ(control_.Command("DROP"), "OK");
     const int reconnecting = host_.WaitFor(WM_IM_RECONNECTING);
     ASSERT_GE(reconnecting, 0);
+    // A message typed while the reconnect tries waits for it, and fails once
+    // when it gives up; one typed afterwards fails at once.
+    app_->SendTextMsg(Message(101500001));
     const int failed = host_.WaitFor(WM_IM_CONNECT, 0, 10000, size_t(reconnecting));
     ASSERT_GE(failed, 0);
     EXPECT_TRUE(host_.Messages()[failed].posted);
+    ASSERT_GE(host_.WaitFor(WM_IM_MSGFAILED, 101500001, 2000), 0);
+    app_->SendTextMsg(Message(101500002));
+    ASSERT_GE(host_.WaitFor(WM_IM_MSGFAILED, 101500002, 2000), 0);
+    host_.Pump(200);
+    EXPECT_EQ(Ids(WM_IM_MSGFAILED), (std::vector<WPARAM>{101500001, 101500002}));
     EXPECT_EQ(app_->ConnectStatus(), 0);
     EXPECT_FALSE(app_->Running());
     EXPECT_TRUE(app_->IsOffline());
@@ -294,7 +359,7 @@ TEST_F(Runtime, LogoutWithPacketsQueuedGoesFirstThenTheGraceRounds) {
     ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return !PacketsOf(e, CMD_POST_LOGON).empty(); }));
     host_.Pump(100);
     const size_t before = Events().size();
-    HeldSendThread held(app_->Threads());
+    HeldWorker held(app_->Threads());
     ASSERT_TRUE(held.Held());
     for (int i = 0; i < 6; ++i) app_->Session().RequestUserInfo(20001 + i, 3);
     held.ResumeAfter(100);
@@ -321,7 +386,7 @@ TEST_F(Runtime, MessagesLeftUnsentAtTheLogoutEndInFailure) {
     ASSERT_TRUE(LoggedOn());
     ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return !PacketsOf(e, CMD_POST_LOGON).empty(); }));
     host_.Pump(100);
-    HeldSendThread held(app_->Threads());
+    HeldWorker held(app_->Threads());
     ASSERT_TRUE(held.Held());
     for (int i = 0; i < 6; ++i) {
         TextMsgRecord msg = {};
@@ -363,6 +428,111 @@ TEST_F(Runtime, ALogoutReplyFromTheServerEndsTheSessionWithoutAReconnect) {
     EXPECT_EQ(Accepts(Events()).size(), 1u);
     EXPECT_EQ(host_.Count(WM_IM_RECONNECTING), 0u);
     EXPECT_TRUE(app_->IsOffline());
+}
+
+// A server that is away for less than the reconnect's window: the engine
+// logs on again by itself. The messages it sent but saw no acknowledgement
+// for fail once each; the messages typed meanwhile leave after the new
+// log-on reply, once each.
+TEST_F(Runtime, TheReconnectOutlastsAServerAwayWithinItsWindow) {
+    engine::EngineTimings t = Scaled();
+    t.connectWaitMs = 300;  // nine slots: a window of about three seconds
+    t.heartbeatMs = 60000;
+    Start(EngineVariant::Desk, t);
+    Logon();
+    ASSERT_TRUE(LoggedOn());
+    ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return !PacketsOf(e, CMD_POST_LOGON).empty(); }));
+    // Two messages reach a server that no longer answers.
+    ASSERT_EQ(control_.Command("MUTE last"), "OK");
+    for (int32_t id : {101500001, 101500002}) app_->SendTextMsg(Message(id));
+    ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return MessageIds(e).size() == 2; }));
+    ASSERT_EQ(control_.Command("REFUSE"), "OK");
+    ASSERT_EQ(control_.Command("DROP"), "OK");
+    ASSERT_EQ(control_.Command("CLEAR"), "OK");
+    const int reconnecting = host_.WaitFor(WM_IM_RECONNECTING);
+    ASSERT_GE(reconnecting, 0);
+    for (int32_t id : {101500003, 101500004, 101500005}) app_->SendTextMsg(Message(id));
+    host_.Pump(1200);
+    ASSERT_EQ(control_.Command("LISTEN"), "OK");
+    ASSERT_TRUE(LoggedOn(size_t(reconnecting)));
+    for (WPARAM id : {101500003, 101500004, 101500005}) ASSERT_GE(host_.WaitFor(WM_IM_MSGSENT, long(id)), 0) << id;
+    host_.Pump(300);
+    EXPECT_EQ(Ids(WM_IM_MSGFAILED), (std::vector<WPARAM>{101500001, 101500002}));
+    EXPECT_EQ(Ids(WM_IM_MSGSENT), (std::vector<WPARAM>{101500003, 101500004, 101500005}));
+    EXPECT_EQ(host_.Count(WM_IM_CONNECT), 1u);  // only the log-on's: the reconnect never gave up
+    // On the new connection: the log-on, then the messages once each.
+    const std::vector<ServerEvent> events = Events();
+    EXPECT_EQ(MessageIds(events), (std::vector<uint32_t>{101500003, 101500004, 101500005}));
+    const std::vector<ServerEvent> logons = PacketsOf(events, CMD_LOGON);
+    ASSERT_EQ(logons.size(), 1u);
+    for (const ServerEvent& e : PacketsOf(events, CMD_TEXT_MSG)) {
+        EXPECT_EQ(e.connection, logons[0].connection);
+        EXPECT_GT(e.ms, logons[0].ms);
+    }
+}
+
+// The log-out at a stop goes ahead of whatever is queued, the desk's
+// messages in the front lane included, so the grace rounds always carry it.
+TEST_F(Runtime, TheLogoutAtAStopLeavesWhateverTheQueueHolds) {
+    engine::EngineTimings t = Scaled();
+    t.heartbeatMs = 60000;
+    Start(EngineVariant::Desk, t);
+    Logon();
+    ASSERT_TRUE(LoggedOn());
+    ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return !PacketsOf(e, CMD_POST_LOGON).empty(); }));
+    host_.Pump(200);
+    ASSERT_EQ(control_.Command("CLEAR"), "OK");
+    HeldWorker held(app_->Threads());
+    ASSERT_TRUE(held.Held());
+    for (int i = 0; i < 8; ++i) app_->SendTextMsg(Message(101500000 + i));
+    held.ResumeAfter(100);
+    app_->Logout(true);
+    ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return !PacketsOf(e, CMD_LOGOUT).empty(); }));
+    host_.Pump(200);
+    std::vector<uint32_t> commands;
+    for (const ServerEvent& e : Events())
+        if (e.kind == "PACKET") commands.push_back(e.command);
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(commands[0], uint32_t(CMD_LOGOUT));
+    // Every message has its one outcome: none was acknowledged in time.
+    std::vector<WPARAM> failed = Ids(WM_IM_MSGFAILED);
+    std::sort(failed.begin(), failed.end());
+    EXPECT_EQ(failed.size(), 8u);
+    EXPECT_EQ(std::unique(failed.begin(), failed.end()), failed.end());
+}
+
+// While one worker runs the reconnect, the other finds the same broken
+// connection every round: it logs that error once, not every round.
+TEST_F(Runtime, EachWorkerLogsAConnectionsErrorOnce) {
+    LinesLog log;
+    engine::EngineTimings t = Scaled();
+    t.connectWaitMs = 300;  // a reconnect of about three seconds against a refusing server
+    t.heartbeatMs = 60000;
+    t.drainWaitMs = 200;
+    Start(EngineVariant::Messenger, t, &log);
+    Logon();
+    ASSERT_TRUE(LoggedOn());
+    ASSERT_TRUE(WaitForRecord([](const std::vector<ServerEvent>& e) { return !PacketsOf(e, CMD_POST_LOGON).empty(); }));
+    {
+        // The receive thread is held, so that the send thread meets the
+        // connection's end first and runs the reconnect.
+        HeldWorker receive(app_->Threads(), WorkerKind::Receive);
+        ASSERT_TRUE(receive.Held());
+        ASSERT_EQ(control_.Command("REFUSE"), "OK");
+        ASSERT_EQ(control_.Command("DROP"), "OK");
+        const std::wstring sendError = L"发送错误";
+        ASSERT_TRUE(host_.PumpUntil([&] {
+            app_->Session().RequestStatusChange(STATUS_ONLINE);
+            host_.Pump(50);
+            return log.CountStartingWith(sendError) > 0;
+        }, 10000));
+        receive.Resume();
+    }
+    ASSERT_GE(host_.WaitFor(WM_IM_CONNECT, 0, 15000), 0);
+    host_.Pump(300);
+    EXPECT_EQ(log.CountStartingWith(L"发送错误"), 1u);
+    EXPECT_EQ(log.CountStartingWith(L"接收错误"), 1u);
+    EXPECT_EQ(log.CountStartingWith(L"与服务器断开连接"), 1u);
 }
 
 // The event-log switch is read once, when the engine is made; the folders
@@ -569,14 +739,28 @@ TEST_F(Socket, APacketOfAnEarlierConnectionIsNotSentOnTheNext) {
     EXPECT_EQ(logons[0].connection, Accepts(Events()).back().connection);
 }
 
-TEST_F(Socket, ARefusalIsReportedAtOnce) {
-    timings_.connectWaitMs = 60000;
-    timings_.connectTries = 1;
+// A refusal ends a try at once (a log-on by hand learns of it without
+// waiting); a paced try (the automatic reconnect) still takes its whole slot,
+// so that the reconnect keeps trying for the window its timing gives.
+TEST_F(Socket, ARefusalEndsATryAtOnceUnlessItIsPaced) {
+    const struct {
+        bool paced;
+        uint32_t slotMs;
+        DWORD atLeastMs, belowMs;
+    } cases[] = {{false, 60000, 0, 10000}, {true, 400, 3 * 400 - 50, 10000}};
     ASSERT_EQ(control_.Command("REFUSE"), "OK");
-    CClientSocket socket(timings_, codePage_, log_);
-    const DWORD before = GetTickCount();
-    EXPECT_FALSE(Connect(socket));
-    EXPECT_LT(GetTickCount() - before, 10000u);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.paced ? "paced" : "at once");
+        timings_.connectWaitMs = c.slotMs;
+        timings_.connectTries = 3;
+        timings_.connectRetryPauseMs = 0;
+        CClientSocket socket(timings_, codePage_, log_);
+        const DWORD before = GetTickCount();
+        EXPECT_FALSE(socket.ConnectServer(L"127.0.0.1", ChatServerControl::ChatPort(), 10000, 1, stop_, c.paced));
+        const DWORD took = GetTickCount() - before;
+        EXPECT_GE(took, c.atLeastMs);
+        EXPECT_LT(took, c.belowMs);
+    }
 }
 
 TEST_F(Socket, AStopEndsAConnectThatWaits) {

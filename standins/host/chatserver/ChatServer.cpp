@@ -23,7 +23,8 @@ namespace {
 
 constexpr size_t kMaxEvents = 200000;
 constexpr size_t kMaxControlLine = 64 * 1024;
-constexpr size_t kMaxPendingOutput = 8 * 1024 * 1024;
+// Room for the largest lists the protocol carries (about 21 MB) and more.
+constexpr size_t kMaxPendingOutput = 64 * 1024 * 1024;
 constexpr uint32_t kHugeBodyLength = 0x40000000;
 constexpr auto kSplitPause = std::chrono::milliseconds(150);
 
@@ -104,6 +105,9 @@ public:
     std::deque<Chunk>& Output() { return output_; }
     bool CloseRequested() const { return closeAfterFlush_; }
     void StartChaos(uint32_t seed) { chaos_ = std::make_unique<ChaosFault>(seed ^ uint32_t(number_) * 2654435761u); }
+    // From now on packets are recorded but not served (no reply, no routing).
+    void Mute() { muted_ = true; }
+    bool Muted() const { return muted_; }
     ChaosFault* Chaos() { return chaos_.get(); }
 
     void Reply(uint32_t command, const std::vector<uint8_t>& body) override {
@@ -174,6 +178,7 @@ private:
     bool closeAfterFlush_ = false;
     bool stalled_ = false;
     bool splitDone_ = false;
+    bool muted_ = false;
     std::unique_ptr<ChaosFault> chaos_;
 };
 
@@ -347,6 +352,17 @@ void ChatServer::Run() {
         for (auto it = controls_.begin(); it != controls_.end();)
             it = (*it)->fd < 0 ? controls_.erase(it) : it + 1;
     }
+    // The answer to QUIT or RESTART still reaches whoever asked.
+    for (auto& c : controls_) {
+        if (c->fd < 0) continue;
+        const int flags = fcntl(c->fd, F_GETFL, 0);
+        fcntl(c->fd, F_SETFL, flags & ~O_NONBLOCK);
+        while (!c->out.empty()) {
+            const ssize_t n = send(c->fd, c->out.data(), c->out.size(), MSG_NOSIGNAL);
+            if (n <= 0) break;
+            c->out.erase(0, size_t(n));
+        }
+    }
 }
 
 void ChatServer::Accept() {
@@ -421,7 +437,7 @@ void ChatServer::ReadChat(ChatConnection& conn) {
         Record("PACKET " + std::to_string(number) + " " + std::to_string(Millis()) + " " +
                std::to_string(packet.command) + " " + std::to_string(packet.body.size()) + " " +
                (packet.body.empty() ? std::string("-") : Hex(packet.body)));
-        commands_.Handle(conn, packet);
+        if (!conn.Muted()) commands_.Handle(conn, packet);
         if (conn.Chaos() && conn.Chaos()->CountPacket()) conn.Close();
     }
     if (!conn.Framer().Error().empty()) {
@@ -547,6 +563,22 @@ std::string ChatServer::HandleControl(const std::string& line) {
         if (it == chats_.end()) return "ERR no connection " + target + "\n";
         if (!ParseHex(hex, packet.body) || packet.body.size() > kMaxBody) return "ERR bad body\n";
         if (!commands_.Handle(*it->second, packet)) return "ERR no handler\n";
+        return "OK\n";
+    }
+    if (verb == "MUTE") {
+        std::string target;
+        if (!(in >> target)) return "ERR usage: MUTE <conn|last>\n";
+        const int number = target == "last" ? lastNumber_ : std::atoi(target.c_str());
+        auto it = chats_.find(number);
+        if (it == chats_.end()) return "ERR no connection " + target + "\n";
+        it->second->Mute();
+        return "OK\n";
+    }
+    if (verb == "RESTART") {
+        long long ms = -1;
+        if (!(in >> ms) || ms < 0 || ms > 600000) return "ERR usage: RESTART <ms>\n";
+        restartAfterMs_ = int(ms);
+        quit_ = true;
         return "OK\n";
     }
     if (verb == "QUIT") {

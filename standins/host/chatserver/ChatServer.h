@@ -14,8 +14,11 @@
 //   SEND <conn|last> <command> <body hex>   send a packet to a connection
 //   REQUEST <conn|last> <command> <body hex>  answer as if the connection
 //                         had sent this request
+//   MUTE <conn|last>      record the connection's packets from now on, serve none
 //   PING                  "OK"
 //   QUIT                  end the server
+//   RESTART <ms>          end the server, then (main) start it again after
+//                         <ms> on the same ports: everything it knew is gone
 // Every command answers one line ("OK", "ERR <text>") unless stated.
 #pragma once
 
@@ -62,6 +65,8 @@ public:
     void Stop();  // any thread
     uint16_t ChatPort() const { return chatPort_; }
     uint16_t ControlPort() const { return controlPort_; }
+    // After Run(): the pause before a restart that RESTART asked for, or -1.
+    int RestartAfterMs() const { return restartAfterMs_; }
     CommandTable& Commands() { return commands_; }
     std::vector<ClientContext*> ConnectionsOf(int32_t userId) override;
 
@@ -106,6 +111,7 @@ private:
     uint16_t chatPort_ = 0;
     uint16_t controlPort_ = 0;
     bool quit_ = false;
+    int restartAfterMs_ = -1;
     Clock::time_point started_;
     Clock::time_point listenAgainAt_{};
     bool listenAgainPending_ = false;

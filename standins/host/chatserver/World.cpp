@@ -183,7 +183,22 @@ bool World::ParseLine(const std::string& line, std::string& error) {
         if (!remark.empty()) owner.remarks[n[1]] = Cut(remark, sizeof(UserInfoBase::memo) - 1);
         return true;
     }
+    if (kind == "crowd") {
+        if (!Numbers(in, 4, n, rest) || !Find(n[0]) || n[2] <= 0 || n[3] < 0 || n[3] > int32_t(kMaxFriends) ||
+            n[2] > INT32_MAX - n[3])
+            return Fail(error, "crowd <known owner> <category id> <first id> <count>");
+        UserAt(n[0]).crowds.push_back({n[1], n[2], n[3]});
+        return true;
+    }
     return Fail(error, ("unknown entry '" + kind + "'").c_str());
+}
+
+std::string World::CrowdText(const char* what, int32_t id, size_t length) {
+    const std::string seed = std::string(what) + " " + std::to_string(id) + " ";
+    std::string text;
+    while (text.size() < length) text += seed;
+    text.resize(length);
+    return text;
 }
 
 void World::AddAccounts(const AccountBook& accounts) {
@@ -233,6 +248,19 @@ std::vector<uint8_t> World::FriendListBody(int32_t ownerId) const {
         AppendText(body, remark == owner->remarks.end() ? std::string() : remark->second);
         AppendText(body, user->signature);
         ++users;
+    }
+    for (const WorldCrowd& crowd : owner->crowds) {
+        for (int32_t i = 0; i < crowd.count && users < kMaxFriends; ++i) {
+            const int32_t id = crowd.firstId + i;
+            AppendWord(body, uint32_t(id));
+            AppendWord(body, uint32_t(crowd.categoryId));
+            AppendWord(body, 0);
+            AppendWord(body, 5);
+            AppendText(body, CrowdText("customer", id, sizeof(UserInfoBase::nickname) - 1));
+            AppendText(body, CrowdText("memo", id, sizeof(UserInfoBase::memo) - 1));
+            AppendText(body, CrowdText("the signature of customer", id, sizeof(UserInfoBase::signature) - 1));
+            ++users;
+        }
     }
     body[0] = uint8_t(categories);
     body[2] = uint8_t(users);

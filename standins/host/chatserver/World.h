@@ -9,6 +9,13 @@
 //   ext <id> <gender> <birth date> <blood type> <full name> [| <login name>]
 //   category <owner> <category id> <order> <name>
 //   friend <owner> <friend id> <category id> [<remark>]
+//   crowd <owner> <category id> <first id> <count>
+//
+// A crowd is a large organisation's worth of friends made up on the fly:
+// users first id .. first id + count - 1 in that category of the owner's
+// list, each with the longest name, remark and signature their record
+// fields take, so that the list is as large as its format allows. They are
+// not users of the world (no profile, never online).
 //
 // An account of the account book without a "user" line is a user with its
 // account nickname and nothing else.
@@ -37,6 +44,12 @@ struct WorldFriend {
     int32_t categoryId = 0;
 };
 
+struct WorldCrowd {
+    int32_t categoryId = 0;
+    int32_t firstId = 0;
+    int32_t count = 0;
+};
+
 struct WorldUser {
     int32_t id = 0;
     int32_t userType = 0;
@@ -46,6 +59,7 @@ struct WorldUser {
     UserInfoExt ext{};
     std::vector<WorldCategory> categories;
     std::vector<WorldFriend> friends;
+    std::vector<WorldCrowd> crowds;  // listed after the friends
     std::map<int32_t, std::string> remarks;  // the remark this user keeps on another
     int32_t status = STATUS_OFFLINE;         // as chosen while online
 };
@@ -87,6 +101,9 @@ public:
     // per user; false when the receiver's store is full.
     bool StoreMessage(int32_t receiver, std::vector<uint8_t> body);
     std::deque<std::vector<uint8_t>> TakeMessages(int32_t receiver);
+
+    // A crowd member's text: `what`, its id, repeated to `length` bytes.
+    static std::string CrowdText(const char* what, int32_t id, size_t length);
 
 private:
     bool ParseLine(const std::string& line, std::string& error);

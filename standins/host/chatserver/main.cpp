@@ -7,10 +7,15 @@
 // "<chat port> <control port>" once both listen. Without --world the file
 // "world.txt" beside the accounts file is read when it is there; likewise
 // "desk.txt" (the desk commands' data) without --desk.
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "ChatServer.h"
 
@@ -104,13 +109,44 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    chatserver::ChatServer server(options, accounts, script, world, desk);
-    if (!server.Start(error)) {
-        std::fprintf(stderr, "chatserver: %s\n", error.c_str());
-        return 1;
+    int restartAfterMs = -1;
+    uint16_t chatPort = 0, controlPort = 0;
+    {
+        chatserver::ChatServer server(options, accounts, script, world, desk);
+        if (!server.Start(error)) {
+            std::fprintf(stderr, "chatserver: %s\n", error.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "chatserver: listening on %u (control %u)\n", unsigned(server.ChatPort()),
+                     unsigned(server.ControlPort()));
+        server.Run();
+        restartAfterMs = server.RestartAfterMs();
+        chatPort = server.ChatPort();
+        controlPort = server.ControlPort();
+    }  // every socket closed: the server is gone
+    if (restartAfterMs < 0) return 0;
+    // A restart: the same program on the same ports after the pause, with
+    // nothing of this run kept.
+    std::fprintf(stderr, "chatserver: restarting in %d ms\n", restartAfterMs);
+    usleep(useconds_t(restartAfterMs) * 1000);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; i += 2) {
+        const std::string arg = argv[i];
+        if (arg == "--port" || arg == "--control-port") continue;
+        args.push_back(arg);
+        if (i + 1 < argc) args.push_back(argv[i + 1]);
     }
-    std::fprintf(stderr, "chatserver: listening on %u (control %u)\n", unsigned(server.ChatPort()),
-                 unsigned(server.ControlPort()));
-    server.Run();
-    return 0;
+    args.push_back("--port");
+    args.push_back(std::to_string(chatPort));
+    if (options.control) {
+        args.push_back("--control-port");
+        args.push_back(std::to_string(controlPort));
+    }
+    std::vector<char*> exec;
+    exec.push_back(argv[0]);
+    for (std::string& a : args) exec.push_back(&a[0]);
+    exec.push_back(nullptr);
+    execv("/proc/self/exe", exec.data());
+    std::fprintf(stderr, "chatserver: restart failed: %s\n", std::strerror(errno));
+    return 1;
 }

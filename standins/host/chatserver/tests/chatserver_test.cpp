@@ -274,6 +274,18 @@ TEST_F(ServerFixture, SilentConnectionRecordsButNeverAnswers) {
     close(fd);
 }
 
+TEST_F(ServerFixture, AMutedConnectionRecordsButIsServedNoMore) {
+    const int fd = Connect(server_->ChatPort());
+    SendAll(fd, BuildPacket(CMD_LOGON, LogonBody(10001, "secret", LOGON_TYPE_PASSWORD)));
+    EXPECT_EQ(ReadBytes(fd, 32).size(), 32u);  // the log-on is answered
+    EXPECT_EQ(Control("MUTE 2"), "ERR no connection 2\n");
+    ASSERT_EQ(Control("MUTE last"), "OK\n");
+    SendAll(fd, BuildPacket(CMD_LOGOUT, {1, 0, 0, 0}));
+    EXPECT_TRUE(ReadBytes(fd, 1, 300).empty());
+    EXPECT_NE(Control("RECORD", true).find("PACKET 1 "), std::string::npos);
+    close(fd);
+}
+
 TEST_F(ServerFixture, RefuseAndListenAgain) {
     ASSERT_EQ(Control("REFUSE"), "OK\n");
     EXPECT_LT(Connect(server_->ChatPort()), 0);

@@ -101,6 +101,32 @@ TEST(World, FriendListBodyCarriesCategoriesFriendsAndTheOwnersRemarks) {
     EXPECT_EQ(world.FriendListBody(99), std::vector<uint8_t>(4, 0));
 }
 
+// A crowd: made-up friends after the real ones, each with the longest texts
+// its record fields take.
+TEST(World, ACrowdFillsTheListWithTheLongestEntries) {
+    const World world = LoadWorld(std::string(kWorld) + "crowd 2 10 5000 3\n");
+    const std::vector<uint8_t> body = world.FriendListBody(2);
+    ASSERT_GE(body.size(), 4u);
+    EXPECT_EQ(body[2] | body[3] << 8, 4);  // alice and the three
+    const size_t entry = 16 + 24 + 16 + 256;
+    ASSERT_EQ(body.size(), 4 + (8 + 5) + (16 + 6 + 1 + 18) + 3 * entry);
+    size_t at = body.size() - 3 * entry;
+    for (int32_t id = 5000; id < 5003; ++id, at += entry) {
+        int32_t words[4];
+        std::memcpy(words, &body[at], sizeof words);
+        EXPECT_EQ(words[0], id);
+        EXPECT_EQ(words[1], 10);
+        const char* texts = reinterpret_cast<const char*>(&body[at + 16]);
+        EXPECT_EQ(std::strlen(texts), 23u);
+        EXPECT_EQ(std::strlen(texts + 24), 15u);
+        EXPECT_EQ(std::strlen(texts + 40), 255u);
+        EXPECT_EQ(std::string(texts, 23), World::CrowdText("customer", id, 23));
+    }
+    std::string error;
+    World bad;
+    EXPECT_FALSE(bad.LoadText("user 1 0 0 a\ncrowd 1 1 5000 70000\n", error));
+}
+
 TEST(World, RecordsAsTheViewerSeesThem) {
     World world = LoadWorld();
     const UserInfoBase bob = world.BaseRecord(2, 1, STATUS_BUSY);
