@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 // The group user list and one record per member, keyed by its user id.
@@ -29,3 +30,6 @@ void SetCachedUserStatus(int32_t userId, int32_t status);
 // Replaces the cached group user list by a copy of list; when the new list
 // is not empty, the member map is emptied and gets one record per entry.
 void StoreUserCache(const std::vector<GroupUserRecord>& list);
+
+// The name of a group user: the 12-byte text at +20 of its record (ANSI).
+std::wstring GroupUserName(const GroupUserRecord& record);

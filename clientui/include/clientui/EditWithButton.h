@@ -63,6 +63,10 @@ public:
     void SetOneButton(const RECT& rc, int clickMessage);
     bool IsOneButton() const { return m_bOneButton != 0; }
     int GetClickMessage() const { return m_nClickMessage; }
+    // A grey hint drawn in the text rectangle while the box is empty and
+    // does not have the focus (empty: none). Repaints.
+    void SetCueText(const std::wstring& cue);
+    const std::wstring& GetCueText() const { return m_strCue; }
 
     // Resizes the window to the stored size and sets the formatting
     // rectangle, when the window exists and the text rectangle is set.
@@ -87,6 +91,8 @@ protected:
     bool OnEraseBkgnd(HDC dc, LRESULT* result) override;
     // The pieces around the text rectangle, over what the edit painted.
     void PaintPieces();
+    // The cue text, when it shows.
+    void PaintCue();
     void OnLButtonUp(POINT point);
     bool OnSetCursor(POINT point);
     // A multi-line edit kept to one line: the paste of one line.
@@ -113,4 +119,5 @@ private:
     int m_nHeight = 0;
     int m_bHasText = 0;
     int m_bOneButton = 0;
+    std::wstring m_strCue;
 };

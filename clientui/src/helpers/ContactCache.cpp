@@ -1,5 +1,9 @@
 #include "clientui/ContactCache.h"
 
+#include "fw/StringUtil.h"
+
+#include <cstddef>
+
 FriendMap g_FriendMapCache;
 GroupUserCache g_GroupUserCache;
 
@@ -35,4 +39,12 @@ void StoreUserCache(const std::vector<GroupUserRecord>& list) {
         member.userId = entry.userId;
         g_GroupUserCache.members.emplace(entry.userId, std::move(member));
     }
+}
+
+std::wstring GroupUserName(const GroupUserRecord& record) {
+    constexpr size_t kNameAt = 20;
+    constexpr size_t kNameSize = 12;
+    static_assert(offsetof(GroupUserRecord, carried) + sizeof record.carried == kNameAt + kNameSize,
+                  "the name ends the record");
+    return fw::FromAnsiField(reinterpret_cast<const char*>(&record) + kNameAt, kNameSize);
 }

@@ -39,6 +39,8 @@ void TileBitmap(HDC dc, HBITMAP bitmap, int left, int top, int right, int bottom
 
 bool IsEmptyRect(const RECT& rc) { return rc.right <= rc.left || rc.bottom <= rc.top; }
 
+constexpr COLORREF kCueColour = 0x999999;
+
 }  // namespace
 
 BOOL CEditWithButton::SetBitmaps(const std::wstring& leftCap, const std::wstring& rightCap,
@@ -155,6 +157,27 @@ void CEditWithButton::PaintPieces() {
     ::ReleaseDC(GetHwnd(), dc);
 }
 
+void CEditWithButton::SetCueText(const std::wstring& cue) {
+    m_strCue = cue;
+    if (IsWindow()) Invalidate();
+}
+
+void CEditWithButton::PaintCue() {
+    if (m_strCue.empty() || !IsWindow() || IsEmptyRect(m_rcEdit) || HasText() || ::GetFocus() == GetHwnd()) return;
+    HDC dc = ::GetDC(GetHwnd());
+    if (!dc) return;
+    RECT rc = m_rcEdit;
+    const HGDIOBJ oldFont = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)));
+    const int oldMode = ::SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour = ::SetTextColor(dc, kCueColour);
+    ::DrawTextW(dc, m_strCue.c_str(), static_cast<int>(m_strCue.size()), &rc,
+                DT_SINGLELINE | DT_LEFT | DT_TOP | DT_NOPREFIX | DT_END_ELLIPSIS);
+    ::SetTextColor(dc, oldColour);
+    ::SetBkMode(dc, oldMode);
+    ::SelectObject(dc, oldFont);
+    ::ReleaseDC(GetHwnd(), dc);
+}
+
 void CEditWithButton::OnLButtonUp(POINT point) {
     if (HasText() || m_bAlwaysNotify) {
         HWND target = NotifyTarget();
@@ -243,8 +266,14 @@ LRESULT CEditWithButton::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         // area): the pieces outside the text rectangle go on top afterwards.
         const LRESULT result = DefWindowProc(msg, wParam, lParam);
         PaintPieces();
+        PaintCue();
         return result;
     }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        // The cue text shows only while the box does not have the focus.
+        if (!m_strCue.empty()) Invalidate();
+        break;
     case WM_LBUTTONUP: {
         const POINT point = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         // The handler may end up destroying the box (the owner empties it,

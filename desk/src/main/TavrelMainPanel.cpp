@@ -21,6 +21,7 @@
 #include "clientui/ClientSettings.h"
 #include "clientui/ContactCache.h"
 #include "clientui/EngineModule.h"
+#include "clientui/IMUserInfoPanel.h"
 #include "clientui/LogonErrorText.h"
 #include "clientui/OfficeXPMenu.h"
 #include "clientui/PanelDrawing.h"
@@ -79,7 +80,6 @@ HICON ProgramIcon() { return ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRES
 CTavrelMainPanel::CTavrelMainPanel(bool manualLogon, int32_t cmdUserId)
     : CPanelBase(kTemplateId),
       m_msgMgrView(CMainTabPlan::kMsgMgrTemplate),
-      m_clientMgrView(CMainTabPlan::kClientMgrTemplate),
       m_searchMsgView(CMainTabPlan::kSearchMsgTemplate),
       m_logonPanel(kDeskDisplayTitle),
       m_bManualLogon(manualLogon),
@@ -97,6 +97,7 @@ BOOL CTavrelMainPanel::OnInitDialog() {
 
     if (g_EngineModule.MInitModule) g_EngineModule.MInitModule(m_hWnd);
     g_hMainWnd = m_hWnd;
+    // Every entry that names the profile opens it through the registry.
     CPanelRegistry::GetInstance()->SetOpener(&m_panelOpener);
 
     const HICON icon = ProgramIcon();
@@ -465,8 +466,7 @@ LRESULT CTavrelMainPanel::OnEngineNotify(WPARAM kind, LPARAM lParam) {
         OnGroupUserList();
         break;
     case NOTIFY_USERLIST:
-        // The customer management tab takes a copy of the user's lists.
-        RefreshCustomerManager();
+        OnUserList(user);
         break;
     case NOTIFY_ORGROLE:
         OnOrgRole(user);
@@ -505,7 +505,6 @@ void CTavrelMainPanel::OnLoggedOn() {
 
     RefreshQuickReplies();
     RefreshChatViewLists();
-    RefreshCustomerManager();
     RefreshCustomerManager();
     RefreshMessageManager();
     Invalidate(false);
@@ -552,6 +551,15 @@ void CTavrelMainPanel::OnGroupUserList() {
     StoreUserCache(copy);
     // The conversation tab's team list is refreshed from the cache.
     RefreshChatViewTeamList();
+}
+
+void CTavrelMainPanel::OnUserList(int32_t userId) {
+    FriendMap copy;
+    if (g_EngineModule.MGetFriendList)
+        if (const FriendMap* map = g_EngineModule.MGetFriendList(userId)) copy = *map;
+    auto cached = g_GroupUserCache.members.find(userId);
+    const FriendListRecord* record = cached == g_GroupUserCache.members.end() ? nullptr : &cached->second;
+    m_clientMgrView.UpdateUserCounts(userId, CClientMgrModel::MergeCachedCategories(copy, record));
 }
 
 LRESULT CTavrelMainPanel::OnUserStatus(WPARAM userId, LPARAM status) {
@@ -743,8 +751,12 @@ void CTavrelMainPanel::RefreshUserInfo(int32_t userId) {
     // together (a user the engine does not know yet changes nothing).
     if (base.userId == userId) m_chatView.UpdateContact(base);
     if (IConversationHost* host = FindConversation(userId)) host->SetUserInfo(base, ext);
-    // An open profile panel of the user is filled again by the profile
-    // panel itself once it is in the program.
+    // An open profile panel of the user shows the new records (unless it
+    // holds edits not sent yet).
+    if (auto* profile = dynamic_cast<CIMUserInfoPanel*>(CPanelRegistry::GetInstance()->FindPanelByUser(userId))) {
+        profile->ShowWindow(SW_SHOW);
+        profile->RefreshFromEngine(userId == CurrentUserId());
+    }
     RepaintContactTree();
 }
 

@@ -17,6 +17,7 @@
 #include "EmptyTabPage.h"
 #include "MainTabPlan.h"
 #include "clientui/TrayIcon.h"
+#include "clientmgr/ClientMgrView.h"
 #include "view/ChatView.h"
 
 #include "clientui/EnTabCtrl.h"
@@ -105,6 +106,8 @@ private:
     void OnUserInfoNotice(int32_t userId);
     void OnOrgRole(int role);
     void OnGroupUserList();
+    // NOTIFY_USERLIST: the customer management's counts of the user.
+    void OnUserList(int32_t userId);
 
     // --- steps shared by several messages ----------------------------------
     void UpdateTray();
@@ -141,7 +144,11 @@ private:
     void SetCommonReplyId(WPARAM position, LPARAM id);
     void RefreshChatViewLists() { m_chatView.RefreshCustomers(); }
     void RefreshChatViewTeamList() { m_chatView.RefreshTeamList(); }
-    void RefreshCustomerManager() {}
+    // The customer management's tree (once) and first page.
+    void RefreshCustomerManager() {
+        m_clientMgrView.BuildTree();
+        m_clientMgrView.FillFirstPage();
+    }
     void RefreshMessageManager() {}
     void RepaintChatView();
     void SetContactStatus(int32_t userId, int32_t status) { m_chatView.SetContactStatus(userId, status); }
@@ -157,7 +164,7 @@ private:
     CEnTabCtrl m_tab;
     CChatView m_chatView;
     CEmptyTabPage m_msgMgrView;
-    CEmptyTabPage m_clientMgrView;
+    CClientMgrView m_clientMgrView;
     CEmptyTabPage m_searchMsgView;
     CLogonPanel m_logonPanel;
     CMainTabPlan m_tabPlan;

@@ -191,7 +191,8 @@ DeskWorld::Out DeskWorld::OnGroupUsers(const std::vector<uint8_t>& body) const {
     }
     Body b;
     b.Word(kind).Word(int32_t(records.size()));
-    for (const DeskGroupMember& m : records) b.Word(m.userId).Word(m.role).Field(m.name, 24);
+    // The clients read a member's name from the last 12 bytes (+20).
+    for (const DeskGroupMember& m : records) b.Word(m.userId).Word(m.role).Zeros(12).Field(m.name, 12);
     return {ToRequester(CMD_GET_GROUP_USER_LIST, b.Take())};
 }
 

@@ -107,6 +107,8 @@ TEST_F(DeskWorldTest, GroupUsersByKind) {
         for (size_t i = 0; i < c.ids.size(); ++i) EXPECT_EQ(WordAt(b, 8 + 32 * i), c.ids[i]);
         if (!c.ids.empty()) {
             EXPECT_EQ(WordAt(b, 12), c.role);
+            // The name lies in the record's last 12 bytes.
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[8 + 20])), c.kind == 0 ? "deskA" : "deskB");
         }
     }
     EXPECT_TRUE(Ask(kA, CMD_GET_GROUP_USER_LIST, Words({kA})).empty());  // too short
