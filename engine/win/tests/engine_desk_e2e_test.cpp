@@ -953,7 +953,9 @@ TEST_F(DeskEngine, HandOverWithANoteAGrabRefusedAGrabReleasedAndATakeBack) {
 
     // B asks A for customer 2; A refuses.
     from = a.host.Messages().size();
-    const int grab = a.host.WaitFor(WM_IM_GRABREQUEST, kCust2, 20000, from);
+    // B gets there through several round trips of its own: under load that
+    // takes a while.
+    const int grab = a.host.WaitFor(WM_IM_GRABREQUEST, kCust2, 60000, from);
     ASSERT_GE(grab, 0) << "B's exit: " << b.Wait(0);
     EXPECT_TRUE(a.host.Messages()[size_t(grab)].posted);
     SwitchCustomerRecord asked = *a.engine.MGetSwitchCustomerMsg(kCust2);
@@ -1043,7 +1045,7 @@ TEST(DeskAgentB, HandOverPartner) {
             return kChildGotRequest;
         const size_t from = b.host.Messages().size();
         b.engine.MConfirmGrabCustomer(&record, 1);
-        const int result = b.host.WaitFor(WM_IM_SWITCHRESULT, kCust1, 10000, from);
+        const int result = b.host.WaitFor(WM_IM_SWITCHRESULT, kCust1, 30000, from);
         if (result < 0 || b.host.Messages()[size_t(result)].lParam != 1) return kChildRecordRight;
         const SwitchCustomerRecord& kept = *b.engine.MGetSwitchCustomerMsg(kCust1);
         if (kept.actingAgent != kAgentB || kept.owningAgent != kAgentA) return kChildRecordRight;
@@ -1052,7 +1054,7 @@ TEST(DeskAgentB, HandOverPartner) {
         const Bytes message = Cat({W({0, 20200101, 130000000, kCust1, kAgentB, 0}), Text("to B now", 8)});
         if (b.control.Command("SEND " + std::to_string(b.ConnectionOf(kAgentB)) + " 18 " + Hex(message)) != "OK")
             return kChildGotResult;
-        if (b.host.WaitFor(WM_IM_NOTIFY, NOTIFY_NEWMSG, 10000, atMessage) < 0) return kChildGotResult;
+        if (b.host.WaitFor(WM_IM_NOTIFY, NOTIFY_NEWMSG, 30000, atMessage) < 0) return kChildGotResult;
         // B answers the customer; the server keeps it for the (offline)
         // customer, and B files it with the server's date and time.
         TextMsgRecord answer{};
@@ -1062,11 +1064,11 @@ TEST(DeskAgentB, HandOverPartner) {
         answer.receiverId = kCust1;
         std::strcpy(answer.text, "B answers");
         b.engine.MSendTextMsg(&answer);
-        if (b.host.WaitFor(WM_IM_MSGSENT, answer.time, 10000, atMessage) < 0) return kChildGotResult;
+        if (b.host.WaitFor(WM_IM_MSGSENT, answer.time, 30000, atMessage) < 0) return kChildGotResult;
         // Then a grab request to A for customer 2, which A refuses.
         const size_t before = b.host.Messages().size();
         b.engine.MGrabCustomer(kAgentA, kCust2);
-        const int failed = b.host.WaitFor(WM_IM_SWITCHFAILED, kCust2, 20000, before);
+        const int failed = b.host.WaitFor(WM_IM_SWITCHFAILED, kCust2, 30000, before);
         if (failed < 0) return kChildGotMessage;
         if (b.host.Messages()[size_t(failed)].lParam != -2) return kChildGotGrabFailure;
         // Then, once A has looked at its refusal, a grab at once, kept until
@@ -1082,13 +1084,13 @@ TEST(DeskAgentB, HandOverPartner) {
         grab.customerId = kCust2;
         size_t mark = b.host.Messages().size();
         b.engine.MConfirmGrabCustomer(&grab, 2);
-        int got = b.host.WaitFor(WM_IM_SWITCHRESULT, kCust2, 10000, mark);
+        int got = b.host.WaitFor(WM_IM_SWITCHRESULT, kCust2, 30000, mark);
         if (got < 0 || b.host.Messages()[size_t(got)].lParam != 2 ||
             b.engine.MGetSwitchCustomerMsg(kCust2)->actingAgent != kAgentB)
             return kChildGotGrabFailure;
         mark = b.host.Messages().size();
         b.engine.MConfirmGrabCustomer(b.engine.MGetSwitchCustomerMsg(kCust2), 4);
-        got = b.host.WaitFor(WM_IM_SWITCHRESULT, kCust2, 10000, mark);
+        got = b.host.WaitFor(WM_IM_SWITCHRESULT, kCust2, 30000, mark);
         if (got < 0 || b.host.Messages()[size_t(got)].lParam != 4 || b.engine.MGetSwitchCustomerMsg(kCust2)->customerId)
             return kChildGrabbed;
         // A takes customer 1 back.
