@@ -23,20 +23,11 @@ const wchar_t kMain[] = L"main";
 const wchar_t kChat[] = L"chat";
 const wchar_t kSystemSetting[] = L"systemSetting";
 
-wchar_t ScrambleStep(size_t index) { return static_cast<wchar_t>(2 * (index % 3 + 1)); }
-
 void ReadReplies(const CProfileFile& file, int count, const wchar_t* keyFormat, size_t width,
                  std::vector<std::wstring>* list) {
     list->clear();
     for (int i = 1; i <= count; ++i)
         list->push_back(file.ReadText(kSystemSetting, fw::FormatString(keyFormat, i).c_str(), L"", width));
-}
-
-// An index into a list of count entries, as the file may hold anything:
-// within the list, 0 for an empty one.
-int ClampIndex(int index, size_t count) {
-    if (count == 0 || index < 0) return 0;
-    return static_cast<size_t>(index) >= count ? static_cast<int>(count - 1) : index;
 }
 
 void WriteReplies(CProfileFile& file, const std::vector<std::wstring>& list, const wchar_t* keyFormat) {
@@ -45,19 +36,6 @@ void WriteReplies(CProfileFile& file, const std::vector<std::wstring>& list, con
 }
 
 }  // namespace
-
-std::wstring UnscrambleServerText(const std::wstring& text) {
-    std::wstring out(text.rbegin(), text.rend());
-    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<wchar_t>(out[i] - ScrambleStep(i));
-    return out;
-}
-
-std::wstring ScrambleServerText(const std::wstring& text) {
-    std::wstring out(text);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<wchar_t>(out[i] + ScrambleStep(i));
-    std::reverse(out.begin(), out.end());
-    return out;
-}
 
 CClientSettings::CClientSettings(std::wstring programFolder)
     : fontName(kDefaultFontName), m_folder(std::move(programFolder)) {}
@@ -168,14 +146,14 @@ void CClientSettings::LoadSystemSetting(int32_t account) {
 
     // The selections index the lists: a value from the file that lies
     // outside its list is taken as the nearest entry.
-    iListIndex = ClampIndex(iListIndex, autoReplies.size());
-    iQuickReplyIndex = ClampIndex(iQuickReplyIndex, quickReplies.size());
+    iListIndex = ClampListIndex(iListIndex, autoReplies.size());
+    iQuickReplyIndex = ClampListIndex(iQuickReplyIndex, quickReplies.size());
 }
 
 void CClientSettings::SaveQuickReplies() {
     if (accountId == 0) return;
     iQuickReplyCount = static_cast<int>(quickReplies.size());
-    iQuickReplyIndex = ClampIndex(iQuickReplyIndex, quickReplies.size());
+    iQuickReplyIndex = ClampListIndex(iQuickReplyIndex, quickReplies.size());
     CProfileFile file(SystemSettingPath());
     file.WriteInt(kSystemSetting, L"iQuickReplyIndex", iQuickReplyIndex);
     file.WriteInt(kSystemSetting, L"iQuickReplyCount", iQuickReplyCount);

@@ -1,6 +1,10 @@
 #include "clientui/ProfileFile.h"
 
+#include "clientui/HistoryFile.h"
+#include "clientui/SettingsText.h"
+
 #include <fw/StringUtil.h>
+#include <SystemAnsiCodePage.h>
 
 #include <windows.h>
 
@@ -15,21 +19,6 @@ namespace {
 // Settings files are small; a larger file is left as it is.
 constexpr LONGLONG kMaxConvertBytes = 1 << 20;
 const BYTE kUtf16Bom[] = {0xFF, 0xFE};
-const BYTE kUtf8Bom[] = {0xEF, 0xBB, 0xBF};
-
-bool ParseInt(const std::wstring& text, int* value) {
-    const wchar_t* p = text.c_str();
-    while (*p == L' ' || *p == L'\t') ++p;
-    if (!*p) return false;
-    wchar_t* end = nullptr;
-    errno = 0;
-    const long long v = std::wcstoll(p, &end, 10);
-    if (end == p || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
-    while (*end == L' ' || *end == L'\t') ++end;
-    if (*end) return false;
-    *value = static_cast<int>(v);
-    return true;
-}
 
 bool ReadWholeFile(HANDLE file, std::vector<BYTE>* bytes) {
     LARGE_INTEGER size = {};
@@ -55,13 +44,11 @@ int CProfileFile::ReadInt(const wchar_t* section, const wchar_t* key, int defaul
     wchar_t buffer[64] = {};
     ::GetPrivateProfileStringW(section, key, L"", buffer, 64, m_path.c_str());
     int value = 0;
-    return ParseInt(buffer, &value) ? value : defaultValue;
+    return ParseSettingsNumber(buffer, &value) ? value : defaultValue;
 }
 
 int CProfileFile::ReadCount(const wchar_t* section, const wchar_t* key, int max) const {
-    const int value = ReadInt(section, key, 0);
-    if (value < 0) return 0;
-    return value > max ? max : value;
+    return BoundSettingsCount(ReadInt(section, key, 0), max);
 }
 
 std::wstring CProfileFile::ReadText(const wchar_t* section, const wchar_t* key, const std::wstring& defaultValue,
@@ -111,32 +98,21 @@ bool CProfileFile::EnsureUnicode() {
     const bool read = ReadWholeFile(file, &bytes);
     ::CloseHandle(file);
     if (!read) return false;
-    const bool littleEndian = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
-    const bool bigEndian = bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF;
-    if (littleEndian || bigEndian) {
+    std::vector<uint8_t> out;
+    const clientui::CSystemAnsiCodePage codePage;
+    switch (ConvertSettingsFile(bytes.data(), bytes.size(), codePage, out)) {
+    case SettingsFileForm::Unicode:
         m_unicodeChecked = true;
         return true;
+    case SettingsFileForm::Damaged:
+        // Not text: a converted copy would lose its bytes. The file is kept
+        // aside (never deleted) and a new one takes its place.
+        ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, m_path.c_str());
+        if (MoveFileAside(m_path).empty() || !WriteWholeFile(m_path, kUtf16Bom, sizeof kUtf16Bom)) return false;
+        m_unicodeChecked = true;
+        return true;
+    case SettingsFileForm::Legacy: break;
     }
-    // A file of an earlier version: its text in the ANSI code page (or
-    // UTF-8 with its mark) becomes UTF-16, line for line.
-    UINT codePage = CP_ACP;
-    size_t skip = 0;
-    if (bytes.size() >= 3 && bytes[0] == kUtf8Bom[0] && bytes[1] == kUtf8Bom[1] && bytes[2] == kUtf8Bom[2]) {
-        codePage = CP_UTF8;
-        skip = 3;
-    }
-    std::wstring text;
-    if (bytes.size() > skip) {
-        const char* src = reinterpret_cast<const char*>(bytes.data() + skip);
-        const int srcLen = static_cast<int>(bytes.size() - skip);
-        const int n = ::MultiByteToWideChar(codePage, 0, src, srcLen, nullptr, 0);
-        if (n <= 0) return false;
-        text.assign(static_cast<size_t>(n), L'\0');
-        ::MultiByteToWideChar(codePage, 0, src, srcLen, &text[0], n);
-    }
-    std::vector<BYTE> out(kUtf16Bom, kUtf16Bom + sizeof kUtf16Bom);
-    const BYTE* units = reinterpret_cast<const BYTE*>(text.data());
-    out.insert(out.end(), units, units + text.size() * sizeof(wchar_t));
     // Written beside the file and then moved over it, so a failed write
     // never leaves half a file.
     const std::wstring temp = m_path + L".new";

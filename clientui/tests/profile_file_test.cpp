@@ -78,6 +78,31 @@ TEST(ProfileFile, AnsiFileOfAnEarlierVersionReadsAndIsConvertedOnWrite) {
     EXPECT_EQ(again.ReadInt(L"other", L"keep", 0), 1);
 }
 
+// A damaged file (zeros, or bytes that are no text of the code page) is not
+// converted over itself, which would lose its bytes: it is kept aside whole
+// and the write goes to a new file.
+TEST(ProfileFile, ADamagedFileIsKeptAsideBeforeTheFirstWrite) {
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"zeros", std::string(300, '\0')},
+        {"an invalid double-byte sequence", std::string("[s]\r\nk=\x81\x20\xFF\r\n")},
+        {"UTF-8 mark with invalid bytes", std::string("\xEF\xBB\xBF[s]\r\nk=\xC0\xAF\r\n")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CSettingsFolder folder;
+        const std::wstring path = folder.Path() + L"damaged.ini";
+        CSettingsFolder::WriteBytes(path, c.bytes);
+        CProfileFile file(path);
+        file.WriteInt(L"s", L"k", 5);
+        EXPECT_EQ(CSettingsFolder::ReadBytes(path + L".bad"), c.bytes) << "the damaged bytes are not kept";
+        EXPECT_EQ(CSettingsFolder::ReadBytes(path).substr(0, 2), std::string("\xFF\xFE", 2));
+        EXPECT_EQ(CProfileFile(path).ReadInt(L"s", L"k", 0), 5);
+    }
+}
+
 TEST(ProfileFile, LineBreaksInATextCannotAddLinesToTheFile) {
     CSettingsFolder folder;
     const std::wstring path = folder.Path() + L"lines.ini";

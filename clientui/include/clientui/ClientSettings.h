@@ -8,6 +8,8 @@
 // change it in place. UI thread only.
 #pragma once
 
+#include "clientui/SettingsText.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -25,12 +27,6 @@ constexpr size_t kFontNameWidth = 31;
 constexpr size_t kReplyWidth = 99;
 constexpr size_t kQuickReplyWidth = 49;
 constexpr size_t kSoundPathWidth = 259;
-
-// The program's scrambling of the stored server entry, on UTF-16 units:
-// Unscramble reverses the text and subtracts 2, 4, 6, 2, 4, 6, ... from its
-// units (modulo 65536); Scramble is its inverse.
-std::wstring UnscrambleServerText(const std::wstring& text);
-std::wstring ScrambleServerText(const std::wstring& text);
 
 class CClientSettings {
 public:

@@ -69,3 +69,9 @@ bool ParseAllHistoryRecords(const uint8_t* data, size_t size, int32_t count, std
 // the whole records before it and sets damaged. The errors of
 // LoadHistoryFile otherwise (a wrong marker moves the file aside).
 int LoadWholeHistoryFile(const std::wstring& path, std::vector<HistoryRecord>& records, bool* damaged = nullptr);
+
+// Moves a damaged file aside instead of deleting it: renamed to the first
+// free name of "<path>.bad", "<path>.1.bad", "<path>.2.bad", ... (the names
+// the engine uses), so that an earlier damaged file is never replaced. The
+// new name, or empty when the file could not be moved.
+std::wstring MoveFileAside(const std::wstring& path);

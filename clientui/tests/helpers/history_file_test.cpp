@@ -95,6 +95,18 @@ protected:
         ASSERT_EQ(written, bytes.size());
     }
 
+    static std::vector<uint8_t> ReadFile(const std::wstring& path) {
+        std::vector<uint8_t> bytes;
+        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return bytes;
+        bytes.resize(::GetFileSize(file, nullptr));
+        DWORD got = 0;
+        if (!bytes.empty()) ::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+        ::CloseHandle(file);
+        bytes.resize(got);
+        return bytes;
+    }
+
     int Load(int32_t owner, std::vector<HistoryRecord>& out, int32_t afterDate = 0, int32_t afterTime = 0) {
         return LoadHistoryFile(m_folder.Path(), kOwnId, kPeerId, owner, out, afterDate, afterTime);
     }
@@ -172,6 +184,21 @@ TEST_F(HistoryFileTest, WrongMarkerMovesTheFileAside) {
     EXPECT_TRUE(records.empty());
     EXPECT_FALSE(::PathFileExistsW(OwnPath().c_str()));
     EXPECT_TRUE(::PathFileExistsW((OwnPath() + L".bad").c_str()));
+}
+
+// A file damaged again after an earlier one was moved aside: both stay,
+// the earlier one is never replaced.
+TEST_F(HistoryFileTest, ASecondDamagedFileKeepsTheFirstOneMovedAside) {
+    const std::vector<uint8_t> first = FileBytes(Messages(2), 21);
+    const std::vector<uint8_t> second = FileBytes(Messages(3), 0);
+    std::vector<HistoryRecord> records;
+    WriteFile(OwnPath(), first);
+    EXPECT_EQ(Load(kOwnId, records), HISTORY_BAD_MARKER);
+    WriteFile(OwnPath(), second);
+    EXPECT_EQ(Load(kOwnId, records), HISTORY_BAD_MARKER);
+    EXPECT_FALSE(::PathFileExistsW(OwnPath().c_str()));
+    EXPECT_EQ(ReadFile(OwnPath() + L".bad"), first);
+    EXPECT_EQ(ReadFile(OwnPath() + L".1.bad"), second);
 }
 
 TEST_F(HistoryFileTest, DamagedFileGivesTheWholeRecordsBeforeTheDamage) {
