@@ -104,9 +104,10 @@ PictureTag CMessageParser::ParsePicTag(std::wstring& body) const {
     PictureTag tag;
     const size_t start = body.find(open);
     if (start == std::wstring::npos) return tag;
-    const size_t end = body.find(close);
-    // From "<pic" up to the first "/pic>"; nothing when that comes first or
-    // is missing.
+    // From "<pic" up to the first "/pic>" after it; nothing when there is
+    // none. A "/pic>" before the tag is text the sender typed: it does not
+    // take the picture that the tag after it carries.
+    const size_t end = body.find(close, start);
     const std::wstring section =
         (end != std::wstring::npos && end > start) ? body.substr(start, end - start) : std::wstring();
     body.erase(start);

@@ -13,9 +13,10 @@
 //   dropped: a text colour is an RGB value), face; missing fields keep the
 //   preset, further ones are ignored, non-numeric text reads as 0;
 // - the body is cut at the first "<pic": the tag and anything after it are
-//   not shown. The part up to the first "/pic>" is split on "/": the second
-//   field is the position, the third the name, further fields are ignored.
-//   Without "/pic>" (or with it before "<pic") there is no picture. A
+//   not shown. The part up to the first "/pic>" after it is split on "/":
+//   the second field is the position, the third the name, further fields
+//   are ignored. Without a "/pic>" after "<pic" there is no picture (a
+//   "/pic>" before it is text the sender typed and does not count). A
 //   negative position shows no picture; a position past the body is taken
 //   as the body's end;
 // - a picture whose name breaks the file-name rule (PictureName.h) is still

@@ -200,6 +200,10 @@ INSTANTIATE_TEST_SUITE_P(
                    0, L"宋体", kNone, 0, L"", L"a ", L""},
         MarkupCase{"close before open shows no picture", L"<format/format>a/pic>b<pic/0/x.gif", true, L"a/pic>b",
                    9, 0, 0, L"宋体", kNone, 0, L"", L"a/pic>b", L""},
+        // A typed "/pic>" in the text does not take the picture that the
+        // sender appended after it.
+        MarkupCase{"typed close before the tag keeps the picture", L"<format/format>a/pic>b<pic/7/x.gif/pic>", true,
+                   L"a/pic>b", 9, 0, 0, L"宋体", kPic, 7, L"x.gif", L"a/pic>b", L""},
         MarkupCase{"further fields are ignored", L"<format/format>ab<pic/1/b.gif/extra/pic>", true, L"ab", 9, 0, 0,
                    L"宋体", kPic, 1, L"b.gif", L"a", L""},
         MarkupCase{"consecutive separators count as one", L"<format/format>ab<pic//1//b.gif/pic>", true, L"ab", 9,
