@@ -2,8 +2,8 @@
 // send checks and records, sender names and header lines, notice texts,
 // the per-window counters, the tip bar's height, the quick-reply ids and the
 // watched session's filter. The engine is a fake function table.
-#include "ChatMessageClock.h"
-#include "ChatWindowCounters.h"
+#include "clientui/ChatMessageClock.h"
+#include "clientui/ChatWindowCounters.h"
 #include "ChatWindowRules.h"
 
 #include "SystemAnsiCodePage.h"
