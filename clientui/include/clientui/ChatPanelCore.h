@@ -80,9 +80,10 @@ public:
     static constexpr int kMinTrackWidth = 523;
     static constexpr int kMinTrackHeight = 405;
 
-    // programFolder ends in a backslash (empty: the program's folder).
+    // programFolder ends in a backslash (empty: the program's folder);
+    // sizeScale: how the client writes a file's size in its notices.
     CChatPanelCore(UINT templateId, const ChatPanelIds& ids, CEngineModule& engine,
-                   const std::wstring& programFolder);
+                   const std::wstring& programFolder, const FileSizeScale& sizeScale = kDeskFileSizeScale);
     ~CChatPanelCore() override;
 
     // --- commands, also for tests -------------------------------------------
@@ -178,9 +179,9 @@ protected:
     // (left, top); its height follows the text (the bar shown or not).
     RECT MeasureTipBar(int left, int top, int right) const;
     void DrawTipBar(HDC dc) const;
-    // Puts the tip bar's close button at the bar's right and shows it while
-    // the bar does.
-    void PlaceTipClose();
+    // Puts the tip bar's close button (width wide) at the bar's right and
+    // shows it while the bar does.
+    void PlaceTipClose(int width = 12);
     // Tooltips for the controls (text: the string resource of each id).
     void AddTooltips(const int* ids, size_t count);
     fw::CToolTipCtrl& GetTooltip() { return m_tooltip; }

@@ -13,6 +13,7 @@
 #include "clientui/ChatMessageClock.h"
 #include "clientui/ClientSettings.h"
 #include "clientui/EngineModule.h"
+#include "clientui/FileSizeText.h"
 
 #include "IAnsiCodePage.h"
 
@@ -42,7 +43,9 @@ constexpr int kTransferPaneWide = 240;
 
 class CChatSessionRules {
 public:
-    CChatSessionRules(const CEngineModule& engine, const clientui::IAnsiCodePage& codePage);
+    // sizeScale: how the client writes a file's size in its notices.
+    CChatSessionRules(const CEngineModule& engine, const clientui::IAnsiCodePage& codePage,
+                      const FileSizeScale& sizeScale = kDeskFileSizeScale);
 
     // --- sending ------------------------------------------------------
     // The engine is offline (or cannot say): nothing may be sent.
@@ -111,6 +114,7 @@ public:
 protected:
     const CEngineModule& m_engine;
     const clientui::IAnsiCodePage& m_codePage;
+    const FileSizeScale& m_sizeScale;
 };
 
 class CAutoReplyRules {

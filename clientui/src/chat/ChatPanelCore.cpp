@@ -43,11 +43,11 @@ CHARFORMATW LogFormat(COLORREF colour) {
 }  // namespace
 
 CChatPanelCore::CChatPanelCore(UINT templateId, const ChatPanelIds& ids, CEngineModule& engine,
-                               const std::wstring& programFolder)
+                               const std::wstring& programFolder, const FileSizeScale& sizeScale)
     : CPanelBase(templateId, nullptr, programFolder),
       m_ids(ids),
       m_engine(engine),
-      m_sessionRules(engine, m_codePage),
+      m_sessionRules(engine, m_codePage, sizeScale),
       m_programFolder(ResolveSkinProgramFolder(programFolder)) {
     m_fmtOwn = LogFormat(kOwnColour);
     m_fmtPeer = LogFormat(kPeerColour);
@@ -159,10 +159,10 @@ void CChatPanelCore::DrawTipBar(HDC dc) const {
     ::SelectObject(dc, oldFont);
 }
 
-void CChatPanelCore::PlaceTipClose() {
+void CChatPanelCore::PlaceTipClose(int width) {
     HWND tipClose = GetDlgItem(m_ids.tipClose);
     if (!tipClose) return;
-    ::MoveWindow(tipClose, m_rcTip.right - 16, m_rcTip.top + 4, 12, 16, TRUE);
+    ::MoveWindow(tipClose, m_rcTip.right - 16, m_rcTip.top + 4, width, 16, TRUE);
     ::ShowWindow(tipClose, m_bTipVisible ? SW_SHOW : SW_HIDE);
 }
 

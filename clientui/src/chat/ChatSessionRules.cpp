@@ -8,8 +8,9 @@
 #include <cstring>
 #include <cwchar>
 
-CChatSessionRules::CChatSessionRules(const CEngineModule& engine, const clientui::IAnsiCodePage& codePage)
-    : m_engine(engine), m_codePage(codePage) {}
+CChatSessionRules::CChatSessionRules(const CEngineModule& engine, const clientui::IAnsiCodePage& codePage,
+                                     const FileSizeScale& sizeScale)
+    : m_engine(engine), m_codePage(codePage), m_sizeScale(sizeScale) {}
 
 bool CChatSessionRules::IsOffline() const { return !m_engine.MIsOffline || m_engine.MIsOffline() != 0; }
 
@@ -100,7 +101,7 @@ std::wstring CChatSessionRules::FileNotice(const FileRequestRecord& record, int 
                                            const std::wstring& savePath) const {
     const std::wstring name = FieldText(record.fileName, sizeof record.fileName);
     std::wstring size;
-    FormatFileSize(static_cast<uint32_t>(record.fileSize < 0 ? 0 : record.fileSize), size);
+    FormatFileSize(static_cast<uint32_t>(record.fileSize < 0 ? 0 : record.fileSize), size, m_sizeScale);
     if (ownSide) {
         switch (state) {
         case 1: return Fill(L"您尝试给对方发送文件\"%ls\"(%ls)，等待对方接收。", name, size);
