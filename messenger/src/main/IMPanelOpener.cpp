@@ -20,9 +20,9 @@ namespace {
 // The messenger's settings template: the shared control ids under its own
 // template number.
 SystemSettingPanelSpec MessengerSettingSpec() {
-    SystemSettingPanelSpec spec;
-    spec.templateId = IDD_IM_SETTING;
-    return spec;
+    SystemSettingPanelSpec messenger;
+    messenger.templateId = IDD_IM_SETTING;
+    return messenger;
 }
 
 int32_t OwnId() { return g_EngineModule.MGetCurUserID ? g_EngineModule.MGetCurUserID() : 0; }
