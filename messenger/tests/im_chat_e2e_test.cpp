@@ -365,6 +365,14 @@ TEST_F(IMChatEndToEnd, AMessageMakesTheTrayBlinkAndADoubleClickOpensIt) {
     EXPECT_EQ(LogText(s->chatB).find(L"小明 "), 0u) << "the sender's name heads it";
     EXPECT_TRUE(WaitUntil([] { return QueryValue(s->mainB, kQueryTrayIcon) == STATUS_ONLINE; }, kWaitMs))
         << "the tray stopped blinking";
+
+    // A click on the peer's name in the header opens the peer's profile.
+    OnTop(s->chatB);
+    ClickAt(PointIn(s->chatB, 67 + 6, 28 + 13));
+    HWND profile = s->b.WaitForWindow(L"小明的资料", kWaitMs);
+    ASSERT_NE(profile, nullptr) << "the profile panel";
+    ::PostMessageW(profile, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(profile); }, kWaitMs));
 }
 
 // Two lines typed with the line-break key arrive as one message, with
