@@ -4,6 +4,7 @@
 #include "IMResource.h"
 #include "main/IMMainPanel.h"
 #include "main/IMPanelFactory.h"
+#include "main/IMPanelOpener.h"
 
 #include "clientui/ClientCommandLine.h"
 #include "clientui/ClientSettings.h"
@@ -27,6 +28,7 @@ CIMApp* g_imApp = nullptr;
 
 // What makes the messenger's panels by kind.
 CIMPanelFactory g_panelFactory;
+CIMPanelOpener g_panelOpener;
 
 }  // namespace
 
@@ -100,6 +102,7 @@ bool CIMApp::InitInstance() {
 
     // 12. The main window, modeless; the message loop runs until it goes.
     CPanelRegistry::GetInstance()->SetFactory(&g_panelFactory);
+    CPanelRegistry::GetInstance()->SetOpener(&g_panelOpener);
     m_pMainPanel = static_cast<CIMMainPanel*>(CPanelRegistry::GetInstance()->CreatePanel(kPanelMain));
     if (!m_pMainPanel || !m_pMainPanel->Create(nullptr)) return false;
     return true;
