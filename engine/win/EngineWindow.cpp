@@ -7,6 +7,11 @@ constexpr UINT kPacketsMessage = WM_APP + 1;
 constexpr UINT kEventMessage = WM_APP + 2;
 constexpr size_t kMaxWaitingPackets = 4096;
 constexpr DWORD kFullPauseMs = 10;
+// One dispatch hands out packets for at most this long; what is left waits
+// for the resume timer, so the thread's input, painting and messages sent to
+// it from other threads are served between runs while a flood comes in.
+constexpr DWORD kDispatchSliceMs = 50;
+constexpr UINT_PTR kResumeTimer = 1;
 
 HINSTANCE ThisModule() {
     HMODULE module = nullptr;
@@ -102,7 +107,32 @@ void CEngineWindow::OnPackets() {
     // inbox is found empty, so packets that arrive while this dispatch
     // runs cost no further wake-up.
     std::deque<Delivery> run;
+    const DWORD sliceStart = GetTickCount();
     for (;;) {
+        if (!run.empty() && GetTickCount() - sliceStart >= kDispatchSliceMs) {
+            // The slice is used up: the rest goes back in front of the inbox
+            // and the resume timer (the lowest of the thread's messages)
+            // takes it up once everything else waiting was served. The
+            // wake-up stays marked as posted: the timer stands for it.
+            std::unique_lock<std::mutex> lock(lock_);
+            HWND window = window_.load();
+            if (window) {
+                while (!run.empty()) {
+                    inbox_.push_front(std::move(run.back()));
+                    run.pop_back();
+                }
+                if (!SetTimer(window, kResumeTimer, USER_TIMER_MINIMUM, nullptr))
+                    wakePosted_ = PostMessageW(window, kPacketsMessage, 0, 0) != 0;
+            }
+            lock.unlock();
+            try {
+                handler_.EndPackets();
+            } catch (...) {
+            }
+            lock.lock();
+            dispatching_ = false;
+            return;
+        }
         if (run.empty()) {
             std::unique_lock<std::mutex> lock(lock_);
             if (inbox_.empty() || !window_.load()) {
@@ -149,6 +179,11 @@ LRESULT CALLBACK CEngineWindow::WindowProc(HWND window, UINT message, WPARAM wPa
     auto* self = reinterpret_cast<CEngineWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self) {
         if (message == kPacketsMessage) {
+            self->OnPackets();
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kResumeTimer) {
+            KillTimer(window, kResumeTimer);
             self->OnPackets();
             return 0;
         }

@@ -5,7 +5,9 @@
 // UI thread. So the data store is written and read on that one thread, and
 // notifications "sent" to the client are same-thread calls. Engine events
 // raised on worker threads (reconnecting, reconnect given up) travel the
-// same way so that the client sees them in order.
+// same way so that the client sees them in order. A flood of packets is
+// handed out in slices of a few tens of milliseconds, so the thread keeps
+// answering its input, painting and other threads' messages meanwhile.
 #pragma once
 
 #include <windows.h>
