@@ -400,6 +400,25 @@ int HistoryFiles::ReadDatHeader(const std::wstring& root, const std::wstring& re
     return 0;
 }
 
+bool HistoryFiles::ReadWholeDatHeader(const std::wstring& root, const std::wstring& relative, size_t recordSize,
+                                      DatFileHeader& out) {
+    DatFileHeader header{};
+    if (ReadDatHeader(root, relative, header) != 0) return false;
+    const std::wstring path = root + relative;
+    int64_t size = -1;
+    if (std::unique_ptr<IFile> file = files_.Open(path, FileOpen::Read)) size = file->Size();
+    if (size < 0) return false;
+    const bool whole = header.kind == DAT_FILE_KIND && header.recordSize == static_cast<int32_t>(recordSize) &&
+                       header.recordCount >= 0 &&
+                       RecordsThatFit(size, static_cast<int64_t>(recordSize)) >= header.recordCount;
+    if (!whole) {
+        MoveAside(path);
+        return false;
+    }
+    out = header;
+    return true;
+}
+
 int HistoryFiles::ReadDatRecords(const std::wstring& root, const std::wstring& relative,
                                  int64_t offset, void* out, size_t byteCount) {
     Flush();

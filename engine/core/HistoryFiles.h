@@ -88,6 +88,13 @@ public:
     int WriteDatFile(const std::wstring& root, const std::wstring& relative,
                      const DatFileHeader& header, const void* records, size_t byteCount);
     int ReadDatHeader(const std::wstring& root, const std::wstring& relative, DatFileHeader& out);
+    // Reads the header of a list file and checks that the file is whole: the
+    // list kind, records of recordSize bytes and every record it counts
+    // there. A file that is there but not whole (cut short, overwritten) is
+    // moved aside, so its bytes stay while a new list takes its place; false
+    // for it and for a missing file.
+    bool ReadWholeDatHeader(const std::wstring& root, const std::wstring& relative, size_t recordSize,
+                            DatFileHeader& out);
     int ReadDatRecords(const std::wstring& root, const std::wstring& relative, int64_t offset,
                        void* out, size_t byteCount);
     int WriteDatHeader(const std::wstring& root, const std::wstring& relative,

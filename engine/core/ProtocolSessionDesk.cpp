@@ -142,7 +142,10 @@ void CProtocolSession::RequestUsersInfo(const std::vector<int32_t>& userIds) {
 void CProtocolSession::RequestFriendUpdate(int32_t userId) {
     int32_t date = 0, time = 0;
     DatFileHeader header;
-    if (history_ && history_->ReadDatHeader(root_, ListFolder(userId) + L"userlist.dat", header) == 0) {
+    // A list file that is not whole is no local list (it is moved aside):
+    // the whole list is asked for and written anew.
+    if (history_ &&
+        history_->ReadWholeDatHeader(root_, ListFolder(userId) + L"userlist.dat", sizeof(UserInfoBase), header)) {
         date = header.changeDate;
         time = header.changeTime;
     }

@@ -284,6 +284,46 @@ TEST_F(DeskSession, FriendUpdateRequestUsesTheLocalListOnlyWhenUsable) {
     }
 }
 
+TEST_F(DeskSession, ADamagedLocalListIsMovedAsideAndTheWholeListAskedFor) {
+    // A list file whose header says "usable" but whose records are not all
+    // there (cut short), or whose header is not a list's: the update alone
+    // would leave the list short or empty for good.
+    WriteDat(kOwn + L"userlist.dat", 20261201, 0, std::vector<UserInfoBase>{User(100, ""), User(101, "")});
+    const std::string good = Dat(kOwn + L"userlist.dat");
+    std::string wrongSize = good;
+    wrongSize[20] = 7;  // recordSize
+    std::string wrongKind = good;
+    wrongKind[0] = 3;
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"cut inside the records", good.substr(0, good.size() - 10)},
+        {"only the header", good.substr(0, 128)},
+        {"another record size", wrongSize},
+        {"another kind", wrongKind},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        f.files.Delete(f.Root() + kOwn + L"userlist.dat.bad");
+        ASSERT_TRUE(enginetest::WriteBytes(f.files, f.Root() + kOwn + L"userlist.dat", c.bytes));
+        f.queue.Clear();
+        f.session->RequestFriendUpdate(kOwnId);
+        const auto q = f.Queued();
+        ASSERT_EQ(q.size(), 2u);
+        EXPECT_EQ(q[0].body, Cat({W(kOwnId), W(888), W(0)}));
+        EXPECT_EQ(q[1].command, CMD_GET_FRIEND_LIST);
+        EXPECT_EQ(Dat(kOwn + L"userlist.dat.bad"), c.bytes) << "the damaged bytes are kept aside";
+        EXPECT_FALSE(f.Exists(f.Root() + kOwn + L"userlist.dat"));
+    }
+    // A whole list is used as it is.
+    ASSERT_TRUE(enginetest::WriteBytes(f.files, f.Root() + kOwn + L"userlist.dat", good));
+    f.queue.Clear();
+    f.session->RequestFriendUpdate(kOwnId);
+    ASSERT_EQ(f.Queued().size(), 1u);
+    EXPECT_EQ(Dat(kOwn + L"userlist.dat"), good);
+}
+
 TEST_F(DeskSession, HeaderOnlyFriendUpdateMovesTheListStamp) {
     WriteDat(kOwn + L"userlist.dat", 20261201, 80000, std::vector<UserInfoBase>{User(100, ""), User(101, "")});
     EXPECT_TRUE(f.Deliver(CMD_GET_FRIEND_UPDATE, Cat({W(kOwnId), W(20100101), W(1), H(0), H(0)})));  // too old
