@@ -133,6 +133,7 @@ private:
 
     void AddJob(Worker& worker, const ImageTransJob& job, bool atFront);
     void RunWorker(Worker& worker, bool upload);
+    static void RemoveEmptyPartial(const std::wstring& localPath);
     bool CopyFrontJob(Worker& worker, QueuedJob& job);
     void DropJob(Worker& worker, uint64_t id);
     void GiveUp(Worker& worker, const QueuedJob& job);

@@ -178,6 +178,18 @@ void CImageTransfer::ShowOutageNotice(Worker& worker) {
     });
 }
 
+// A download given up (a picture the server never had) would leave its
+// empty partial file in the picture folder for good: it goes once the
+// attempt has closed it. A partial file with bytes stays.
+void CImageTransfer::RemoveEmptyPartial(const std::wstring& localPath) {
+    if (localPath.empty()) return;
+    const std::wstring partial = localPath + L".tmp";
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (::GetFileAttributesExW(partial.c_str(), GetFileExInfoStandard, &data) &&
+        !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && data.nFileSizeHigh == 0 && data.nFileSizeLow == 0)
+        ::DeleteFileW(partial.c_str());
+}
+
 void CImageTransfer::RunWorker(Worker& worker, bool upload) {
     // Connected once at the start; a failure here is told only when a job
     // waits for the server.
@@ -185,7 +197,11 @@ void CImageTransfer::RunWorker(Worker& worker, bool upload) {
     while (!Stopping()) {
         QueuedJob job;
         Attempt attempt = Attempt::Done;
-        if (CopyFrontJob(worker, job)) attempt = upload ? ProcessUpload(std::move(job)) : ProcessDownload(std::move(job));
+        if (CopyFrontJob(worker, job)) {
+            const std::wstring localPath = job.job.localPath;
+            attempt = upload ? ProcessUpload(std::move(job)) : ProcessDownload(std::move(job));
+            if (!upload && HasGivenUpDownload(localPath)) RemoveEmptyPartial(localPath);
+        }
         const unsigned pause =
             attempt == Attempt::Waiting ? m_config.timing.retryIntervalMs : m_config.timing.pollIntervalMs;
         if (WaitForStop(pause)) break;

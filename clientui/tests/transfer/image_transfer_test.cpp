@@ -429,6 +429,8 @@ TEST_F(ImageTransferNoData, ADownloadWithoutDataIsDroppedAfterTwentyTries) {
     EXPECT_EQ(m_transfer->DownloadCounters().dropped.load(), 1);
     EXPECT_TRUE(m_transfer->HasGivenUpDownload(m_images + L"1210NEVER.JPG"));
     EXPECT_FALSE(::PathFileExistsW((m_images + L"1210NEVER.JPG").c_str()));
+    // Nor is an empty partial file left behind in the picture folder.
+    EXPECT_FALSE(::PathFileExistsW((m_images + L"1210NEVER.JPG.tmp").c_str()));
 }
 
 TEST_F(ImageTransferRejected, ARefusedBlockIsSentAgain) {
