@@ -75,11 +75,16 @@ std::wstring CSearchMsgModel::PartyName(int32_t userId) const {
         if (m_engine.MProduceUserInfo) m_engine.MProduceUserInfo(userId, 1);
         return fw::FormatString(L"%d", userId);
     }
+    std::wstring name;
     if (base->userType == kCustomerType) {
         const UserInfoExt* ext = m_engine.MGetUserInfoExt ? m_engine.MGetUserInfoExt(userId) : nullptr;
-        return ext ? fw::FromAnsiField(ext->fullName) : std::wstring();
+        if (ext) name = fw::FromAnsiField(ext->fullName);
     }
-    return fw::FromAnsiField(base->nickname);
+    // A customer whose full name is not known yet goes by the nickname; a
+    // party without any name by its id.
+    if (name.empty()) name = fw::FromAnsiField(base->nickname);
+    if (name.empty()) name = fw::FormatString(L"%d", userId);
+    return name;
 }
 
 std::vector<SearchResultRow> CSearchMsgModel::Rows() const {
@@ -99,13 +104,18 @@ std::vector<SearchResultRow> CSearchMsgModel::Rows() const {
 bool CSearchMsgModel::PairOf(int row, int32_t* agent, int32_t* customer) const {
     if (row < 0 || static_cast<size_t>(row) >= m_results.size()) return false;
     const MsgSearchResult& result = m_results[static_cast<size_t>(row)];
-    const UserInfoBase* sender = m_engine.MGetUserInfoBase ? m_engine.MGetUserInfoBase(result.senderId) : nullptr;
-    if (sender && sender->userType == kCustomerType) {
-        *customer = result.senderId;
-        *agent = result.receiverId;
-    } else {
-        *customer = result.receiverId;
-        *agent = result.senderId;
-    }
+    auto known = [this](int32_t id) -> const UserInfoBase* {
+        const UserInfoBase* base = m_engine.MGetUserInfoBase ? m_engine.MGetUserInfoBase(id) : nullptr;
+        return base && base->userId == id ? base : nullptr;
+    };
+    // The sender's user type says who is the customer; while the engine
+    // does not know the sender yet, the receiver's type says it.
+    bool senderIsCustomer = false;
+    if (const UserInfoBase* sender = known(result.senderId))
+        senderIsCustomer = sender->userType == kCustomerType;
+    else if (const UserInfoBase* receiver = known(result.receiverId))
+        senderIsCustomer = receiver->userType != kCustomerType;
+    *customer = senderIsCustomer ? result.senderId : result.receiverId;
+    *agent = senderIsCustomer ? result.receiverId : result.senderId;
     return true;
 }

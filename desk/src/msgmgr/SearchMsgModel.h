@@ -51,12 +51,14 @@ public:
     const std::vector<MsgSearchResult>& Results() const { return m_results; }
     const MsgSearchRequest& LastRequest() const { return m_request; }
     // The rows of the results: a customer is named by its full name, anyone
-    // else by the nickname; a user the engine does not know yet by its id
-    // (its information is asked for).
+    // else (and a customer without a full name yet) by the nickname; a user
+    // the engine does not know yet, or without any name, by its id (the
+    // information of an unknown user is asked for).
     std::vector<SearchResultRow> Rows() const;
     // A double click on row: the agent and the customer of its message
-    // (the sender is the customer when its user type says so); false for a
-    // row that is not there.
+    // (the sender is the customer when its user type says so, or, while the
+    // engine does not know the sender, when the receiver is no customer);
+    // false for a row that is not there.
     bool PairOf(int row, int32_t* agent, int32_t* customer) const;
 
     // The request for the dates and the keyword text: trimmed, in the ANSI

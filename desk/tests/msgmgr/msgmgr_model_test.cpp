@@ -651,12 +651,21 @@ TEST_F(MsgMgrModelTest, SearchRowsNameThePartiesAndADoubleClickGivesAgentThenCus
     EXPECT_EQ(rows[1].sender, L"zhou");
     EXPECT_EQ(rows[2].sender, L"77777") << "unknown: the id, and its information asked for";
     EXPECT_EQ(fake.produced, (std::vector<std::pair<int, int>>{{77777, 1}}));
+    Know(fake, 60005, 4, "chen", "", STATUS_OFFLINE);  // no full name yet
+    search.OnResults({Result(60005, kAgent, "x")});
+    EXPECT_EQ(search.Rows()[0].sender, L"chen");
+    search.OnResults({Result(60004, kAgent, "who pays"), Result(kAgent, 60004, "we do"), Result(77777, kAgent, "?")});
 
     int32_t agent = 0, customer = 0;
     ASSERT_TRUE(search.PairOf(0, &agent, &customer));  // sent by the customer
     EXPECT_EQ(agent, kAgent);
     EXPECT_EQ(customer, 60004);
     ASSERT_TRUE(search.PairOf(1, &agent, &customer));  // the receiver is the customer
+    EXPECT_EQ(agent, kAgent);
+    EXPECT_EQ(customer, 60004);
+    // The customer's record not there yet: the agent's type decides.
+    fake.users.erase(60004);
+    ASSERT_TRUE(search.PairOf(0, &agent, &customer));
     EXPECT_EQ(agent, kAgent);
     EXPECT_EQ(customer, 60004);
     EXPECT_FALSE(search.PairOf(3, &agent, &customer));
