@@ -93,8 +93,7 @@ protected:
 private:
     void Layout(int width, int height, int bottomGap);
     void ClearLog();
-    void AppendColoredText(const std::wstring& text, COLORREF colour, int points);
-    void AppendFormattedText(const std::wstring& text, const clientui::ChatFontSpec& font);
+    // Puts the picture in place of the selection (its stand-in).
     void ShowPicture(const std::wstring& name);
     void UpdatePageBox();
     void InvalidatePageText();
