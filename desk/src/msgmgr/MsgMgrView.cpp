@@ -209,14 +209,14 @@ void CMsgMgrView::ShowHistoryPieces(const std::vector<HistoryPiece>& pieces, con
     if (!m_history.GetHwnd()) return;
     m_history.SendMessage(WM_SETREDRAW, FALSE);
     historylog::WritePage(m_history, pieces, m_codePage, highlight,
-                          [this](const std::wstring& name) { InsertPicture(name); });
+                          [this](const std::wstring& name) { ShowPicture(name); });
     m_history.SendMessage(WM_SETREDRAW, TRUE);
     m_history.Invalidate(true);
     m_history.PostMessage(WM_VSCROLL, SB_BOTTOM, 0);
 }
 
 // At the selection (the picture's stand-in).
-void CMsgMgrView::InsertPicture(const std::wstring& name) {
+void CMsgMgrView::ShowPicture(const std::wstring& name) {
     const MsgMgrPicture place = m_model.PlacePicture(name);
     auto info = std::make_unique<PictureObjectInfo>();
     info->state = place.state;

@@ -112,7 +112,7 @@ private:
     void LoadSkin();
     void BindControls();
     void CreateColumns();
-    void InsertPicture(const std::wstring& name);
+    void ShowPicture(const std::wstring& name);
     void OnSearch();
     void OnClearSearch();
     void OnSearchTextChanged();

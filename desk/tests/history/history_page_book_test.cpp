@@ -119,6 +119,22 @@ TEST_F(HistoryBookFile, UnreadableFilesLoadNothing) {
     EXPECT_TRUE(book.BuildPage(1, kOwn, nullptr).empty());
 }
 
+// The blocks of a read are read into again: nothing of a larger history
+// read before shows in a smaller one, and a failed read leaves nothing.
+TEST_F(HistoryBookFile, EachReadHoldsOnlyItsOwnFile) {
+    ASSERT_TRUE(WriteBytes(path, HistoryBytes(Conversation(350, kOwn, kPeer))));
+    ASSERT_TRUE(book.Load(path));
+    ASSERT_TRUE(WriteBytes(path, HistoryBytes(Conversation(3, kOwn, kPeer), 5)));
+    ASSERT_TRUE(book.Load(path));
+    EXPECT_EQ(3, book.GetRecordCount()) << "a count promising more finds only the bytes of this file";
+    EXPECT_EQ("<format|1|10|255|Arial|/format>message 2", book.GetRecord(2).text);
+    ::DeleteFileW(path.c_str());
+    EXPECT_FALSE(book.Load(path));
+    EXPECT_FALSE(book.IsLoaded());
+    EXPECT_EQ(0, book.GetRecordCount());
+    EXPECT_EQ(0, book.GetPageCount());
+}
+
 TEST_F(HistoryBookFile, AnEmptyHistoryHasOnePageShowingNothing) {
     ASSERT_TRUE(WriteBytes(path, HistoryBytes({})));
     ASSERT_TRUE(book.Load(path));
