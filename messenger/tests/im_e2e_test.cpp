@@ -36,7 +36,7 @@ namespace {
 constexpr DWORD kWindowWaitMs = 30000;
 constexpr int kAccount = 12345;
 
-const UINT WM_IM_STATE_QUERY = ::RegisterWindowMessageW(kIMStateQueryMessageName);
+const UINT WM_IM_STATE_QUERY = IMStateQueryMessage();
 
 std::wstring AppFolder() { return WindowsPathFromEnv("QV_DESK_APP"); }
 
@@ -289,17 +289,19 @@ TEST_F(IMEndToEnd, LogOnByHandThenTheTreeTheTrayAndTheSearch) {
     EXPECT_EQ(QueryText(main, 0), L"IM: 小明\r\n来自 12346 的未读消息");
 
     // A double click on his row (now the first of the first group) opens the
-    // chat with him: a window that says the chat is not there yet. The
-    // tray stops blinking.
+    // chat with him, which shows his message. The tray stops blinking.
     imtest::DoubleClickAt(PointIn(main, 100, 115 + 26 + 26));
     HWND chat = im.WaitForWindow(L"与 张三 交流中", kWindowWaitMs);
     ASSERT_NE(chat, nullptr) << "the tree's double click reached the main window";
-    EXPECT_NE(WindowText(::GetDlgItem(chat, 1101)).find(L"聊天窗口还没有做好"), std::wstring::npos);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(::GetDlgItem(chat, 1101)).find(L"hi") != std::wstring::npos; },
+                          kWindowWaitMs));
     EXPECT_TRUE(WaitUntil([&] { return QueryText(main, 0).find(L"状态:在线") != std::wstring::npos; }, kWindowWaitMs))
         << Narrow(QueryText(main, 0));
     EXPECT_EQ(QueryValue(main, 1), STATUS_ONLINE);
     OnTop(chat);
-    ClickAt(PointIn(chat, 360 - 35 + 14, 10));
+    RECT chatRect = {};
+    ::GetWindowRect(chat, &chatRect);
+    ClickAt(PointIn(chat, chatRect.right - chatRect.left - 35 + 14, 10));
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(chat); }, kWindowWaitMs)) << "its close button closes it";
 
     // "zs" in the search box lists 张三, under the box.
@@ -324,7 +326,8 @@ TEST_F(IMEndToEnd, LogOnByHandThenTheTreeTheTrayAndTheSearch) {
     ASSERT_NE(chat, nullptr);
     EXPECT_FALSE(::IsWindowVisible(::GetParent(hits))) << "Enter hid the hit list";
     OnTop(chat);
-    ClickAt(PointIn(chat, 360 - 35 + 14, 10));
+    ::GetWindowRect(chat, &chatRect);
+    ClickAt(PointIn(chat, chatRect.right - chatRect.left - 35 + 14, 10));
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(chat); }, kWindowWaitMs));
 
     // The close button only hides the main window.

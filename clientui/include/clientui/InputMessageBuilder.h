@@ -8,9 +8,12 @@
 //   - pictures: none, one (its tag is appended with the picture's position in
 //     the text actually sent) or more (SendNotice::OnePictureOnly: the text
 //     goes out alone). A picture placed from a file is named by its
-//     PictureObjectInfo; a pasted bitmap or screenshot is saved as a JPEG
-//     picture first, and its upload is left to the caller, to be queued once
-//     the message goes out. A tag that does not fit refuses the message.
+//     PictureObjectInfo. A pasted bitmap or screenshot gets a new name, and
+//     only once its tag is known to fit is it saved as a JPEG picture under
+//     that name; a picture that cannot be saved loses its tag (the text goes
+//     out alone). Its upload is left to the caller, to be queued once the
+//     message goes out. A tag that does not fit refuses the message, and
+//     then nothing is saved.
 #pragma once
 
 #include <windows.h>
@@ -33,20 +36,24 @@ struct InputMessage {
 
 class CInputMessageBuilder {
 public:
-    // Saves a bitmap as a JPEG picture and gives its new name and full path
-    // (SaveJpegImage); false when it could not be saved.
-    using SavePicture = std::function<bool(HBITMAP bitmap, std::wstring& name, std::wstring& path)>;
+    // A new picture name (MakeJpegImageName); false when none could be made.
+    using NewPictureName = std::function<bool(std::wstring& name)>;
+    // Saves a bitmap as a JPEG picture under the name and gives its full
+    // path (SaveJpegImageAs); false when it could not be saved.
+    using SavePicture = std::function<bool(HBITMAP bitmap, const std::wstring& name, std::wstring& path)>;
 
-    CInputMessageBuilder(const clientui::IAnsiCodePage& codePage, SavePicture savePicture);
+    CInputMessageBuilder(const clientui::IAnsiCodePage& codePage, NewPictureName newName, SavePicture savePicture);
 
     InputMessage Build(CMyRichEditCtrl& input) const;
 
 private:
-    // The name of the input's one picture object, saving a pasted bitmap;
-    // empty when it has none.
-    std::wstring PictureName(CMyRichEditCtrl& input, LONG* cp, InputMessage& result) const;
+    // The input's one picture object: its position, and either its name (a
+    // picture placed from a file) or the bitmap of a pasted picture (the
+    // caller deletes it). False when it has neither.
+    bool ReadPicture(CMyRichEditCtrl& input, LONG* cp, std::wstring* name, HBITMAP* pasted) const;
 
     const clientui::IAnsiCodePage& m_codePage;
     clientui::CMessageBuilder m_builder;
+    NewPictureName m_newName;
     SavePicture m_savePicture;
 };

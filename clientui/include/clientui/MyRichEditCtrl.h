@@ -2,8 +2,10 @@
 // (through CChatLogEdit) the chat logs. It gives the control an OLE callback
 // so that it can hold embedded objects, inserts pictures as animated-picture
 // controls (Mervale) carrying a PictureObjectInfo in their user word, inserts
-// bitmaps (screenshots) as static OLE pictures, and opens a double-clicked
-// picture in the system's picture viewer.
+// bitmaps (screenshots) as static OLE pictures, pastes a picture from the
+// clipboard as such a picture (Ctrl+V, Shift+Insert, WM_PASTE, when the
+// clipboard holds a bitmap and no text), and opens a double-clicked picture
+// in the system's picture viewer.
 //
 // Set-up happens when the object takes its window (Create or Subclass): the
 // event mask becomes ENM_CHANGE | ENM_SCROLL | ENM_SELCHANGE and the OLE
@@ -42,6 +44,11 @@ public:
     // Inserts a copy of bitmap at the selection as a static OLE picture; the
     // caller keeps the bitmap. 1 on success, 0 on failure.
     BOOL InsertStaticPicture(IRichEditOle* richEditOle, HBITMAP bitmap);
+
+    // Pastes the clipboard's bitmap at the selection as a static picture;
+    // false (nothing done) when the control is read-only, the clipboard
+    // holds text or no bitmap, or the picture cannot be inserted.
+    bool PasteBitmap();
 
     // The embedded objects, in text order.
     LONG GetObjectCount() const;

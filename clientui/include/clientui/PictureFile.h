@@ -24,3 +24,10 @@ int SaveJpegImage(std::wstring& path, std::wstring& name, HBITMAP bitmap);
 // The same into the given program folder (ending in a backslash) and own id.
 int SaveJpegImage(const std::wstring& programFolder, int32_t ownId, std::wstring& path,
                   std::wstring& name, HBITMAP bitmap);
+// The two steps of SaveJpegImage apart, so that a picture can be named before
+// it is saved: a new name (MakeImageFileName + ".JPG"; 0 when none could be
+// made), and the save under a given name into "<program folder><own id>\Image\"
+// (fills path; 0 when saving failed, and then no file is left).
+int MakeJpegImageName(std::wstring& name);
+int SaveJpegImageAs(const std::wstring& programFolder, int32_t ownId, const std::wstring& name,
+                    HBITMAP bitmap, std::wstring& path);

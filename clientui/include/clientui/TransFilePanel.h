@@ -29,9 +29,10 @@
 #include <string>
 
 constexpr UINT IDD_TRANSFILE_PANEL = 150;
+constexpr UINT IDD_IM_TRANSFILE_PANEL = 409;
 
-// The control ids of one client's template: the five buttons and the
-// progress bar.
+// The template and the control ids of one client's panel: the five buttons
+// and the progress bar.
 struct TransFileControlIds {
     int receive;
     int saveAs;
@@ -39,9 +40,10 @@ struct TransFileControlIds {
     int cancelSend;
     int cancelReceive;
     int progress;
+    UINT templateId = IDD_TRANSFILE_PANEL;
 };
-constexpr TransFileControlIds kDeskTransFileIds = {1555, 1557, 1558, 1556, 1559, 1560};
-constexpr TransFileControlIds kMessengerTransFileIds = {1630, 1631, 1632, 1633, 1634, 1560};
+constexpr TransFileControlIds kDeskTransFileIds = {1555, 1557, 1558, 1556, 1559, 1560, IDD_TRANSFILE_PANEL};
+constexpr TransFileControlIds kMessengerTransFileIds = {1630, 1631, 1632, 1633, 1634, 1560, IDD_IM_TRANSFILE_PANEL};
 
 class CTransFilePanel : public CChildViewBase, private ITransFileView {
 public:

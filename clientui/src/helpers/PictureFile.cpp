@@ -66,15 +66,31 @@ int SaveJpegImage(std::wstring& path, std::wstring& name, HBITMAP bitmap) {
 int SaveJpegImage(const std::wstring& programFolder, int32_t ownId, std::wstring& path, std::wstring& name,
                   HBITMAP bitmap) {
     if (!bitmap) return 0;
+    std::wstring newName;
+    if (!MakeJpegImageName(newName)) return 0;
+    std::wstring newPath;
+    if (!SaveJpegImageAs(programFolder, ownId, newName, bitmap, newPath)) return 0;
+    path = newPath;
+    name = newName;
+    return 1;
+}
+
+int MakeJpegImageName(std::wstring& name) {
+    std::wstring newName;
+    if (!MakeImageFileName(newName)) return 0;
+    name = newName + L".JPG";
+    return 1;
+}
+
+int SaveJpegImageAs(const std::wstring& programFolder, int32_t ownId, const std::wstring& name, HBITMAP bitmap,
+                    std::wstring& path) {
+    if (!bitmap || name.empty()) return 0;
     // The GDI+ copy of the bitmap lives only for this call.
     std::unique_ptr<Gdiplus::Bitmap> picture(Gdiplus::Bitmap::FromHBITMAP(bitmap, nullptr));
     if (!picture || picture->GetLastStatus() != Gdiplus::Ok) return 0;
 
-    std::wstring newName;
-    if (!MakeImageFileName(newName)) return 0;
-    newName += L".JPG";
     const std::wstring folder = programFolder + fw::FormatString(L"%d\\Image", ownId);
-    const std::wstring newPath = folder + L"\\" + newName;
+    const std::wstring newPath = folder + L"\\" + name;
 
     const int created = ::SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     if (created != ERROR_SUCCESS && created != ERROR_ALREADY_EXISTS && created != ERROR_FILE_EXISTS) return 0;
@@ -93,6 +109,5 @@ int SaveJpegImage(const std::wstring& programFolder, int32_t ownId, std::wstring
         return 0;
     }
     path = newPath;
-    name = newName;
     return 1;
 }

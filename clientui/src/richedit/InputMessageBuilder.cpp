@@ -8,8 +8,9 @@
 
 using fw::CComPtr;
 
-CInputMessageBuilder::CInputMessageBuilder(const clientui::IAnsiCodePage& codePage, SavePicture savePicture)
-    : m_codePage(codePage), m_builder(codePage), m_savePicture(std::move(savePicture)) {}
+CInputMessageBuilder::CInputMessageBuilder(const clientui::IAnsiCodePage& codePage, NewPictureName newName,
+                                           SavePicture savePicture)
+    : m_codePage(codePage), m_builder(codePage), m_newName(std::move(newName)), m_savePicture(std::move(savePicture)) {}
 
 InputMessage CInputMessageBuilder::Build(CMyRichEditCtrl& input) const {
     InputMessage result;
@@ -33,47 +34,56 @@ InputMessage CInputMessageBuilder::Build(CMyRichEditCtrl& input) const {
         break;
     case clientui::PictureStep::One: {
         LONG cp = 0;
-        const std::wstring name = PictureName(input, &cp, result);
-        if (name.empty()) break;
-        const clientui::TagResult tag = m_builder.AppendPictureTag(result.message, text, cp, name);
-        if (tag != clientui::TagResult::Appended && !result.uploadPath.empty()) {
-            // The saved picture goes nowhere.
-            ::DeleteFileW(result.uploadPath.c_str());
-            result.uploadName.clear();
-            result.uploadPath.clear();
+        std::wstring name;
+        HBITMAP pasted = nullptr;
+        if (!ReadPicture(input, &cp, &name, &pasted)) break;
+        if (!pasted) {
+            m_builder.AppendPictureTag(result.message, text, cp, name);
+            break;
         }
+        // A pasted picture: named first, saved only once its tag fits.
+        if (m_newName && m_savePicture && m_newName(name)) {
+            const std::string untagged = result.message.text;
+            if (m_builder.AppendPictureTag(result.message, text, cp, name) == clientui::TagResult::Appended) {
+                std::wstring path;
+                if (m_savePicture(pasted, name, path) && !path.empty()) {
+                    result.uploadName = name;
+                    result.uploadPath = path;
+                } else {
+                    result.message.text = untagged;  // not saved: the text goes out alone
+                }
+            }
+        }
+        ::DeleteObject(pasted);
         break;
     }
     }
     return result;
 }
 
-std::wstring CInputMessageBuilder::PictureName(CMyRichEditCtrl& input, LONG* cp, InputMessage& result) const {
+bool CInputMessageBuilder::ReadPicture(CMyRichEditCtrl& input, LONG* cp, std::wstring* name, HBITMAP* pasted) const {
     CComPtr<IRichEditOle> ole = CComPtr<IRichEditOle>::Adopt(input.GetOleInterface());
     CReObject object;
-    if (!object.Read(ole.Get(), 0, REO_GETOBJ_ALL_INTERFACES)) return std::wstring();
+    if (!object.Read(ole.Get(), 0, REO_GETOBJ_ALL_INTERFACES)) return false;
     *cp = object.Cp();
 
     // A picture placed from a file.
     if (const auto* info = PictureObjectInfo::FromKey(object.User())) {
-        return info->name;
+        *name = info->name;
+        return !name->empty();
     }
 
-    // A pasted bitmap or screenshot: its bitmap, saved as a new picture.
-    if (!object.OleObject() || !m_savePicture) return std::wstring();
+    // A pasted bitmap or screenshot: a copy of its bitmap.
+    if (!object.OleObject()) return false;
     CComPtr<IDataObject> data;
-    if (FAILED(object.OleObject()->QueryInterface(IID_IDataObject, data.ReceiveVoid())) || !data) {
-        return std::wstring();
-    }
+    if (FAILED(object.OleObject()->QueryInterface(IID_IDataObject, data.ReceiveVoid())) || !data) return false;
     FORMATETC format = CBitmapDataObject::BitmapFormat();
     STGMEDIUM medium = {};
-    if (FAILED(data->GetData(&format, &medium))) return std::wstring();
-    std::wstring name;
-    std::wstring path;
-    const bool saved = medium.tymed == TYMED_GDI && medium.hBitmap && m_savePicture(medium.hBitmap, name, path);
+    if (FAILED(data->GetData(&format, &medium))) return false;
+    HBITMAP copy = nullptr;
+    if (medium.tymed == TYMED_GDI && medium.hBitmap)
+        copy = static_cast<HBITMAP>(::CopyImage(medium.hBitmap, IMAGE_BITMAP, 0, 0, 0));
     ::ReleaseStgMedium(&medium);
-    if (!saved || name.empty()) return std::wstring();
-    result.uploadName = name;
-    result.uploadPath = path;
-    return name;
+    *pasted = copy;
+    return copy != nullptr;
 }

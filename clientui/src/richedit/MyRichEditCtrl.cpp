@@ -48,9 +48,36 @@ LRESULT CMyRichEditCtrl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK:
         OnLButtonDblClk(wParam, lParam);
         return 0;
-    default:
-        return fw::CRichEditCtrl::WindowProc(msg, wParam, lParam);
+    case WM_PASTE:
+        if (PasteBitmap()) return 0;
+        break;
+    case WM_KEYDOWN: {
+        const bool ctrl = (::GetKeyState(VK_CONTROL) & 0x8000) != 0;
+        const bool shift = (::GetKeyState(VK_SHIFT) & 0x8000) != 0;
+        if (((wParam == 'V' && ctrl) || (wParam == VK_INSERT && shift)) && PasteBitmap()) return 0;
+        break;
     }
+    default:
+        break;
+    }
+    return fw::CRichEditCtrl::WindowProc(msg, wParam, lParam);
+}
+
+bool CMyRichEditCtrl::PasteBitmap() {
+    // Text on the clipboard is pasted as text; only a clipboard that holds
+    // a picture alone gives a picture, and never into a read-only control.
+    if (GetStyle() & ES_READONLY) return false;
+    if (::IsClipboardFormatAvailable(CF_UNICODETEXT) || ::IsClipboardFormatAvailable(CF_TEXT)) return false;
+    if (!::IsClipboardFormatAvailable(CF_BITMAP) || !::OpenClipboard(m_hWnd)) return false;
+    HBITMAP shared = static_cast<HBITMAP>(::GetClipboardData(CF_BITMAP));
+    // The clipboard owns its bitmap: a copy is taken before it is closed.
+    HBITMAP copy = shared ? static_cast<HBITMAP>(::CopyImage(shared, IMAGE_BITMAP, 0, 0, 0)) : nullptr;
+    ::CloseClipboard();
+    if (!copy) return false;
+    CComPtr<IRichEditOle> ole = CComPtr<IRichEditOle>::Adopt(GetOleInterface());
+    const bool inserted = ole && InsertStaticPicture(ole.Get(), copy);
+    ::DeleteObject(copy);
+    return inserted;
 }
 
 bool CMyRichEditCtrl::OnReflectedMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {

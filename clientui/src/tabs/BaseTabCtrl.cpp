@@ -132,6 +132,8 @@ void CBaseTabCtrl::OnEraseStrip(HDC dc) {
     const int height = strip.bottom - strip.top;
     FillSolid(dc, RECT{client.left, client.top, client.right, strip.top + 3}, background);
     FillSolid(dc, RECT{client.left, strip.top, client.left + 2, strip.top + height + 4}, background);
-    FillGradientBands(dc, RECT{strip.right, strip.top, client.right, strip.top + height + 3}, background,
+    // The gradient starts at the last tab's own right edge (the strip was
+    // widened by 2 on each side), so no column between them stays unpainted.
+    FillGradientBands(dc, RECT{strip.right - 2, strip.top, client.right, strip.top + height + 3}, background,
                       OrButtonFace(m_gradientEndColour));
 }

@@ -99,7 +99,7 @@ private:
 };
 
 CTransFilePanel::CTransFilePanel(const TransFileControlIds& ids, HINSTANCE instance, CEngineModule& engine)
-    : CChildViewBase(IDD_TRANSFILE_PANEL, instance),
+    : CChildViewBase(ids.templateId, instance),
       m_ids(ids),
       m_session(*this, engine),
       m_target(std::make_shared<PostTarget>()) {

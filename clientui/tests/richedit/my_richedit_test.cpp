@@ -6,6 +6,7 @@
 #include <richedit.h>
 #include <richole.h>
 
+#include <cstring>
 #include <map>
 
 #include "Mervale_h.h"
@@ -291,6 +292,47 @@ TEST_F(MyRichEditTest, ScreenshotGoesInAsAStaticPictureThatStillGivesItsBitmap) 
     EXPECT_FALSE(m_edit.InsertStaticPicture(m_ole.Get(), nullptr));
     EXPECT_FALSE(m_edit.InsertStaticPicture(nullptr, bitmap.Get()));
     EXPECT_EQ(1, m_edit.GetObjectCount());
+}
+
+// What the clipboard holds decides what a paste gives: a picture alone goes
+// in as a static picture; text (with or without a picture) is left to the
+// control's own paste; a read-only control takes nothing.
+TEST_F(MyRichEditTest, APictureOnTheClipboardIsPastedAsAPicture) {
+    HDC screen = ::GetDC(nullptr);
+    fw::CBitmap bitmap(::CreateCompatibleBitmap(screen, 24, 18));
+    ::ReleaseDC(nullptr, screen);
+    const auto putOnClipboard = [&](bool withText) {
+        ASSERT_TRUE(::OpenClipboard(nullptr));
+        ::EmptyClipboard();
+        ::SetClipboardData(CF_BITMAP, ::CopyImage(bitmap.Get(), IMAGE_BITMAP, 0, 0, 0));
+        if (withText) {
+            HGLOBAL text = ::GlobalAlloc(GMEM_MOVEABLE, 4 * sizeof(wchar_t));
+            std::memcpy(::GlobalLock(text), L"abc", 4 * sizeof(wchar_t));
+            ::GlobalUnlock(text);
+            ::SetClipboardData(CF_UNICODETEXT, text);
+        }
+        ::CloseClipboard();
+    };
+
+    TypeText(L"x");
+    putOnClipboard(false);
+    m_edit.SendMessage(WM_PASTE);
+    ASSERT_EQ(1, m_edit.GetObjectCount());
+    EXPECT_EQ(1, ObjectCp(0));
+    EXPECT_EQ(nullptr, m_edit.GetObjectInfo(0)) << "a pasted picture, as a screenshot is";
+
+    putOnClipboard(true);
+    EXPECT_FALSE(m_edit.PasteBitmap());
+    EXPECT_EQ(1, m_edit.GetObjectCount());
+
+    putOnClipboard(false);
+    m_edit.SendMessage(EM_SETREADONLY, TRUE);
+    EXPECT_FALSE(m_edit.PasteBitmap());
+    EXPECT_EQ(1, m_edit.GetObjectCount());
+
+    ASSERT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    ::CloseClipboard();
 }
 
 TEST(MyRichEditDragDrop, EffectFollowsTheKeys) {

@@ -1,5 +1,7 @@
 #include "AutoReplyComposer.h"
 
+#include "clientui/ChatSessionRules.h"
+
 #include "fw/StringUtil.h"
 
 #include <cstdio>
@@ -7,20 +9,17 @@
 
 namespace {
 
-constexpr wchar_t kFixedReply[] = L"您好，我现在有事不在，一会再和您联系。";
 constexpr wchar_t kReplyMarker[] = L"[自动回复] ";
 constexpr size_t kFaceBytes = 31;
 
 }  // namespace
 
 bool CAutoReplyComposer::ShouldReply(bool autoReplyOn, int32_t myStatus) {
-    return autoReplyOn && (myStatus == STATUS_BUSY || myStatus == STATUS_AWAY || myStatus == STATUS_DND);
+    return CAutoReplyRules::ShouldReply(autoReplyOn, myStatus);
 }
 
 std::wstring CAutoReplyComposer::ReplyText(const CClientSettings& settings) {
-    const int index = settings.iListIndex;
-    if (index >= 0 && static_cast<size_t>(index) < settings.autoReplies.size()) return settings.autoReplies[index];
-    return kFixedReply;
+    return CAutoReplyRules::ReplyText(settings);
 }
 
 std::string CAutoReplyComposer::ComposeText(CClientSettings& settings) {

@@ -1,12 +1,15 @@
 #include "IMMainPanel.h"
 
-#include "ChatPlaceholderPanel.h"
+#include "ChatDispatchRules.h"
+#include "IMChatPanel.h"
 #include "DisplayTitle.h"
 #include "IMApp.h"
 #include "IMResource.h"
 
 #include "clientui/ClientSettings.h"
+#include "clientui/ChatMessageClock.h"
 #include "clientui/EngineModule.h"
+#include "clientui/IMUserInfoPanel.h"
 #include "clientui/InstanceControl.h"
 #include "clientui/InstanceControlRule.h"
 #include "clientui/LogonErrorText.h"
@@ -20,6 +23,8 @@
 #include "fw/StringUtil.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
+#include <shlwapi.h>
 #include <windowsx.h>
 
 #include <cstring>
@@ -27,9 +32,12 @@
 
 const wchar_t kIMStateQueryMessageName[] = L"IM-QueryMainWindowState-5B1D0C7E";
 
-namespace {
+UINT IMStateQueryMessage() {
+    static const UINT message = ::RegisterWindowMessageW(kIMStateQueryMessageName);
+    return message;
+}
 
-const UINT WM_IM_STATE_QUERY = ::RegisterWindowMessageW(kIMStateQueryMessageName);
+namespace {
 
 using Layout = CMainPanelLayout;
 
@@ -289,13 +297,7 @@ bool CIMMainPanel::OnPaint() {
         return true;
     }
     const RECT client = GetClientRect();
-    fw::CMemoryDC memory(paint, client.right, client.bottom);
-    if (memory.IsValid()) {
-        PaintSurface(memory, client.right, client.bottom);
-        memory.CopyTo(paint);
-    } else {
-        PaintSurface(paint, client.right, client.bottom);
-    }
+    fw::PaintBuffered(paint, client.right, client.bottom, [&](HDC dc) { PaintSurface(dc, client.right, client.bottom); });
     DrawPanelFrame(paint, m_hWnd);
     if (m_tree.IsWindow()) m_tree.Invalidate(false);
     if (m_searchBox.IsWindow()) m_searchBox.Invalidate(false);
@@ -391,7 +393,7 @@ bool CIMMainPanel::PreTranslateMessage(MSG& msg) {
 
 LRESULT CIMMainPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INSTANCE_CONTROL) return OnInstanceControl(wParam, lParam);
-    if (msg == WM_IM_STATE_QUERY) return OnStateQuery(wParam);
+    if (msg == IMStateQueryMessage()) return OnStateQuery(wParam);
     if (msg == WM_MEASUREITEM || msg == WM_DRAWITEM || msg == WM_MENUCHAR) {
         LRESULT result = 0;
         if (COfficeXPMenu::RouteOwnerMessage(msg, wParam, lParam, &result)) return result;
@@ -411,6 +413,14 @@ LRESULT CIMMainPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return OnReconnecting();
     case WM_OPEN_CHAT:
         return OnOpenChat(wParam);
+    case WM_IM_CHATMSG:
+        return OnAutoReply(wParam);
+    case WM_IM_MSGSENT:
+        return OnMessageSent(wParam);
+    case WM_IM_MSGFAILED:
+        return OnMessageFailed(wParam);
+    case WM_IM_FILEREQUEST:
+        return OnFileRequest(wParam, lParam);
     case WM_CONTACT_MENU:
         return OnContactMenu(wParam);
     case WM_EDITBTN_CLEAR:
@@ -581,6 +591,9 @@ LRESULT CIMMainPanel::OnEngineNotify(WPARAM kind, LPARAM lParam) {
     case NOTIFY_USERINFO:
         OnUserInfoNotice(user);
         break;
+    case NOTIFY_INPUTSTATUS:
+        if (CIMChatPanel* chat = FindChat(user)) chat->ShowTyping();
+        break;
     case NOTIFY_USERMEMO:
         UpdateUser(user);
         break;
@@ -624,17 +637,29 @@ void CIMMainPanel::FillFriendTree() {
 
 void CIMMainPanel::OnNewMessage(int32_t sender) {
     if (sender <= 0) return;
-    if (g_ClientSettings.bPopUp) {
-        OnOpenChat(static_cast<WPARAM>(sender));
-        return;
+    CIMChatPanel* open = FindChat(sender);
+    switch (CChatDispatchRules::ForNewMessage(g_ClientSettings.bPopUp, open != nullptr)) {
+    case CChatDispatchRules::NewMessageAction::OpenChat:
+        OpenChat(sender);
+        break;
+    case CChatDispatchRules::NewMessageAction::ShowInOpenChat:
+        TakeUnread(*open, sender);
+        break;
+    case CChatDispatchRules::NewMessageAction::FlashAndQueue:
+        m_tree.FlashUser(sender, true);
+        if (m_unread.Add(sender)) SetTimer(kUnreadTimer, kUnreadBlinkMs);
+        break;
     }
-    if (CPanelRegistry::GetInstance()->FindChatWindow(sender)) {
-        // Its window is open: it has what there is to read.
-        m_unread.Remove(sender);
-        return;
-    }
-    m_tree.FlashUser(sender, true);
-    if (m_unread.Add(sender)) SetTimer(kUnreadTimer, kUnreadBlinkMs);
+    PlayNewMessageSound();
+}
+
+void CIMMainPanel::PlayNewMessageSound() {
+    const std::wstring sound = CChatDispatchRules::SoundFile(
+        g_ClientSettings, m_skin.GetProgramFolder(),
+        [](const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; });
+    // Played beside the message loop: the window goes on at once.
+    if (!sound.empty())
+        ::PlaySoundW(sound.c_str(), nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
 }
 
 void CIMMainPanel::OnUserInfoNotice(int32_t userId) {
@@ -667,8 +692,13 @@ void CIMMainPanel::UpdateUser(int32_t userId) {
             for (UserInfoBase& record : category.second)
                 if (record.userId == userId) record = base;
     }
-    // (An open chat window and an open profile of the user take the new
-    // records once those windows are in the program.)
+    // An open chat window and an open profile of the user take the new
+    // records.
+    if (CIMChatPanel* chat = FindChat(userId)) chat->SetPeer(base);
+    if (auto* profile = dynamic_cast<CIMUserInfoPanel*>(CPanelRegistry::GetInstance()->FindPanelByUser(userId))) {
+        profile->ShowWindow(SW_SHOW);
+        profile->RefreshFromEngine(userId == OwnId());
+    }
     m_tree.UpdateUser(base);
     m_tree.Invalidate(false);
 }
@@ -688,6 +718,7 @@ void CIMMainPanel::ChangeStatus(int32_t userId, int32_t status) {
     m_tree.SetUserStatus(userId, status);
     auto known = m_friendById.find(userId);
     if (known != m_friendById.end()) known->second.status = status;
+    if (CIMChatPanel* chat = FindChat(userId)) chat->ShowStatusNotice(status);
 }
 
 void CIMMainPanel::RefreshStatuses(bool everybodyOffline) {
@@ -702,43 +733,89 @@ void CIMMainPanel::RefreshStatuses(bool everybodyOffline) {
     InvalidateArea(Layout::kName);
 }
 
-LRESULT CIMMainPanel::OnOpenChat(WPARAM wParam) {
-    const int32_t id = static_cast<int32_t>(wParam);
+CIMChatPanel* CIMMainPanel::FindChat(int32_t userId) const {
+    return dynamic_cast<CIMChatPanel*>(CPanelRegistry::GetInstance()->FindChatWindow(userId));
+}
+
+LRESULT CIMMainPanel::OnOpenChat(WPARAM wParam) { return OpenChat(static_cast<int32_t>(wParam)) ? 0 : -1; }
+
+CIMChatPanel* CIMMainPanel::OpenChat(int32_t id) {
+    // A user of type 5 may write to anyone: the chat names the peer by its
+    // id. A sender who is not a friend is read the same way.
     UserInfoBase own = {};
     if (g_EngineModule.MGetUserInfoBase)
         if (const UserInfoBase* record = g_EngineModule.MGetUserInfoBase(OwnId())) own = *record;
     UserInfoBase peer = {};
-    if (own.userType == 5) {
-        peer.userId = id;
-        fw::CopyToAnsiField(fw::FormatString(L"%d", id), peer.nickname);
-    } else {
-        auto known = m_friendById.find(id);
-        if (!m_tree.FindUserItem(id) || known == m_friendById.end()) return -1;
-        peer = known->second;
-    }
+    static const std::map<int32_t, UserInfoBase> kNobody;
+    if (!CChatDispatchRules::PeerRecordFor(id, own.userType == 5 ? kNobody : m_friendById, &peer)) return nullptr;
     m_tree.FlashUser(id, false);
 
     CPanelRegistry* registry = CPanelRegistry::GetInstance();
-    CPanelBase* window = registry->FindChatWindow(id);
-    if (window) {
-        window->ShowWindow(SW_SHOWNORMAL);
+    CIMChatPanel* chat = FindChat(id);
+    if (chat) {
+        chat->ShowWindow(SW_SHOWNORMAL);
+        TakeUnread(*chat, id);
     } else {
-        auto* chat = static_cast<CChatPlaceholderPanel*>(registry->CreatePanel(kPanelChat));
-        if (!chat) return -1;
+        chat = static_cast<CIMChatPanel*>(registry->CreatePanel(kPanelChat));
+        if (!chat) return nullptr;
         chat->SetPeer(peer);
         if (!chat->Create(::GetDesktopWindow())) {
             delete chat;
-            return -1;
+            return nullptr;
         }
         ::SetForegroundWindow(chat->GetHwnd());
         chat->ShowWindow(SW_SHOWNORMAL);
+        TakeUnread(*chat, id);
         registry->AddChatWindow(chat);
-        window = chat;
     }
+    ::SetActiveWindow(chat->GetHwnd());
+    return chat;
+}
+
+void CIMMainPanel::TakeUnread(CIMChatPanel& chat, int32_t peer) {
+    CChatDispatchRules::TakeUnread(g_EngineModule, peer,
+                                   [&chat](const TextMsgRecord& record) { chat.ShowMessage(record, false); });
     // The sender's messages are the chat's now.
-    m_unread.Remove(id);
-    ::SetActiveWindow(window->GetHwnd());
+    m_unread.Remove(peer);
+}
+
+LRESULT CIMMainPanel::OnAutoReply(WPARAM sender) {
+    clientui::CSystemAnsiCodePage codePage;
+    CChatDispatchRules::AutoReply(g_EngineModule, g_ClientSettings, codePage, static_cast<int32_t>(sender),
+                                  CChatMessageClock::ForProcess().Next());
     return 0;
+}
+
+LRESULT CIMMainPanel::OnMessageSent(WPARAM messageId) {
+    TextMsgRecord record;
+    std::memset(&record, 0, sizeof record);
+    if (g_EngineModule.MGetSendedTextMsg) g_EngineModule.MGetSendedTextMsg(static_cast<int>(messageId), &record);
+    if (record.receiverId == 0) return 0;
+    if (CIMChatPanel* chat = FindChat(record.receiverId)) chat->ShowMessage(record, true);
+    return 0;
+}
+
+LRESULT CIMMainPanel::OnMessageFailed(WPARAM timeWord) {
+    fw::ShowMessageBox(IsWindowVisible() ? m_hWnd : nullptr,
+                       CChatDispatchRules::FailedMessageText(static_cast<int32_t>(timeWord)), kTitle,
+                       MB_OK | MB_ICONEXCLAMATION);
+    return 0;
+}
+
+LRESULT CIMMainPanel::OnFileRequest(WPARAM peerId, LPARAM code) {
+    const int32_t peer = static_cast<int32_t>(peerId);
+    // The engine's vector is valid only during this call.
+    std::vector<FileRequestRecord> requests;
+    if (g_EngineModule.MGetSendFileRequest)
+        if (const std::vector<FileRequestRecord>* list = g_EngineModule.MGetSendFileRequest(peer)) requests = *list;
+    CIMChatPanel* chat = OpenChat(peer);
+    if (!chat) return -1;
+    if (requests.empty()) {
+        chat->ResetFileTransfer();
+        return -1;
+    }
+    chat->OnFileEvent(requests.front(), static_cast<int>(code));
+    return 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -782,7 +859,7 @@ LRESULT CIMMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
         if (m_unread.IsEmpty())
             ShowAndActivate();
         else
-            OnOpenChat(static_cast<WPARAM>(m_unread.First()));
+            OpenChat(m_unread.First());
         break;
     default:
         break;
@@ -893,31 +970,12 @@ void CIMMainPanel::OnProfileTick(UINT_PTR timer) {
         break;
     }
     // The profile of the user, reused when open.
-    CPanelRegistry* registry = CPanelRegistry::GetInstance();
-    CPanelBase* panel = registry->FindPanelByUser(request.UserId());
-    if (!panel) panel = registry->CreatePanel(kPanelUserInfo);
-    if (!panel) {
-        ShowMessage(CMainPanelTexts::kProfileMissing, MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    if (panel->IsWindow()) {
-        ::SetForegroundWindow(panel->GetHwnd());
-        panel->ShowWindow(SW_SHOWNORMAL);
-    }
+    CPanelRegistry::GetInstance()->OpenUserInfo(request.UserId());
 }
 
 void CIMMainPanel::OpenSettings() {
-    CPanelRegistry* registry = CPanelRegistry::GetInstance();
-    CPanelBase* panel = registry->GetSettingPanel();
-    if (!panel) panel = registry->CreatePanel(kPanelSetting);
-    if (!panel) {
-        ShowMessage(CMainPanelTexts::kSettingsMissing, MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    if (panel->IsWindow()) {
-        ::SetForegroundWindow(panel->GetHwnd());
-        panel->ShowWindow(SW_SHOWNORMAL);
-    }
+    // The settings panel, opened on its page 1 (the opener sets it).
+    CPanelRegistry::GetInstance()->OpenSystemSetting();
 }
 
 LRESULT CIMMainPanel::OnHotKey(WPARAM id) {

@@ -5,7 +5,11 @@
 // shows the own face, status, name and signature, the contact search with
 // its hit list, and the friend tree. It owns the tray icon, the status, tray
 // and contact menus, the list of unread senders that makes the tray blink,
-// and the screenshot hot key.
+// and the screenshot hot key. It dispatches the engine's events: it opens
+// the chat windows and hands them their unread messages, routes new
+// messages (pop-up, open chat, or the blinking tray) with their sound,
+// answers with the automatic reply, shows delivered and failed messages,
+// and passes file offers and answers to the peer's chat.
 //
 // Closing and minimising only hide it; the program ends through the tray
 // menu's "退出" (after a question) or WM_INSTANCE_CONTROL with wParam 0, which
@@ -14,6 +18,7 @@
 // UI thread only.
 #pragma once
 
+#include "IMStateQuery.h"
 #include "IMUser.h"
 #include "MainPanelRules.h"
 #include "MainPanelSkin.h"
@@ -37,17 +42,12 @@
 #include <memory>
 #include <string>
 
+class CIMChatPanel;
+
 #ifndef WM_TRAY_NOTIFY
 #define WM_TRAY_NOTIFY (WM_USER + 102)  // tray icon: wParam icon id, lParam mouse message
 #endif
 
-// The registered message through which a test reads from outside what the
-// window shows. wParam selects: 0 the tray tip (a global atom, 0 without a
-// tray icon; the caller deletes it), 1 the index of the tray icon shown
-// (-1 without one), 2 the group rows of the friend tree as painted, one a
-// line (atom), 3 the name line and the signature line (atom), 4 the log-on
-// state.
-extern const wchar_t kIMStateQueryMessageName[];
 
 class CIMMainPanel : public CPanelBase {
 public:
@@ -104,6 +104,16 @@ private:
     LRESULT OnUserStatus(WPARAM userId, LPARAM status);
     LRESULT OnReconnecting();
     LRESULT OnOpenChat(WPARAM userId);
+    // The chat with the user, opened or brought up, with the user's unread
+    // messages handed over; null when none can be opened.
+    CIMChatPanel* OpenChat(int32_t userId);
+    CIMChatPanel* FindChat(int32_t userId) const;
+    void TakeUnread(CIMChatPanel& chat, int32_t peer);
+    LRESULT OnAutoReply(WPARAM sender);
+    LRESULT OnMessageSent(WPARAM messageId);
+    LRESULT OnMessageFailed(WPARAM timeWord);
+    LRESULT OnFileRequest(WPARAM peer, LPARAM code);
+    void PlayNewMessageSound();
     void OnFriendList();
     void OnNewMessage(int32_t sender);
     void OnUserInfoNotice(int32_t userId);

@@ -1,7 +1,11 @@
 #include "IMPanelFactory.h"
 
-#include "ChatPlaceholderPanel.h"
+#include "IMChatPanel.h"
 #include "IMMainPanel.h"
+#include "IMPanelOpener.h"
+
+#include "clientui/IMUserInfoPanel.h"
+#include "clientui/SystemSettingPanel.h"
 
 #include <new>
 
@@ -10,8 +14,17 @@ CPanelBase* CIMPanelFactory::CreatePanel(int kind) {
     case kPanelMain:
         return new (std::nothrow) CIMMainPanel();
     case kPanelChat:
-        return new (std::nothrow) CChatPlaceholderPanel();
+        return new (std::nothrow) CIMChatPanel();
+    case kPanelUserInfo:
+        return CIMPanelOpener::NewUserInfoPanel();
+    case kPanelSetting:
+        return CIMPanelOpener::NewSystemSettingPanel();
     default:
         return nullptr;
     }
+}
+
+IReplyEditor& CIMPanelFactory::ReplyEditor() {
+    static CIMPendingReplyEditor editor;
+    return editor;
 }

@@ -56,8 +56,6 @@ const wchar_t CMainPanelTexts::kConnectFailed[] = L"连接服务器失败:(";
 const wchar_t CMainPanelTexts::kNotLoggedOnName[] = L"未登录";
 const wchar_t CMainPanelTexts::kPlaceholderSignature[] = L"更多功能，请登录查看:)";
 const wchar_t CMainPanelTexts::kFetching[] = L"正在获取相关信息...";
-const wchar_t CMainPanelTexts::kProfileMissing[] = L"查看和修改资料的窗口还没有提供，请留意以后的版本。";
-const wchar_t CMainPanelTexts::kSettingsMissing[] = L"系统设置窗口还没有提供，请留意以后的版本。";
 
 std::wstring CMainPanelTexts::ProfileNotArrived(int32_t userId) {
     return fw::FormatString(L"没有收到 %d 的资料，请稍后再试。", userId);

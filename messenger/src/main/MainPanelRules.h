@@ -88,10 +88,6 @@ public:
     static const wchar_t kNotLoggedOnName[];     // "未登录"
     static const wchar_t kPlaceholderSignature[];// "更多功能，请登录查看:)"
     static const wchar_t kFetching[];            // "正在获取相关信息..."
-    // What the profile and settings commands say while their panels are not
-    // in the program.
-    static const wchar_t kProfileMissing[];
-    static const wchar_t kSettingsMissing[];
     static std::wstring ProfileNotArrived(int32_t userId);
 };
 

@@ -1,4 +1,4 @@
-#include "ChatMessageClock.h"
+#include "clientui/ChatMessageClock.h"
 
 namespace {
 constexpr int64_t kDayMs = 24LL * 60 * 60 * 1000;

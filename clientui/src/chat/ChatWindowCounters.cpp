@@ -1,4 +1,4 @@
-#include "ChatWindowCounters.h"
+#include "clientui/ChatWindowCounters.h"
 
 namespace {
 constexpr int32_t kFlashStopCount = 8;

@@ -1,0 +1,33 @@
+// The registered message through which a test reads from outside what the
+// messenger's windows show (a global atom for a text, which the caller
+// deletes; a number otherwise).
+//   main window: 0 the tray tip (0 without a tray icon), 1 the index of the
+//     tray icon shown (-1 without one), 2 the group rows of the friend tree
+//     as painted, one a line, 3 the name line and the signature line, 4 the
+//     log-on state;
+//   chat window: 10 the pictures its log shows, 11 the placeholders still
+//     waiting for their files, 12 the messages and notices in its log, 13
+//     the tip bar's text while the bar shows (0 while it does not), 14 the
+//     width of its right pane, 15 the state of its file-transfer page.
+#pragma once
+
+#include <windows.h>
+
+extern const wchar_t kIMStateQueryMessageName[];
+
+enum IMStateQuery : WPARAM {
+    kQueryTrayTip = 0,
+    kQueryTrayIcon = 1,
+    kQueryTreeGroups = 2,
+    kQueryHeaderLines = 3,
+    kQueryLogonState = 4,
+    kQueryChatPictures = 10,
+    kQueryChatPlaceholders = 11,
+    kQueryChatEntries = 12,
+    kQueryChatTip = 13,
+    kQueryChatPane = 14,
+    kQueryChatTransfer = 15,
+};
+
+// The message's number in this process.
+UINT IMStateQueryMessage();
