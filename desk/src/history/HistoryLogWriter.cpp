@@ -183,7 +183,7 @@ std::string PageRtf(const std::vector<HistoryPiece>& pieces, const std::string& 
 
 bool WritePage(CMyRichEditCtrl& log, const std::vector<HistoryPiece>& pieces,
                const clientui::IAnsiCodePage& codePage, const std::wstring& highlight,
-               const std::function<void(const std::wstring&)>& insertPicture) {
+               const std::function<bool(const std::wstring&)>& insertPicture) {
     if (!log.GetHwnd()) return false;
     CHARFORMATW standard = {};
     standard.cbSize = sizeof(standard);
@@ -197,13 +197,18 @@ bool WritePage(CMyRichEditCtrl& log, const std::vector<HistoryPiece>& pieces,
     stream.pfnCallback = &ReadStream;
     log.SendMessage(EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
     if (stream.dwError != 0) return false;
-    // Each picture in place of its stand-in.
+    // Each picture in place of its stand-in; a stand-in that no picture
+    // replaced is taken out (and the later ones move up).
     size_t index = 0;
+    long removed = 0;
     for (const HistoryPiece& piece : pieces) {
         if (piece.kind != HistoryPiece::kPicture) continue;
-        const long at = pictures[index++];
+        const long at = pictures[index++] - removed;
         log.SetSel(at, at + 1);
-        if (insertPicture) insertPicture(piece.name);
+        if (insertPicture && insertPicture(piece.name)) continue;
+        log.SetSel(at, at + 1);
+        log.ReplaceSel(std::wstring());
+        ++removed;
     }
     log.SetSelEnd();
     return true;

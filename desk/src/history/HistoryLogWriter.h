@@ -26,13 +26,13 @@ namespace historylog {
 // Coloured pieces of size 0 and message text without a size or face take
 // the log's default face and size. Each picture stands as one character
 // that insertPicture replaces (the character is selected when it is
-// called). Every occurrence of highlight in the page's text (headers
+// called); when it puts no picture there (false), the character goes. Every occurrence of highlight in the page's text (headers
 // included; matching case, each search going on after the last one found;
 // nothing for an empty keyword) is painted red. Returns false when the log
 // did not take the stream.
 bool WritePage(CMyRichEditCtrl& log, const std::vector<HistoryPiece>& pieces,
                const clientui::IAnsiCodePage& codePage, const std::wstring& highlight,
-               const std::function<void(const std::wstring&)>& insertPicture);
+               const std::function<bool(const std::wstring&)>& insertPicture);
 // The rich-text stream of the pieces (ASCII; other characters escaped),
 // with the log's default face (ANSI) and size in points and the hits of
 // highlight in red; pictureAt gets the character position of each

@@ -209,14 +209,14 @@ void CMsgMgrView::ShowHistoryPieces(const std::vector<HistoryPiece>& pieces, con
     if (!m_history.GetHwnd()) return;
     m_history.SendMessage(WM_SETREDRAW, FALSE);
     historylog::WritePage(m_history, pieces, m_codePage, highlight,
-                          [this](const std::wstring& name) { ShowPicture(name); });
+                          [this](const std::wstring& name) { return ShowPicture(name); });
     m_history.SendMessage(WM_SETREDRAW, TRUE);
     m_history.Invalidate(true);
     m_history.PostMessage(WM_VSCROLL, SB_BOTTOM, 0);
 }
 
 // At the selection (the picture's stand-in).
-void CMsgMgrView::ShowPicture(const std::wstring& name) {
+bool CMsgMgrView::ShowPicture(const std::wstring& name) {
     const MsgMgrPicture place = m_model.PlacePicture(name);
     auto info = std::make_unique<PictureObjectInfo>();
     info->state = place.state;
@@ -225,9 +225,10 @@ void CMsgMgrView::ShowPicture(const std::wstring& name) {
     PictureObjectInfo* record = info.get();
     m_pictures.push_back(std::move(info));
     IRichEditOle* ole = m_history.GetOleInterface();
-    if (!ole) return;
-    m_history.InsertImageObject(ole, place.shown.c_str(), record);
+    if (!ole) return false;
+    const BOOL inserted = m_history.InsertImageObject(ole, place.shown.c_str(), record);
     ole->Release();
+    return inserted != FALSE;
 }
 
 void CMsgMgrView::ShowCustomerRows(const std::vector<MsgMgrCustomerRow>& rows) {

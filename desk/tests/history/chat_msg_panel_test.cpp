@@ -203,6 +203,37 @@ TEST_F(ChatMsgPanelTest, AWrittenPageKeepsItsTextFontsAndPaintsEveryHitRed) {
     }
 }
 
+// Each picture is asked for with its stand-in selected; a stand-in that no
+// picture replaced is taken out, and the next picture still finds its own.
+TEST_F(ChatMsgPanelTest, APictureThatCannotBeShownLeavesNoStandIn) {
+    auto text = [](const std::wstring& t) {
+        HistoryPiece p;
+        p.kind = HistoryPiece::kFormatted;
+        p.text = t;
+        return p;
+    };
+    auto picture = [](const std::wstring& name) {
+        HistoryPiece p;
+        p.kind = HistoryPiece::kPicture;
+        p.name = name;
+        return p;
+    };
+    const std::vector<HistoryPiece> pieces = {text(L"ab"), picture(L"1.jpg"), text(L"cd"), picture(L"2.jpg"),
+                                              text(L"e\n")};
+    clientui::CSystemAnsiCodePage codePage;
+    CMyRichEditCtrl& log = pane.GetLog();
+    std::vector<std::wstring> asked;
+    ASSERT_TRUE(historylog::WritePage(log, pieces, codePage, std::wstring(), [&](const std::wstring& name) {
+        CHARRANGE range = {};
+        log.SendMessage(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        asked.push_back(name + L"@" + std::to_wstring(range.cpMin) + L"-" + std::to_wstring(range.cpMax) + L":" +
+                        log.GetTextRange(range.cpMin, range.cpMax));
+        return name == L"2.jpg";  // the second stays as its stand-in here
+    }));
+    EXPECT_EQ((std::vector<std::wstring>{L"1.jpg@2-3:?", L"2.jpg@4-5:?"}), asked);
+    EXPECT_EQ(L"abcd?e", log.GetTextRange(0, log.GetTextLength()));
+}
+
 TEST_F(ChatMsgPanelTest, AMissingPictureShowsTheErrorPlaceholderAndIsNotFetched) {
     WriteOwnHistory(50);  // record 49 carries "missing.jpg"
     ASSERT_TRUE(pane.LoadHistory(kOwn, kPeer));
