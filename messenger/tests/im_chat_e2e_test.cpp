@@ -103,21 +103,23 @@ size_t Count(const std::wstring& text, const std::wstring& part) {
     return n;
 }
 
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND child, LPARAM param) {
+    auto* s = reinterpret_cast<ControlSearch*>(param);
+    if (::GetDlgCtrlID(child) != s->id || !::IsWindowVisible(child)) return TRUE;
+    s->found = child;
+    return FALSE;
+}
+
 // A control of a window (or of one of its descendants) by its id.
 HWND FindControl(HWND window, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search = {id, nullptr};
-    ::EnumChildWindows(
-        window,
-        [](HWND child, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (::GetDlgCtrlID(child) != s->id || !::IsWindowVisible(child)) return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ControlSearch search = {id, nullptr};
+    // A named callback: a lambda has no stdcall form for the 32-bit build.
+    ::EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
