@@ -103,22 +103,21 @@ size_t Count(const std::wstring& text, const std::wstring& part) {
     return n;
 }
 
+// A control of a window (or of one of its descendants) by its id.
 struct ControlSearch {
     int id;
     HWND found;
 };
 
 BOOL CALLBACK MatchControl(HWND child, LPARAM param) {
-    auto* s = reinterpret_cast<ControlSearch*>(param);
-    if (::GetDlgCtrlID(child) != s->id || !::IsWindowVisible(child)) return TRUE;
-    s->found = child;
+    auto* search = reinterpret_cast<ControlSearch*>(param);
+    if (::GetDlgCtrlID(child) != search->id || !::IsWindowVisible(child)) return TRUE;
+    search->found = child;
     return FALSE;
 }
 
-// A control of a window (or of one of its descendants) by its id.
 HWND FindControl(HWND window, int id) {
     ControlSearch search = {id, nullptr};
-    // A named callback: a lambda has no stdcall form for the 32-bit build.
     ::EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
