@@ -75,6 +75,17 @@ int ReadHistoryFile(const std::wstring& path, MsgFileHeader& header, std::vector
 
 }  // namespace
 
+int ReadHistoryFileBytes(const std::wstring& path, MsgFileHeader& header, std::vector<uint8_t>& body) {
+    try {
+        const int result = ReadHistoryFile(path, header, body, [](const MsgFileHeader&) { return false; });
+        if (result != HISTORY_OK) body.clear();  // a short read keeps no part of the file
+        return result;
+    } catch (const std::bad_alloc&) {
+        body.clear();
+        return HISTORY_OTHER_FAILURE;
+    }
+}
+
 int LoadWholeHistoryFile(const std::wstring& path, std::vector<HistoryRecord>& records, bool* damaged) {
     if (damaged) *damaged = false;
     try {
