@@ -1,6 +1,6 @@
 #include "ChatMsgPanel.h"
 
-#include "ChatFontFormat.h"
+#include "HistoryLogWriter.h"
 #include "PictureName.h"
 #include "clientui/EngineModule.h"
 #include "clientui/IMResourceComm.h"
@@ -135,27 +135,11 @@ void CChatMsgPanel::ShowPage(int page) {
 }
 
 void CChatMsgPanel::AppendColoredText(const std::wstring& text, COLORREF colour, int points) {
-    if (!m_log.GetHwnd()) return;
-    CHARFORMATW format = {};
-    format.cbSize = sizeof(format);
-    format.dwMask = CFM_COLOR | CFM_SIZE | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE;
-    format.dwEffects = 0;
-    format.crTextColor = colour;
-    format.yHeight = points * 20;
-    m_log.SetSelEnd();
-    m_log.SetSelectionCharFormat(format);
-    m_log.ReplaceSel(text);
+    historylog::AppendColoured(m_log, text, colour, points);
 }
 
 void CChatMsgPanel::AppendFormattedText(const std::wstring& text, const clientui::ChatFontSpec& font) {
-    if (!m_log.GetHwnd() || text.empty()) return;
-    CHARFORMATW format = clientui::CharFormatFromChatFont(font, m_codePage);
-    // What the message's prefix does not give stays the log's own.
-    if (font.size == 0) format.dwMask &= ~static_cast<DWORD>(CFM_SIZE);
-    if (format.szFaceName[0] == L'\0') format.dwMask &= ~static_cast<DWORD>(CFM_FACE);
-    m_log.SetSelEnd();
-    m_log.SetSelectionCharFormat(format);
-    m_log.ReplaceSel(text);
+    historylog::AppendFormatted(m_log, text, font, m_codePage);
 }
 
 bool CChatMsgPanel::FileExists(const std::wstring& path) const {

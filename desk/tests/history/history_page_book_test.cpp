@@ -71,7 +71,7 @@ TEST_F(HistoryBookFile, ReadsAGeneratedHistoryOfAFewHundredRecords) {
     EXPECT_EQ(350, book.GetRecordCount());
     EXPECT_EQ(6, book.GetPageCount());
     EXPECT_FALSE(book.WasDamaged());
-    EXPECT_EQ("<format|1|10|255|Arial|/format>message 348", book.GetRecords()[348].text);
+    EXPECT_EQ("<format|1|10|255|Arial|/format>message 348", book.GetRecord(348).text);
 }
 
 TEST_F(HistoryBookFile, RecordsAreBoundedByTheBytesRead) {
