@@ -2,6 +2,7 @@
 
 #include "DisplayTitle.h"
 #include "HistoryLogWriter.h"
+#include "IMStateQuery.h"
 #include "PictureName.h"
 
 #include "clientui/EngineModule.h"
@@ -172,9 +173,10 @@ void CIMMsgMgrPanel::BindControls() {
         int textX;
         int textY;
     };
-    for (const Captioned& c : {Captioned{&m_btnImportExport, kImportExport, &m_msgSkin.m_btnIco03, 20, 2},
-                               Captioned{&m_btnDelete, kDelete, &m_msgSkin.m_btnIco02, 20, 2},
-                               Captioned{&m_btnRefresh, kRefresh, &m_msgSkin.m_btnIco03, 20, 2},
+    const SkinButtonPaths importIcon = {m_msgSkin.m_strIco01, m_msgSkin.m_strIco01, m_msgSkin.m_strIco01};
+    for (const Captioned& c : {Captioned{&m_btnImportExport, kImportExport, &importIcon, 20, 2},
+                               Captioned{&m_btnDelete, kDelete, &m_msgSkin.m_btnIco03, 20, 2},
+                               Captioned{&m_btnRefresh, kRefresh, &m_msgSkin.m_btnIco02, 20, 2},
                                Captioned{&m_btnBack, kBack, nullptr, 16, 0}}) {
         if (!c.button->SubclassDlgItem(c.id, m_hWnd)) continue;
         if (c.paths) {
@@ -210,6 +212,7 @@ void CIMMsgMgrPanel::FillContactTree() {
             m_tree.InsertItem(CIMMsgMgrModel::FriendItemText(member.nickname, member.userId), item, TVI_LAST,
                               member.userId);
         m_tree.SetItemText(item, CIMMsgMgrModel::CategoryItemText(category));
+        m_tree.Expand(item);
     }
     m_tree.InsertItem(kSystemText, root, TVI_LAST, -1);
     m_tree.Expand(root);
@@ -348,6 +351,7 @@ bool CIMMsgMgrPanel::PreTranslateMessage(MSG& msg) {
 }
 
 LRESULT CIMMsgMgrPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == IMStateQueryMessage()) return OnStateQuery(wParam, lParam);
     switch (msg) {
     case WM_MONTHCAL_SELECT:
         JumpToDate(static_cast<int32_t>(wParam) * 10000 + static_cast<int32_t>(lParam));
@@ -765,8 +769,20 @@ bool CIMMsgMgrPanel::OnPaint() {
         fw::CMemoryDC memory(paint, client.right, client.bottom);
         HDC dc = memory.IsValid() ? memory.Get() : paint.Get();
         PaintSurface(dc, client.right, client.bottom);
+        // The panel paints under its image buttons (which keep what lies
+        // under them as their background) but not over its other controls.
+        for (HWND child : {GetDlgItem(kTree), GetDlgItem(kList), m_view.GetHwnd(), GetDlgItem(kCategoryBox),
+                           GetDlgItem(kRangeBox), GetDlgItem(kKeyword), GetDlgItem(kPageEdit), GetDlgItem(kDateEdit),
+                           m_monthCal.GetHwnd()}) {
+            if (!child || !::IsWindowVisible(child)) continue;
+            RECT rect = {};
+            ::GetWindowRect(child, &rect);
+            ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+            ::ExcludeClipRect(paint, rect.left, rect.top, rect.right, rect.bottom);
+        }
         if (memory.IsValid()) memory.CopyTo(paint);
     }
+    ::SelectClipRgn(paint, nullptr);
     DrawPanelFrame(paint, m_hWnd);
     return true;
 }
@@ -810,5 +826,100 @@ void CIMMsgMgrPanel::PaintSurface(HDC dc, int w, int h) {
         ::DrawTextW(dc, L"第", -1, &first, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
         RECT count = {w - 103, h - 23, w - 53, h - 3};
         ::DrawTextW(dc, m_strPageCount.c_str(), -1, &count, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// What a test reads from outside
+// ---------------------------------------------------------------------------
+
+int CIMMsgMgrPanel::CountRedHits() {
+    if (!m_view.GetHwnd() || m_strKeyword.empty()) return 0;
+    const LONG length = m_view.GetTextLength();
+    const std::wstring text = m_view.GetTextRange(0, length);
+    const CHARRANGE kept = m_view.GetSel();
+    int red = 0;
+    for (size_t at = text.find(m_strKeyword); at != std::wstring::npos;
+         at = text.find(m_strKeyword, at + m_strKeyword.size())) {
+        m_view.SetSel(static_cast<LONG>(at), static_cast<LONG>(at + m_strKeyword.size()));
+        const CHARFORMATW format = m_view.GetSelectionCharFormat();
+        if ((format.dwMask & CFM_COLOR) && !(format.dwEffects & CFE_AUTOCOLOR) &&
+            format.crTextColor == CHistoryPageBook::kHitColour)
+            ++red;
+    }
+    m_view.SetSel(kept.cpMin, kept.cpMax);
+    return red;
+}
+
+LRESULT CIMMsgMgrPanel::OnStateQuery(WPARAM what, LPARAM lParam) {
+    const auto atom = [](const std::wstring& text) -> LRESULT {
+        return ::GlobalAddAtomW(fw::CutWide(text, 255).c_str());
+    };
+    switch (what) {
+    case kQueryMsgMgrMode:
+        return m_bRecordMode ? (m_bSearchMode ? 2 : 1) : 0;
+    case kQueryMsgMgrPictures: {
+        LRESULT count = 0;
+        const LONG objects = m_view.GetHwnd() ? m_view.GetObjectCount() : 0;
+        for (LONG i = 0; i < objects; ++i)
+            if (const PictureObjectInfo* info = m_view.GetObjectInfo(i))
+                if (info->state == PictureObjectInfo::kShown) ++count;
+        return count;
+    }
+    case kQueryMsgMgrPage:
+        return m_bSearchMode ? m_nSearchPage : m_nCurPage;
+    case kQueryMsgMgrRedHits:
+        return CountRedHits();
+    case kQueryMsgMgrTitle:
+        return atom(m_strTitle);
+    case kQueryMsgMgrListRows: {
+        std::wstring rows;
+        const int count = m_list.IsWindow() ? m_list.GetItemCount() : 0;
+        for (int row = 0; row < count; ++row)
+            rows += m_list.GetItemText(row, 0) + L"|" + m_list.GetItemText(row, 1) + L"|" +
+                    m_list.GetItemText(row, 2) + L"\n";
+        return atom(rows);
+    }
+    case kQueryMsgMgrDayPoint: {
+        HWND calendar = m_monthCal.GetCalendar();
+        if (!calendar || !::IsWindowVisible(calendar)) return -1;
+        RECT area = {};
+        ::GetClientRect(calendar, &area);
+        const int32_t date = static_cast<int32_t>(lParam);
+        for (int y = 2; y < area.bottom; y += 3) {
+            for (int x = 2; x < area.right; x += 3) {
+                MCHITTESTINFO hit = {};
+                hit.cbSize = offsetof(MCHITTESTINFO, rc);
+                hit.pt = {x, y};
+                ::SendMessageW(calendar, MCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+                if (hit.uHit == MCHT_CALENDARDATE &&
+                    hit.st.wYear * 10000 + hit.st.wMonth * 100 + hit.st.wDay == date)
+                    return static_cast<LRESULT>((x + 2) | ((y + 2) << 16));
+            }
+        }
+        return -1;
+    }
+    case kQueryMsgMgrCategoryPoint: {
+        // lParam 0: the root ("所有分组"); else the friend with that id.
+        HTREEITEM root = m_tree.IsWindow() ? m_tree.GetRootItem() : nullptr;
+        HTREEITEM item = root;
+        if (lParam != 0) {
+            item = nullptr;
+            const std::wstring suffix = L"(" + std::to_wstring(static_cast<int32_t>(lParam)) + L")";
+            for (HTREEITEM c = root ? m_tree.GetChildItem(root) : nullptr; c && !item; c = m_tree.GetNextSiblingItem(c))
+                for (HTREEITEM f = m_tree.GetChildItem(c); f && !item; f = m_tree.GetNextSiblingItem(f)) {
+                    const std::wstring text = m_tree.GetItemText(f);
+                    if (text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0)
+                        item = f;
+                }
+        }
+        if (!item) return -1;
+        RECT rect = {};
+        *reinterpret_cast<HTREEITEM*>(&rect) = item;
+        if (!m_tree.SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect))) return -1;
+        return static_cast<LRESULT>(((rect.left + rect.right) / 2) | (((rect.top + rect.bottom) / 2) << 16));
+    }
+    default:
+        return 0;
     }
 }

@@ -142,6 +142,8 @@ private:
     void InsertHistoryPicture(const std::wstring& name);
     void UpdatePagerTexts();
     void PaintSurface(HDC dc, int w, int h);
+    LRESULT OnStateQuery(WPARAM what, LPARAM lParam);
+    int CountRedHits();
 
     CIMMsgMgrModel m_model;
     CHistoryPageBook m_book;

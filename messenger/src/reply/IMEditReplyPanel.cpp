@@ -3,7 +3,6 @@
 #include "DisplayTitle.h"
 
 #include "clientui/PanelDrawing.h"
-#include "clientui/SystemSettingSkin.h"
 
 #include "fw/DeviceContext.h"
 #include "fw/MemoryDC.h"
@@ -65,17 +64,14 @@ std::wstring CIMEditReplyPanel::EditText() const {
 BOOL CIMEditReplyPanel::OnInitDialog() {
     CPanelBase::OnInitDialog();
     m_font.Reset(MakeArialFont(9));
-    // The settings dialog's pictures: its "correct" mark for save, its
-    // "delete" mark for cancel.
-    SystemSettingSkin settingSkin;
-    settingSkin.Load(m_skin.GetProgramFolder());
+    // The settings dialog's "确定" and "取消" pictures.
     struct Bound {
         CSkinBtn* button;
         int id;
         const SkinButtonPaths* paths;
     };
-    for (const Bound& b : {Bound{&m_btnSave, kSaveId, &settingSkin.m_btnCorrect},
-                           Bound{&m_btnCancel, kCancelId, &settingSkin.m_btnDeleteMes}}) {
+    for (const Bound& b : {Bound{&m_btnSave, kSaveId, &m_skin.m_btnSure},
+                           Bound{&m_btnCancel, kCancelId, &m_skin.m_btnCancel}}) {
         if (!b.button->SubclassDlgItem(b.id, m_hWnd)) continue;
         b.button->SetBitmaps(b.paths->normal, b.paths->hover, b.paths->pressed, b.paths->normal);
     }
