@@ -118,7 +118,8 @@ BOOL CIMMsgMgrPanel::OnInitDialog() {
     FillBoxes();
 
     const RECT none = {0, 0, 0, 0};
-    m_view.Create(kRecordViewStyle, none, m_hWnd, kRecordView);
+    // The date picker opens over the view: the view never paints over it.
+    m_view.Create(kRecordViewStyle | WS_CLIPSIBLINGS, none, m_hWnd, kRecordView);
     if (m_view.GetHwnd()) {
         m_view.SetReadOnly(true);
         m_view.SetFont(m_font.Get(), false);
@@ -366,7 +367,7 @@ LRESULT CIMMsgMgrPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_ACTIVATE:
-        if (m_monthCal.IsWindow() && LOWORD(wParam) == WA_INACTIVE) m_monthCal.ShowWindow(SW_HIDE);
+        if (m_monthCal.IsWindow()) m_monthCal.ShowWindow(SW_HIDE);
         Invalidate(false);
         break;
     case WM_CTLCOLOREDIT:
@@ -730,7 +731,18 @@ void CIMMsgMgrPanel::OnBack() {
 void CIMMsgMgrPanel::OnOpenDatePicker() {
     if (!m_monthCal.IsWindow()) return;
     const RECT client = GetClientRect();
-    m_monthCal.SetWindowPos(HWND_TOP, 283, client.bottom - 180, 270, 155, SWP_NOACTIVATE);
+    // 270 x 155 above the pager, grown to what the calendar needs to show a
+    // whole month with its "today" line.
+    int width = 270;
+    int height = 155;
+    RECT needed = {};
+    HWND calendar = m_monthCal.GetCalendar();
+    if (calendar && ::SendMessageW(calendar, MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&needed))) {
+        width = std::max(width, static_cast<int>(needed.right - needed.left) + 2);
+        height = std::max(height, static_cast<int>(needed.bottom - needed.top) + 2);
+    }
+    m_monthCal.SetWindowPos(HWND_TOP, 283, client.bottom - 25 - height, width, height, SWP_NOACTIVATE);
+    if (calendar) ::SetWindowPos(calendar, nullptr, 0, 0, width - 2, height - 2, SWP_NOZORDER | SWP_NOACTIVATE);
     if (m_stShown.wYear) m_monthCal.SetCurSel(m_stShown);
     m_monthCal.ShowWindow(SW_SHOW);
 }
