@@ -20,13 +20,21 @@ int32_t ReadWord(const uint8_t* p) {
 CHistoryPageBook::CHistoryPageBook() = default;
 
 bool CHistoryPageBook::Load(const std::wstring& path) {
+    // The blocks of the last read are read into again: reading the same
+    // history again (a reload) or one of a similar size takes no fresh
+    // memory, which for a large history costs more than the read itself.
+    std::vector<uint8_t> bytes = std::move(m_bytes);
+    std::vector<uint32_t> starts = std::move(m_starts);
     Clear();
+    bytes.clear();
+    starts.clear();
     MsgFileHeader header = {};
-    std::vector<uint8_t> bytes;
     m_lastResult = ReadHistoryFileBytes(path, header, bytes);
-    if (m_lastResult != HISTORY_OK) return false;
-    std::vector<uint32_t> starts;
+    if (m_lastResult != HISTORY_OK) return false;  // the blocks go with the history shown
     const bool whole = IndexHistoryRecords(bytes.data(), bytes.size(), header.count, starts);
+    // Blocks far larger than this history are given back.
+    if (bytes.capacity() / 4 > bytes.size()) bytes.shrink_to_fit();
+    if (starts.capacity() / 4 > starts.size()) starts.shrink_to_fit();
     m_header = header;
     m_bytes = std::move(bytes);
     m_starts = std::move(starts);

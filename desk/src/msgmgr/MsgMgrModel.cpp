@@ -332,13 +332,17 @@ void CMsgMgrModel::ShowPair(int32_t agentId, int32_t customerId) {
 }
 
 bool CMsgMgrModel::ReadHistory(int32_t owner, int32_t customer) {
-    m_book.Clear();
     m_currentPage = 0;
     m_hits.clear();
     m_hitsValid = false;
     m_hitPageCount = m_hitPage = 0;
-    if (owner == 0 || customer == 0) return false;
+    if (owner == 0 || customer == 0) {
+        m_book.Clear();
+        return false;
+    }
     m_shownOwner = owner;
+    // Load drops what was loaded (whatever the outcome) and reads into its
+    // blocks again.
     return m_book.Load(HistoryPath(m_programFolder, OwnId(), owner, customer));
 }
 

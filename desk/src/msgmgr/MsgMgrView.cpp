@@ -208,26 +208,15 @@ void CMsgMgrView::ShowHistoryPieces(const std::vector<HistoryPiece>& pieces, con
     ShowHistoryText(std::wstring());
     if (!m_history.GetHwnd()) return;
     m_history.SendMessage(WM_SETREDRAW, FALSE);
-    for (const HistoryPiece& piece : pieces) {
-        switch (piece.kind) {
-        case HistoryPiece::kColoured:
-            historylog::AppendColoured(m_history, piece.text, piece.colour, piece.sizePoints);
-            break;
-        case HistoryPiece::kFormatted:
-            historylog::AppendFormatted(m_history, piece.text, piece.font, m_codePage);
-            break;
-        case HistoryPiece::kPicture:
-            InsertPicture(piece.name);
-            break;
-        }
-    }
-    historylog::Highlight(m_history, highlight, CHistoryPageBook::kHitColour);
+    historylog::WritePage(m_history, pieces, m_codePage, highlight,
+                          [this](const std::wstring& name) { return ShowPicture(name); });
     m_history.SendMessage(WM_SETREDRAW, TRUE);
     m_history.Invalidate(true);
     m_history.PostMessage(WM_VSCROLL, SB_BOTTOM, 0);
 }
 
-void CMsgMgrView::InsertPicture(const std::wstring& name) {
+// At the selection (the picture's stand-in).
+bool CMsgMgrView::ShowPicture(const std::wstring& name) {
     const MsgMgrPicture place = m_model.PlacePicture(name);
     auto info = std::make_unique<PictureObjectInfo>();
     info->state = place.state;
@@ -236,10 +225,10 @@ void CMsgMgrView::InsertPicture(const std::wstring& name) {
     PictureObjectInfo* record = info.get();
     m_pictures.push_back(std::move(info));
     IRichEditOle* ole = m_history.GetOleInterface();
-    if (!ole) return;
-    m_history.SetSelEnd();
-    m_history.InsertImageObject(ole, place.shown.c_str(), record);
+    if (!ole) return false;
+    const BOOL inserted = m_history.InsertImageObject(ole, place.shown.c_str(), record);
     ole->Release();
+    return inserted != FALSE;
 }
 
 void CMsgMgrView::ShowCustomerRows(const std::vector<MsgMgrCustomerRow>& rows) {

@@ -112,7 +112,8 @@ private:
     void LoadSkin();
     void BindControls();
     void CreateColumns();
-    void InsertPicture(const std::wstring& name);
+    // The picture in place of the selection; false when none could be put there.
+    bool ShowPicture(const std::wstring& name);
     void OnSearch();
     void OnClearSearch();
     void OnSearchTextChanged();
