@@ -549,7 +549,7 @@ void CIMMsgMgrPanel::ShowPage(int page) {
     CHistoryPageBook::Style style;
     style.headerPoints = 0;
     const auto names = [this](int32_t id, std::wstring* name) { return m_model.GetNickName(id, name); };
-    WritePieces(m_book.BuildPage(page, m_model.GetOwnId(), names, style));
+    WritePieces(m_book.BuildPage(page, m_model.GetOwnId(), names, style), std::wstring());
     if (end > start) {
         // The date of the last date line drawn: the last record's.
         const int32_t date = m_book.GetRecord(end - 1).date;
@@ -563,24 +563,13 @@ void CIMMsgMgrPanel::ShowPage(int page) {
     if (m_view.GetHwnd()) m_view.SendMessage(WM_VSCROLL, SB_BOTTOM, 0);
 }
 
-void CIMMsgMgrPanel::WritePieces(const std::vector<HistoryPiece>& pieces) {
+void CIMMsgMgrPanel::WritePieces(const std::vector<HistoryPiece>& pieces, const std::wstring& highlight) {
     if (!m_view.GetHwnd()) return;
-    for (const HistoryPiece& piece : pieces) {
-        switch (piece.kind) {
-        case HistoryPiece::kColoured:
-            historylog::AppendColoured(m_view, piece.text, piece.colour, piece.sizePoints);
-            break;
-        case HistoryPiece::kFormatted:
-            historylog::AppendFormatted(m_view, piece.text, piece.font, m_codePage);
-            break;
-        case HistoryPiece::kPicture:
-            InsertHistoryPicture(piece.name);
-            break;
-        }
-    }
+    historylog::WritePage(m_view, pieces, m_codePage, highlight,
+                          [this](const std::wstring& name) { return InsertHistoryPicture(name); });
 }
 
-void CIMMsgMgrPanel::InsertHistoryPicture(const std::wstring& name) {
+bool CIMMsgMgrPanel::InsertHistoryPicture(const std::wstring& name) {
     auto info = std::make_unique<PictureObjectInfo>();
     info->name = name;
     // A name that breaks the file-name rule never becomes a path; nothing is
@@ -595,12 +584,14 @@ void CIMMsgMgrPanel::InsertHistoryPicture(const std::wstring& name) {
         info->state = PictureObjectInfo::kError;
         shown = folder + L"Resource\\chat\\errorBmp.gif";
     }
-    IRichEditOle* ole = m_view.GetOleInterface();
-    if (!ole) return;
-    m_view.SetSelEnd();
-    m_view.InsertImageObject(ole, shown.c_str(), info.get());
-    ole->Release();
+    PictureObjectInfo* record = info.get();
     m_pictures.push_back(std::move(info));
+    IRichEditOle* ole = m_view.GetOleInterface();
+    if (!ole) return false;
+    // The writer has selected the picture's stand-in: the picture replaces it.
+    const BOOL inserted = m_view.InsertImageObject(ole, shown.c_str(), record);
+    ole->Release();
+    return inserted != FALSE;
 }
 
 void CIMMsgMgrPanel::OnPager(int id) {
@@ -702,8 +693,7 @@ void CIMMsgMgrPanel::ShowSearchPage(int page) {
     CHistoryPageBook::Style style;
     style.headerPoints = 0;
     const auto names = [this](int32_t id, std::wstring* name) { return m_model.GetNickName(id, name); };
-    WritePieces(m_book.BuildHitPage(m_hits, page, names, style));
-    if (m_view.GetHwnd()) historylog::Highlight(m_view, m_strKeyword, CHistoryPageBook::kHitColour);
+    WritePieces(m_book.BuildHitPage(m_hits, page, names, style), m_strKeyword);
     m_strTitle = CIMMsgMgrModel::FoundTitle(static_cast<int>(m_hits.size()));
     ShowModeControls();
     Invalidate(false);

@@ -138,8 +138,9 @@ private:
     void JumpToDate(int32_t date);
 
     void ClearView();
-    void WritePieces(const std::vector<HistoryPiece>& pieces);
-    void InsertHistoryPicture(const std::wstring& name);
+    // Writes a page into the record view, the hits of highlight in red.
+    void WritePieces(const std::vector<HistoryPiece>& pieces, const std::wstring& highlight);
+    bool InsertHistoryPicture(const std::wstring& name);
     void UpdatePagerTexts();
     void PaintSurface(HDC dc, int w, int h);
     LRESULT OnStateQuery(WPARAM what, LPARAM lParam);
