@@ -387,9 +387,18 @@ TEST_F(IMHistoryManagerEndToEnd, TheConversationInTheHistoryManager) {
     ::Sleep(300);
     testpicture::SaveWindowPicture(manager, WindowsPathFromEnv("QV_TEST_OUT") + L"im_msgmgr_search.bmp");
 
-    // Back, then the first of the month in the calendar: page 1 with it.
+    // Back: the history again. A new search, then a click on the peer in
+    // the tree: that also leaves the hits.
     ClickControl(manager, 1218);
     EXPECT_TRUE(WaitUntil([&] { return QueryValue(manager, kQueryMsgMgrMode) == 1; }, kWaitMs));
+    EXPECT_EQ(QueryText(manager, kQueryMsgMgrTitle), L"与张三(12346)的消息记录");
+    ClickControl(manager, 1202);
+    EXPECT_TRUE(WaitUntil([&] { return QueryValue(manager, kQueryMsgMgrMode) == 2; }, kWaitMs));
+    ClickAt(ScreenPoint(tree, peer));
+    EXPECT_TRUE(WaitUntil([&] { return QueryValue(manager, kQueryMsgMgrMode) == 1; }, kWaitMs));
+    EXPECT_EQ(QueryValue(manager, kQueryMsgMgrPage), 2);
+
+    // The first of the month in the calendar: page 1 with it.
     ClickControl(manager, 1203);
     HWND calendar = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (calendar = FindControl(manager, 1217)) != nullptr; }, kWaitMs));
@@ -442,6 +451,8 @@ TEST_F(IMHistoryManagerEndToEnd, AnAutomaticReplyEditedInTheSettingsIsUsed) {
     // The editor opens with the whole text selected: typing replaces it.
     TypeText(L"我在开会，稍后回复");
     PressKey(VK_RETURN);  // one line: Enter neither saves nor breaks it
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(::GetDlgItem(editor, 1600)) == L"我在开会，稍后回复"; }, kWaitMs))
+        << Narrow(WindowText(::GetDlgItem(editor, 1600)));
     ::Sleep(200);
     EXPECT_TRUE(::IsWindow(editor));
     EXPECT_EQ(WindowText(::GetDlgItem(editor, 1600)), L"我在开会，稍后回复");
