@@ -339,6 +339,23 @@ TEST(MsgMgrTree, TextsNamesAndHeaderClamps) {
     for (const Clamp& c : clamps) EXPECT_EQ(c.kept, CIMMsgMgrModel::ClampColumnWidth(c.column, c.width));
 }
 
+TEST(MsgMgrTree, ListColumnsSortAccountsAsNumbersAndTheRestAsText) {
+    struct Case {
+        int column;
+        const wchar_t* first;
+        const wchar_t* second;
+        int order;
+    } const cases[] = {
+        {1, L"9", L"10", -1},       {1, L"12346", L"12346", 0},  {1, L"200", L"30", 1},
+        {0, L"张三", L"张三", 0},   {0, L"a", L"b", -1},
+        {2, L"", L"2024-03-05 09:30:07", -1},
+        {2, L"2024-03-05 09:30:07", L"2024-03-05 10:00:00", -1},
+        {2, L"2024-12-01 00:00:00", L"2024-03-05 10:00:00", 1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.order, CIMMsgMgrModel::CompareListTexts(c.column, c.first, c.second)) << c.first << " " << c.second;
+}
+
 TEST(MsgMgrReplyEditor, TheTextStaysWithinTheSettingsAndUnder200Bytes) {
     clientui::CSystemAnsiCodePage codePage;
     const std::wstring chinese99(99, L'中');

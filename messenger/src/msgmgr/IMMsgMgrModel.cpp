@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 namespace {
 
@@ -201,4 +202,13 @@ CIMMsgMgrModel::JumpResult CIMMsgMgrModel::JumpToDate(const CHistoryPageBook& bo
     if (index < 0) return kJumpNoDay;
     *page = CHistoryPageBook::PageOfRecord(book.GetRecordCount(), index);
     return kJumpPage;
+}
+
+int CIMMsgMgrModel::CompareListTexts(int column, const std::wstring& first, const std::wstring& second) {
+    if (column == 1) {
+        const long long a = std::wcstoll(first.c_str(), nullptr, 10);
+        const long long b = std::wcstoll(second.c_str(), nullptr, 10);
+        return a < b ? -1 : (a > b ? 1 : 0);
+    }
+    return first.compare(second) < 0 ? -1 : (first == second ? 0 : 1);
 }

@@ -93,6 +93,12 @@ public:
     // others within 80..200.
     static int ClampColumnWidth(int column, int width);
 
+    // Row order of the contact list sorted by a column: the account (column
+    // 1) as a number, the nickname and the last contact time as text (the
+    // time's text sorts as the time does; no time comes first). Negative,
+    // 0 or positive for ascending order.
+    static int CompareListTexts(int column, const std::wstring& first, const std::wstring& second);
+
     enum JumpResult { kJumpNoHistory, kJumpNoDay, kJumpPage };
     // The page of the oldest record dated date, in *page.
     static JumpResult JumpToDate(const CHistoryPageBook& book, int32_t date, int* page);

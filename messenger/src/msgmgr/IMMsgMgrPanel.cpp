@@ -18,6 +18,7 @@
 #include <richole.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -426,6 +427,11 @@ bool CIMMsgMgrPanel::OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) {
         *result = 0;
         return true;
     }
+    if (hdr && hdr->idFrom == static_cast<UINT_PTR>(kList) && hdr->code == LVN_COLUMNCLICK) {
+        OnListColumnClick(reinterpret_cast<NMLISTVIEW*>(hdr)->iSubItem);
+        *result = 0;
+        return true;
+    }
     if (hdr && hdr->idFrom == static_cast<UINT_PTR>(kList) && hdr->code == NM_DBLCLK) {
         OnListDoubleClick(reinterpret_cast<NMITEMACTIVATE*>(hdr)->iItem);
         *result = 0;
@@ -500,6 +506,34 @@ void CIMMsgMgrPanel::OnListDoubleClick(int row) {
         m_tree.SendMessage(TVM_SELECTITEM, TVGN_FIRSTVISIBLE, reinterpret_cast<LPARAM>(item));
     Invalidate(false);
     ShowModeControls();
+}
+
+namespace {
+
+struct ListSort {
+    int column;
+    bool ascending;
+};
+
+int CALLBACK CompareContactRows(LPARAM first, LPARAM second, LPARAM param) {
+    const auto* sort = reinterpret_cast<const ListSort*>(param);
+    const auto* a = reinterpret_cast<const ListRowRecord*>(first);
+    const auto* b = reinterpret_cast<const ListRowRecord*>(second);
+    const auto text = [sort](const ListRowRecord* row) {
+        return row && static_cast<size_t>(sort->column) < row->texts.size() ? row->texts[sort->column]
+                                                                            : std::wstring();
+    };
+    const int order = CIMMsgMgrModel::CompareListTexts(sort->column, text(a), text(b));
+    return sort->ascending ? order : -order;
+}
+
+}  // namespace
+
+void CIMMsgMgrPanel::OnListColumnClick(int column) {
+    // The list has turned its header's arrow: the rows follow it.
+    if (column < 0 || column > 2) return;
+    ListSort sort = {column, m_list.GetSortColumn() == column ? m_list.IsSortAscending() : true};
+    m_list.SendMessage(LVM_SORTITEMS, reinterpret_cast<WPARAM>(&sort), reinterpret_cast<LPARAM>(&CompareContactRows));
 }
 
 // ---------------------------------------------------------------------------
@@ -916,8 +950,9 @@ LRESULT CIMMsgMgrPanel::OnStateQuery(WPARAM what, LPARAM lParam) {
                 }
         }
         if (!item) return -1;
+        // TVM_GETITEMRECT takes the item in the rectangle's first bytes.
         RECT rect = {};
-        *reinterpret_cast<HTREEITEM*>(&rect) = item;
+        std::memcpy(&rect, &item, sizeof item);
         if (!m_tree.SendMessage(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rect))) return -1;
         return static_cast<LRESULT>(((rect.left + rect.right) / 2) | (((rect.top + rect.bottom) / 2) << 16));
     }

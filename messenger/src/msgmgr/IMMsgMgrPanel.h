@@ -121,6 +121,7 @@ private:
 
     void OnTreeClick();
     void OnListDoubleClick(int row);
+    void OnListColumnClick(int column);
     void EnterRecordMode(const std::wstring& peerText, int32_t peerId);
 
     bool LoadHistoryFile(int32_t peerId);
