@@ -8,8 +8,9 @@ constexpr UINT kEventMessage = WM_APP + 2;
 constexpr size_t kMaxWaitingPackets = 4096;
 constexpr DWORD kFullPauseMs = 10;
 // One dispatch hands out packets for at most this long; what is left waits
-// for the resume timer, so the thread's input, painting and messages sent to
-// it from other threads are served between runs while a flood comes in.
+// for a posted wake-up or, when input or painting waits, for the resume
+// timer, so the thread's input, painting and messages sent to it from other
+// threads are served between runs while a flood comes in.
 constexpr DWORD kDispatchSliceMs = 50;
 constexpr UINT_PTR kResumeTimer = 1;
 
@@ -111,9 +112,8 @@ void CEngineWindow::OnPackets() {
     for (;;) {
         if (!run.empty() && GetTickCount() - sliceStart >= kDispatchSliceMs) {
             // The slice is used up: the rest goes back in front of the inbox
-            // and the resume timer (the lowest of the thread's messages)
-            // takes it up once everything else waiting was served. The
-            // wake-up stays marked as posted: the timer stands for it.
+            // and is taken up after what else waits for the thread. The
+            // wake-up stays marked as posted (the timer stands for it).
             std::unique_lock<std::mutex> lock(lock_);
             HWND window = window_.load();
             if (window) {
@@ -121,7 +121,12 @@ void CEngineWindow::OnPackets() {
                     inbox_.push_front(std::move(run.back()));
                     run.pop_back();
                 }
-                if (!SetTimer(window, kResumeTimer, USER_TIMER_MINIMUM, nullptr))
+                // Input or painting waiting: the resume timer lets them go
+                // first. Otherwise a posted wake-up resumes at once (messages
+                // sent from other threads are still served before it); the
+                // timer alone would leave most of each second idle.
+                const bool othersWaiting = (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT)) & (QS_INPUT | QS_PAINT)) != 0;
+                if (!othersWaiting || !SetTimer(window, kResumeTimer, USER_TIMER_MINIMUM, nullptr))
                     wakePosted_ = PostMessageW(window, kPacketsMessage, 0, 0) != 0;
             }
             lock.unlock();
