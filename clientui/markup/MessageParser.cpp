@@ -117,6 +117,7 @@ PictureTag CMessageParser::ParsePicTag(std::wstring& body) const {
     const int64_t position = ReadDecimal(fields[1]);
     if (position < 0) return tag;
     tag.present = true;
+    tag.pastBody = static_cast<uint64_t>(position) > body.size();
     tag.position = static_cast<uint64_t>(position) < body.size() ? static_cast<size_t>(position) : body.size();
     if (fields.size() > 2) tag.name = fields[2];
     tag.nameIsSafe = IsSafePictureName(tag.name, m_codePage);

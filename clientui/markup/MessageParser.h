@@ -34,6 +34,7 @@ namespace clientui {
 struct PictureTag {
     bool present = false;     // a tag with a position of 0 or more
     size_t position = 0;      // index into the body, 0 to body length
+    bool pastBody = false;    // the tag's position lay beyond the body's end (position is then the end)
     std::wstring name;        // file name in the picture folder and at the file server
     bool nameIsSafe = false;  // the name keeps the file-name rule; else the error placeholder
 };

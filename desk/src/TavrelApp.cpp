@@ -15,22 +15,11 @@
 
 #include <commctrl.h>
 #include <objbase.h>
-#include <shellapi.h>
-#include <winsock2.h>
 
-#include <vector>
 
-CTavrelApp::CTavrelApp() = default;
-
-CTavrelApp::~CTavrelApp() {
-    if (m_hUserMutex) ::CloseHandle(m_hUserMutex);
-}
+CTavrelApp::CTavrelApp() : CClientApp(kDeskDisplayTitle, DeskFaceList()) {}
 
 CTavrelApp* CTavrelApp::GetApp() { return static_cast<CTavrelApp*>(fw::CApplication::Get()); }
-
-void CTavrelApp::ShowStartupMessage(const std::wstring& text) const {
-    fw::ShowMessageBox(nullptr, text, kDeskDisplayTitle, MB_OK | MB_ICONEXCLAMATION);
-}
 
 bool CTavrelApp::InitInstance() {
     // 1-3. Common controls (every class of the mask), COM, GDI+.
@@ -42,15 +31,7 @@ bool CTavrelApp::InitInstance() {
     StartGdiPlus();
 
     // 5. Winsock: the engine never starts it itself.
-    WSADATA wsa = {};
-    if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
-        wchar_t text[256] = {};
-        if (::LoadStringW(GetInstance(), IDS_SOCKETS_INIT_FAILED, text, 256) <= 0)
-            lstrcpynW(text, L"Windows 套接字初始化失败。", 256);
-        ShowStartupMessage(text);
-        return false;
-    }
-    m_winsockStarted = true;
+    if (!StartWinsock(IDS_SOCKETS_INIT_FAILED)) return false;
 
     // 6. Rich edit 2.0 for the chat input and log. (ActiveX hosting needs
     // nothing more here: the picture controls are created through COM.)
@@ -58,18 +39,7 @@ bool CTavrelApp::InitInstance() {
 
     // 8-9. The command line decides between the log-on dialog and an
     // automatic log-on of one account.
-    ReadCommandLine();
-    const ClientCommandLine line = {m_nCmdUserID, m_nCmdParam, m_bManualLogon != FALSE};
-    switch (DecideClientStart(line)) {
-    case ClientStartMode::ManualLogon:
-        if (!m_bManualLogon) return false;  // the command line could not be split
-        break;
-    case ClientStartMode::AutoLogon:
-        if (!CreateUserMutex(m_nCmdUserID)) return false;  // that account runs already
-        break;
-    case ClientStartMode::EndAtOnce:
-        return false;
-    }
+    if (!DecideStartFromCommandLine()) return false;
 
     // 10. The program folder (wide, so any folder name works).
     m_programFolder = GetProgramFolder();
@@ -90,39 +60,11 @@ bool CTavrelApp::InitInstance() {
 
     // 15. The main window, run modally for the life of the program.
     {
-        CTavrelMainPanel mainWindow(m_bManualLogon != FALSE, m_nCmdUserID);
+        CTavrelMainPanel mainWindow(IsManualLogon(), GetCmdUserID());
         mainWindow.DoModal(nullptr);
     }
     return false;
 }
-
-BOOL CTavrelApp::ReadCommandLine() {
-    int count = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!argv) return FALSE;
-    std::vector<std::wstring> items;
-    for (int i = 0; i < count; ++i) items.emplace_back(argv[i] ? argv[i] : L"");
-    ::LocalFree(argv);
-    const ClientCommandLine line = ParseClientCommandLine(items);
-    m_nCmdUserID = line.userId;
-    m_nCmdParam = line.param;
-    m_bManualLogon = line.manualLogon ? TRUE : FALSE;
-    return TRUE;
-}
-
-BOOL CTavrelApp::CreateUserMutex(int32_t userId) {
-    const std::wstring name = UserMutexName(userId);
-    m_hUserMutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
-    return ::GetLastError() == ERROR_ALREADY_EXISTS ? FALSE : TRUE;
-}
-
-void CTavrelApp::InstallMessageFilters() {
-    AddMessageFilter(WM_INSTANCE_CONTROL, TRUE, kDeskDisplayTitle);
-    AddMessageFilter(WM_INPUTLANGCHANGE, TRUE, kDeskDisplayTitle);
-    AddMessageFilter(WM_INPUTLANGCHANGEREQUEST, TRUE, kDeskDisplayTitle);
-}
-
-BOOL CTavrelApp::LoadImageLists() { return m_imageLists.Load(m_programFolder, DeskFaceList()); }
 
 int CTavrelApp::ExitInstance() {
     // 1. Settings of the account (nothing while no log-on succeeded).
@@ -135,10 +77,7 @@ int CTavrelApp::ExitInstance() {
     CPanelRegistry::DestroyInstance();
 
     // 3. The account's mutex.
-    if (m_hUserMutex) {
-        ::CloseHandle(m_hUserMutex);
-        m_hUserMutex = nullptr;
-    }
+    CloseUserMutex();
 
     // 4. COM and GDI+.
     if (m_comStarted) ::CoUninitialize();
@@ -151,8 +90,7 @@ int CTavrelApp::ExitInstance() {
     // engine and the screenshot library; then Winsock, which the engine's
     // socket used.
     g_EngineModule.Unload();
-    if (m_winsockStarted) ::WSACleanup();
-    m_winsockStarted = false;
+    StopWinsock();
     if (m_hRichEdit) ::FreeLibrary(m_hRichEdit);
     m_hRichEdit = nullptr;
     return code;

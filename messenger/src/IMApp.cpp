@@ -17,10 +17,7 @@
 
 #include <commctrl.h>
 #include <objbase.h>
-#include <shellapi.h>
-#include <winsock2.h>
 
-#include <vector>
 
 namespace {
 
@@ -34,13 +31,12 @@ CIMPanelOpener g_panelOpener;
 
 CIMApp* GetIMApp() { return g_imApp; }
 
-CIMApp::CIMApp() {
+CIMApp::CIMApp() : CClientApp(kMessengerDisplayTitle, MessengerFaceList()) {
     if (!g_imApp) g_imApp = this;
 }
 
 CIMApp::~CIMApp() {
     delete m_pMainPanel;
-    if (m_hUserMutex) ::CloseHandle(m_hUserMutex);
     if (g_imApp == this) g_imApp = nullptr;
 }
 
@@ -58,31 +54,12 @@ bool CIMApp::InitInstance() {
     m_hRichEdit2 = ::LoadLibraryW(L"riched20.dll");
 
     // 3. Winsock: the engine never starts it itself.
-    WSADATA wsa = {};
-    if (::WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
-        wchar_t text[256] = {};
-        if (::LoadStringW(GetInstance(), IDS_SOCKETS_INIT_FAILED, text, 256) <= 0)
-            lstrcpynW(text, L"Windows 套接字初始化失败。", 256);
-        fw::ShowMessageBox(nullptr, text, kMessengerDisplayTitle, MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    m_winsockStarted = true;
+    if (!StartWinsock(IDS_SOCKETS_INIT_FAILED)) return false;
 
     // 5-6. The command line: the log-on dialog, or one account's automatic
     // log-on under its mutex, or (a second number without an account) the
     // end.
-    ReadCommandLine();
-    const ClientCommandLine line = {m_nCmdUserID, m_nCmdParam, m_bManualLogon != FALSE};
-    switch (DecideClientStart(line)) {
-    case ClientStartMode::ManualLogon:
-        if (!m_bManualLogon) return false;  // the command line could not be split
-        break;
-    case ClientStartMode::AutoLogon:
-        if (!CreateUserMutex(m_nCmdUserID)) return false;  // that account runs already
-        break;
-    case ClientStartMode::EndAtOnce:
-        return false;
-    }
+    if (!DecideStartFromCommandLine()) return false;
 
     // 7. The program folder (wide, so any folder name works).
     m_programFolder = GetProgramFolder();
@@ -96,9 +73,7 @@ bool CIMApp::InitInstance() {
 
     // 10-11. Image lists, then the message filter of newer systems.
     LoadImageLists();
-    AddMessageFilter(WM_INSTANCE_CONTROL, TRUE, kMessengerDisplayTitle);
-    AddMessageFilter(WM_INPUTLANGCHANGE, TRUE, kMessengerDisplayTitle);
-    AddMessageFilter(WM_INPUTLANGCHANGEREQUEST, TRUE, kMessengerDisplayTitle);
+    InstallMessageFilters();
 
     // 12. The main window, modeless; the message loop runs until it goes.
     CPanelRegistry::GetInstance()->SetFactory(&g_panelFactory);
@@ -107,28 +82,6 @@ bool CIMApp::InitInstance() {
     if (!m_pMainPanel || !m_pMainPanel->Create(nullptr)) return false;
     return true;
 }
-
-BOOL CIMApp::ReadCommandLine() {
-    int count = 0;
-    LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-    if (!argv) return FALSE;
-    std::vector<std::wstring> items;
-    for (int i = 0; i < count; ++i) items.emplace_back(argv[i] ? argv[i] : L"");
-    ::LocalFree(argv);
-    const ClientCommandLine line = ParseClientCommandLine(items);
-    m_nCmdUserID = line.userId;
-    m_nCmdParam = line.param;
-    m_bManualLogon = line.manualLogon ? TRUE : FALSE;
-    return TRUE;
-}
-
-BOOL CIMApp::CreateUserMutex(int32_t userId) {
-    const std::wstring name = UserMutexName(userId);
-    m_hUserMutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
-    return ::GetLastError() == ERROR_ALREADY_EXISTS ? FALSE : TRUE;
-}
-
-BOOL CIMApp::LoadImageLists() { return m_imageLists.Load(m_programFolder, MessengerFaceList()); }
 
 int CIMApp::ExitInstance() {
     // The main window is gone by now (or was never made).
@@ -143,10 +96,7 @@ int CIMApp::ExitInstance() {
     CPanelRegistry::DestroyInstance();
 
     // 3. The account's mutex.
-    if (m_hUserMutex) {
-        ::CloseHandle(m_hUserMutex);
-        m_hUserMutex = nullptr;
-    }
+    CloseUserMutex();
 
     // 4. GDI+ (COM stays until the process ends).
     ShutdownGdiPlus();
@@ -157,8 +107,7 @@ int CIMApp::ExitInstance() {
     // engine and the screenshot library; then Winsock, which the engine's
     // socket used.
     g_EngineModule.Unload();
-    if (m_winsockStarted) ::WSACleanup();
-    m_winsockStarted = false;
+    StopWinsock();
     if (m_hRichEdit2) ::FreeLibrary(m_hRichEdit2);
     if (m_hRichEdit1) ::FreeLibrary(m_hRichEdit1);
     m_hRichEdit1 = m_hRichEdit2 = nullptr;

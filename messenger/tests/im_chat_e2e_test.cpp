@@ -104,20 +104,21 @@ size_t Count(const std::wstring& text, const std::wstring& part) {
 }
 
 // A control of a window (or of one of its descendants) by its id.
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND child, LPARAM param) {
+    auto* search = reinterpret_cast<ControlSearch*>(param);
+    if (::GetDlgCtrlID(child) != search->id || !::IsWindowVisible(child)) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
 HWND FindControl(HWND window, int id) {
-    struct Search {
-        int id;
-        HWND found;
-    } search = {id, nullptr};
-    ::EnumChildWindows(
-        window,
-        [](HWND child, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            if (::GetDlgCtrlID(child) != s->id || !::IsWindowVisible(child)) return TRUE;
-            s->found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ControlSearch search = {id, nullptr};
+    ::EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

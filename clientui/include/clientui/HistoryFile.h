@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <ImEngineApi.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -62,6 +64,22 @@ bool ParseHistoryRecords(const uint8_t* data, size_t size, int32_t count, int32_
 // Every whole record of the bytes that follow the header, as
 // ParseHistoryRecords walks them, without its limit and moment.
 bool ParseAllHistoryRecords(const uint8_t* data, size_t size, int32_t count, std::vector<HistoryRecord>& records);
+
+// Where each whole record starts among the bytes that follow the header,
+// walking count records as the header says, each bounded by the bytes
+// present (offsets from data). Returns false when the bytes end inside a
+// record (or the count is negative): the whole records before the damage
+// are still indexed.
+bool IndexHistoryRecords(const uint8_t* data, size_t size, int32_t count, std::vector<uint32_t>& starts);
+
+// The record whose head starts at data + start (an offset that
+// IndexHistoryRecords gave for the same bytes).
+HistoryRecord HistoryRecordAt(const uint8_t* data, uint32_t start);
+
+// Reads the header of the history file at path and every byte after it with
+// one read (the history views keep the bytes and index them). HISTORY_OK,
+// or the errors of LoadHistoryFile (a wrong marker moves the file aside).
+int ReadHistoryFileBytes(const std::wstring& path, MsgFileHeader& header, std::vector<uint8_t>& body);
 
 // Reads every record of the history file at path (the history panes page
 // through all of it). HISTORY_OK with the records; a count that promises

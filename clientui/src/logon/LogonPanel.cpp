@@ -252,13 +252,7 @@ HBRUSH CLogonPanel::OnCtlColor(UINT msg, HDC dc, HWND child) {
 bool CLogonPanel::OnPaint() {
     fw::CPaintDC paint(m_hWnd);
     const RECT client = GetClientRect();
-    fw::CMemoryDC memory(paint, client.right, client.bottom);
-    if (memory.IsValid()) {
-        PaintSurface(memory, client);
-        memory.CopyTo(paint);
-    } else {
-        PaintSurface(paint, client);
-    }
+    fw::PaintBuffered(paint, client.right, client.bottom, [&](HDC dc) { PaintSurface(dc, client); });
     DrawPanelFrame(paint, m_hWnd);
     return true;
 }

@@ -523,16 +523,10 @@ bool CIMSystemSettingPanel::OnPaint() {
     fw::CPaintDC paint(m_hWnd);
     const RECT client = GetClientRect();
     {
-        fw::CMemoryDC memory(paint, client.right, client.bottom);
         // The reply list paints itself: it is left out of the copy.
         const RECT list = ControlRect(m_spec.replyList);
         if (!::IsRectEmpty(&list)) ::ExcludeClipRect(paint, list.left, list.top, list.right, list.bottom);
-        if (memory.IsValid()) {
-            PaintSurface(memory, client);
-            memory.CopyTo(paint);
-        } else {
-            PaintSurface(paint, client);
-        }
+        fw::PaintBuffered(paint, client.right, client.bottom, [&](HDC dc) { PaintSurface(dc, client); });
     }
     ::SelectClipRgn(paint, nullptr);
     DrawPanelFrame(paint, m_hWnd);

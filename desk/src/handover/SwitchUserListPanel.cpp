@@ -111,13 +111,7 @@ bool CSwitchUserListPanel::OnSize(UINT type, int cx, int cy) {
 bool CSwitchUserListPanel::OnPaint() {
     fw::CPaintDC paint(m_hWnd);
     const RECT client = GetClientRect();
-    fw::CMemoryDC memory(paint, client.right, client.bottom);
-    if (memory.IsValid()) {
-        DrawSurface(memory, client);
-        memory.CopyTo(paint);
-    } else {
-        DrawSurface(paint, client);
-    }
+    fw::PaintBuffered(paint, client.right, client.bottom, [&](HDC dc) { DrawSurface(dc, client); });
     DrawPanelFrame(paint, m_hWnd);
     return true;
 }

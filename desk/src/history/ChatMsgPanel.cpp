@@ -1,6 +1,6 @@
 #include "ChatMsgPanel.h"
 
-#include "ChatFontFormat.h"
+#include "HistoryLogWriter.h"
 #include "PictureName.h"
 #include "clientui/EngineModule.h"
 #include "clientui/IMResourceComm.h"
@@ -116,46 +116,10 @@ void CChatMsgPanel::ShowPage(int page) {
     ClearLog();
     m_nCurPage = page;
     const std::vector<HistoryPiece> pieces = m_book.BuildPage(page, m_nMyUserId, m_names);
-    for (const HistoryPiece& piece : pieces) {
-        switch (piece.kind) {
-        case HistoryPiece::kColoured:
-            AppendColoredText(piece.text, piece.colour, piece.sizePoints);
-            break;
-        case HistoryPiece::kFormatted:
-            AppendFormattedText(piece.text, piece.font);
-            break;
-        case HistoryPiece::kPicture:
-            ShowPicture(piece.name);
-            break;
-        }
-    }
+    historylog::WritePage(m_log, pieces, m_codePage, std::wstring(), [this](const std::wstring& name) { return ShowPicture(name); });
     if (m_log.GetHwnd()) m_log.SendMessage(WM_VSCROLL, SB_BOTTOM, 0);
     UpdatePageBox();
     InvalidatePageText();
-}
-
-void CChatMsgPanel::AppendColoredText(const std::wstring& text, COLORREF colour, int points) {
-    if (!m_log.GetHwnd()) return;
-    CHARFORMATW format = {};
-    format.cbSize = sizeof(format);
-    format.dwMask = CFM_COLOR | CFM_SIZE | CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE;
-    format.dwEffects = 0;
-    format.crTextColor = colour;
-    format.yHeight = points * 20;
-    m_log.SetSelEnd();
-    m_log.SetSelectionCharFormat(format);
-    m_log.ReplaceSel(text);
-}
-
-void CChatMsgPanel::AppendFormattedText(const std::wstring& text, const clientui::ChatFontSpec& font) {
-    if (!m_log.GetHwnd() || text.empty()) return;
-    CHARFORMATW format = clientui::CharFormatFromChatFont(font, m_codePage);
-    // What the message's prefix does not give stays the log's own.
-    if (font.size == 0) format.dwMask &= ~static_cast<DWORD>(CFM_SIZE);
-    if (format.szFaceName[0] == L'\0') format.dwMask &= ~static_cast<DWORD>(CFM_FACE);
-    m_log.SetSelEnd();
-    m_log.SetSelectionCharFormat(format);
-    m_log.ReplaceSel(text);
 }
 
 bool CChatMsgPanel::FileExists(const std::wstring& path) const {
@@ -163,7 +127,7 @@ bool CChatMsgPanel::FileExists(const std::wstring& path) const {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void CChatMsgPanel::ShowPicture(const std::wstring& name) {
+bool CChatMsgPanel::ShowPicture(const std::wstring& name) {
     auto info = std::make_unique<PictureObjectInfo>();
     info->name = name;
     // A name that breaks the file-name rule never becomes a path.
@@ -179,12 +143,12 @@ void CChatMsgPanel::ShowPicture(const std::wstring& name) {
     }
     PictureObjectInfo* record = info.get();
     m_pictures.push_back(std::move(info));
-    if (!m_log.GetHwnd()) return;
+    if (!m_log.GetHwnd()) return false;
     IRichEditOle* ole = m_log.GetOleInterface();
-    if (!ole) return;
-    m_log.SetSelEnd();
-    m_log.InsertImageObject(ole, shown.c_str(), record);
+    if (!ole) return false;
+    const BOOL inserted = m_log.InsertImageObject(ole, shown.c_str(), record);
     ole->Release();
+    return inserted != FALSE;
 }
 
 std::wstring CChatMsgPanel::PageCountText() const {

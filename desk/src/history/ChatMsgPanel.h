@@ -93,9 +93,9 @@ protected:
 private:
     void Layout(int width, int height, int bottomGap);
     void ClearLog();
-    void AppendColoredText(const std::wstring& text, COLORREF colour, int points);
-    void AppendFormattedText(const std::wstring& text, const clientui::ChatFontSpec& font);
-    void ShowPicture(const std::wstring& name);
+    // Puts the picture in place of the selection (its stand-in); false when
+    // the log holds no picture there.
+    bool ShowPicture(const std::wstring& name);
     void UpdatePageBox();
     void InvalidatePageText();
     bool FileExists(const std::wstring& path) const;

@@ -2,31 +2,84 @@
 
 #include "fw/StringUtil.h"
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <numeric>
+
+namespace {
+
+int32_t ReadWord(const uint8_t* p) {
+    int32_t value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+}  // namespace
+
 CHistoryPageBook::CHistoryPageBook() = default;
 
 bool CHistoryPageBook::Load(const std::wstring& path) {
+    // The blocks of the last read are read into again: reading the same
+    // history again (a reload) or one of a similar size takes no fresh
+    // memory, which for a large history costs more than the read itself.
+    std::vector<uint8_t> bytes = std::move(m_bytes);
+    std::vector<uint32_t> starts = std::move(m_starts);
     Clear();
-    std::vector<HistoryRecord> records;
-    bool damaged = false;
-    m_lastResult = LoadWholeHistoryFile(path, records, &damaged);
-    if (m_lastResult != HISTORY_OK) return false;
-    m_records = std::move(records);
-    m_damaged = damaged;
+    bytes.clear();
+    starts.clear();
+    MsgFileHeader header = {};
+    m_lastResult = ReadHistoryFileBytes(path, header, bytes);
+    if (m_lastResult != HISTORY_OK) return false;  // the blocks go with the history shown
+    const bool whole = IndexHistoryRecords(bytes.data(), bytes.size(), header.count, starts);
+    // Blocks far larger than this history are given back.
+    if (bytes.capacity() / 4 > bytes.size()) bytes.shrink_to_fit();
+    if (starts.capacity() / 4 > starts.size()) starts.shrink_to_fit();
+    m_header = header;
+    m_bytes = std::move(bytes);
+    m_starts = std::move(starts);
+    m_damaged = !whole;
     m_loaded = true;
     return true;
 }
 
-void CHistoryPageBook::SetRecords(std::vector<HistoryRecord> records) {
-    m_records = std::move(records);
+void CHistoryPageBook::SetRecords(const std::vector<HistoryRecord>& records) {
+    Clear();
+    for (const HistoryRecord& r : records) {
+        MsgRecordHead head = {};
+        head.type = r.type;
+        head.date = r.date;
+        head.time = r.time;
+        head.senderId = r.senderId;
+        head.receiverId = r.receiverId;
+        head.extraId = r.extraId;
+        head.textLength = static_cast<int32_t>(r.text.size());
+        head.minusOne = r.marker;
+        head.extraLength = 0;
+        m_starts.push_back(static_cast<uint32_t>(m_bytes.size()));
+        const uint8_t* p = reinterpret_cast<const uint8_t*>(&head);
+        m_bytes.insert(m_bytes.end(), p, p + sizeof head);
+        m_bytes.insert(m_bytes.end(), r.text.begin(), r.text.end());
+    }
+    m_header.count = static_cast<int32_t>(records.size());
+    m_header.marker = MSG_FILE_MARKER;
     m_loaded = true;
-    m_damaged = false;
     m_lastResult = HISTORY_OK;
 }
 
 void CHistoryPageBook::Clear() {
-    m_records.clear();
+    m_header = MsgFileHeader{};
+    m_bytes.clear();
+    m_bytes.shrink_to_fit();
+    m_starts.clear();
+    m_starts.shrink_to_fit();
     m_loaded = false;
     m_damaged = false;
+}
+
+HistoryRecord CHistoryPageBook::GetRecord(int index) const {
+    if (index < 0 || index >= GetRecordCount()) return HistoryRecord();
+    return HistoryRecordAt(m_bytes.data(), m_starts[static_cast<size_t>(index)]);
 }
 
 int CHistoryPageBook::PageCountFor(int count) {
@@ -58,54 +111,70 @@ std::wstring CHistoryPageBook::DateText(int32_t date) {
     return fw::FormatString(L"\u65E5\u671F\uFF1A%d-%02d-%02d\n", date / 10000, date % 10000 / 100, date % 100);
 }
 
+namespace {
+
+struct ClockTime {
+    int hh, mm, ss;
+};
+
+ClockTime ClockOf(int32_t time) { return {time / 10000000, (time / 1000) % 10000 / 100, (time / 1000) % 100}; }
+
+}  // namespace
+
 std::wstring CHistoryPageBook::HeaderText(const std::wstring& name, const std::wstring* agent, int32_t time) {
-    const int hh = time / 10000000;
-    const int mm = (time / 1000) % 10000 / 100;
-    const int ss = (time / 1000) % 100;
+    const ClockTime t = ClockOf(time);
     if (agent) {
-        return fw::FormatString(L"%ls(%ls\u4EE3\u56DE\u590D)  %02d:%02d:%02d\n", name.c_str(), agent->c_str(), hh, mm,
-                                ss);
+        return fw::FormatString(L"%ls(%ls\u4EE3\u56DE\u590D)  %02d:%02d:%02d\n", name.c_str(), agent->c_str(), t.hh,
+                                t.mm, t.ss);
     }
-    return fw::FormatString(L"%ls  %02d:%02d:%02d\n", name.c_str(), hh, mm, ss);
+    return fw::FormatString(L"%ls  %02d:%02d:%02d\n", name.c_str(), t.hh, t.mm, t.ss);
 }
 
-clientui::ParsedMessage CHistoryPageBook::ParseText(const HistoryRecord& record) const {
+std::wstring CHistoryPageBook::HitHeaderText(const std::wstring& name, const std::wstring* agent, int32_t date,
+                                             int32_t time) {
+    const ClockTime t = ClockOf(time);
+    const int year = date / 10000, month = date % 10000 / 100, day = date % 100;
+    if (agent) {
+        return fw::FormatString(L"%ls(%ls\u4EE3\u56DE\u590D)  %d-%02d-%02d  %02d:%02d:%02d\n", name.c_str(),
+                                agent->c_str(), year, month, day, t.hh, t.mm, t.ss);
+    }
+    return fw::FormatString(L"%ls  %d-%02d-%02d  %02d:%02d:%02d\n", name.c_str(), year, month, day, t.hh, t.mm,
+                            t.ss);
+}
+
+clientui::ParsedMessage CHistoryPageBook::ParseText(const char* text, size_t length) const {
     // The history starts from the all-zero font: what the prefix does not
     // say stays the rich edit's own.
     const clientui::ChatFontSpec preset;
-    return m_parser.Parse(record.text.data(), record.text.size(), preset);
+    clientui::ParsedMessage message = m_parser.Parse(text, length, preset);
+    // A picture said to stand beyond the end of its text is no picture.
+    if (message.picture.present && message.picture.pastBody) message.picture = clientui::PictureTag();
+    return message;
 }
 
-void CHistoryPageBook::AppendRecord(const HistoryRecord& record, int32_t ownId, const NameLookup& names,
-                                    int32_t* lastDate, std::vector<HistoryPiece>& pieces) const {
-    auto coloured = [&pieces](std::wstring text, COLORREF colour) {
+clientui::ParsedMessage CHistoryPageBook::ParseText(const HistoryRecord& record) const {
+    return ParseText(record.text.data(), record.text.size());
+}
+
+std::wstring CHistoryPageBook::NameOf(int32_t id, const NameLookup& names) const {
+    std::wstring name;
+    if (!names || !names(id, &name) || name.empty()) name = fw::FormatString(L"%d", id);
+    return name;
+}
+
+void CHistoryPageBook::AppendHeaderAndText(const HistoryRecord& record, const std::wstring& header, COLORREF colour,
+                                           const std::wstring& indent, int points,
+                                           std::vector<HistoryPiece>& pieces) const {
+    auto coloured = [&pieces, colour, points](std::wstring text) {
         HistoryPiece piece;
         piece.kind = HistoryPiece::kColoured;
         piece.text = std::move(text);
         piece.colour = colour;
-        piece.sizePoints = kHeaderPoints;
+        piece.sizePoints = points;
         pieces.push_back(std::move(piece));
     };
-    if (record.date != *lastDate) {
-        coloured(DashLine(), kDateColour);
-        coloured(DateText(record.date), kDateColour);
-        coloured(DashLine(), kDateColour);
-        *lastDate = record.date;
-    }
-    auto nameOf = [&names](int32_t id) {
-        std::wstring name;
-        if (!names || !names(id, &name) || name.empty()) name = fw::FormatString(L"%d", id);
-        return name;
-    };
-    const std::wstring sender = nameOf(record.senderId);
-    const COLORREF colour = (record.senderId == ownId) ? kOwnColour : kOtherColour;
-    if (record.extraId != 0) {
-        const std::wstring agent = nameOf(record.extraId);
-        coloured(HeaderText(sender, &agent, record.time), colour);
-    } else {
-        coloured(HeaderText(sender, nullptr, record.time), colour);
-    }
-    coloured(L"    ", colour);
+    coloured(header);
+    coloured(indent);
 
     const clientui::ParsedMessage message = ParseText(record);
     auto formatted = [&pieces, &message](std::wstring text) {
@@ -127,24 +196,160 @@ void CHistoryPageBook::AppendRecord(const HistoryRecord& record, int32_t ownId, 
     formatted(message.TextAfterPicture() + L"\r\n");
 }
 
+namespace {
+
+void AppendDateLines(int32_t date, int points, std::vector<HistoryPiece>& pieces) {
+    for (std::wstring text : {CHistoryPageBook::DashLine(), CHistoryPageBook::DateText(date),
+                              CHistoryPageBook::DashLine()}) {
+        HistoryPiece piece;
+        piece.kind = HistoryPiece::kColoured;
+        piece.text = std::move(text);
+        piece.colour = CHistoryPageBook::kDateColour;
+        piece.sizePoints = points;
+        pieces.push_back(std::move(piece));
+    }
+}
+
+}  // namespace
+
+void CHistoryPageBook::AppendStyledRecord(const HistoryRecord& record, int32_t ownId, const NameLookup& names,
+                                          const NameLookup& agents, int points, int32_t* lastDate,
+                                          std::vector<HistoryPiece>& pieces) const {
+    if (record.date != *lastDate) {
+        AppendDateLines(record.date, points, pieces);
+        *lastDate = record.date;
+    }
+    const std::wstring sender = NameOf(record.senderId, names);
+    const COLORREF colour = (record.senderId == ownId) ? kOwnColour : kOtherColour;
+    std::wstring header;
+    if (record.extraId != 0) {
+        const std::wstring agent = NameOf(record.extraId, agents);
+        header = HeaderText(sender, &agent, record.time);
+    } else {
+        header = HeaderText(sender, nullptr, record.time);
+    }
+    AppendHeaderAndText(record, header, colour, L"    ", points, pieces);
+}
+
+void CHistoryPageBook::AppendRecord(const HistoryRecord& record, int32_t ownId, const NameLookup& names,
+                                    int32_t* lastDate, std::vector<HistoryPiece>& pieces) const {
+    AppendStyledRecord(record, ownId, names, names, kHeaderPoints, lastDate, pieces);
+}
+
 std::vector<HistoryPiece> CHistoryPageBook::BuildPage(int page, int32_t ownId, const NameLookup& names) const {
+    return BuildPage(page, ownId, names, Style());
+}
+
+std::vector<HistoryPiece> CHistoryPageBook::BuildPage(int page, int32_t ownId, const NameLookup& names,
+                                                      const Style& style) const {
     std::vector<HistoryPiece> pieces;
     int start = 0;
     int end = 0;
     if (!m_loaded || !PageRange(GetRecordCount(), page, &start, &end)) return pieces;
+    const NameLookup& agents = style.agentNames ? style.agentNames : names;
+    // Every page starts with a date line.
     int32_t lastDate = 0;
+    for (int index = start; index < end; ++index)
+        AppendStyledRecord(GetRecord(index), ownId, names, agents, style.headerPoints, &lastDate, pieces);
+    return pieces;
+}
+
+std::vector<HistoryPiece> CHistoryPageBook::BuildHitPage(const std::vector<int>& hits, int page,
+                                                         const NameLookup& names, const Style& style) const {
+    std::vector<HistoryPiece> pieces;
+    int start = 0;
+    int end = 0;
+    if (!m_loaded || hits.empty() || !PageRange(static_cast<int>(hits.size()), page, &start, &end)) return pieces;
+    const NameLookup& agents = style.agentNames ? style.agentNames : names;
     for (int index = start; index < end; ++index) {
-        AppendRecord(m_records[static_cast<size_t>(index)], ownId, names, &lastDate, pieces);
+        const HistoryRecord record = GetRecord(hits[static_cast<size_t>(index)]);
+        const std::wstring sender = NameOf(record.senderId, names);
+        std::wstring header;
+        if (record.extraId != 0) {
+            const std::wstring agent = NameOf(record.extraId, agents);
+            header = HitHeaderText(sender, &agent, record.date, record.time);
+        } else {
+            header = HitHeaderText(sender, nullptr, record.date, record.time);
+        }
+        // Every hit's header is blue, the own messages' too.
+        AppendHeaderAndText(record, header, kOtherColour, L"  ", style.headerPoints, pieces);
     }
     return pieces;
 }
 
-bool CHistoryPageBook::RecordMatches(const HistoryRecord& record, const std::wstring& keyword) const {
+bool CHistoryPageBook::BodyMatches(const clientui::ParsedMessage& message, const std::wstring& keyword) const {
     if (keyword.empty()) return true;
-    const clientui::ParsedMessage message = ParseText(record);
     if (!message.picture.present) return message.body.find(keyword) != std::wstring::npos;
     return message.TextBeforePicture().find(keyword) != std::wstring::npos ||
            message.TextAfterPicture().find(keyword) != std::wstring::npos;
+}
+
+bool CHistoryPageBook::RecordMatches(const HistoryRecord& record, const std::wstring& keyword) const {
+    if (keyword.empty()) return true;
+    return BodyMatches(ParseText(record), keyword);
+}
+
+std::vector<int> CHistoryPageBook::FindRecords(const std::wstring& keyword) const {
+    std::vector<int> hits;
+    const int count = GetRecordCount();
+    if (count == 0) return hits;
+    if (keyword.empty()) {
+        hits.resize(static_cast<size_t>(count));
+        std::iota(hits.begin(), hits.end(), 0);
+        return hits;
+    }
+    const uint8_t* data = m_bytes.data();
+    auto textOf = [this, data](int index, const char** text, size_t* length) {
+        const uint8_t* head = data + m_starts[static_cast<size_t>(index)];
+        const int32_t extra = ReadWord(head + offsetof(MsgRecordHead, extraLength));
+        *text = reinterpret_cast<const char*>(head + sizeof(MsgRecordHead) + extra);
+        *length = static_cast<size_t>(ReadWord(head + offsetof(MsgRecordHead, textLength)));
+    };
+    auto matches = [&](int index) {
+        const char* text = nullptr;
+        size_t length = 0;
+        textOf(index, &text, &length);
+        return BodyMatches(ParseText(text, length), keyword);
+    };
+
+    // A text shows the keyword only when its bytes hold the keyword's bytes:
+    // true for every keyword whose code-page form reads back unchanged and
+    // that holds no "?" (what unreadable bytes become). Then one pass over
+    // the bytes finds the records worth taking apart; otherwise every record
+    // is taken apart.
+    const std::string pattern = m_codePage.ToAnsi(keyword);
+    const bool filter = !pattern.empty() && keyword.find(L'?') == std::wstring::npos &&
+                        m_codePage.FromAnsi(pattern) == keyword;
+    if (!filter) {
+        for (int index = 0; index < count; ++index)
+            if (matches(index)) hits.push_back(index);
+        return hits;
+    }
+    const char* begin = reinterpret_cast<const char*>(data);
+    const char* text = nullptr;
+    size_t length = 0;
+    textOf(count - 1, &text, &length);
+    const char* end = text + length;  // the end of the last whole record
+    const std::boyer_moore_horspool_searcher<const char*> bytes(pattern.data(), pattern.data() + pattern.size());
+    int record = 0;
+    const char* at = begin;
+    while (at < end) {
+        const char* found = std::search(at, end, bytes);
+        if (found == end) break;
+        const size_t offset = static_cast<size_t>(found - begin);
+        while (record + 1 < count && m_starts[static_cast<size_t>(record) + 1] <= offset) ++record;
+        textOf(record, &text, &length);
+        if (found >= text && found + pattern.size() <= text + length) {
+            if (matches(record)) hits.push_back(record);
+            // On to the next record: one hit is enough.
+            if (record + 1 >= count) break;
+            ++record;
+            at = begin + m_starts[static_cast<size_t>(record)];
+        } else {
+            at = found + 1;
+        }
+    }
+    return hits;
 }
 
 std::vector<std::pair<size_t, size_t>> CHistoryPageBook::KeywordRanges(const std::wstring& text,

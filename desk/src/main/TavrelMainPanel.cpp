@@ -79,8 +79,6 @@ HICON ProgramIcon() { return ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRES
 
 CTavrelMainPanel::CTavrelMainPanel(bool manualLogon, int32_t cmdUserId)
     : CPanelBase(kTemplateId),
-      m_msgMgrView(CMainTabPlan::kMsgMgrTemplate),
-      m_searchMsgView(CMainTabPlan::kSearchMsgTemplate),
       m_logonPanel(kDeskDisplayTitle),
       m_bManualLogon(manualLogon),
       m_nCmdUserID(cmdUserId) {}
@@ -448,7 +446,8 @@ LRESULT CTavrelMainPanel::OnEngineNotify(WPARAM kind, LPARAM lParam) {
             ::PlaySoundW(sound.c_str(), ::GetModuleHandleW(nullptr), SND_FILENAME);
         }
         ::FlashWindow(m_hWnd, TRUE);
-        RefreshMessageManager();
+        // The message records read the shown history again.
+        m_msgMgrView.SetReloadPending();
         break;
     case NOTIFY_STATUSLIST:
         RefreshStatuses(false);
@@ -474,11 +473,16 @@ LRESULT CTavrelMainPanel::OnEngineNotify(WPARAM kind, LPARAM lParam) {
     case NOTIFY_SWITCHUSERLIST:
         if (m_pSwitchPanel) m_pSwitchPanel->FillAgentList();
         break;
-    case NOTIFY_TALKLIST:        // the message records' talk list
+    case NOTIFY_TALKLIST:
+        m_msgMgrView.FillCustomerList();
+        m_chatView.RefreshAgentStatuses();
+        break;
     case NOTIFY_USERSINFO:
         m_chatView.RefreshAgentStatuses();
         break;
-    case NOTIFY_SEARCHRESULT:    // the message search's results
+    case NOTIFY_SEARCHRESULT:
+        m_searchMsgView.ShowResults();
+        break;
     default:
         break;
     }
@@ -549,8 +553,10 @@ void CTavrelMainPanel::OnGroupUserList() {
     if (g_EngineModule.MGetGroupUserList)
         if (const std::vector<GroupUserRecord>* list = g_EngineModule.MGetGroupUserList()) copy = *list;
     StoreUserCache(copy);
-    // The conversation tab's team list is refreshed from the cache.
+    // The conversation tab's team list is refreshed from the cache; the
+    // message records' owner list takes agents that came after it.
     RefreshChatViewTeamList();
+    m_msgMgrView.AddMissingOwners();
 }
 
 void CTavrelMainPanel::OnUserList(int32_t userId) {
@@ -685,12 +691,13 @@ LRESULT CTavrelMainPanel::OnOpenChat(WPARAM customer, LPARAM owner) {
     return 0;
 }
 
-LRESULT CTavrelMainPanel::OnShowMsgMgr(WPARAM, LPARAM) {
+LRESULT CTavrelMainPanel::OnShowMsgMgr(WPARAM agentId, LPARAM customerId) {
     constexpr int kMsgMgrTab = 1;
     m_tab.ShowTabPage(kMsgMgrTab);
     m_tab.SetCurSel(kMsgMgrTab);
     m_tabPlan.SetCurrentTab(kMsgMgrTab);
     // The message records tab then shows that pair's history.
+    m_msgMgrView.ShowPair(static_cast<int32_t>(agentId), static_cast<int32_t>(customerId));
     return 0;
 }
 

@@ -14,10 +14,11 @@
 
 #include "DeskPanelOpener.h"
 #include "DeskResource.h"
-#include "EmptyTabPage.h"
 #include "MainTabPlan.h"
 #include "clientui/TrayIcon.h"
 #include "clientmgr/ClientMgrView.h"
+#include "msgmgr/MsgMgrView.h"
+#include "msgmgr/SearchMsgView.h"
 #include "view/ChatView.h"
 
 #include "clientui/EnTabCtrl.h"
@@ -131,8 +132,7 @@ private:
     // --- the pages of the tabs --------------------------------------------
     // What the views of the tabs take from the main window (the chat view's
     // search pop-up, lists and contact tree, the quick replies, the customer
-    // management, the message records). While a tab's page is empty these
-    // do nothing.
+    // management, the message records and the message search).
     void HideChatViewPopup() { m_chatView.HideSearchPopup(); }
     // Reads the account's Config.dll and systemSetting.dll.
     void LoadAccountSettings(int32_t self);
@@ -149,7 +149,8 @@ private:
         m_clientMgrView.BuildTree();
         m_clientMgrView.FillFirstPage();
     }
-    void RefreshMessageManager() {}
+    // The message records' owner list (and the own customers).
+    void RefreshMessageManager() { m_msgMgrView.FillOwnerList(); }
     void RepaintChatView();
     void SetContactStatus(int32_t userId, int32_t status) { m_chatView.SetContactStatus(userId, status); }
     void RepaintContactTree() { m_chatView.RepaintContactTree(); }
@@ -163,9 +164,9 @@ private:
     std::wstring m_strCaption;
     CEnTabCtrl m_tab;
     CChatView m_chatView;
-    CEmptyTabPage m_msgMgrView;
+    CMsgMgrView m_msgMgrView;
     CClientMgrView m_clientMgrView;
-    CEmptyTabPage m_searchMsgView;
+    CSearchMsgView m_searchMsgView;
     CLogonPanel m_logonPanel;
     CMainTabPlan m_tabPlan;
     int32_t m_bLoggedOn = 0;

@@ -5,9 +5,11 @@
 #include "ChatMsgPanel.h"
 
 #include "HistoryFixture.h"
+#include "HistoryLogWriter.h"
 #include "RichEditTestSupport.h"
 #include "fw/GdiPlusSession.h"
 #include "fw/MessageBoxSink.h"
+#include "SystemAnsiCodePage.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +17,7 @@
 #include <richedit.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -142,6 +145,93 @@ TEST_F(ChatMsgPanelTest, HeadersAndDateLinesInTheLog) {
     ASSERT_GE(peer, 0);
     pane.GetLog().SetSel(static_cast<LONG>(peer), static_cast<LONG>(peer) + 2);
     EXPECT_EQ(0xFF0000u, pane.GetLog().GetSelectionCharFormat().crTextColor);
+}
+
+// A page written as the history views write it (with a keyword, as the
+// message records' search does), read back from the log: the same text,
+// every character of every hit red and none beside them, the header in the
+// log's own size and the body in its own font, also when written again.
+TEST_F(ChatMsgPanelTest, AWrittenPageKeepsItsTextFontsAndPaintsEveryHitRed) {
+    HistoryPiece header;
+    header.text = L"\u5F20\u4E09  09:00:00\n";
+    header.colour = CHistoryPageBook::kOtherColour;
+    HistoryPiece body;
+    body.kind = HistoryPiece::kFormatted;
+    body.text = L"\u9000\u6B3E{1}\u9000\u6B3E\u9000\u6B3E end\r\n";
+    body.font.size = 12;
+    body.font.effects = clientui::kChatFontBold;
+    body.font.colour = 0x008000;
+    std::strcpy(body.font.face, "Arial");
+    const std::vector<HistoryPiece> pieces = {header, body, header};
+    const std::wstring keyword = L"\u9000\u6B3E";
+    clientui::CSystemAnsiCodePage codePage;
+    CMyRichEditCtrl& log = pane.GetLog();
+    CHARFORMATW standard = {};
+    standard.cbSize = sizeof standard;
+    log.SendMessage(EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&standard));
+
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(historylog::WritePage(log, pieces, codePage, keyword, nullptr));
+        const std::wstring text = historylog::PageText(pieces);
+        // The page's last break is the log's own closing paragraph mark.
+        ASSERT_EQ(text.substr(0, text.size() - 1), log.GetTextRange(0, log.GetTextLength()));
+        auto colourAt = [&](size_t at) {
+            log.SetSel(static_cast<LONG>(at), static_cast<LONG>(at) + 1);
+            return log.GetSelectionCharFormat().crTextColor;
+        };
+        std::vector<bool> red(text.size(), false);
+        const auto hits = CHistoryPageBook::KeywordRanges(text, keyword);
+        ASSERT_EQ(3u, hits.size());
+        for (const auto& hit : hits)
+            for (size_t i = hit.first; i < hit.second; ++i) red[i] = true;
+        for (size_t i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] == L'\r') continue;
+            EXPECT_EQ(red[i], colourAt(i) == CHistoryPageBook::kHitColour) << "round " << round << " at " << i;
+        }
+        log.SetSel(0, 2);
+        const CHARFORMATW name = log.GetSelectionCharFormat();
+        EXPECT_EQ(CHistoryPageBook::kOtherColour, name.crTextColor);
+        EXPECT_EQ(standard.yHeight, name.yHeight) << "round " << round << ": the log's own size";
+        EXPECT_EQ(std::wstring(standard.szFaceName), name.szFaceName);
+        const size_t end = text.find(L" end");
+        log.SetSel(static_cast<LONG>(end) + 1, static_cast<LONG>(end) + 4);
+        const CHARFORMATW own = log.GetSelectionCharFormat();
+        EXPECT_EQ(0x008000u, own.crTextColor);
+        EXPECT_EQ(12 * 20, own.yHeight);
+        EXPECT_TRUE(own.dwEffects & CFE_BOLD);
+        EXPECT_EQ(std::wstring(L"Arial"), own.szFaceName);
+    }
+}
+
+// Each picture is asked for with its stand-in selected; a stand-in that no
+// picture replaced is taken out, and the next picture still finds its own.
+TEST_F(ChatMsgPanelTest, APictureThatCannotBeShownLeavesNoStandIn) {
+    auto text = [](const std::wstring& t) {
+        HistoryPiece p;
+        p.kind = HistoryPiece::kFormatted;
+        p.text = t;
+        return p;
+    };
+    auto picture = [](const std::wstring& name) {
+        HistoryPiece p;
+        p.kind = HistoryPiece::kPicture;
+        p.name = name;
+        return p;
+    };
+    const std::vector<HistoryPiece> pieces = {text(L"ab"), picture(L"1.jpg"), text(L"cd"), picture(L"2.jpg"),
+                                              text(L"e\n")};
+    clientui::CSystemAnsiCodePage codePage;
+    CMyRichEditCtrl& log = pane.GetLog();
+    std::vector<std::wstring> asked;
+    ASSERT_TRUE(historylog::WritePage(log, pieces, codePage, std::wstring(), [&](const std::wstring& name) {
+        CHARRANGE range = {};
+        log.SendMessage(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        asked.push_back(name + L"@" + std::to_wstring(range.cpMin) + L"-" + std::to_wstring(range.cpMax) + L":" +
+                        log.GetTextRange(range.cpMin, range.cpMax));
+        return name == L"2.jpg";  // the second stays as its stand-in here
+    }));
+    EXPECT_EQ((std::vector<std::wstring>{L"1.jpg@2-3:?", L"2.jpg@4-5:?"}), asked);
+    EXPECT_EQ(L"abcd?e", log.GetTextRange(0, log.GetTextLength()));
 }
 
 TEST_F(ChatMsgPanelTest, AMissingPictureShowsTheErrorPlaceholderAndIsNotFetched) {

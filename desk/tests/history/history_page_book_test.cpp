@@ -1,8 +1,10 @@
 // CHistoryPageBook: page arithmetic, the read of a generated history file
-// bounded by its bytes, what a page shows, and the keyword rules.
+// bounded by its bytes, what a page shows, the keyword rules, and the
+// rich-text stream a page is written with.
 #include "HistoryPageBook.h"
 
 #include "HistoryFixture.h"
+#include "HistoryLogWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +73,7 @@ TEST_F(HistoryBookFile, ReadsAGeneratedHistoryOfAFewHundredRecords) {
     EXPECT_EQ(350, book.GetRecordCount());
     EXPECT_EQ(6, book.GetPageCount());
     EXPECT_FALSE(book.WasDamaged());
-    EXPECT_EQ("<format|1|10|255|Arial|/format>message 348", book.GetRecords()[348].text);
+    EXPECT_EQ("<format|1|10|255|Arial|/format>message 348", book.GetRecord(348).text);
 }
 
 TEST_F(HistoryBookFile, RecordsAreBoundedByTheBytesRead) {
@@ -115,6 +117,22 @@ TEST_F(HistoryBookFile, UnreadableFilesLoadNothing) {
     EXPECT_TRUE(Exists(path + L".bad")) << "not deleted";
     EXPECT_EQ(0, book.GetPageCount());
     EXPECT_TRUE(book.BuildPage(1, kOwn, nullptr).empty());
+}
+
+// The blocks of a read are read into again: nothing of a larger history
+// read before shows in a smaller one, and a failed read leaves nothing.
+TEST_F(HistoryBookFile, EachReadHoldsOnlyItsOwnFile) {
+    ASSERT_TRUE(WriteBytes(path, HistoryBytes(Conversation(350, kOwn, kPeer))));
+    ASSERT_TRUE(book.Load(path));
+    ASSERT_TRUE(WriteBytes(path, HistoryBytes(Conversation(3, kOwn, kPeer), 5)));
+    ASSERT_TRUE(book.Load(path));
+    EXPECT_EQ(3, book.GetRecordCount()) << "a count promising more finds only the bytes of this file";
+    EXPECT_EQ("<format|1|10|255|Arial|/format>message 2", book.GetRecord(2).text);
+    ::DeleteFileW(path.c_str());
+    EXPECT_FALSE(book.Load(path));
+    EXPECT_FALSE(book.IsLoaded());
+    EXPECT_EQ(0, book.GetRecordCount());
+    EXPECT_EQ(0, book.GetPageCount());
 }
 
 TEST_F(HistoryBookFile, AnEmptyHistoryHasOnePageShowingNothing) {
@@ -234,6 +252,47 @@ TEST(HistoryKeyword, MatchingAndHighlightRules) {
     EXPECT_EQ((Ranges{{0, 2}, {2, 4}}), CHistoryPageBook::KeywordRanges(L"aaaaa", L"aa")) << "each search advances";
     EXPECT_EQ((Ranges{{4, 7}}), CHistoryPageBook::KeywordRanges(L"the catalog", L"cat")) << "inside a longer word";
     EXPECT_TRUE(CHistoryPageBook::KeywordRanges(L"Cat", L"cat").empty());
+}
+
+// The stream a page is written with: what the log will count as its text,
+// the hits of a keyword in their own red group (headers included, every
+// character of a hit and none beside it), the characters that RTF reserves
+// escaped, and each picture's stand-in where the log will hold it.
+TEST(HistoryLogStream, TextPositionsHitsEscapesAndPictures) {
+    auto coloured = [](const std::wstring& text) {
+        HistoryPiece p;
+        p.text = text;
+        p.colour = CHistoryPageBook::kOtherColour;
+        return p;
+    };
+    HistoryPiece picture;
+    picture.kind = HistoryPiece::kPicture;
+    picture.name = L"a.jpg";
+    HistoryPiece body;
+    body.kind = HistoryPiece::kFormatted;
+    body.text = L"x{y}\\z\t\u9000\u6B3E\r\n";
+    const std::vector<HistoryPiece> pieces = {coloured(L"\u9000\u6B3E  09:00:00\n"), coloured(L"ab"), picture, body};
+
+    EXPECT_EQ(L"\u9000\u6B3E  09:00:00\rab\xFFFCx{y}\\z\t\u9000\u6B3E\r", historylog::PageText(pieces))
+        << "a break is one character, a picture one";
+
+    std::vector<long> pictures;
+    const std::string rtf = historylog::PageRtf(pieces, "Arial", 9, L"\u9000\u6B3E", &pictures);
+    EXPECT_EQ(std::vector<long>{15}, pictures) << "the stand-in after the header, its break and \"ab\"";
+    EXPECT_NE(std::string::npos, rtf.find("{\\colortbl;\\red255\\green0\\blue0;")) << "entry 1 is the hits' red";
+    // Both hits (in the header and in the body) whole in one red group.
+    const std::string hit = "{\\cf1 \\u-28672?\\u27454?}";
+    const size_t first = rtf.find(hit);
+    ASSERT_NE(std::string::npos, first) << rtf;
+    EXPECT_NE(std::string::npos, rtf.find(hit, first + 1)) << rtf;
+    EXPECT_EQ(std::string::npos, rtf.find("\\cf1 ", rtf.find(hit, first + 1) + hit.size())) << "nothing else is red";
+    EXPECT_NE(std::string::npos, rtf.find("x\\{y\\}\\\\z\\tab ")) << rtf;
+    EXPECT_NE(std::string::npos, rtf.find("{\\fonttbl{\\f0\\fnil\\fcharset134 Arial;}"));
+    EXPECT_NE(std::string::npos, rtf.find("\\fs18")) << "the log's own 9 points for the headers";
+
+    // No keyword, or a keyword nowhere: no red group, and no endless search.
+    EXPECT_EQ(std::string::npos, historylog::PageRtf(pieces, "Arial", 9, L"", nullptr).find("\\cf1 "));
+    EXPECT_EQ(std::string::npos, historylog::PageRtf(pieces, "Arial", 9, L"nowhere", nullptr).find("\\cf1 "));
 }
 
 }  // namespace

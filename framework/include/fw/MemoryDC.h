@@ -33,4 +33,18 @@ private:
     int m_height = 0;
 };
 
+// Paints through draw(HDC) into a memory surface of width x height and copies
+// it to target, so that the window never shows a half-drawn state; when the
+// surface cannot be made, draw paints straight onto target.
+template <class Draw>
+void PaintBuffered(HDC target, int width, int height, Draw&& draw) {
+    CMemoryDC memory(target, width, height);
+    if (memory.IsValid()) {
+        draw(memory.Get());
+        memory.CopyTo(target);
+    } else {
+        draw(target);
+    }
+}
+
 }  // namespace fw

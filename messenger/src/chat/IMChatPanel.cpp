@@ -376,13 +376,7 @@ bool CIMChatPanel::OnSize(UINT type, int cx, int cy) {
 bool CIMChatPanel::OnPaint() {
     fw::CPaintDC paint(m_hWnd);
     const RECT client = GetClientRect();
-    fw::CMemoryDC memory(paint, client.right, client.bottom);
-    if (memory.IsValid()) {
-        PaintSurface(memory, client.right, client.bottom);
-        memory.CopyTo(paint);
-    } else {
-        PaintSurface(paint, client.right, client.bottom);
-    }
+    fw::PaintBuffered(paint, client.right, client.bottom, [&](HDC dc) { PaintSurface(dc, client.right, client.bottom); });
     DrawPanelFrame(paint, m_hWnd);
     return true;
 }

@@ -297,13 +297,7 @@ bool CIMMainPanel::OnPaint() {
         return true;
     }
     const RECT client = GetClientRect();
-    fw::CMemoryDC memory(paint, client.right, client.bottom);
-    if (memory.IsValid()) {
-        PaintSurface(memory, client.right, client.bottom);
-        memory.CopyTo(paint);
-    } else {
-        PaintSurface(paint, client.right, client.bottom);
-    }
+    fw::PaintBuffered(paint, client.right, client.bottom, [&](HDC dc) { PaintSurface(dc, client.right, client.bottom); });
     DrawPanelFrame(paint, m_hWnd);
     if (m_tree.IsWindow()) m_tree.Invalidate(false);
     if (m_searchBox.IsWindow()) m_searchBox.Invalidate(false);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <sstream>
 #include <tuple>
 
@@ -349,11 +350,19 @@ DeskWorld::Out DeskWorld::OnSearchMsg(int32_t requester, const std::vector<uint8
     std::vector<std::string> keywords;
     std::istringstream words(FieldText(body, 8, sizeof(MsgSearchRequest::keywords)));
     for (std::string w; words >> w;) keywords.push_back(w);
+    // Whose messages the requester may search: the own, and for a manager
+    // (roles 1 to 3) those of the members of the own group.
+    std::set<int32_t> parties = {requester};
+    const auto agent = std::find_if(data_.agents.begin(), data_.agents.end(),
+                                    [requester](const DeskAgent& a) { return a.id == requester; });
+    if (agent != data_.agents.end() && agent->role >= 1 && agent->role <= 3)
+        if (const auto* group = Find(data_.groups, requester))
+            for (const DeskGroupMember& member : *group) parties.insert(member.userId);
     Body b;
     size_t found = 0;
     for (const DeskMessage& m : data_.archive) {
         if (found == kMaxSearchResults) break;
-        if (m.senderId != requester && m.receiverId != requester) continue;
+        if (!parties.count(m.senderId) && !parties.count(m.receiverId)) continue;
         if (m.date < start || m.date > end) continue;
         const bool match = std::all_of(keywords.begin(), keywords.end(),
                                        [&](const std::string& k) { return m.text.find(k) != std::string::npos; });

@@ -24,6 +24,9 @@
 // writes to A goes to B instead (its receiver word becomes B), as K's
 // client does not know who talks for A.
 //
+// The archive search answers a user's own messages, and a manager's (roles
+// 1 to 3) also those of the members of the manager's group.
+//
 // The text messages users send are added to the archive that the message
 // records and the search serve (a colleague watching a customer polls the
 // records); while B talks for A, A gets each message between B and K as a

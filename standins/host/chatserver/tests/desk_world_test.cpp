@@ -181,6 +181,22 @@ TEST_F(DeskWorldTest, SearchByDateRangeAndKeywords) {
     EXPECT_TRUE(Ask(kA, CMD_SEARCH_MSG, Words({20261201}))[0].body.empty());
 }
 
+TEST_F(DeskWorldTest, AManagerSearchesTheMessagesOfTheOwnGroup) {
+    DeskData data = Sample();
+    for (const char* line : {"agent|30004|lead|2", "group|30004|30001|7|deskA", "message|40003|30003|0|20261202|1000|refund elsewhere"})
+        ASSERT_TRUE(data.AddLine(line));
+    DeskWorld managed(data);
+    std::vector<uint8_t> body = Words({20261201, 20261231});
+    body.resize(72, 0);
+    std::memcpy(&body[8], "refund", 6);
+    // The manager (role 2) sees the refunds of its group's member deskA,
+    // not those of deskC, who is in no group of the manager; an agent
+    // (role 7) sees only its own.
+    EXPECT_EQ(managed.Handle(30004, CMD_SEARCH_MSG, body)[0].body.size(), 116u * 2);
+    EXPECT_EQ(managed.Handle(kC, CMD_SEARCH_MSG, body)[0].body.size(), 116u * 1);
+    EXPECT_EQ(managed.Handle(kB, CMD_SEARCH_MSG, body)[0].body.size(), 0u);
+}
+
 TEST_F(DeskWorldTest, StatusesFollowTheStatusSource) {
     EXPECT_EQ(Ask(kA, CMD_GET_USER_STATUS, Words({kB}))[0].body, Words({kB, STATUS_ONLINE}));
     EXPECT_EQ(Ask(kA, CMD_GET_USER_STATUS, Words({kC}))[0].body, Words({kC, STATUS_OFFLINE}));
