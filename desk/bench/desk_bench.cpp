@@ -169,41 +169,25 @@ double TimedKey(wchar_t c) {
 
 bool g_trace = std::getenv("QV_BENCH_TRACE") != nullptr;
 
-// For the trace: the first window under window (itself included) with
-// something left to paint.
+BOOL CALLBACK FindUnpaintedChild(HWND child, LPARAM param) {
+    if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) {
+        *reinterpret_cast<HWND*>(param) = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The first window under window (itself included) with something left to
+// paint; null when none.
 HWND Unpainted(HWND window) {
     if (::GetUpdateRect(window, nullptr, FALSE)) return window;
     HWND found = nullptr;
-    ::EnumChildWindows(
-        window,
-        [](HWND child, LPARAM param) -> BOOL {
-            if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) {
-                *reinterpret_cast<HWND*>(param) = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    ::EnumChildWindows(window, FindUnpaintedChild, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
 // True when the window and its children have nothing left to paint.
-bool Painted(HWND window) {
-    if (!window || !::IsWindowVisible(window)) return false;
-    if (::GetUpdateRect(window, nullptr, FALSE)) return false;
-    bool clean = true;
-    ::EnumChildWindows(
-        window,
-        [](HWND child, LPARAM param) -> BOOL {
-            if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) {
-                *reinterpret_cast<bool*>(param) = false;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&clean));
-    return clean;
-}
+bool Painted(HWND window) { return window && ::IsWindowVisible(window) && !Unpainted(window); }
 
 LRESULT Ask(HWND window, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {
     DWORD_PTR result = 0;
@@ -351,12 +335,16 @@ struct GdiTableEntry {
 };
 static_assert(sizeof(GdiTableEntry) == 24, "the handle table's entry");
 constexpr size_t kGdiTableEntries = 0x10000;
-constexpr size_t kPebGdiTable = 0xF8;  // PEB.GdiSharedHandleTable, 64-bit
+#ifdef _WIN64
+constexpr size_t kPebGdiTable = 0xF8;  // PEB.GdiSharedHandleTable
+#else
+constexpr size_t kPebGdiTable = 0x94;
+#endif
 
 long GdiTableCount(HANDLE process) {
     PROCESS_BASIC_INFORMATION basic = {};
     if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return -1;
-    uint64_t table = 0;
+    ULONG_PTR table = 0;
     SIZE_T read = 0;
     if (!::ReadProcessMemory(process, static_cast<char*>(static_cast<void*>(basic.PebBaseAddress)) + kPebGdiTable,
                              &table, sizeof table, &read) ||

@@ -99,6 +99,13 @@ if [ -e "$build/bench/history_bench.exe" ]; then
     wineserver -k 2>/dev/null
 fi
 
+# The driver runs from a folder of its own: the engine host of its baseline
+# keeps its files (lists, history) beside the program, and every run starts
+# without them, as the client does.
+mkdir -p "$work/driver"
+cp "$bench" "$work/driver/"
+bench=$work/driver/desk_bench.exe
+
 export QV_HISTORY_FIGURES=$history
 export QV_BENCH_DESK_FILE=$work/run/data/desk.txt
 "$root/desk/tests/with-desk-server.sh" --fileserver "$fileserver" "$server" "$work/src" "$build/bin" "$work/run" \
