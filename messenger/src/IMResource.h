@@ -9,11 +9,14 @@
 #define IDS_SOCKETS_INIT_FAILED 103  /* Winsock could not start */
 #define IDD_IM_MAIN 102              /* the main window */
 #define IDD_IM_CHAT 104              /* a chat window */
+#define IDD_IM_MSGMGR 129            /* the history manager */
+#define IDD_IM_MONTHCAL 131          /* the history manager's date picker */
 #define IDD_IM_USERINFO 133          /* the profile panel (clientui's template) */
 #define IDI_IM_CHAT 200              /* the chat window's icon */
 #define IDI_TRAY_BLINK 201           /* the tray icon alternating for unread messages */
 #define IDR_IM_SEND_OPTIONS 402      /* the chat window's send-options menu */
 #define IDD_IM_SETTING 405           /* the settings panel (clientui's template) */
+#define IDD_IM_EDITREPLY 407         /* the automatic-reply editor */
 #define IDD_IM_TRANSFILE 409         /* the file-transfer page of a chat window */
 
 /* Pictures the friend tree takes from the program's resources. */

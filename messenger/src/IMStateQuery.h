@@ -8,7 +8,16 @@
 //   chat window: 10 the pictures its log shows, 11 the placeholders still
 //     waiting for their files, 12 the messages and notices in its log, 13
 //     the tip bar's text while the bar shows (0 while it does not), 14 the
-//     width of its right pane, 15 the state of its file-transfer page.
+//     width of its right pane, 15 the state of its file-transfer page;
+//   history manager: 20 its mode (0 list, 1 record, 2 search), 21 the
+//     pictures its record view shows, 22 the page shown (of the hits in
+//     search mode), 23 the keyword's occurrences painted red in the record
+//     view, 24 the caption of the record area, 25 the contact list's rows
+//     ("nickname|account|last contact" a line), 26 the point (x | y << 16,
+//     client coordinates of the calendar) of the day lParam (yyyymmdd) in
+//     the date picker (-1 when it is not in view), 27 the point (client
+//     coordinates of the tree) of the text of the root (lParam 0) or of the
+//     friend whose id is lParam.
 #pragma once
 
 #include <windows.h>
@@ -27,6 +36,14 @@ enum IMStateQuery : WPARAM {
     kQueryChatTip = 13,
     kQueryChatPane = 14,
     kQueryChatTransfer = 15,
+    kQueryMsgMgrMode = 20,
+    kQueryMsgMgrPictures = 21,
+    kQueryMsgMgrPage = 22,
+    kQueryMsgMgrRedHits = 23,
+    kQueryMsgMgrTitle = 24,
+    kQueryMsgMgrListRows = 25,
+    kQueryMsgMgrDayPoint = 26,
+    kQueryMsgMgrCategoryPoint = 27,
 };
 
 // The message's number in this process.

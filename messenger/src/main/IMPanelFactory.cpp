@@ -1,6 +1,8 @@
 #include "IMPanelFactory.h"
 
 #include "IMChatPanel.h"
+#include "IMEditReplyPanel.h"
+#include "IMMsgMgrPanel.h"
 #include "IMMainPanel.h"
 #include "IMPanelOpener.h"
 
@@ -15,6 +17,8 @@ CPanelBase* CIMPanelFactory::CreatePanel(int kind) {
         return new (std::nothrow) CIMMainPanel();
     case kPanelChat:
         return new (std::nothrow) CIMChatPanel();
+    case kPanelMsgMgr:
+        return new (std::nothrow) CIMMsgMgrPanel();
     case kPanelUserInfo:
         return CIMPanelOpener::NewUserInfoPanel();
     case kPanelSetting:
@@ -25,6 +29,6 @@ CPanelBase* CIMPanelFactory::CreatePanel(int kind) {
 }
 
 IReplyEditor& CIMPanelFactory::ReplyEditor() {
-    static CIMPendingReplyEditor editor;
+    static CIMReplyEditor editor;
     return editor;
 }

@@ -1,9 +1,9 @@
 // CIMPanelFactory: the messenger's panels by kind for the panel registry
-// (CPanelRegistry::CreatePanel): 0 the main window, 2 a chat window, 4 a
-// profile panel (template 133), 5 the settings panel (template 405, with
-// the messenger's reply editor). The history manager (3) and the reply
-// editor's own panel (6) are not in the program yet: those kinds make
-// nothing, and the commands that would open them say so.
+// (CPanelRegistry::CreatePanel): 0 the main window, 2 a chat window, 3 the
+// history manager (template 129), 4 a profile panel (template 133), 5 the
+// settings panel (template 405, with the messenger's reply editor). The
+// reply editor (template 407) is made anew for each edit by the settings
+// panel's IReplyEditor (CIMReplyEditor), so kind 6 makes nothing.
 #pragma once
 
 #include "clientui/PanelRegistry.h"

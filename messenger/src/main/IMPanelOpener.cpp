@@ -29,13 +29,6 @@ int32_t OwnId() { return g_EngineModule.MGetCurUserID ? g_EngineModule.MGetCurUs
 
 }  // namespace
 
-const wchar_t CIMPendingReplyEditor::kNotice[] = L"编辑回复的窗口还没有提供，请留意以后的版本。";
-
-bool CIMPendingReplyEditor::EditReply(HWND owner, int, std::wstring*) {
-    fw::ShowMessageBox(owner, kNotice, kMessengerDisplayTitle, MB_OK | MB_ICONINFORMATION);
-    return false;
-}
-
 CIMUserInfoPanel* CIMPanelOpener::NewUserInfoPanel() { return new (std::nothrow) CIMUserInfoPanel(IDD_IM_USERINFO); }
 
 CIMSystemSettingPanel* CIMPanelOpener::NewSystemSettingPanel() {

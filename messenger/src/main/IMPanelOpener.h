@@ -6,10 +6,7 @@
 // window's "快捷回复菜单设置...") open the settings panel (template 405, one
 // page, the quick-reply controls hidden) after the account's settings are
 // read again.
-//
-// CIMPendingReplyEditor: the settings panel's reply editor until the
-// messenger's own editor window is in the program: it says so and changes
-// nothing.
+
 #pragma once
 
 #include "clientui/PanelOpener.h"
@@ -31,10 +28,4 @@ public:
     // The panel objects, without their windows.
     static CIMUserInfoPanel* NewUserInfoPanel();
     static CIMSystemSettingPanel* NewSystemSettingPanel();
-};
-
-class CIMPendingReplyEditor : public IReplyEditor {
-public:
-    static const wchar_t kNotice[];
-    bool EditReply(HWND owner, int kind, std::wstring* text) override;
 };

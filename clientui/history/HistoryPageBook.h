@@ -121,6 +121,17 @@ public:
     static std::vector<std::pair<size_t, size_t>> KeywordRanges(const std::wstring& text,
                                                                  const std::wstring& keyword);
 
+    // The search of the messenger's history manager: FindRecords, keeping
+    // only the records dated on or after fromDate (yyyymmdd; 0 keeps every
+    // date).
+    std::vector<int> FindRecordsSince(const std::wstring& keyword, int32_t fromDate) const;
+    // The index of the oldest record dated date (yyyymmdd); -1 when no record
+    // has that date.
+    int FindFirstRecordOn(int32_t date) const;
+    // The page (1 to PageCountFor(count)) that holds record index among
+    // count records; 0 for an index outside them.
+    static int PageOfRecord(int count, int index);
+
 private:
     clientui::ParsedMessage ParseText(const HistoryRecord& record) const;
     clientui::ParsedMessage ParseText(const char* text, size_t length) const;

@@ -365,3 +365,36 @@ std::vector<std::pair<size_t, size_t>> CHistoryPageBook::KeywordRanges(const std
     }
     return ranges;
 }
+
+std::vector<int> CHistoryPageBook::FindRecordsSince(const std::wstring& keyword, int32_t fromDate) const {
+    std::vector<int> hits = FindRecords(keyword);
+    if (fromDate == 0) return hits;
+    // Dates are compared as unsigned words: a record with a damaged negative
+    // date counts as late, as the files have always been read.
+    const uint32_t floor = static_cast<uint32_t>(fromDate);
+    const uint8_t* data = m_bytes.data();
+    hits.erase(std::remove_if(hits.begin(), hits.end(),
+                              [this, data, floor](int index) {
+                                  const uint8_t* head = data + m_starts[static_cast<size_t>(index)];
+                                  const int32_t date = ReadWord(head + offsetof(MsgRecordHead, date));
+                                  return static_cast<uint32_t>(date) < floor;
+                              }),
+               hits.end());
+    return hits;
+}
+
+int CHistoryPageBook::FindFirstRecordOn(int32_t date) const {
+    const uint8_t* data = m_bytes.data();
+    const int count = GetRecordCount();
+    for (int index = 0; index < count; ++index) {
+        const uint8_t* head = data + m_starts[static_cast<size_t>(index)];
+        if (ReadWord(head + offsetof(MsgRecordHead, date)) == date) return index;
+    }
+    return -1;
+}
+
+int CHistoryPageBook::PageOfRecord(int count, int index) {
+    if (index < 0 || index >= count) return 0;
+    // The last page holds the newest 60; each page before it 60 more.
+    return PageCountFor(count) - (count - 1 - index) / kRecordsPerPage;
+}
