@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The group user list and one record per member, keyed by its user id.
@@ -26,6 +27,10 @@ void UpdateCachedUser(const UserInfoBase* record);
 // In every category of g_FriendMapCache, the first record of the user takes
 // the status.
 void SetCachedUserStatus(int32_t userId, int32_t status);
+// The same for many users in one pass over the cache (a status list of a
+// whole organisation): each pair is a user id and its status; a user listed
+// twice takes the later status.
+void SetCachedUserStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses);
 
 // Replaces the cached group user list by a copy of list; when the new list
 // is not empty, the member map is emptied and gets one record per entry.

@@ -36,6 +36,8 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #ifndef WM_OPEN_CHAT
@@ -94,6 +96,11 @@ public:
     HTREEITEM FindUserItem(int32_t userId) const;
     // Writes the new status into the user's copy and re-sorts the group.
     BOOL SetUserStatus(int32_t userId, int32_t status);
+    // The same for many users (a status list of a whole organisation): the
+    // tree is walked once, each touched group is sorted once and the tree
+    // is repainted once; the order is the one SetUserStatus for each pair
+    // in turn gives. Returns the number of users with an item.
+    int SetUserStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses);
     // Takes the user's new record (nickname, remark, signature, face kind,
     // status) into the user's copy and the item's text, re-sorts the group
     // and repaints. FALSE when the user has no item.
@@ -141,6 +148,9 @@ private:
     static int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM self);
 
     CFriendTreeModel m_model;
+    // FindUserItem's index of the users' items; rebuilt after a change.
+    mutable std::unordered_map<int32_t, HTREEITEM> m_userItems;
+    mutable bool m_userItemsValid = false;
     int m_layout = 0;
     HIMAGELIST m_faces = nullptr;
     HIMAGELIST m_statuses = nullptr;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -148,16 +149,26 @@ int32_t CIMFriendListTree::GetUserId(HTREEITEM item) const {
 }
 
 HTREEITEM CIMFriendListTree::FindUserItem(int32_t userId) const {
-    // Depth-first through the children of every group.
-    std::vector<HTREEITEM> pending;
-    for (HTREEITEM root = GetRootItem(); root; root = GetNextSiblingItem(root))
-        for (HTREEITEM child = GetChildItem(root); child; child = GetNextSiblingItem(child)) pending.push_back(child);
-    for (size_t i = 0; i < pending.size(); ++i) {
-        HTREEITEM item = pending[i];
-        if (static_cast<int32_t>(GetItemData(item)) == userId) return item;
-        for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child)) pending.push_back(child);
+    // Every message that names an item costs the control a search among all
+    // its items, so the users' items are indexed in one walk, kept until an
+    // item is inserted, changed or deleted (see WindowProc).
+    if (!m_userItemsValid) {
+        m_userItems.clear();
+        // The children of every group first, then theirs: the first item of
+        // a user in this order is the one found.
+        std::vector<HTREEITEM> pending;
+        for (HTREEITEM root = GetRootItem(); root; root = GetNextSiblingItem(root))
+            for (HTREEITEM child = GetChildItem(root); child; child = GetNextSiblingItem(child)) pending.push_back(child);
+        for (size_t i = 0; i < pending.size(); ++i) {
+            HTREEITEM item = pending[i];
+            m_userItems.emplace(static_cast<int32_t>(GetItemData(item)), item);
+            for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child))
+                pending.push_back(child);
+        }
+        m_userItemsValid = true;
     }
-    return nullptr;
+    const auto it = m_userItems.find(userId);
+    return it == m_userItems.end() ? nullptr : it->second;
 }
 
 std::vector<int32_t> CIMFriendListTree::GetGroupMembers(HTREEITEM group) const {
@@ -178,6 +189,23 @@ BOOL CIMFriendListTree::SetUserStatus(int32_t userId, int32_t status) {
     SortGroup(GetParentItem(item));
     Invalidate(false);
     return TRUE;
+}
+
+int CIMFriendListTree::SetUserStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses) {
+    std::vector<HTREEITEM> groups;
+    int found = 0;
+    for (const auto& entry : statuses) {
+        HTREEITEM item = FindUserItem(entry.first);
+        if (!item || !m_model.SetStatus(entry.first, entry.second)) continue;
+        ++found;
+        HTREEITEM group = GetParentItem(item);
+        if (group && std::find(groups.begin(), groups.end(), group) == groups.end()) groups.push_back(group);
+    }
+    // The order within a group follows from the contacts' final values
+    // alone, so one sort after all changes equals one after each.
+    for (HTREEITEM group : groups) SortGroup(group);
+    if (found) Invalidate(false);
+    return found;
 }
 
 BOOL CIMFriendListTree::UpdateUser(const UserInfoBase& record) {
@@ -256,6 +284,18 @@ LRESULT CIMFriendListTree::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_RBUTTONDOWN:
         OnRButtonDown(lParam);
         return 0;
+    case TVM_INSERTITEMA:
+    case TVM_INSERTITEMW:
+    case TVM_DELETEITEM:
+    case TVM_SETITEMA:
+    case TVM_SETITEMW: {
+        // The users' items change: the index is built again when needed
+        // (also after the change, in case a notice during it asked).
+        m_userItemsValid = false;
+        const LRESULT result = fw::CTreeCtrl::WindowProc(msg, wParam, lParam);
+        m_userItemsValid = false;
+        return result;
+    }
     default:
         break;
     }

@@ -3,6 +3,8 @@
 #include "fw/StringUtil.h"
 
 #include <cstddef>
+#include <unordered_map>
+#include <unordered_set>
 
 FriendMap g_FriendMapCache;
 GroupUserCache g_GroupUserCache;
@@ -26,6 +28,20 @@ void SetCachedUserStatus(int32_t userId, int32_t status) {
                 user.status = status;
                 break;
             }
+        }
+    }
+}
+
+void SetCachedUserStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses) {
+    std::unordered_map<int32_t, int32_t> wanted;
+    for (const auto& entry : statuses) wanted[entry.first] = entry.second;
+    std::unordered_set<int32_t> done;
+    for (auto& category : g_FriendMapCache) {
+        done.clear();
+        for (UserInfoBase& user : category.second) {
+            const auto it = wanted.find(user.userId);
+            if (it == wanted.end() || !done.insert(user.userId).second) continue;
+            user.status = it->second;
         }
     }
 }

@@ -92,6 +92,14 @@ TEST(ContactCache, UpdateOverwritesTheFirstCopyInEveryCategory) {
     EXPECT_EQ(g_FriendMapCache[L"b"][0].status, 1);
     EXPECT_EQ(g_FriendMapCache[L"a"][2].status, 0);
     EXPECT_EQ(g_FriendMapCache[L"a"][0].status, 0);
+
+    // Many statuses in one pass: the same records take them (the first of a
+    // user in each category; a user listed twice takes the later status).
+    SetCachedUserStatuses({{2, 3}, {1, 5}, {9, 1}, {1, 6}});
+    EXPECT_EQ(g_FriendMapCache[L"a"][1].status, 3);
+    EXPECT_EQ(g_FriendMapCache[L"b"][0].status, 3);
+    EXPECT_EQ(g_FriendMapCache[L"a"][2].status, 0);
+    EXPECT_EQ(g_FriendMapCache[L"a"][0].status, 6);
     g_FriendMapCache.clear();
 }
 

@@ -169,6 +169,62 @@ TEST(FriendTreeStatusTest, StatusChangeResortsTheGroup) {
     EXPECT_FALSE(f.tree.SetUserStatus(999, STATUS_ONLINE));
 }
 
+// A status list of a whole organisation goes in as one batch: the groups end
+// in the order and with the statuses that one change at a time gives.
+TEST(FriendTreeStatusTest, BatchOfStatusesEqualsOneAtATime) {
+    const std::vector<std::pair<int32_t, int32_t>> statuses = {
+        {101, STATUS_ONLINE}, {102, STATUS_OFFLINE}, {203, STATUS_OFFLINE}, {999, STATUS_ONLINE},
+        {202, STATUS_ONLINE}, {101, STATUS_OFFLINE}, {104, STATUS_ONLINE}};
+    TreeFixture single;
+    single.Fill(FixtureFriends());
+    for (const auto& entry : statuses) single.tree.SetUserStatus(entry.first, entry.second);
+    TreeFixture batch;
+    batch.Fill(FixtureFriends());
+    EXPECT_EQ(6, batch.tree.SetUserStatuses(statuses));  // 999 has no item; 101 counts twice
+    for (const std::wstring& group : single.GroupNames()) {
+        EXPECT_EQ(single.tree.GetGroupMembers(single.Group(group)), batch.tree.GetGroupMembers(batch.Group(group)));
+        EXPECT_EQ(single.tree.GetGroupText(single.Group(group)), batch.tree.GetGroupText(batch.Group(group)));
+    }
+    for (int32_t id : {101, 102, 104, 202, 203})
+        EXPECT_EQ(single.tree.GetModel().FindContact(id)->status, batch.tree.GetModel().FindContact(id)->status);
+    EXPECT_EQ(0, batch.tree.SetUserStatuses({}));
+}
+
+// FindUserItem keeps an index of the users' items: it follows items that
+// are inserted, changed and deleted, and a refill.
+TEST(FriendTreeStatusTest, FoundItemsFollowChangesOfTheTree) {
+    TreeFixture f;
+    f.Fill(FixtureFriends());
+    HTREEITEM zhang = f.tree.FindUserItem(102);
+    ASSERT_NE(nullptr, zhang);
+    f.tree.DeleteItem(zhang);
+    EXPECT_EQ(nullptr, f.tree.FindUserItem(102));
+
+    TVINSERTSTRUCTW tvi = {};
+    tvi.hParent = f.Group(kColleagues);
+    tvi.hInsertAfter = TVI_LAST;
+    tvi.item.mask = TVIF_TEXT | TVIF_PARAM;
+    tvi.item.pszText = const_cast<wchar_t*>(L"new");
+    tvi.item.lParam = 777;
+    HTREEITEM added = reinterpret_cast<HTREEITEM>(f.tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tvi)));
+    ASSERT_NE(nullptr, added);
+    EXPECT_EQ(added, f.tree.FindUserItem(777));
+
+    TVITEMW changed = {};
+    changed.mask = TVIF_PARAM;
+    changed.hItem = added;
+    changed.lParam = 778;
+    f.tree.SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&changed));
+    EXPECT_EQ(nullptr, f.tree.FindUserItem(777));
+    EXPECT_EQ(added, f.tree.FindUserItem(778));
+
+    f.Fill(FixtureFriends());
+    EXPECT_EQ(nullptr, f.tree.FindUserItem(778));
+    HTREEITEM again = f.tree.FindUserItem(102);
+    ASSERT_NE(nullptr, again);
+    EXPECT_EQ(102, f.tree.GetUserId(again));
+}
+
 TEST(FriendTreeStatusTest, UpdatedRecordIsWhatTheRowShows) {
     TreeFixture f;
     FriendMap friends = FixtureFriends();

@@ -726,6 +726,9 @@ void CTavrelMainPanel::RefreshStatuses(bool offline) {
     if (g_EngineModule.MGetFriendList)
         if (const FriendMap* map = g_EngineModule.MGetFriendList(g_nMyUserID)) friends = *map;
     bool ownSeen = false;
+    // The contacts' statuses go to the cache and the tree in one batch: one
+    // at a time, each would search the whole tree.
+    std::vector<std::pair<int32_t, int32_t>> statuses;
     for (const auto& category : friends) {
         for (const UserInfoBase& user : category.second) {
             const int32_t status = offline ? STATUS_OFFLINE : user.status;
@@ -734,10 +737,12 @@ void CTavrelMainPanel::RefreshStatuses(bool offline) {
                 ApplyOwnStatus(status);
                 continue;
             }
-            SetContactStatus(user.userId, status);
-            if (IConversationHost* host = FindConversation(user.userId)) host->SetPeerStatus(status);
+            statuses.emplace_back(user.userId, status);
         }
     }
+    m_chatView.SetContactStatuses(statuses);
+    for (const auto& entry : statuses)
+        if (IConversationHost* host = FindConversation(entry.first)) host->SetPeerStatus(entry.second);
     if (!ownSeen) {
         // The own id is not among the friends: take the own record.
         int32_t status = STATUS_OFFLINE;

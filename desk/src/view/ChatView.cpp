@@ -618,6 +618,11 @@ void CChatView::SetContactStatus(int32_t userId, int32_t status) {
     if (GetCustomerTree().IsWindow()) GetCustomerTree().SetUserStatus(userId, status);
 }
 
+void CChatView::SetContactStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses) {
+    SetCachedUserStatuses(statuses);
+    if (GetCustomerTree().IsWindow()) GetCustomerTree().SetUserStatuses(statuses);
+}
+
 void CChatView::UpdateContact(const UserInfoBase& record) {
     if (record.userId == 0) return;
     UpdateCachedUser(&record);

@@ -76,6 +76,8 @@ public:
     // A user's new status: the friend-map cache and the customer tree (which
     // sorts the user's group again) take it.
     void SetContactStatus(int32_t userId, int32_t status);
+    // The same for many users at once (user id, status).
+    void SetContactStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses);
     // A user's new record: the friend-map cache and the customer tree take
     // it; the organisation and registered-user trees show its name.
     void UpdateContact(const UserInfoBase& record);
