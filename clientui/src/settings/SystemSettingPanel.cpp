@@ -319,7 +319,9 @@ bool CIMSystemSettingPanel::PreTranslateMessage(MSG& msg) {
         case VK_NEXT:
         case VK_HOME:
         case VK_END:
-            if (IsReplyListFocus(::GetFocus())) return true;
+            // The key's own target decides: the focus of this thread can be
+            // gone by the time a queued key is taken out.
+            if (IsReplyListFocus(msg.hwnd)) return true;
             break;
         default:
             break;

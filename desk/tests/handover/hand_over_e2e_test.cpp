@@ -148,6 +148,8 @@ protected:
             a.chat = ShownConversation(a.main);
             return a.chat.window && ::GetDlgItem(a.chat.window, IDC_CHAT_HAND_OVER);
         })) << "the double click opened no conversation";
+        // The window shows before its session state has set its buttons.
+        Wait([&] { return !a.HandOverButtons().empty(); });
     }
 
     // A presses "转接", picks 林晓 in the agent list with a click and
