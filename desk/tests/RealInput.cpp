@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace tavreltest {
@@ -40,6 +41,39 @@ INPUT UnicodeKey(wchar_t c, bool up) {
     return in;
 }
 
+// The last press of a mouse button: a press at about the same place within
+// the double-click time after it would reach the program as the second half
+// of a double click (WM_LBUTTONDBLCLK, NM_DBLCLK), not as the click asked for.
+struct LastPress {
+    bool valid = false;
+    POINT at = {};
+    DWORD tick = 0;
+};
+
+LastPress g_lastLeft;
+LastPress g_lastRight;
+
+// Lets the double-click time since the last press near screen run out, as a
+// user who clicks the same place again does between two single clicks. The
+// platform stamps each injected press with the time it was sent, so the
+// distance between the sends is what counts.
+void WaitOutDoubleClick(const LastPress& last, POINT screen) {
+    if (!last.valid) return;
+    const int halfX = ::GetSystemMetrics(SM_CXDOUBLECLK) / 2 + 1;
+    const int halfY = ::GetSystemMetrics(SM_CYDOUBLECLK) / 2 + 1;
+    if (std::abs(screen.x - last.at.x) > halfX || std::abs(screen.y - last.at.y) > halfY) return;
+    // A margin for the tick counts of the test and the platform.
+    const DWORD needed = ::GetDoubleClickTime() + 50;
+    const DWORD passed = ::GetTickCount() - last.tick;
+    if (passed < needed) ::Sleep(needed - passed);
+}
+
+void NotePress(LastPress& last, POINT screen) {
+    last.valid = true;
+    last.at = screen;
+    last.tick = ::GetTickCount();
+}
+
 }  // namespace
 
 void MoveTo(POINT screen) {
@@ -48,19 +82,25 @@ void MoveTo(POINT screen) {
 }
 
 void Click(POINT screen) {
+    WaitOutDoubleClick(g_lastLeft, screen);
     MoveTo(screen);
     Send({MouseAt(screen, MOUSEEVENTF_LEFTDOWN), MouseAt(screen, MOUSEEVENTF_LEFTUP)});
+    NotePress(g_lastLeft, screen);
 }
 
 void DoubleClick(POINT screen) {
+    WaitOutDoubleClick(g_lastLeft, screen);
     MoveTo(screen);
     Send({MouseAt(screen, MOUSEEVENTF_LEFTDOWN), MouseAt(screen, MOUSEEVENTF_LEFTUP),
           MouseAt(screen, MOUSEEVENTF_LEFTDOWN), MouseAt(screen, MOUSEEVENTF_LEFTUP)});
+    NotePress(g_lastLeft, screen);
 }
 
 void RightClick(POINT screen) {
+    WaitOutDoubleClick(g_lastRight, screen);
     MoveTo(screen);
     Send({MouseAt(screen, MOUSEEVENTF_RIGHTDOWN), MouseAt(screen, MOUSEEVENTF_RIGHTUP)});
+    NotePress(g_lastRight, screen);
 }
 
 POINT CentreOf(HWND window) {

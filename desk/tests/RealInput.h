@@ -22,6 +22,9 @@
 namespace tavreltest {
 
 // --- pointer ---------------------------------------------------------------
+// Click and RightClick are single clicks: one that follows a press of the
+// same button at the same place within the double-click time waits until
+// that time has run out, so that it never becomes a double click.
 void MoveTo(POINT screen);
 void Click(POINT screen);
 void DoubleClick(POINT screen);
