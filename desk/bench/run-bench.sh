@@ -96,6 +96,8 @@ history=$work/history.txt
 if [ -e "$build/bench/history_bench.exe" ]; then
     "$root/cmake/wine-run.sh" --x "$build/bench/history_bench.exe" > "$history" 2> "$work/history.log" ||
         echo "history_bench failed (see $work/history.log)" >> "$history"
+    # The program's lines end in CR LF; the driver quotes them line by line.
+    sed -i 's/\r$//' "$history"
     wineserver -k 2>/dev/null
 fi
 
