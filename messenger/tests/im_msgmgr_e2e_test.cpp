@@ -407,7 +407,7 @@ TEST_F(IMHistoryManagerEndToEnd, DamagedSettingsAndHistoryAreNamedAndKept) {
     std::wstring text = MessageBoxText(box);
     EXPECT_EQ(text, wanted) << Narrow(text);
     OnTop(box);
-    ClickAt(CentreOf(::GetDlgItem(box, IDOK)));
+    Click(CentreOf(::GetDlgItem(box, IDOK)));
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, kWaitMs)) << "OK did not close the box";
 
     s->chatA = OpenChat(s->mainA, s->a, L"zs", L"与 张三 交流中");
