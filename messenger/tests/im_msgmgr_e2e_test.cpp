@@ -348,4 +348,89 @@ TEST_F(IMHistoryManagerEndToEnd, AnAutomaticReplyEditedInTheSettingsIsUsed) {
         << Narrow(WindowText(::GetDlgItem(s->chatB, IDC_IM_CHAT_LOG)));
 }
 
+// A's settings files and A's history with B damaged while A is closed
+// (zeros, random bytes): A starts again, a message box names the settings
+// files it could not read and where they were kept (closed with a real
+// click on its OK), and the history manager, opened with the chat window's
+// history button, says where the damaged history was kept instead of
+// showing an empty history. No byte of them is deleted.
+TEST_F(IMHistoryManagerEndToEnd, DamagedSettingsAndHistoryAreNamedAndKept) {
+    ::PostMessageW(s->mainA, WM_INSTANCE_CONTROL, 0, 0);
+    ASSERT_TRUE(s->a.WaitForExit(kWaitMs));
+    s->mainA = nullptr;
+    s->chatA = nullptr;
+    const std::wstring own = AppFolder() + L"12345\\";
+    const std::wstring historyFolder = own + L"msg\\12346\\";
+    std::string noise(700, '\0');
+    uint32_t seed = 12345;
+    for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+    const std::string zeros(300, '\0');
+    ASSERT_TRUE(WriteFileBytes(own + L"Config.dll", zeros));
+    ASSERT_TRUE(WriteFileBytes(own + L"systemSetting.dll", noise.substr(0, 400)));
+    ASSERT_TRUE(WriteFileBytes(historyFolder + L"12346.msg", noise));
+    // The name of the file in folder that holds bytes (moved aside or not).
+    const auto holding = [](const std::wstring& folder, const std::string& bytes) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &data);
+        std::wstring found;
+        if (find == INVALID_HANDLE_VALUE) return found;
+        do {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            HANDLE file = ::CreateFileW((folder + data.cFileName).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            std::string content(bytes.size() + 1, '\0');
+            DWORD got = 0;
+            ::ReadFile(file, &content[0], static_cast<DWORD>(content.size()), &got, nullptr);
+            ::CloseHandle(file);
+            if (std::string(content.data(), got) == bytes) found = data.cFileName;
+        } while (found.empty() && ::FindNextFileW(find, &data));
+        ::FindClose(find);
+        return found;
+    };
+
+    ASSERT_TRUE(s->a.Start(AppFolder(), L"x 12345", L"IM.exe"));
+    s->mainA = WaitForLogon(s->a);
+    ASSERT_NE(s->mainA, nullptr) << "A logged on again";
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (HWND window : s->a.Windows())
+                if (MessageBoxText(window).find(L"设置文件") != std::wstring::npos) box = window;
+            return box != nullptr;
+        },
+        kWaitMs))
+        << "no box about the settings files";
+    const std::wstring wanted = L"设置文件“Config.dll”已损坏，无法读取，已改用默认设置（原文件已另存为“" +
+                                holding(own, zeros) + L"”）。\r\n设置文件“systemSetting.dll”已损坏，无法读取，"
+                                L"已改用默认设置（原文件已另存为“" + holding(own, noise.substr(0, 400)) + L"”）。";
+    std::wstring text = MessageBoxText(box);
+    EXPECT_EQ(text, wanted) << Narrow(text);
+    OnTop(box);
+    Click(CentreOf(::GetDlgItem(box, IDOK)));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, kWaitMs)) << "OK did not close the box";
+
+    s->chatA = OpenChat(s->mainA, s->a, L"zs", L"与 张三 交流中");
+    ASSERT_NE(s->chatA, nullptr) << "A's chat";
+    OnTop(s->chatA);
+    ClickControl(s->chatA, IDC_IM_CHAT_HISTORY);
+    HWND manager = s->a.WaitForWindow(L"消息管理器", kWaitMs);
+    ASSERT_NE(manager, nullptr) << "the history manager";
+    HWND view = ::GetDlgItem(manager, 1216);
+    ASSERT_NE(view, nullptr);
+    std::wstring shown;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const std::wstring aside = holding(historyFolder, noise);
+            shown = WindowText(view);
+            return aside != L"12346.msg" &&
+                   shown.find(L"损坏的消息记录文件已另存为“" + aside + L"”，其中的消息无法显示。") != std::wstring::npos;
+        },
+        kWaitMs))
+        << Narrow(shown);
+    EXPECT_FALSE(holding(historyFolder, noise).empty()) << "the history's bytes are kept";
+    ::Sleep(300);
+    testpicture::SaveWindowPicture(manager, WindowsPathFromEnv("QV_TEST_OUT") + L"im_msgmgr_damaged.bmp");
+}
+
 }  // namespace
