@@ -23,20 +23,27 @@
 // end, for every message that left its sender's input:
 //   - it is shown at most once in the receiver's conversation and recorded
 //     at most once in each history file ("<own>\msg\<peer>.msg", raw bytes);
-//   - shown, it is recorded once in both history files;
-//   - the messages not shown are exactly as many as the failure notices
-//     their sender saw (a notice names only the time);
+//   - shown, it was received once by the server and is recorded once in
+//     both history files;
+//   - not shown, it is in no history of the receiver, and its sender saw a
+//     failure notice: the notices (which name only the time) are at least
+//     as many as the messages not shown;
 //   - a message whose acknowledgement the server cut (its record) is shown
-//     at the receiver, and its sender may have seen a notice for it.
+//     at the receiver; its sender, left without the acknowledgement, tells
+//     the user it failed and does not record it: so the notices are at most
+//     the messages not shown plus the acknowledgements cut.
 // Every picture shown at the receiver is byte for byte the sender's, and
 // the file server's copy; every file the receiver accepted lands intact.
 // Neither program ends before it is told to; both end when told.
 //
+// The chat server's record (kept before each restart) shows every message
+// that was shown as received by the server once, and which acknowledgements
+// it cut; the file server's log shows the stall.
+//
 // Size: QV_SOAK_MESSAGES (default 240; the long form is 2000), pictures
-// QV_SOAK_PICTURES (default 4; long form 100), files QV_SOAK_FILES (default
-// 1; long form 5), the stall QV_SOAK_STALL_MS (the file server's
-// --stall-ms, given by the test's command line). The figures are printed
-// at the end ("soak:" lines).
+// QV_SOAK_PICTURES (default 4, and one more as the stall begins; long form
+// 100), files QV_SOAK_FILES (default 1; long form 5). The figures are
+// printed at the end ("soak:" lines).
 #include "AgentSession.h"
 #include "DeskServerControl.h"
 #include "DeskWindows.h"
@@ -262,14 +269,37 @@ protected:
         }
     }
 
-    // The program in front with the focus in its input.
+    // A pop-up menu of the program (a click that met a control moving with
+    // the tip bar, which comes and goes with the peer's status, may open
+    // the quick-reply menu): closed with Escape.
+    bool CloseMenus(Client& c) {
+        bool closed = false;
+        for (int round = 0; round < 5; ++round) {
+            bool open = false;
+            for (HWND w : c.process.Windows())
+                if (ClassName(w) == L"#32768") open = true;
+            if (!open) break;
+            PressKey(VK_ESCAPE);
+            closed = true;
+            ::Sleep(200);
+        }
+        return closed;
+    }
+
+    // The program in front with the focus in its input and no menu open.
     bool Focus(Client& c) {
         HWND input = ::GetDlgItem(c.chat.window, IDC_CHAT_INPUT);
         if (!input) return false;
-        if (::GetForegroundWindow() != c.main && !BringToFront(c.main)) return false;
-        if (FocusOf(c.main) == input) return true;
-        Click(CentreOf(input));
-        return Wait([&] { return FocusOf(c.main) == input; }, 5000);
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            CloseMenus(c);
+            if (::GetForegroundWindow() != c.main && !BringToFront(c.main)) continue;
+            if (FocusOf(c.main) != input) {
+                Click(CentreOf(input));
+                Wait([&] { return FocusOf(c.main) == input; }, 5000);
+            }
+            if (!CloseMenus(c) && FocusOf(c.main) == input) return true;
+        }
+        return false;
     }
 
     // Sends what the input holds with Enter; while the program is offline
@@ -397,6 +427,10 @@ protected:
             memcpy(&time, p.body.data() + offsetof(TextMsgRecord, time), sizeof time);
             const char* text = reinterpret_cast<const char*>(p.body.data() + kHead);
             texts[time] = std::string(text, strnlen(text, p.body.size() - kHead));
+            const size_t tag = texts[time].find("[S");
+            const size_t end = texts[time].find(']', tag);
+            if (tag != std::string::npos && end != std::string::npos)
+                ++serverTags[texts[time].substr(tag, end - tag + 1)];
         }
         for (const std::string& line : control->Events("ACCEPT")) {
             ++connections;
@@ -451,6 +485,7 @@ protected:
     int connections = 0, splitConnections = 0;
     std::vector<std::string> faultLines;
     std::set<std::string> cutTexts;
+    std::map<std::string, int> serverTags;  // the messages the chat server received, with how often
     std::vector<std::pair<std::wstring, std::string>> files;
 };
 
@@ -521,6 +556,8 @@ TEST_F(SoakE2E, TwoClientsExchangeMessagesPicturesAndFilesThroughFaults) {
             for (const std::string& text : cutTexts) cut = cut || text.find(narrowTag) != std::string::npos;
             if (shown) {
                 ++delivered;
+                EXPECT_EQ(serverTags[narrowTag], 1) << narrowTag << " shown, but the server received it "
+                                                    << serverTags[narrowTag] << " times";
                 cutDelivered += cut;
                 EXPECT_EQ(inPeer, 1u) << narrowTag << " shown but not in the receiver's history";
                 if (!cut) {
@@ -565,6 +602,12 @@ TEST_F(SoakE2E, TwoClientsExchangeMessagesPicturesAndFilesThroughFaults) {
         EXPECT_LE(from->failureNotices, missing + cutAcks) << from->id << ": more notices than failures";
     }
 
+    // The file server's log: the stall happened, as often as it was asked for.
+    const std::string fileLog = ReadAll(L"Z:" + std::wstring(fileServerDir.begin(), fileServerDir.end()) +
+                                        L"/../fileserver.log");
+    const size_t uploads = CountBytes(fileLog, "UPLOAD "), downloads = CountBytes(fileLog, "DOWNLOAD ");
+    EXPECT_EQ(CountBytes(fileLog, "STALL "), size_t(stalls)) << "the file server did not stall";
+
     // Neither program ended by itself; both end when told.
     for (Client* c : {&a, &b}) {
         EXPECT_TRUE(c->process.IsRunning()) << c->id << " ended by itself";
@@ -582,6 +625,7 @@ TEST_F(SoakE2E, TwoClientsExchangeMessagesPicturesAndFilesThroughFaults) {
                 "of them shown %d), file-server stalls %d; connections %d, of them split %d\n",
                 picturesChecked, this->files.size(), restarts, cuts, cutAcks, cutDelivered, stalls, connections,
                 splitConnections);
+    std::printf("soak: file server: %zu upload blocks, %zu download requests\n", uploads, downloads);
     for (const std::string& line : faultLines) std::printf("soak: %s\n", line.c_str());
 }
 
