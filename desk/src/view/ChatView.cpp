@@ -624,10 +624,7 @@ bool CChatView::AddTeamTab() {
     return true;
 }
 
-void CChatView::SetContactStatus(int32_t userId, int32_t status) {
-    SetCachedUserStatus(userId, status);
-    if (GetCustomerTree().IsWindow()) GetCustomerTree().SetUserStatus(userId, status);
-}
+void CChatView::SetContactStatus(int32_t userId, int32_t status) { SetContactStatuses({{userId, status}}); }
 
 void CChatView::SetContactStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses) {
     SetCachedUserStatuses(statuses);
