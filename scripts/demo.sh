@@ -194,7 +194,8 @@ fi
 
 # 7. The desk client, and the check that it came up logged on with the
 #    demo organisation: its main window titled with the account, and the
-#    customer tree filled.
+#    customer tree (control 1052; the reply tree beside it is filled from
+#    local files before the log-on) holding a category and a customer.
 start_client() {
     local account=$1 log=$demo/tavrel-$1.log
     "$wine" "$demo/app/Tavrel.exe" demo "$account" >"$log" 2>&1 &
@@ -204,7 +205,7 @@ start_client() {
     # keep the descriptors they inherit open until the prefix ends.
     local waited=$demo/wait-$account.log
     if ! "$wine" "$build/tools/wait_window.exe" --caption-prefix "Qorvane 客服 - $account" \
-            --tree-items 1 --timeout-ms "${DEMO_WAIT_MS:-90000}" >"$waited" 2>&1; then
+            --tree-id 1052 --tree-items 2 --timeout-ms "${DEMO_WAIT_MS:-90000}" >"$waited" 2>&1; then
         cat "$waited" >&2
         if ! kill -0 "$pid" 2>/dev/null; then
             cat "$log" >&2

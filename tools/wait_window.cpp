@@ -1,12 +1,13 @@
 // wait_window: waits until a program shows a window, for scripts that drive
 // the programs from outside (the demo).
 //
-//   wait_window.exe --caption-prefix TEXT [--tree-items N] [--timeout-ms MS]
+//   wait_window.exe --caption-prefix TEXT [--tree-items N [--tree-id ID]] [--timeout-ms MS] [--dump 1]
 //
 // Succeeds (exit 0) once a visible top-level window whose caption begins
-// with TEXT exists and, with --tree-items, one of its tree views holds at
-// least N items; it then prints the window's screen rectangle as
-// "left top width height". On time-out it exits 1 and prints the visible
+// with TEXT exists and, with --tree-items, one of its tree views (the one
+// of control id ID, with --tree-id) holds at least N items; it then prints
+// the window's screen rectangle as "left top width height" and, with
+// --dump 1, its window tree (class, shown or hidden, rectangle, id, text). On time-out it exits 1 and prints the visible
 // top-level windows with their texts (a message box's text says what went
 // wrong), so the caller can report it.
 #include <windows.h>
@@ -22,7 +23,9 @@ namespace {
 struct Options {
     std::wstring prefix;
     long treeItems = 0;
+    long treeId = 0;  // with --tree-id, only the tree view of this control id counts
     DWORD timeoutMs = 60000;
+    bool dump = false;
 };
 
 struct Search {
@@ -41,11 +44,18 @@ std::wstring TextOf(HWND window) {
     return std::wstring(text);
 }
 
+struct TreeCount {
+    long treeId;
+    long most;
+};
+
 BOOL CALLBACK CountTreeItems(HWND child, LPARAM param) {
     wchar_t name[64] = {};
     GetClassNameW(child, name, 64);
-    if (std::wcscmp(name, WC_TREEVIEWW) == 0 && IsWindowVisible(child)) {
-        auto* most = reinterpret_cast<long*>(param);
+    auto* tree = reinterpret_cast<TreeCount*>(param);
+    if (std::wcscmp(name, WC_TREEVIEWW) == 0 && IsWindowVisible(child) &&
+        (tree->treeId == 0 || GetDlgCtrlID(child) == tree->treeId)) {
+        long* most = &tree->most;
         DWORD_PTR count = 0;
         if (SendMessageTimeoutW(child, TVM_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 1000, &count) &&
             static_cast<long>(count) > *most)
@@ -60,9 +70,9 @@ BOOL CALLBACK Match(HWND window, LPARAM param) {
     const std::wstring caption = TextOf(window);
     if (caption.compare(0, search->options->prefix.size(), search->options->prefix) != 0) return TRUE;
     if (search->options->treeItems > 0) {
-        long most = 0;
-        EnumChildWindows(window, CountTreeItems, reinterpret_cast<LPARAM>(&most));
-        if (most < search->options->treeItems) return TRUE;
+        TreeCount tree{search->options->treeId, 0};
+        EnumChildWindows(window, CountTreeItems, reinterpret_cast<LPARAM>(&tree));
+        if (tree.most < search->options->treeItems) return TRUE;
     }
     search->found = window;
     return FALSE;
@@ -97,12 +107,31 @@ BOOL CALLBACK Describe(HWND window, LPARAM) {
     return TRUE;
 }
 
+// One line per window under parent: depth, class, visible, screen rectangle,
+// control id and text; what a failed wait prints about the program's window.
+void DumpTree(HWND parent, int depth) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        RECT rect = {};
+        GetWindowRect(child, &rect);
+        wchar_t line[256];
+        std::swprintf(line, 256, L"%*ls%ls %ls (%ld,%ld %ldx%ld) id %ld \"", depth * 2, L"", name,
+                      IsWindowVisible(child) ? L"shown" : L"hidden", rect.left, rect.top, rect.right - rect.left,
+                      rect.bottom - rect.top, static_cast<long>(GetDlgCtrlID(child)));
+        PrintUtf8(line + TextOf(child) + L"\"");
+        DumpTree(child, depth + 1);
+    }
+}
+
 bool Parse(int argc, wchar_t** argv, Options& options) {
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::wstring name = argv[i];
         if (name == L"--caption-prefix") options.prefix = argv[i + 1];
         else if (name == L"--tree-items") options.treeItems = std::wcstol(argv[i + 1], nullptr, 10);
         else if (name == L"--timeout-ms") options.timeoutMs = std::wcstoul(argv[i + 1], nullptr, 10);
+        else if (name == L"--tree-id") options.treeId = std::wcstol(argv[i + 1], nullptr, 10);
+        else if (name == L"--dump") options.dump = argv[i + 1][0] == L'1';
         else return false;
     }
     return argc % 2 == 1 && !options.prefix.empty();
@@ -113,7 +142,7 @@ bool Parse(int argc, wchar_t** argv, Options& options) {
 int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!Parse(argc, argv, options)) {
-        std::fprintf(stderr, "usage: wait_window --caption-prefix TEXT [--tree-items N] [--timeout-ms MS]\n");
+        std::fprintf(stderr, "usage: wait_window --caption-prefix TEXT [--tree-items N [--tree-id ID]] [--timeout-ms MS] [--dump 1]\n");
         return 2;
     }
     const DWORD start = GetTickCount();
@@ -124,6 +153,7 @@ int wmain(int argc, wchar_t** argv) {
             RECT rect = {};
             GetWindowRect(search.found, &rect);
             std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+            if (options.dump) DumpTree(search.found, 1);
             return 0;
         }
         if (GetTickCount() - start >= options.timeoutMs) break;

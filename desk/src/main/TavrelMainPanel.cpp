@@ -233,7 +233,21 @@ bool CTavrelMainPanel::OnPaint() {
     }
     DrawPanelFrame(dc, m_hWnd);
     ::EndPaint(m_hWnd, &ps);
+    RepaintTabsUnder(ps.rcPaint);
     return true;
+}
+
+void CTavrelMainPanel::RepaintTabsUnder(const RECT& painted) {
+    // The body is painted over the tab control and its pages (the skinned
+    // buttons take their background from it). Their own controls are not
+    // asked to paint again with this window, since the pages clip their
+    // children; without this they would go on showing the body's bitmap.
+    if (!m_tab.IsWindow()) return;
+    RECT inTab = painted;
+    ::MapWindowPoints(m_hWnd, m_tab.GetHwnd(), reinterpret_cast<POINT*>(&inTab), 2);
+    const RECT tabClient = m_tab.GetClientRect();
+    if (!::IntersectRect(&inTab, &inTab, &tabClient)) return;
+    ::RedrawWindow(m_tab.GetHwnd(), &inTab, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 LRESULT CTavrelMainPanel::OnGetMinMaxInfo(MINMAXINFO* info) {

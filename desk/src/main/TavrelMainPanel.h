@@ -61,6 +61,9 @@ protected:
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;
     bool OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) override;
     bool OnPaint() override;
+    // Asks the tab control and everything in it to paint again where the
+    // body was painted (client coordinates of this window).
+    void RepaintTabsUnder(const RECT& painted);
     bool OnEraseBkgnd(HDC dc, LRESULT* result) override;
     bool OnSize(UINT type, int cx, int cy) override;
     bool OnClose() override;

@@ -42,6 +42,23 @@ std::wstring ShotPath() {
     return path;
 }
 
+// The share of white pixels that the screen shows inside a control's client
+// area (a margin of 3 pixels left out), from the left up to `part` of its
+// width.
+double WhiteShareOnScreen(HWND control, double part = 1.0) {
+    RECT rc = {};
+    ::GetClientRect(control, &rc);
+    ::MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    rc.right = rc.left + static_cast<LONG>((rc.right - rc.left) * part);
+    ::InflateRect(&rc, -3, -3);
+    const std::vector<uint32_t> pixels = ScreenPixels(rc);
+    if (pixels.empty()) return 0.0;
+    size_t white = 0;
+    for (uint32_t p : pixels)
+        if (p == RGB(255, 255, 255)) ++white;
+    return static_cast<double>(white) / pixels.size();
+}
+
 std::vector<std::wstring> RootTexts(HWND tree) {
     std::vector<std::wstring> texts;
     for (const TreeItem& item : TreeItems(tree))
@@ -105,6 +122,25 @@ protected:
 };
 
 }  // namespace
+
+// The main window repaints its whole body when the log-on is through; the
+// controls inside the tab pages must show again over it, not the body's
+// bitmap: the search box and the empty input box are white.
+TEST_F(OrgListsE2E, TheControlsOfThePagesShowOverTheBodyOnceTheLogOnIsThrough) {
+    ASSERT_TRUE(WaitUntil([&] { return TreeItems(customers).size() >= 2; }, kWaitMs)) << "no customers";
+    HWND search = FindControl(main, IDC_CHAT_SEARCH_EDIT, L"Edit");
+    ASSERT_TRUE(search);
+    // No conversation is open: the shown one is the empty stand-in.
+    HWND input = nullptr;
+    for (const Conversation& c : Conversations(main))
+        if (::IsWindowVisible(c.window)) input = ::GetDlgItem(c.window, IDC_CHAT_INPUT);
+    ASSERT_TRUE(input);
+    // The search box has its button at the right end.
+    EXPECT_TRUE(WaitUntil([&] { return WhiteShareOnScreen(search, 0.6) > 0.9; }, 10000))
+        << "the search box shows " << WhiteShareOnScreen(search, 0.6) * 100 << "% white";
+    EXPECT_TRUE(WaitUntil([&] { return WhiteShareOnScreen(input) > 0.9; }, 10000))
+        << "the input box shows " << WhiteShareOnScreen(input) * 100 << "% white";
+}
 
 TEST_F(OrgListsE2E, EachUpperTabShowsItsListAndTheOrganisationTreeOpensAWatchedConversation) {
     const std::vector<bool> customerTree = {true, false, false};
