@@ -18,6 +18,16 @@ struct SearchCandidate {
     std::wstring displayText;  // see CContactSearch::DisplayText
 };
 
+// A candidate with the texts every search compares with, made once
+// (CContactSearch::Prepare) and kept while its display text stays.
+struct PreparedCandidate {
+    int32_t userId = 0;
+    std::wstring displayText;
+    std::wstring upperCase;   // UpperCase(displayText)
+    std::wstring initials;    // the pinyin initials, upper case
+    std::wstring fullPinyin;  // the full pinyin, upper case
+};
+
 struct SearchHit {
     int32_t userId = 0;
     std::wstring displayText;
@@ -48,12 +58,24 @@ public:
 
     SearchMatch Match(const std::wstring& displayText, const std::wstring& searchText) const;
 
+    // The texts Match compares a display text with, converted once.
+    PreparedCandidate Prepare(int32_t userId, const std::wstring& displayText) const;
+    // Match over texts made by Prepare: the same outcome, no conversion.
+    static SearchMatch Match(const PreparedCandidate& candidate, const std::wstring& searchText);
+
     // The first kMaxHits candidates, in their order, that match; an empty
     // search text finds nobody.
     std::vector<SearchHit> Search(const std::vector<SearchCandidate>& candidates,
                                   const std::wstring& searchText) const;
+    // The same over prepared candidates.
+    static std::vector<SearchHit> Search(const std::vector<PreparedCandidate>& candidates,
+                                         const std::wstring& searchText);
 
 private:
+    // The ANSI pinyin of ToPinyinAnsi as wide text.
+    std::wstring WidePinyin(const std::string& pinyin) const;
+
+    const IAnsiCodePage& m_codePage;
     CPinyinConverter m_converter;
 };
 

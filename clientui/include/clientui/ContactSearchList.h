@@ -13,6 +13,8 @@
 
 #include <ImEngineApi.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace clientui {
@@ -21,5 +23,44 @@ namespace clientui {
 std::wstring ContactSearchText(const UserInfoBase& record);
 
 std::vector<clientui::SearchCandidate> ContactSearchCandidates(const FriendMap& friends);
+
+// The contacts of a friend map with the texts the search compares (display
+// text, upper case, pinyin initials and full pinyin) converted once, so that
+// a keystroke only compares. Before every search the index is brought in
+// line with the map it is given: a record keeps its prepared texts while its
+// id, name and memo (all its text depends on) are byte for byte those they
+// were made from, wherever it moved; any other record is prepared afresh,
+// and records no longer in the map leave. So the hits are always those
+// CContactSearch::Search(ContactSearchCandidates(friends), text) gives,
+// whatever changed the map in between (a refill, another account's list,
+// a renamed, added or removed customer), with no notice needed.
+class CContactSearchIndex {
+public:
+    explicit CContactSearchIndex(const IAnsiCodePage& codePage) : m_search(codePage) {}
+
+    // Brings the index in line with friends.
+    void Refresh(const FriendMap& friends);
+    // Refresh, then the first CContactSearch::kMaxHits matches in map order.
+    std::vector<SearchHit> Search(const FriendMap& friends, const std::wstring& searchText);
+
+    const std::vector<PreparedCandidate>& Candidates() const { return m_candidates; }
+    // How many records the last Refresh had to prepare afresh.
+    size_t LastPrepared() const { return m_lastPrepared; }
+
+private:
+    // What a record's search texts are made from.
+    struct Key {
+        int32_t userId = 0;
+        char nickname[sizeof(UserInfoBase::nickname)] = {};
+        char memo[sizeof(UserInfoBase::memo)] = {};
+    };
+    static Key KeyOf(const UserInfoBase& record);
+    static bool SameKey(const Key& key, const UserInfoBase& record);
+
+    CContactSearch m_search;
+    std::vector<Key> m_keys;  // one per candidate, same order
+    std::vector<PreparedCandidate> m_candidates;
+    size_t m_lastPrepared = 0;
+};
 
 }  // namespace clientui

@@ -94,7 +94,8 @@ public:
 
     // The item of a user, or null.
     HTREEITEM FindUserItem(int32_t userId) const;
-    // Writes the new status into the user's copy and re-sorts the group.
+    // Writes the new status into the user's copy and re-sorts the group (a
+    // batch of one for SetUserStatuses). FALSE when the user has no item.
     BOOL SetUserStatus(int32_t userId, int32_t status);
     // The same for many users (a status list of a whole organisation): the
     // tree is walked once, each touched group is sorted once and the tree

@@ -184,11 +184,7 @@ std::wstring CIMFriendListTree::GetGroupText(HTREEITEM group) const {
 }
 
 BOOL CIMFriendListTree::SetUserStatus(int32_t userId, int32_t status) {
-    HTREEITEM item = FindUserItem(userId);
-    if (!item || !m_model.SetStatus(userId, status)) return FALSE;
-    SortGroup(GetParentItem(item));
-    Invalidate(false);
-    return TRUE;
+    return SetUserStatuses({{userId, status}}) != 0 ? TRUE : FALSE;
 }
 
 int CIMFriendListTree::SetUserStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses) {

@@ -21,16 +21,7 @@ void UpdateCachedUser(const UserInfoBase* record) {
     }
 }
 
-void SetCachedUserStatus(int32_t userId, int32_t status) {
-    for (auto& category : g_FriendMapCache) {
-        for (UserInfoBase& user : category.second) {
-            if (user.userId == userId) {
-                user.status = status;
-                break;
-            }
-        }
-    }
-}
+void SetCachedUserStatus(int32_t userId, int32_t status) { SetCachedUserStatuses({{userId, status}}); }
 
 void SetCachedUserStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses) {
     std::unordered_map<int32_t, int32_t> wanted;

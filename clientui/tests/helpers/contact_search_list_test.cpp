@@ -1,14 +1,19 @@
 // The contacts the search boxes list: their texts (a memo that
 // does not begin with "0" comes first, the name in brackets after the id)
 // and their order (categories in map order, records in their order), and
-// the search over them finding a customer by the pinyin of either text.
+// the search over them finding a customer by the pinyin of either text;
+// the index of prepared search texts never answering from texts that are
+// no longer the contacts' own, whatever changed the friend-map cache.
 #include "clientui/ContactSearchList.h"
+
+#include "clientui/ContactCache.h"
 
 #include "SystemAnsiCodePage.h"
 #include "fw/StringUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -78,6 +83,102 @@ TEST(ContactSearchCandidatesTest, ThePinyinOfTheMemoOrTheNameFindsTheCustomer) {
         for (const auto& hit : search.Search(candidates, c.text)) ids.push_back(hit.userId);
         EXPECT_EQ(ids, c.ids) << fw::ToAnsi(c.text);
     }
+}
+
+// The friend-map cache as the program changes it between two keystrokes,
+// step by step; after each step the index answers every query exactly as
+// the plain search over freshly made candidates does, and prepares afresh
+// only the records whose texts changed.
+TEST(ContactSearchIndexTest, AnswersAsThePlainSearchAfterEveryChangeOfTheCache) {
+    clientui::CSystemAnsiCodePage codePage;
+    clientui::CContactSearch plain(codePage);
+    clientui::CContactSearchIndex index(codePage);
+    const std::wstring queries[] = {L"zw", L"ZHANGWEI", L"lq", L"lf", L"wq", L"zz", L"xkh", L"600",
+                                    L"60001", L"(", L"liu", L"chen", L"cj", L"nobody"};
+    const auto ids = [](const std::vector<clientui::SearchHit>& hits) {
+        std::vector<int32_t> out;
+        for (const auto& hit : hits) out.push_back(hit.userId);
+        return out;
+    };
+    const auto rename = [](int32_t id, const std::wstring& name, const std::wstring& memo) {
+        UserInfoBase record = Record(id, name, memo);
+        UpdateCachedUser(&record);
+    };
+    FriendMap other;  // another agent's list
+    other[L"我的客户"] = {Record(70001, L"陈静", L""), Record(70002, L"刘洋", L"")};
+
+    const struct {
+        const char* step;
+        std::function<void()> change;
+        size_t prepared;                 // records prepared afresh
+        std::wstring query;              // a query whose answer shows the change
+        std::vector<int32_t> expected;
+    } steps[] = {
+        {"first search", [] {
+             g_FriendMapCache.clear();
+             g_FriendMapCache[L"重要客户"] = {Record(60001, L"张伟", L"")};
+             g_FriendMapCache[L"普通客户"] = {Record(60002, L"李芳", L""), Record(60003, L"王强", L"")};
+         }, 3, L"zw", {60001}},
+        {"nothing changed", [] {}, 0, L"600", {60002, 60003, 60001}},
+        {"a status changed", [] { SetCachedUserStatus(60002, STATUS_ONLINE); }, 0, L"lf", {60002}},
+        {"statuses of the list", [] { SetCachedUserStatuses({{60001, STATUS_ONLINE}, {60003, STATUS_AWAY}}); },
+         0, L"wq", {60003}},
+        {"renamed", [&] { rename(60001, L"李强", L""); }, 1, L"zw", {}},
+        {"the new name", [] {}, 0, L"lq", {60001}},
+        {"a remark given", [&] { rename(60002, L"李芳", L"张总"); }, 1, L"zz", {60002}},
+        {"added", [] { g_FriendMapCache[L"普通客户"].insert(g_FriendMapCache[L"普通客户"].begin(),
+                                                             Record(60004, L"刘洋", L"新客户")); },
+         1, L"xkh", {60004}},
+        {"removed", [] {
+             auto& list = g_FriendMapCache[L"普通客户"];
+             list.erase(list.begin() + 1);  // 60002
+         }, 0, L"zz", {}},
+        {"moved to another category", [] {
+             g_FriendMapCache[L"普通客户"].push_back(g_FriendMapCache[L"重要客户"][0]);
+             g_FriendMapCache.erase(L"重要客户");
+         }, 0, L"600", {60004, 60003, 60001}},
+        {"list refreshed, same contacts", [] { g_FriendMapCache = FriendMap(g_FriendMapCache); }, 0, L"liu",
+         {60004}},
+        {"another account logged on", [&] { g_FriendMapCache = other; }, 2, L"600", {}},
+        {"its customers", [] {}, 0, L"cj", {70001}},
+        {"logged off", [] { g_FriendMapCache.clear(); }, 0, L"(", {}},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        EXPECT_EQ(ids(index.Search(g_FriendMapCache, step.query)), step.expected) << step.step;
+        EXPECT_EQ(index.LastPrepared(), step.prepared) << step.step;
+        const auto fresh = clientui::ContactSearchCandidates(g_FriendMapCache);
+        for (const std::wstring& query : queries) {
+            const auto hits = index.Search(g_FriendMapCache, query);
+            const auto expected = plain.Search(fresh, query);
+            EXPECT_EQ(ids(hits), ids(expected)) << step.step << ": " << fw::ToAnsi(query);
+            for (size_t i = 0; i < hits.size() && i < expected.size(); ++i)
+                EXPECT_EQ(hits[i].displayText, expected[i].displayText) << step.step;
+        }
+    }
+    g_FriendMapCache.clear();
+}
+
+// A record's texts come from its id, name and memo bytes alone: the same
+// customer twice (in two categories) is listed twice, and a changed byte
+// after the name's end prepares the record again without changing a hit.
+TEST(ContactSearchIndexTest, DuplicatesAndBytesBehindTheText) {
+    clientui::CSystemAnsiCodePage codePage;
+    clientui::CContactSearchIndex index(codePage);
+    FriendMap friends;
+    friends[L"a"] = {Record(60001, L"张伟", L"")};
+    friends[L"b"] = {Record(60001, L"张伟", L"")};
+    ASSERT_EQ(index.Search(friends, L"zw").size(), 2u);
+    EXPECT_EQ(index.LastPrepared(), 2u);
+    friends[L"b"][0].nickname[sizeof friends[L"b"][0].nickname - 1] = 'x';
+    const auto hits = index.Search(friends, L"zw");
+    EXPECT_EQ(index.LastPrepared(), 1u);
+    ASSERT_EQ(hits.size(), 2u);
+    EXPECT_EQ(hits[1].displayText, L"张伟(60001)");
+    friends.erase(L"a");
+    EXPECT_EQ(index.Search(friends, L"zw").size(), 1u);
+    EXPECT_EQ(index.Candidates().size(), 1u);
+    EXPECT_TRUE(index.Search(friends, L"").empty());
 }
 
 }  // namespace

@@ -518,7 +518,11 @@ void CTavrelMainPanel::OnLoggedOn() {
     const int32_t self = CurrentUserId();
     if (self != 0 && g_ClientSettings.accountId != self) LoadAccountSettings(self);
 
-    m_tray.Add(m_hWnd, kTrayIconId, WM_TRAY_NOTIFY);
+    // The own friend list comes more than once (the stored list, then the
+    // server's): the icon once added stays, its tip and picture are set
+    // again. Removing and adding it again would make it blink, and a shell
+    // may take its time to take an icon away.
+    if (!m_tray.IsShown()) m_tray.Add(m_hWnd, kTrayIconId, WM_TRAY_NOTIFY);
     m_tray.SetTip(kTitle);
     m_tray.SetIcon(TrayIcon(STATUS_ONLINE), STATUS_ONLINE);
     UpdateTray();

@@ -157,11 +157,17 @@ void CChatView::OnSearchTextChanged() {
     m_searchPopup.ClearList();
     RECT view = {};
     ::GetWindowRect(m_hWnd, &view);
-    ::SetWindowPos(m_searchPopup.GetHwnd(), HWND_TOP, view.left + kSearchPopupArea.left,
-                   view.top + kSearchPopupArea.top, kSearchPopupArea.right - kSearchPopupArea.left,
-                   kSearchPopupArea.bottom - kSearchPopupArea.top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    for (const clientui::SearchHit& hit :
-         m_contactSearch.Search(clientui::ContactSearchCandidates(g_FriendMapCache), text))
+    const RECT wanted = {view.left + kSearchPopupArea.left, view.top + kSearchPopupArea.top,
+                         view.left + kSearchPopupArea.right, view.top + kSearchPopupArea.bottom};
+    // While the pop-up already shows in its place (the keystrokes after the
+    // first), it stays as it is: placing a top-level window costs the
+    // window system a round trip for every keystroke.
+    RECT shown = {};
+    if (!m_searchPopup.IsWindowVisible() || !::GetWindowRect(m_searchPopup.GetHwnd(), &shown) ||
+        !::EqualRect(&shown, &wanted))
+        ::SetWindowPos(m_searchPopup.GetHwnd(), HWND_TOP, wanted.left, wanted.top, wanted.right - wanted.left,
+                       wanted.bottom - wanted.top, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    for (const clientui::SearchHit& hit : m_contactSearch.Search(g_FriendMapCache, text))
         m_searchPopup.AddItem(hit.displayText, hit.userId);
 }
 
@@ -418,6 +424,11 @@ bool CChatView::OnCommand(WPARAM wParam, LPARAM lParam) {
         OnSearchTextChanged();
         return true;
     }
+    if (id == IDC_CHAT_SEARCH_EDIT && HIWORD(wParam) == EN_SETFOCUS) {
+        // The agent is about to type: the customers' search texts are made
+        // now rather than on the first keystroke.
+        m_contactSearch.Refresh(g_FriendMapCache);
+    }
     if (id == IDC_CHAT_SEARCH_EDIT && HIWORD(wParam) == EN_KILLFOCUS) {
         OnSearchKillFocus();
         return true;
@@ -656,10 +667,7 @@ bool CChatView::AddTeamTab() {
     return true;
 }
 
-void CChatView::SetContactStatus(int32_t userId, int32_t status) {
-    SetCachedUserStatus(userId, status);
-    if (GetCustomerTree().IsWindow()) GetCustomerTree().SetUserStatus(userId, status);
-}
+void CChatView::SetContactStatus(int32_t userId, int32_t status) { SetContactStatuses({{userId, status}}); }
 
 void CChatView::SetContactStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses) {
     SetCachedUserStatuses(statuses);

@@ -25,6 +25,7 @@
 #include "ChatViewPage.h"
 #include "ChatViewResource.h"
 #include "ContactSearch.h"
+#include "clientui/ContactSearchList.h"
 #include "SystemAnsiCodePage.h"
 
 #include "clientui/ChildViewBase.h"
@@ -167,7 +168,8 @@ private:
     void PrepareFileTransfer();
 
     clientui::CSystemAnsiCodePage m_codePage;
-    clientui::CContactSearch m_contactSearch{m_codePage};
+    // The friend-map cache's contacts, their search texts converted once.
+    clientui::CContactSearchIndex m_contactSearch{m_codePage};
     CEditWithButton m_searchBox;
     CFindListWnd m_searchPopup;
     CEnTabCtrl m_upperTabs;

@@ -177,5 +177,5 @@ CProfileRequest::TickAction CProfileRequest::Tick() {
 // Search
 
 std::vector<clientui::SearchHit> CFriendSearch::Search(const FriendMap& friends, const std::wstring& text) const {
-    return m_search.Search(clientui::ContactSearchCandidates(friends), text);
+    return m_search.Search(friends, text);
 }

@@ -9,6 +9,7 @@
 #include "clientui/EngineModule.h"
 
 #include "ContactSearch.h"
+#include "clientui/ContactSearchList.h"
 
 #include <ImEngineApi.h>
 
@@ -163,12 +164,13 @@ private:
 // ---------------------------------------------------------------------------
 // The search of the main window's search box over the copied friend map:
 // "<remark>(<id>)(<nickname>)" or "<nickname>(<id>)" per friend, categories
-// in map order, at most six hits, each carrying the friend's id.
+// in map order, at most six hits, each carrying the friend's id. The
+// friends' search texts are converted once and kept while they stay.
 class CFriendSearch {
 public:
     explicit CFriendSearch(const clientui::IAnsiCodePage& codePage) : m_search(codePage) {}
     std::vector<clientui::SearchHit> Search(const FriendMap& friends, const std::wstring& text) const;
 
 private:
-    clientui::CContactSearch m_search;
+    mutable clientui::CContactSearchIndex m_search;
 };
