@@ -1,5 +1,7 @@
 #include "fw/Window.h"
 
+#include "fw/DeviceContext.h"
+
 #include <map>
 
 namespace fw {
@@ -291,6 +293,9 @@ LRESULT CWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         if (OnEraseBkgnd(reinterpret_cast<HDC>(wParam), &result)) return result;
         break;
+    case WM_PRINTCLIENT:
+        if (OnPrintClient(reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam))) return 0;
+        break;
     case WM_SIZE:
         if (OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam))) return 0;
         break;
@@ -317,6 +322,26 @@ LRESULT CWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return DefWindowProc(msg, wParam, lParam);
+}
+
+bool CWindow::OnPrintClient(HDC dc, UINT flags) {
+    if (!dc || !(flags & PRF_CLIENT)) return false;
+    const int state = ::SaveDC(dc);
+    if (!state) return false;
+    if (flags & PRF_ERASEBKGND) ::SendMessageW(m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    ::RestoreDC(dc, state);
+    bool painted = false;
+    {
+        CPrintRedirect redirect(m_hWnd, dc);
+        OnPaint();
+        painted = redirect.WasUsed();
+    }
+    if (!painted) {
+        // The paint handler drew elsewhere (or not at all): the window's
+        // default procedure paints, without erasing a second time.
+        DefWindowProc(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), static_cast<LPARAM>(flags & ~PRF_ERASEBKGND));
+    }
+    return true;
 }
 
 LRESULT CWindow::Dispatch(CWindow* wnd, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {

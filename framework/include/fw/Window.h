@@ -132,6 +132,12 @@ protected:
     virtual bool OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) { return false; }
     virtual bool OnTimer(UINT_PTR id) { return false; }
     virtual bool OnPaint() { return false; }
+    // WM_PRINTCLIENT: draws the client area into dc as it is painted on the
+    // screen (flags PRF_CLIENT; PRF_ERASEBKGND erases it first through
+    // WM_ERASEBKGND). The default runs OnPaint with its CPaintDC standing for
+    // dc; when that handler does not paint through CPaintDC, the default
+    // processing paints instead.
+    virtual bool OnPrintClient(HDC dc, UINT flags);
     virtual bool OnEraseBkgnd(HDC dc, LRESULT* result) { return false; }
     virtual bool OnSize(UINT type, int cx, int cy) { return false; }
     virtual bool OnDrawItem(UINT id, DRAWITEMSTRUCT* dis) { return false; }
