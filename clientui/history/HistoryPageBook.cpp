@@ -30,8 +30,14 @@ bool CHistoryPageBook::Load(const std::wstring& path) {
     starts.clear();
     MsgFileHeader header = {};
     m_lastResult = ReadHistoryFileBytes(path, header, bytes);
-    if (m_lastResult != HISTORY_OK) return false;  // the blocks go with the history shown
+    const std::wstring aside = LatestAsideName(path);
+    const std::wstring asideName = aside.substr(aside.find_last_of(L'\\') + 1);
+    if (m_lastResult != HISTORY_OK) {
+        m_notice = DamageNoticeFor(m_lastResult, false, asideName);
+        return false;  // the blocks go with the history shown
+    }
     const bool whole = IndexHistoryRecords(bytes.data(), bytes.size(), header.count, starts);
+    m_notice = DamageNoticeFor(m_lastResult, !whole, asideName);
     // Blocks far larger than this history are given back.
     if (bytes.capacity() / 4 > bytes.size()) bytes.shrink_to_fit();
     if (starts.capacity() / 4 > starts.size()) starts.shrink_to_fit();
@@ -75,6 +81,44 @@ void CHistoryPageBook::Clear() {
     m_starts.shrink_to_fit();
     m_loaded = false;
     m_damaged = false;
+    m_notice.clear();
+}
+
+std::wstring CHistoryPageBook::DamageNoticeFor(int result, bool partlyRead, const std::wstring& asideName) {
+    std::wstring notice;
+    switch (result) {
+    case HISTORY_OK:
+        // "消息记录文件已损坏，只显示了其中能读取的消息。"
+        if (partlyRead)
+            notice = L"\u6D88\u606F\u8BB0\u5F55\u6587\u4EF6\u5DF2\u635F\u574F\uFF0C\u53EA\u663E\u793A\u4E86"
+                     L"\u5176\u4E2D\u80FD\u8BFB\u53D6\u7684\u6D88\u606F\u3002";
+        break;
+    case HISTORY_NO_ID:
+    case HISTORY_OPEN_FAILED:   // not there (or moved aside before)
+    case HISTORY_BAD_MARKER:    // moved aside now: the name below says where
+    case HISTORY_NOTHING_NEWER:
+        break;
+    default:
+        // The file is there but cannot be read: "消息记录文件已损坏，无法读取。"
+        notice = L"\u6D88\u606F\u8BB0\u5F55\u6587\u4EF6\u5DF2\u635F\u574F\uFF0C\u65E0\u6CD5\u8BFB\u53D6\u3002";
+        break;
+    }
+    if (!asideName.empty()) {
+        // "损坏的消息记录文件已另存为“%ls”，其中的消息无法显示。"
+        if (!notice.empty()) notice += L"\n";
+        notice += fw::FormatString(L"\u635F\u574F\u7684\u6D88\u606F\u8BB0\u5F55\u6587\u4EF6\u5DF2\u53E6\u5B58\u4E3A"
+                                   L"\u201C%ls\u201D\uFF0C\u5176\u4E2D\u7684\u6D88\u606F\u65E0\u6CD5\u663E\u793A\u3002",
+                                   asideName.c_str());
+    }
+    return notice;
+}
+
+HistoryPiece CHistoryPageBook::NoticePiece(const std::wstring& notice) {
+    HistoryPiece piece;
+    piece.kind = HistoryPiece::kColoured;
+    piece.text = notice + L"\n";
+    piece.colour = kHitColour;
+    return piece;
 }
 
 HistoryRecord CHistoryPageBook::GetRecord(int index) const {

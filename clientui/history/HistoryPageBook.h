@@ -81,6 +81,18 @@ public:
     // Whether the last load found the bytes ending inside a record.
     bool WasDamaged() const { return m_damaged; }
     int GetLastLoadResult() const { return m_lastResult; }
+    // What the user is told about the file of the last load: that it could
+    // not be read, wholly or after its first records, and where a damaged
+    // copy of it lies aside. Empty when it was read whole (or is not there)
+    // and no copy lies aside.
+    const std::wstring& GetDamageNotice() const { return m_notice; }
+    // The notice for a load's result (HISTORY_...), whether the bytes ended
+    // inside a record, and the name of the damaged copy kept aside (a file
+    // name, or empty).
+    static std::wstring DamageNoticeFor(int result, bool partlyRead, const std::wstring& asideName);
+    // The notice as it stands under the records of a page (or alone): red,
+    // in the log's size, on a line of its own.
+    static HistoryPiece NoticePiece(const std::wstring& notice);
     // Record index (0 = the oldest), taken from the bytes.
     HistoryRecord GetRecord(int index) const;
     const MsgFileHeader& GetHeader() const { return m_header; }
@@ -149,6 +161,7 @@ private:
     std::vector<uint8_t> m_bytes;     // the file after its header
     std::vector<uint32_t> m_starts;   // where each whole record starts in m_bytes
     bool m_loaded = false;
+    std::wstring m_notice;
     bool m_damaged = false;
     int m_lastResult = HISTORY_OK;
 };

@@ -96,6 +96,20 @@ void CClientSettings::LoadUserConfig(int32_t account) {
     recvChatMsgOpt = file.ReadInt(kChat, L"recvChatMsgOpt", 0);
 }
 
+std::wstring CClientSettings::SetAsideDamagedAccountFiles(int32_t account) const {
+    if (account == 0) return std::wstring();
+    std::wstring notice;
+    const std::wstring folder = GetFolder() + fw::FormatString(L"%d\\", account);
+    for (const wchar_t* name : {kUserConfigFile, kSystemSettingFile}) {
+        const std::wstring aside = SetAsideDamagedSettingsFile(folder + name);
+        if (aside.empty()) continue;
+        if (!notice.empty()) notice += L"\r\n";
+        notice += fw::FormatString(L"设置文件“%ls”已损坏，无法读取，已改用默认设置（原文件已另存为“%ls”）。", name,
+                                   aside.substr(aside.find_last_of(L'\\') + 1).c_str());
+    }
+    return notice;
+}
+
 void CClientSettings::SaveUserConfig() {
     if (accountId == 0) return;
     CProfileFile file(UserConfigPath());

@@ -129,3 +129,20 @@ bool CProfileFile::EnsureUnicode() {
     m_unicodeChecked = true;
     return true;
 }
+
+std::wstring SetAsideDamagedSettingsFile(const std::wstring& path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::wstring();
+    std::vector<BYTE> bytes;
+    const bool read = ReadWholeFile(file, &bytes);
+    ::CloseHandle(file);
+    if (!read) return std::wstring();  // too large to be ours, or unreadable: left as it is
+    std::vector<uint8_t> converted;
+    const clientui::CSystemAnsiCodePage codePage;
+    if (ConvertSettingsFile(bytes.data(), bytes.size(), codePage, converted) != SettingsFileForm::Damaged)
+        return std::wstring();
+    // The profile functions may keep the file cached: flush it first.
+    ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+    return MoveFileAside(path);
+}

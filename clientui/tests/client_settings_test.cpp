@@ -222,6 +222,48 @@ TEST(ClientSettings, AnsiFilesOfEarlierVersionsStillRead) {
     EXPECT_EQ(t.quickReplies, (std::vector<std::wstring>{L"老版本的回复"}));
 }
 
+// A settings file that is no text cannot be read: it is moved aside (its
+// bytes kept), the defaults stand, and the notice names it; text, an old
+// version's text, a file cut short and a missing file are read as they are.
+TEST(ClientSettings, FilesThatAreNoTextAreMovedAsideAndNamed) {
+    CSettingsFolder folder;
+    const std::wstring dir = folder.Make(std::to_wstring(kAccount));
+    CClientSettings s(folder.Path());
+    EXPECT_EQ(s.SetAsideDamagedAccountFiles(kAccount), L"") << "no files";
+
+    const std::string zeros(300, '\0');
+    const std::string random("\x8f\x01\xfe\x00\x13\xa0\xff\x7f", 8);
+    CSettingsFolder::WriteBytes(dir + L"Config.dll", zeros);
+    CSettingsFolder::WriteBytes(dir + L"systemSetting.dll", random);
+    EXPECT_EQ(s.SetAsideDamagedAccountFiles(kAccount),
+              L"设置文件“Config.dll”已损坏，无法读取，已改用默认设置（原文件已另存为“Config.dll.bad”）。\r\n"
+              L"设置文件“systemSetting.dll”已损坏，无法读取，已改用默认设置（原文件已另存为“systemSetting.dll.bad”）。");
+    EXPECT_EQ(CSettingsFolder::ReadBytes(dir + L"Config.dll.bad"), zeros);
+    EXPECT_EQ(CSettingsFolder::ReadBytes(dir + L"systemSetting.dll.bad"), random);
+    s.LoadUserConfig(kAccount);
+    s.LoadSystemSetting(kAccount);
+    EXPECT_EQ(s.fontSize, 10);
+    EXPECT_EQ(s.autoReplies, kDefaultReplies);
+
+    // Damaged again: an earlier copy aside is never replaced.
+    CSettingsFolder::WriteBytes(dir + L"Config.dll", random);
+    EXPECT_EQ(s.SetAsideDamagedAccountFiles(kAccount),
+              L"设置文件“Config.dll”已损坏，无法读取，已改用默认设置（原文件已另存为“Config.dll.1.bad”）。");
+    EXPECT_EQ(CSettingsFolder::ReadBytes(dir + L"Config.dll.bad"), zeros);
+
+    // Text is read as it is, whatever it holds.
+    const std::string texts[] = {
+        std::string("\xff\xfe[\0c\0h", 6),                 // UTF-16 cut short
+        "[chat]\r\nfontSize=12\r\n",                     // an old version's text
+        fw::ToAnsi(L"[chat]\r\nfont=黑体\r\nfontSi"),    // cut inside a line
+    };
+    for (const std::string& text : texts) {
+        CSettingsFolder::WriteBytes(dir + L"Config.dll", text);
+        EXPECT_EQ(s.SetAsideDamagedAccountFiles(kAccount), L"");
+        EXPECT_EQ(CSettingsFolder::ReadBytes(dir + L"Config.dll"), text);
+    }
+}
+
 TEST(ClientSettings, AccountListReadsCountEntriesInOrder) {
     CSettingsFolder folder;
     CSettingsFolder::WriteUnicode(folder.Path() + L"IMUsers.dll",

@@ -125,25 +125,14 @@ std::wstring Wide(const std::string& text, UINT codePage) {
 
 // ---- real input with the time taken at the press ------------------------------------------
 
-INPUT MouseAt(POINT screen, DWORD flags) {
-    const int cx = ::GetSystemMetrics(SM_CXSCREEN);
-    const int cy = ::GetSystemMetrics(SM_CYSCREEN);
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = static_cast<LONG>((screen.x * 65536LL + cx / 2) / cx);
-    in.mi.dy = static_cast<LONG>((screen.y * 65536LL + cy / 2) / cy);
-    in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
-    return in;
-}
-
 // Moves the pointer there first (not timed), then clicks (count 1 or 2);
 // the time of the press.
 double TimedClick(POINT screen, int count) {
     MoveTo(screen);
     std::vector<INPUT> inputs;
     for (int i = 0; i < count; ++i) {
-        inputs.push_back(MouseAt(screen, MOUSEEVENTF_LEFTDOWN));
-        inputs.push_back(MouseAt(screen, MOUSEEVENTF_LEFTUP));
+        inputs.push_back(MouseInput(screen, MOUSEEVENTF_LEFTDOWN));
+        inputs.push_back(MouseInput(screen, MOUSEEVENTF_LEFTUP));
     }
     const double at = Now();
     ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));

@@ -95,6 +95,14 @@ std::vector<ServerPacket> CDeskServerControl::PacketsOf(uint32_t command) {
     return found;
 }
 
+std::vector<std::string> CDeskServerControl::Events(const std::string& kind) {
+    std::vector<std::string> lines;
+    std::string line = Command("RECORD");
+    for (; !line.empty() && line != "END"; line = ReadLine())
+        if (line.compare(0, kind.size() + 1, kind + " ") == 0) lines.push_back(line);
+    return lines;
+}
+
 std::string CDeskServerControl::WordsHex(const std::vector<uint32_t>& words) {
     std::string hex;
     char byte[3];

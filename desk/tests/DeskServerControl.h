@@ -33,6 +33,8 @@ public:
     std::vector<ServerPacket> Packets();
     // The packets of one command code.
     std::vector<ServerPacket> PacketsOf(uint32_t command);
+    // The recorded events of one kind ("ACCEPT", "FAULT", ...), as lines.
+    std::vector<std::string> Events(const std::string& kind);
 
     // Hex of little-endian 32-bit words, as SEND takes a body.
     static std::string WordsHex(const std::vector<uint32_t>& words);

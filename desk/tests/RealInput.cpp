@@ -7,9 +7,7 @@
 
 namespace tavreltest {
 
-namespace {
-
-INPUT MouseAt(POINT screen, DWORD flags) {
+INPUT MouseInput(POINT screen, DWORD flags) {
     const int cx = ::GetSystemMetrics(SM_CXSCREEN);
     const int cy = ::GetSystemMetrics(SM_CYSCREEN);
     INPUT in = {};
@@ -19,6 +17,10 @@ INPUT MouseAt(POINT screen, DWORD flags) {
     in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags;
     return in;
 }
+
+namespace {
+
+INPUT MouseAt(POINT screen, DWORD flags) { return MouseInput(screen, flags); }
 
 void Send(std::vector<INPUT> inputs) {
     if (!inputs.empty()) ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
@@ -113,6 +115,12 @@ POINT ClientPoint(HWND window, int x, int y) {
     POINT p = {x, y};
     ::ClientToScreen(window, &p);
     return p;
+}
+
+POINT WindowPoint(HWND window, int x, int y) {
+    RECT rc = {};
+    ::GetWindowRect(window, &rc);
+    return POINT{rc.left + x, rc.top + y};
 }
 
 void PressKey(WORD vk, bool ctrl, bool shift) {
@@ -222,6 +230,12 @@ bool CRemoteBuffer::Read(size_t offset, void* data, size_t size) const {
     return ::ReadProcessMemory(m_process, static_cast<char*>(m_address) + offset, data, size, &done) && done == size;
 }
 
+bool CRemoteBuffer::ReadAt(const void* address, void* data, size_t size) const {
+    if (!m_process) return false;
+    SIZE_T done = 0;
+    return ::ReadProcessMemory(m_process, address, data, size, &done) && done == size;
+}
+
 // ---------------------------------------------------------------------------
 
 namespace {
@@ -247,7 +261,11 @@ bool ReadTreeItem(HWND tree, CRemoteBuffer& buffer, HTREEITEM handle, HTREEITEM 
     if (!SendWithTimeout(tree, TVM_GETITEMW, 0, buffer.At())) return false;
     buffer.Read(0, &item, sizeof item);
     std::vector<wchar_t> text(kTextChars, 0);
-    buffer.Read(kTextOffset, text.data(), text.size() * sizeof(wchar_t));
+    // The control may have pointed pszText at its own copy of the text.
+    if (item.pszText == reinterpret_cast<wchar_t*>(buffer.At(kTextOffset)))
+        buffer.Read(kTextOffset, text.data(), text.size() * sizeof(wchar_t));
+    else if (item.pszText)
+        buffer.ReadAt(item.pszText, text.data(), (text.size() - 1) * sizeof(wchar_t));
     text.back() = 0;
     out.item = handle;
     out.parent = parent;
@@ -291,6 +309,61 @@ std::vector<TreeItem> TreeItems(HWND tree) {
     HTREEITEM root = reinterpret_cast<HTREEITEM>(SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
     CollectTree(tree, buffer, nullptr, root, items);
     return items;
+}
+
+HTREEITEM TreeRoot(HWND tree) {
+    return reinterpret_cast<HTREEITEM>(SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+}
+
+HTREEITEM TreeNext(HWND tree, HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(
+        SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+}
+
+HTREEITEM TreeSelection(HWND tree) {
+    return reinterpret_cast<HTREEITEM>(SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+HTREEITEM TreeChildAt(HWND tree, HTREEITEM parent, int n) {
+    HTREEITEM child = reinterpret_cast<HTREEITEM>(
+        SendWithTimeout(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent)));
+    for (int i = 0; child && i < n; ++i) child = TreeNext(tree, child);
+    return child;
+}
+
+int TreeChildCount(HWND tree, HTREEITEM item) {
+    int count = 0;
+    for (HTREEITEM child = TreeChildAt(tree, item, 0); child && count < 10000; child = TreeNext(tree, child))
+        ++count;
+    return count;
+}
+
+std::wstring TreeItemText(HWND tree, HTREEITEM item) {
+    CRemoteBuffer buffer(tree, kTextOffset + kTextChars * sizeof(wchar_t));
+    TreeItem read;
+    if (!item || !buffer.Valid() || !ReadTreeItem(tree, buffer, item, nullptr, read)) return std::wstring();
+    return read.text;
+}
+
+LPARAM TreeItemData(HWND tree, HTREEITEM item) {
+    CRemoteBuffer buffer(tree, kTextOffset + kTextChars * sizeof(wchar_t));
+    TreeItem read;
+    if (!item || !buffer.Valid() || !ReadTreeItem(tree, buffer, item, nullptr, read)) return 0;
+    return read.data;
+}
+
+bool TreeItemPoint(HWND tree, HTREEITEM item, POINT* point) {
+    CRemoteBuffer buffer(tree, sizeof(RECT));
+    if (!buffer.Valid()) return false;
+    // The item goes in where the rectangle comes out; TRUE: the text's part.
+    RECT rc = {};
+    static_assert(sizeof rc >= sizeof item, "the item fits the rectangle");
+    std::memcpy(&rc, &item, sizeof item);
+    if (!buffer.Write(0, &rc, sizeof rc)) return false;
+    if (!SendWithTimeout(tree, TVM_GETITEMRECT, TRUE, buffer.At())) return false;
+    if (!buffer.Read(0, &rc, sizeof rc)) return false;
+    *point = ClientPoint(tree, (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    return true;
 }
 
 TreeItem FindTreeItem(HWND tree, LPARAM data) {

@@ -1,5 +1,5 @@
 // Real input and outside reading for the tests that drive the real
-// Tavrel.exe as a user does.
+// programs (Tavrel.exe, IM.exe) as a user does.
 //
 // Input goes through SendInput: the platform (Wine's X11 driver, through
 // the display) delivers it to whatever window lies under the pointer or
@@ -33,6 +33,11 @@ void RightClick(POINT screen);
 POINT CentreOf(HWND window);
 // A point of a window's client area on the screen.
 POINT ClientPoint(HWND window, int x, int y);
+// A point of a window's rectangle (its frame included) on the screen.
+POINT WindowPoint(HWND window, int x, int y);
+// One absolute pointer event at a screen point (move plus flags), for
+// callers that time the moment they send it themselves.
+INPUT MouseInput(POINT screen, DWORD flags);
 
 // --- keyboard --------------------------------------------------------------
 // One key press (down and up); with Ctrl and/or Shift held around it.
@@ -69,6 +74,8 @@ public:
     LPARAM At(size_t offset = 0) const { return reinterpret_cast<LPARAM>(static_cast<char*>(m_address) + offset); }
     bool Write(size_t offset, const void* data, size_t size);
     bool Read(size_t offset, void* data, size_t size) const;
+    // Reads anywhere in the other process (a pointer a control handed back).
+    bool ReadAt(const void* address, void* data, size_t size) const;
 
 private:
     HANDLE m_process = nullptr;
@@ -98,6 +105,18 @@ TreeItem FindTreeItemByText(HWND tree, const std::wstring& text);
 // The screen point at the middle of an item's text row (a little right of
 // the face picture).
 POINT TreeItemPoint(HWND tree, const TreeItem& item, int x = 80);
+
+// Single items by handle, as the tree gives them.
+HTREEITEM TreeRoot(HWND tree);
+HTREEITEM TreeNext(HWND tree, HTREEITEM item);
+HTREEITEM TreeSelection(HWND tree);
+int TreeChildCount(HWND tree, HTREEITEM item);
+// The n-th child (0 first); null when there is none.
+HTREEITEM TreeChildAt(HWND tree, HTREEITEM parent, int n);
+std::wstring TreeItemText(HWND tree, HTREEITEM item);
+LPARAM TreeItemData(HWND tree, HTREEITEM item);
+// The middle of an item's text on the screen; false when it is not shown.
+bool TreeItemPoint(HWND tree, HTREEITEM item, POINT* point);
 
 // --- tab controls --------------------------------------------------------------
 // The screen rectangle of a tab of a tab control (another process's too).

@@ -20,7 +20,8 @@
 # QV_CONTROL_PORT.
 # With --fileserver the stand-in file server listens beside it, on port 7013
 # of the same address (where the programs look for it), storing into
-# <work folder>/files (QV_FILESERVER_DIR).
+# <work folder>/files (QV_FILESERVER_DIR); QV_FILESERVER_ARGS, when set,
+# holds further arguments for it (its faults and log).
 # Every wait is bounded.
 set -u
 fileserver=
@@ -55,7 +56,8 @@ address=
 start_fileserver() {
     mkdir -p "$work/files"
     rm -f "$work/fileserver.out"
-    "$fileserver" --bind "$address" --port 7013 --dir "$work/files" >"$work/fileserver.out" \
+    # shellcheck disable=SC2086
+    "$fileserver" --bind "$address" --port 7013 --dir "$work/files" ${QV_FILESERVER_ARGS:-} >"$work/fileserver.out" \
         2>"$work/fileserver.log" &
     filepid=$!
     for _ in $(seq 1 100); do

@@ -12,6 +12,7 @@
 // with their main windows hidden. The cases run in order on the same two
 // programs.
 #include "DeskServerControl.h"
+#include "IMTestDriver.h"
 #include "RealInput.h"
 #include "TavrelDriver.h"
 
@@ -34,14 +35,8 @@
 #include <string>
 #include <vector>
 
+using namespace imtest;
 using namespace tavreltest;
-using imtest::CentreOf;
-using imtest::ClickAt;
-using imtest::DoubleClickAt;
-using imtest::PointIn;
-using imtest::PressKey;
-using imtest::PressKeyWith;
-using imtest::TypeText;
 
 namespace {
 
@@ -49,51 +44,7 @@ constexpr DWORD kWaitMs = 30000;
 constexpr int kA = 12345;
 constexpr int kB = 12346;
 
-std::wstring AppFolder() { return WindowsPathFromEnv("QV_DESK_APP"); }
-
-std::wstring Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::wstring(value, value + std::strlen(value)) : std::wstring();
-}
-
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-    return out;
-}
-
 // --- what the programs show -------------------------------------------------
-
-LRESULT QueryValue(HWND window, WPARAM what) {
-    DWORD_PTR value = static_cast<DWORD_PTR>(-2);
-    ::SendMessageTimeoutW(window, IMStateQueryMessage(), what, 0, SMTO_ABORTIFHUNG, 5000, &value);
-    return static_cast<LRESULT>(value);
-}
-
-std::wstring QueryText(HWND window, WPARAM what) {
-    const ATOM atom = static_cast<ATOM>(QueryValue(window, what));
-    if (!atom || atom == static_cast<ATOM>(-2)) return std::wstring();
-    wchar_t text[256] = {};
-    const UINT n = ::GlobalGetAtomNameW(atom, text, 256);
-    ::GlobalDeleteAtom(atom);
-    return std::wstring(text, n);
-}
-
-// The main window, shown or not: the window that answers the log-on query.
-HWND FindMainWindow(const CTavrelProcess& im) {
-    for (HWND window : im.Windows(false))
-        if (WindowText(window).compare(0, 3, L"IM ") == 0 && WindowText(window) != L"IM 登录" &&
-            QueryValue(window, kQueryLogonState) != -2)
-            return window;
-    return nullptr;
-}
-
-HWND WaitForLogon(const CTavrelProcess& im) {
-    HWND main = nullptr;
-    WaitUntil([&] { return (main = FindMainWindow(im)) != nullptr && QueryValue(main, kQueryLogonState) == 1; },
-              kWaitMs);
-    return main;
-}
 
 std::wstring LogText(HWND chat) { return WindowText(::GetDlgItem(chat, IDC_IM_CHAT_LOG)); }
 
@@ -103,73 +54,11 @@ size_t Count(const std::wstring& text, const std::wstring& part) {
     return n;
 }
 
-// A control of a window (or of one of its descendants) by its id.
-struct ControlSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchControl(HWND child, LPARAM param) {
-    auto* search = reinterpret_cast<ControlSearch*>(param);
-    if (::GetDlgCtrlID(child) != search->id || !::IsWindowVisible(child)) return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-HWND FindControl(HWND window, int id) {
-    ControlSearch search = {id, nullptr};
-    ::EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// Keeps a window above the other windows of the shared display, so that the
-// clicks meant for it reach it.
-void OnTop(HWND window) {
-    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ::SetForegroundWindow(window);
-}
-
-void ClickControl(HWND window, int id) {
-    HWND control = FindControl(window, id);
-    ASSERT_NE(control, nullptr) << "control " << id;
-    ClickAt(CentreOf(control));
-}
-
 // Clicks into the input and types: the input has the keyboard now.
 void TypeIntoInput(HWND chat, const std::wstring& text) {
     OnTop(chat);
     ClickControl(chat, IDC_IM_CHAT_INPUT);
     TypeText(text);
-}
-
-// The text field of a chat message the server received (CMD_TEXT_MSG).
-std::string MessageText(const ServerPacket& packet) {
-    constexpr size_t kTextAt = 24;
-    if (packet.body.size() <= kTextAt) return std::string();
-    const char* text = reinterpret_cast<const char*>(packet.body.data() + kTextAt);
-    return std::string(text, ::strnlen(text, packet.body.size() - kTextAt));
-}
-
-int32_t Word(const std::vector<uint8_t>& body, size_t at) {
-    if (at + 4 > body.size()) return -1;
-    return static_cast<int32_t>(body[at] | body[at + 1] << 8 | body[at + 2] << 16 |
-                                static_cast<uint32_t>(body[at + 3]) << 24);
-}
-
-std::string Ansi(const std::wstring& text) {
-    const int n = ::WideCharToMultiByte(936, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 1), '\0');
-    ::WideCharToMultiByte(936, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
-    out.resize(std::strlen(out.c_str()));
-    return out;
-}
-
-// The chat messages from one user the server received.
-std::vector<std::string> MessagesFrom(CDeskServerControl& server, int32_t sender, int32_t type = -1) {
-    std::vector<std::string> texts;
-    for (const ServerPacket& p : server.PacketsOf(CMD_TEXT_MSG))
-        if (Word(p.body, 12) == sender && (type < 0 || Word(p.body, 0) == type)) texts.push_back(MessageText(p));
-    return texts;
 }
 
 std::string ReadFile(const std::wstring& path) {
@@ -195,26 +84,6 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
     ::FindClose(find);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-// A pop-up menu shown on the display (any program's); null when none.
-HWND VisibleMenu() {
-    for (HWND menu = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
-         menu = ::FindWindowExW(nullptr, menu, L"#32768", nullptr))
-        if (::IsWindowVisible(menu)) return menu;
-    return nullptr;
-}
-
-// Opens A's status menu with a click on its status button; the menu shown.
-HWND OpenStatusMenu(HWND main) {
-    HWND menu = nullptr;
-    for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
-        OnTop(main);
-        ::Sleep(200);
-        ClickAt(PointIn(main, 67 + 8, 44 + 8));
-        WaitUntil([&] { return (menu = VisibleMenu()) != nullptr; }, 5000);
-    }
-    return menu;
 }
 
 // --- the desktop's tray window ----------------------------------------------
@@ -273,24 +142,12 @@ struct Programs {
 };
 Programs* s = nullptr;
 
-void PrepareAppFolder() {
-    const std::wstring folder = AppFolder();
-    ::CreateDirectoryW((folder + L"Ini").c_str(), nullptr);
-    ::WritePrivateProfileStringW(L"serverList", L"use", ScrambleServerText(Env("QV_DESK_SERVER")).c_str(),
-                                 (folder + L"Ini\\IMServerInfo.ini").c_str());
-    for (int account : {kA, kB}) {
-        const std::wstring own = folder + std::to_wstring(account) + L"\\";
-        ::DeleteFileW((own + L"Config.dll").c_str());
-        ::DeleteFileW((own + L"systemSetting.dll").c_str());
-    }
-}
-
 class IMChatEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         s = new Programs();
         if (AppFolder().empty() || !s->server.Connected()) return;
-        PrepareAppFolder();
+        PrepareAppFolder({kA, kB});
         // B first: its tray icon and main window are the first ones.
         if (s->b.Start(AppFolder(), L"x 12346", L"IM.exe")) s->mainB = WaitForLogon(s->b);
         if (s->a.Start(AppFolder(), L"x 12345", L"IM.exe")) s->mainA = WaitForLogon(s->a);
@@ -314,7 +171,7 @@ protected:
     static HWND OpenChatOfA() {
         if (s->chatA && ::IsWindow(s->chatA)) return s->chatA;
         OnTop(s->mainA);
-        ClickAt(PointIn(s->mainA, 116, 93 + 11));
+        Click(WindowPoint(s->mainA, 116, 93 + 11));
         TypeText(L"zs");
         ::Sleep(300);
         PressKey(VK_RETURN);
@@ -357,7 +214,7 @@ TEST_F(IMChatEndToEnd, AMessageMakesTheTrayBlinkAndADoubleClickOpensIt) {
     ::GetWindowRect(tray, &trayRect);
     ASSERT_GE(icon.x, 0) << "an icon of the tray blinks; tray " << trayRect.left << "," << trayRect.top << " "
                          << trayRect.right << "," << trayRect.bottom;
-    DoubleClickAt(icon);
+    DoubleClick(icon);
     s->chatB = s->b.WaitForWindow(L"与 小明 交流中", kWaitMs);
     ASSERT_NE(s->chatB, nullptr) << "the double click opened B's chat";
     ::SetWindowPos(s->chatB, nullptr, 600, 520, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -369,7 +226,7 @@ TEST_F(IMChatEndToEnd, AMessageMakesTheTrayBlinkAndADoubleClickOpensIt) {
 
     // A click on the peer's name in the header opens the peer's profile.
     OnTop(s->chatB);
-    ClickAt(PointIn(s->chatB, 67 + 6, 28 + 13));
+    Click(WindowPoint(s->chatB, 67 + 6, 28 + 13));
     HWND profile = s->b.WaitForWindow(L"小明的资料", kWaitMs);
     ASSERT_NE(profile, nullptr) << "the profile panel";
     ::PostMessageW(profile, WM_CLOSE, 0, 0);
@@ -385,7 +242,7 @@ TEST_F(IMChatEndToEnd, TwoLinesWithTheLineBreakKeyArriveAsOneMessage) {
     const size_t before = MessagesFrom(s->server, kB).size();
     const size_t entries = static_cast<size_t>(QueryValue(s->chatA, kQueryChatEntries));
     TypeIntoInput(s->chatB, L"第一行");
-    PressKeyWith(VK_CONTROL, VK_RETURN);
+    PressKey(VK_RETURN, true);
     TypeText(L"第二行");
     PressKey(VK_RETURN);
     std::vector<std::string> sent;
@@ -409,7 +266,7 @@ TEST_F(IMChatEndToEnd, TwoLinesWithTheLineBreakKeyArriveAsOneMessage) {
     TypeText(L"第四行");
     ::Sleep(300);
     EXPECT_EQ(MessagesFrom(s->server, kB).size(), before + 1) << "Enter only broke the line";
-    PressKeyWith(VK_CONTROL, VK_RETURN);
+    PressKey(VK_RETURN, true);
     ASSERT_TRUE(WaitUntil([&] { return (sent = MessagesFrom(s->server, kB)).size() == before + 2; }, kWaitMs));
     EXPECT_NE(sent.back().find(Ansi(L"/format>第三行\r\n第四行")), std::string::npos) << sent.back();
     EXPECT_TRUE(WaitUntil([&] { return LogText(s->chatA).find(L"第三行\r\n第四行") != std::wstring::npos; }, kWaitMs));
@@ -461,7 +318,7 @@ TEST_F(IMChatEndToEnd, AScreenshotAndAPastedPictureReachThePeer) {
         ::CloseClipboard();
     }
     TypeIntoInput(s->chatB, L"图片：");
-    PressKeyWith(VK_CONTROL, 'V');
+    PressKey('V', true);
     ::Sleep(300);
     PressKey(VK_RETURN);
     std::vector<std::string> sent;
@@ -570,7 +427,7 @@ TEST_F(IMChatEndToEnd, AFileOfferedAcceptedAndReceivedIntact) {
     OnTop(dialog);
     HWND name = FindControl(dialog, 1148);
     if (HWND edit = name ? ::FindWindowExW(name, nullptr, L"Edit", nullptr) : nullptr) name = edit;
-    if (name) ClickAt(CentreOf(name));
+    if (name) Click(CentreOf(name));
     TypeText(source);
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }, kWaitMs));

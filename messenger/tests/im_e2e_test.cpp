@@ -6,6 +6,7 @@
 // the tray), through its state-query message; what it sent is read from the
 // server's record.
 #include "DeskServerControl.h"
+#include "IMTestDriver.h"
 #include "RealInput.h"
 #include "TavrelDriver.h"
 
@@ -24,59 +25,22 @@
 #include <string>
 #include <vector>
 
+using namespace imtest;
 using namespace tavreltest;
-using imtest::CentreOf;
-using imtest::ClickAt;
-using imtest::PointIn;
-using imtest::PressKey;
-using imtest::TypeText;
 
 namespace {
 
 constexpr DWORD kWindowWaitMs = 30000;
 constexpr int kAccount = 12345;
 
-const UINT WM_IM_STATE_QUERY = IMStateQueryMessage();
-
-std::wstring AppFolder() { return WindowsPathFromEnv("QV_DESK_APP"); }
-
-std::wstring ServerAddress() {
-    const char* address = std::getenv("QV_DESK_SERVER");
-    return address ? std::wstring(address, address + std::strlen(address)) : std::wstring();
-}
-
 // The program folder's server entry names the test's server; the account's
 // settings start from nothing.
 void PrepareAppFolder() {
     const std::wstring folder = AppFolder();
     ::CreateDirectoryW((folder + L"Ini").c_str(), nullptr);
-    ::WritePrivateProfileStringW(L"serverList", L"use", ScrambleServerText(ServerAddress()).c_str(),
+    ::WritePrivateProfileStringW(L"serverList", L"use", ScrambleServerText(Env("QV_DESK_SERVER")).c_str(),
                                  (folder + L"Ini\\IMServerInfo.ini").c_str());
     ::DeleteFileW((folder + std::to_wstring(kAccount) + L"\\Config.dll").c_str());
-}
-
-// Keeps a window above the windows of other programs on the shared display,
-// so that the clicks meant for it reach it.
-void OnTop(HWND window) {
-    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ::SetForegroundWindow(window);
-}
-
-// A text the program answers through its state query (an atom it made).
-std::wstring QueryText(HWND main, WPARAM what) {
-    DWORD_PTR atom = 0;
-    if (!::SendMessageTimeoutW(main, WM_IM_STATE_QUERY, what, 0, SMTO_ABORTIFHUNG, 5000, &atom) || !atom)
-        return std::wstring();
-    wchar_t text[256] = {};
-    const UINT n = ::GlobalGetAtomNameW(static_cast<ATOM>(atom), text, 256);
-    ::GlobalDeleteAtom(static_cast<ATOM>(atom));
-    return std::wstring(text, n);
-}
-
-LRESULT QueryValue(HWND main, WPARAM what) {
-    DWORD_PTR value = static_cast<DWORD_PTR>(-2);
-    ::SendMessageTimeoutW(main, WM_IM_STATE_QUERY, what, 0, SMTO_ABORTIFHUNG, 5000, &value);
-    return static_cast<LRESULT>(value);
 }
 
 // The message box of the program (caption: its display title).
@@ -90,15 +54,6 @@ HWND WaitForMessageBox(const CTavrelProcess& im) {
     HWND box = nullptr;
     WaitUntil([&] { return (box = FindMessageBox(im)) != nullptr; }, kWindowWaitMs);
     return box;
-}
-
-// The main window, shown or not: the window that answers the state query.
-HWND FindMainWindow(const CTavrelProcess& im) {
-    for (HWND window : im.Windows(false))
-        if (WindowText(window).compare(0, 3, L"IM ") == 0 && WindowText(window) != L"IM 登录" &&
-            QueryValue(window, 4) != -2)
-            return window;
-    return nullptr;
 }
 
 // The search hit list: the program's shown pop-up holding the list 1516.
@@ -127,21 +82,10 @@ RECT WorkArea() {
     return work;
 }
 
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-    return out;
-}
-
 std::vector<uint32_t> CommandsAfter(const std::vector<ServerPacket>& packets, size_t from) {
     std::vector<uint32_t> commands;
     for (size_t i = from; i < packets.size(); ++i) commands.push_back(packets[i].command);
     return commands;
-}
-
-int32_t Word(const std::vector<uint8_t>& body, size_t at) {
-    if (at + 4 > body.size()) return -1;
-    return static_cast<int32_t>(body[at] | body[at + 1] << 8 | body[at + 2] << 16 | static_cast<uint32_t>(body[at + 3]) << 24);
 }
 
 // Runs the stand-in InstanceControl.exe (QV_INSTANCE_CONTROL) to its end.
@@ -195,7 +139,7 @@ TEST_F(IMEndToEnd, LogOnByHandThenTheTreeTheTrayAndTheSearch) {
     ASSERT_TRUE(account && password && button);
 
     // The log-on button with nothing typed.
-    ClickAt(CentreOf(button));
+    Click(CentreOf(button));
     HWND box = WaitForMessageBox(im);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), L"请输入有效帐号后再登录:)");
@@ -205,9 +149,9 @@ TEST_F(IMEndToEnd, LogOnByHandThenTheTreeTheTrayAndTheSearch) {
     // An account and a password of blanks, Enter in the panel.
     RECT accountRect = {};
     ::GetWindowRect(account, &accountRect);
-    ClickAt(POINT{accountRect.left + 20, (accountRect.top + accountRect.bottom) / 2});
+    Click(POINT{accountRect.left + 20, (accountRect.top + accountRect.bottom) / 2});
     TypeText(L"12345");
-    ClickAt(CentreOf(password));
+    Click(CentreOf(password));
     TypeText(L"   ");
     PressKey(VK_RETURN);
     box = WaitForMessageBox(im);
@@ -317,7 +261,7 @@ TEST_F(IMEndToEnd, LogOnByHandThenTheTreeTheTrayAndTheSearch) {
 
     // A double click on his row (now the first of the first group) opens the
     // chat with him, which shows his message. The tray stops blinking.
-    imtest::DoubleClickAt(PointIn(main, 100, 115 + 26 + 26));
+    DoubleClick(WindowPoint(main, 100, 115 + 26 + 26));
     HWND chat = im.WaitForWindow(L"与 张三 交流中", kWindowWaitMs);
     ASSERT_NE(chat, nullptr) << "the tree's double click reached the main window";
     EXPECT_TRUE(WaitUntil([&] { return WindowText(::GetDlgItem(chat, 1101)).find(L"hi") != std::wstring::npos; },
@@ -328,12 +272,12 @@ TEST_F(IMEndToEnd, LogOnByHandThenTheTreeTheTrayAndTheSearch) {
     OnTop(chat);
     RECT chatRect = {};
     ::GetWindowRect(chat, &chatRect);
-    ClickAt(PointIn(chat, chatRect.right - chatRect.left - 35 + 14, 10));
+    Click(WindowPoint(chat, chatRect.right - chatRect.left - 35 + 14, 10));
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(chat); }, kWindowWaitMs)) << "its close button closes it";
 
     // "zs" in the search box lists 张三, under the box.
     OnTop(main);
-    ClickAt(PointIn(main, 116, 93 + 11));
+    Click(WindowPoint(main, 116, 93 + 11));
     TypeText(L"zs");
     HWND hits = nullptr;
     ASSERT_TRUE(WaitUntil(
@@ -354,12 +298,12 @@ TEST_F(IMEndToEnd, LogOnByHandThenTheTreeTheTrayAndTheSearch) {
     EXPECT_FALSE(::IsWindowVisible(::GetParent(hits))) << "Enter hid the hit list";
     OnTop(chat);
     ::GetWindowRect(chat, &chatRect);
-    ClickAt(PointIn(chat, chatRect.right - chatRect.left - 35 + 14, 10));
+    Click(WindowPoint(chat, chatRect.right - chatRect.left - 35 + 14, 10));
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(chat); }, kWindowWaitMs));
 
     // The close button only hides the main window.
     OnTop(main);
-    ClickAt(PointIn(main, 232 - 35 + 14, 10));
+    Click(WindowPoint(main, 232 - 35 + 14, 10));
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main); }, kWindowWaitMs));
     EXPECT_TRUE(im.IsRunning());
 
@@ -395,7 +339,7 @@ TEST_F(IMEndToEnd, TheStatusMenuChangesTheOwnStatusAndTheHotKeyTakesAScreenshot)
     OnTop(main);
     ASSERT_TRUE(WaitUntil([&] { return QueryText(main, 3).find(L"小明  [在线]") == 0; }, kWindowWaitMs));
 
-    ClickAt(PointIn(main, 67 + 8, 44 + 8));
+    Click(WindowPoint(main, 67 + 8, 44 + 8));
     HWND menu = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) && ::IsWindowVisible(menu); },
                           kWindowWaitMs))
@@ -418,7 +362,7 @@ TEST_F(IMEndToEnd, TheStatusMenuChangesTheOwnStatusAndTheHotKeyTakesAScreenshot)
     ASSERT_TRUE(::OpenClipboard(nullptr));
     ::EmptyClipboard();
     ::CloseClipboard();
-    imtest::PressKeyWith(VK_CONTROL, VK_NUMPAD0);
+    PressKey(VK_NUMPAD0, true);
     EXPECT_TRUE(WaitUntil([] { return ::IsClipboardFormatAvailable(CF_BITMAP) != FALSE; }, kWindowWaitMs))
         << "a screenshot on the clipboard";
 

@@ -10,6 +10,7 @@
 // history with B holds 70 older messages from the first of this month, so
 // that the newest page is page 2 and that day lies on page 1.
 #include "DeskServerControl.h"
+#include "IMTestDriver.h"
 #include "RealInput.h"
 #include "TavrelDriver.h"
 
@@ -30,13 +31,8 @@
 #include <string>
 #include <vector>
 
+using namespace imtest;
 using namespace tavreltest;
-using imtest::CentreOf;
-using imtest::ClickAt;
-using imtest::PointIn;
-using imtest::PressKey;
-using imtest::PressKeyWith;
-using imtest::TypeText;
 
 namespace {
 
@@ -45,127 +41,12 @@ constexpr int kA = 12345;
 constexpr int kB = 12346;
 constexpr int kOlder = 70;
 
-std::wstring AppFolder() { return WindowsPathFromEnv("QV_DESK_APP"); }
-
-std::wstring Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::wstring(value, value + std::strlen(value)) : std::wstring();
-}
-
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += c < 0x80 ? static_cast<char>(c) : '?';
-    return out;
-}
-
-std::string Ansi(const std::wstring& text) {
-    const int n = ::WideCharToMultiByte(936, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 1), '\0');
-    ::WideCharToMultiByte(936, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
-    out.resize(std::strlen(out.c_str()));
-    return out;
-}
-
-LRESULT QueryValue(HWND window, WPARAM what, LPARAM lParam = 0) {
-    DWORD_PTR value = static_cast<DWORD_PTR>(-2);
-    ::SendMessageTimeoutW(window, IMStateQueryMessage(), what, lParam, SMTO_ABORTIFHUNG, 5000, &value);
-    return static_cast<LRESULT>(value);
-}
-
-std::wstring QueryText(HWND window, WPARAM what) {
-    const ATOM atom = static_cast<ATOM>(QueryValue(window, what));
-    if (!atom || atom == static_cast<ATOM>(-2)) return std::wstring();
-    wchar_t text[256] = {};
-    const UINT n = ::GlobalGetAtomNameW(atom, text, 256);
-    ::GlobalDeleteAtom(atom);
-    return std::wstring(text, n);
-}
-
-HWND FindMainWindow(const CTavrelProcess& im) {
-    for (HWND window : im.Windows(false))
-        if (WindowText(window).compare(0, 3, L"IM ") == 0 && WindowText(window) != L"IM 登录" &&
-            QueryValue(window, kQueryLogonState) != -2)
-            return window;
-    return nullptr;
-}
-
-HWND WaitForLogon(const CTavrelProcess& im) {
-    HWND main = nullptr;
-    WaitUntil([&] { return (main = FindMainWindow(im)) != nullptr && QueryValue(main, kQueryLogonState) == 1; },
-              kWaitMs);
-    return main;
-}
-
-// A visible control of a window (or of one of its descendants) by its id.
-struct ControlSearch {
-    int id;
-    HWND found;
-};
-
-BOOL CALLBACK MatchControl(HWND child, LPARAM param) {
-    auto* search = reinterpret_cast<ControlSearch*>(param);
-    if (::GetDlgCtrlID(child) != search->id || !::IsWindowVisible(child)) return TRUE;
-    search->found = child;
-    return FALSE;
-}
-
-HWND FindControl(HWND window, int id) {
-    ControlSearch search = {id, nullptr};
-    ::EnumChildWindows(window, MatchControl, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-void OnTop(HWND window) {
-    ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    ::SetForegroundWindow(window);
-}
-
-void ClickControl(HWND window, int id) {
-    HWND control = FindControl(window, id);
-    ASSERT_NE(control, nullptr) << "control " << id;
-    ClickAt(CentreOf(control));
-}
-
 // A point a query gave (x | y << 16, client coordinates of window) on the
 // screen.
 POINT ScreenPoint(HWND window, LRESULT packed) {
     POINT point = {static_cast<LONG>(packed & 0xFFFF), static_cast<LONG>((packed >> 16) & 0xFFFF)};
     ::ClientToScreen(window, &point);
     return point;
-}
-
-int32_t Word(const std::vector<uint8_t>& body, size_t at) {
-    if (at + 4 > body.size()) return -1;
-    return static_cast<int32_t>(body[at] | body[at + 1] << 8 | body[at + 2] << 16 |
-                                static_cast<uint32_t>(body[at + 3]) << 24);
-}
-
-std::vector<std::string> MessagesFrom(CDeskServerControl& server, int32_t sender) {
-    std::vector<std::string> texts;
-    for (const ServerPacket& p : server.PacketsOf(CMD_TEXT_MSG)) {
-        if (Word(p.body, 12) != sender || p.body.size() <= 24) continue;
-        const char* text = reinterpret_cast<const char*>(p.body.data() + 24);
-        texts.emplace_back(text, ::strnlen(text, p.body.size() - 24));
-    }
-    return texts;
-}
-
-HWND VisibleMenu() {
-    for (HWND menu = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
-         menu = ::FindWindowExW(nullptr, menu, L"#32768", nullptr))
-        if (::IsWindowVisible(menu)) return menu;
-    return nullptr;
-}
-
-HWND OpenStatusMenu(HWND main) {
-    HWND menu = nullptr;
-    for (int attempt = 0; attempt < 3 && !menu; ++attempt) {
-        OnTop(main);
-        ::Sleep(200);
-        ClickAt(PointIn(main, 67 + 8, 44 + 8));
-        WaitUntil([&] { return (menu = VisibleMenu()) != nullptr; }, 5000);
-    }
-    return menu;
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
@@ -256,15 +137,7 @@ protected:
     static void SetUpTestSuite() {
         s = new Programs();
         if (AppFolder().empty() || !s->server.Connected()) return;
-        const std::wstring folder = AppFolder();
-        ::CreateDirectoryW((folder + L"Ini").c_str(), nullptr);
-        ::WritePrivateProfileStringW(L"serverList", L"use", ScrambleServerText(Env("QV_DESK_SERVER")).c_str(),
-                                     (folder + L"Ini\\IMServerInfo.ini").c_str());
-        for (int account : {kA, kB}) {
-            const std::wstring own = folder + std::to_wstring(account) + L"\\";
-            ::DeleteFileW((own + L"Config.dll").c_str());
-            ::DeleteFileW((own + L"systemSetting.dll").c_str());
-        }
+        PrepareAppFolder({kA, kB});
         SeedOlderHistory();
         if (s->b.Start(AppFolder(), L"x 12346", L"IM.exe")) s->mainB = WaitForLogon(s->b);
         if (s->a.Start(AppFolder(), L"x 12345", L"IM.exe")) s->mainA = WaitForLogon(s->a);
@@ -289,7 +162,7 @@ protected:
         ::SendMessageTimeoutW(main, WM_INSTANCE_CONTROL, 1, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
         WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, kWaitMs);
         OnTop(main);
-        ClickAt(PointIn(main, 116, 93 + 11));
+        Click(WindowPoint(main, 116, 93 + 11));
         TypeText(search);
         ::Sleep(300);
         PressKey(VK_RETURN);
@@ -315,7 +188,7 @@ TEST_F(IMHistoryManagerEndToEnd, TheConversationInTheHistoryManager) {
     const size_t before = MessagesFrom(s->server, kA).size();
     PutPictureOnClipboard();
     Type(s->chatA, L"苹果和图片：");
-    PressKeyWith(VK_CONTROL, 'V');
+    PressKey('V', true);
     ::Sleep(300);
     PressKey(VK_RETURN);
     Type(s->chatA, L"第二个苹果");
@@ -358,7 +231,7 @@ TEST_F(IMHistoryManagerEndToEnd, TheConversationInTheHistoryManager) {
     ASSERT_NE(tree, nullptr);
     const LRESULT category = QueryValue(manager, kQueryMsgMgrCategoryPoint, 0);
     ASSERT_GE(category, 0);
-    ClickAt(ScreenPoint(tree, category));
+    Click(ScreenPoint(tree, category));
     EXPECT_TRUE(WaitUntil([&] { return QueryValue(manager, kQueryMsgMgrMode) == 0; }, kWaitMs));
     const std::wstring rows = QueryText(manager, kQueryMsgMgrListRows);
     EXPECT_NE(rows.find(L"张三|12346|" + TodayText() + L" "), std::wstring::npos) << Narrow(rows);
@@ -368,7 +241,7 @@ TEST_F(IMHistoryManagerEndToEnd, TheConversationInTheHistoryManager) {
     // A click on 张三 in the tree: the history again.
     const LRESULT peer = QueryValue(manager, kQueryMsgMgrCategoryPoint, kB);
     ASSERT_GE(peer, 0);
-    ClickAt(ScreenPoint(tree, peer));
+    Click(ScreenPoint(tree, peer));
     EXPECT_TRUE(WaitUntil([&] { return QueryValue(manager, kQueryMsgMgrMode) == 1; }, kWaitMs));
     EXPECT_EQ(QueryValue(manager, kQueryMsgMgrPage), 2);
 
@@ -394,7 +267,7 @@ TEST_F(IMHistoryManagerEndToEnd, TheConversationInTheHistoryManager) {
     EXPECT_EQ(QueryText(manager, kQueryMsgMgrTitle), L"与张三(12346)的消息记录");
     ClickControl(manager, 1202);
     EXPECT_TRUE(WaitUntil([&] { return QueryValue(manager, kQueryMsgMgrMode) == 2; }, kWaitMs));
-    ClickAt(ScreenPoint(tree, peer));
+    Click(ScreenPoint(tree, peer));
     EXPECT_TRUE(WaitUntil([&] { return QueryValue(manager, kQueryMsgMgrMode) == 1; }, kWaitMs));
     EXPECT_EQ(QueryValue(manager, kQueryMsgMgrPage), 2);
 
@@ -407,7 +280,7 @@ TEST_F(IMHistoryManagerEndToEnd, TheConversationInTheHistoryManager) {
                           kWaitMs));
     ::Sleep(300);
     testpicture::SaveWindowPicture(manager, WindowsPathFromEnv("QV_TEST_OUT") + L"im_msgmgr_calendar.bmp");
-    ClickAt(ScreenPoint(calendar, day));
+    Click(ScreenPoint(calendar, day));
     EXPECT_TRUE(WaitUntil([&] { return QueryValue(manager, kQueryMsgMgrPage) == 1; }, kWaitMs));
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(calendar); }, kWaitMs)) << "the picker hid";
     EXPECT_NE(viewText().find(L"旧消息 0\r"), std::wstring::npos) << Narrow(viewText());
@@ -441,7 +314,7 @@ TEST_F(IMHistoryManagerEndToEnd, AnAutomaticReplyEditedInTheSettingsIsUsed) {
     OnTop(settings);
     HWND replies = FindControl(settings, 1500);
     ASSERT_NE(replies, nullptr);
-    ClickAt(PointIn(replies, 60, 8));  // the first reply
+    Click(WindowPoint(replies, 60, 8));  // the first reply
     ::Sleep(300);
     ClickControl(settings, 1502);  // 修改
     HWND editor = s->a.WaitForWindow(L"修改自动回复", kWaitMs);
@@ -473,6 +346,91 @@ TEST_F(IMHistoryManagerEndToEnd, AnAutomaticReplyEditedInTheSettingsIsUsed) {
         [&] { return WindowText(::GetDlgItem(s->chatB, IDC_IM_CHAT_LOG)).find(reply) != std::wstring::npos; },
         kWaitMs))
         << Narrow(WindowText(::GetDlgItem(s->chatB, IDC_IM_CHAT_LOG)));
+}
+
+// A's settings files and A's history with B damaged while A is closed
+// (zeros, random bytes): A starts again, a message box names the settings
+// files it could not read and where they were kept (closed with a real
+// click on its OK), and the history manager, opened with the chat window's
+// history button, says where the damaged history was kept instead of
+// showing an empty history. No byte of them is deleted.
+TEST_F(IMHistoryManagerEndToEnd, DamagedSettingsAndHistoryAreNamedAndKept) {
+    ::PostMessageW(s->mainA, WM_INSTANCE_CONTROL, 0, 0);
+    ASSERT_TRUE(s->a.WaitForExit(kWaitMs));
+    s->mainA = nullptr;
+    s->chatA = nullptr;
+    const std::wstring own = AppFolder() + L"12345\\";
+    const std::wstring historyFolder = own + L"msg\\12346\\";
+    std::string noise(700, '\0');
+    uint32_t seed = 12345;
+    for (char& c : noise) c = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+    const std::string zeros(300, '\0');
+    ASSERT_TRUE(WriteFileBytes(own + L"Config.dll", zeros));
+    ASSERT_TRUE(WriteFileBytes(own + L"systemSetting.dll", noise.substr(0, 400)));
+    ASSERT_TRUE(WriteFileBytes(historyFolder + L"12346.msg", noise));
+    // The name of the file in folder that holds bytes (moved aside or not).
+    const auto holding = [](const std::wstring& folder, const std::string& bytes) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &data);
+        std::wstring found;
+        if (find == INVALID_HANDLE_VALUE) return found;
+        do {
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            HANDLE file = ::CreateFileW((folder + data.cFileName).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            std::string content(bytes.size() + 1, '\0');
+            DWORD got = 0;
+            ::ReadFile(file, &content[0], static_cast<DWORD>(content.size()), &got, nullptr);
+            ::CloseHandle(file);
+            if (std::string(content.data(), got) == bytes) found = data.cFileName;
+        } while (found.empty() && ::FindNextFileW(find, &data));
+        ::FindClose(find);
+        return found;
+    };
+
+    ASSERT_TRUE(s->a.Start(AppFolder(), L"x 12345", L"IM.exe"));
+    s->mainA = WaitForLogon(s->a);
+    ASSERT_NE(s->mainA, nullptr) << "A logged on again";
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            for (HWND window : s->a.Windows())
+                if (MessageBoxText(window).find(L"设置文件") != std::wstring::npos) box = window;
+            return box != nullptr;
+        },
+        kWaitMs))
+        << "no box about the settings files";
+    const std::wstring wanted = L"设置文件“Config.dll”已损坏，无法读取，已改用默认设置（原文件已另存为“" +
+                                holding(own, zeros) + L"”）。\r\n设置文件“systemSetting.dll”已损坏，无法读取，"
+                                L"已改用默认设置（原文件已另存为“" + holding(own, noise.substr(0, 400)) + L"”）。";
+    std::wstring text = MessageBoxText(box);
+    EXPECT_EQ(text, wanted) << Narrow(text);
+    OnTop(box);
+    Click(CentreOf(::GetDlgItem(box, IDOK)));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, kWaitMs)) << "OK did not close the box";
+
+    s->chatA = OpenChat(s->mainA, s->a, L"zs", L"与 张三 交流中");
+    ASSERT_NE(s->chatA, nullptr) << "A's chat";
+    OnTop(s->chatA);
+    ClickControl(s->chatA, IDC_IM_CHAT_HISTORY);
+    HWND manager = s->a.WaitForWindow(L"消息管理器", kWaitMs);
+    ASSERT_NE(manager, nullptr) << "the history manager";
+    HWND view = ::GetDlgItem(manager, 1216);
+    ASSERT_NE(view, nullptr);
+    std::wstring shown;
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            const std::wstring aside = holding(historyFolder, noise);
+            shown = WindowText(view);
+            return aside != L"12346.msg" &&
+                   shown.find(L"损坏的消息记录文件已另存为“" + aside + L"”，其中的消息无法显示。") != std::wstring::npos;
+        },
+        kWaitMs))
+        << Narrow(shown);
+    EXPECT_FALSE(holding(historyFolder, noise).empty()) << "the history's bytes are kept";
+    ::Sleep(300);
+    testpicture::SaveWindowPicture(manager, WindowsPathFromEnv("QV_TEST_OUT") + L"im_msgmgr_damaged.bmp");
 }
 
 }  // namespace

@@ -13,6 +13,13 @@
 //
 // The log owns the PictureObjectInfo records of the pictures it shows; a
 // record goes when its message leaves the log or the log goes.
+//
+// Messages that arrive together are appended as one batch (CBatch, or
+// BeginBatch and EndBatch): while a batch is open the log is not redrawn and
+// neither scrolled nor trimmed message by message; when the outermost batch
+// ends, the oldest messages beyond the limit leave in one deletion, the log
+// scrolls to its end once and is redrawn once. Every single append is a
+// batch of its own, so a lone message is drawn once as well.
 #pragma once
 
 #include "clientui/MyRichEditCtrl.h"
@@ -52,6 +59,21 @@ public:
     // notice is shown as it is: a picture tag in it stays text.
     void AppendSystemNotice(const std::wstring& notice, const CHARFORMATW& format);
     static std::wstring SystemNoticeText(const std::wstring& notice);
+
+    // A batch of appends (see above); batches nest, the outermost one counts.
+    void BeginBatch();
+    void EndBatch();
+    bool InBatch() const { return m_batchDepth > 0; }
+    class CBatch {
+    public:
+        explicit CBatch(CChatLogEdit& log) : m_log(log) { m_log.BeginBatch(); }
+        ~CBatch() { m_log.EndBatch(); }
+        CBatch(const CBatch&) = delete;
+        CBatch& operator=(const CBatch&) = delete;
+
+    private:
+        CChatLogEdit& m_log;
+    };
 
     // Places the picture called name at the current end of the log. A name
     // that is not one plain file name shows the error placeholder.
@@ -93,7 +115,9 @@ private:
     void AppendPart(const std::wstring& text, const CHARFORMATW& format, LONG indent);
     void AppendEntry(const std::wstring& wholeText, const std::wstring& header, const clientui::ParsedMessage* message,
                      const std::wstring& plainBody, const CHARFORMATW& headerFormat, const CHARFORMATW& bodyFormat);
-    void TrimOldest();
+    // Removes the oldest entries until at most kMaxEntries remain, with one
+    // deletion of their characters from the top of the log.
+    void TrimToLimit();
     bool IsOwnPicture(const PictureObjectInfo* info) const;
 
     clientui::CSystemAnsiCodePage m_codePage;
@@ -103,4 +127,7 @@ private:
     IPictureDownloadQueue* m_downloads = nullptr;
     std::deque<Entry> m_entries;
     Entry* m_filling = nullptr;  // the entry being appended
+    int m_batchDepth = 0;
+    HWND m_batchFocus = nullptr;  // the focus when the outermost batch began
+    bool m_batchRedrawOff = false;
 };

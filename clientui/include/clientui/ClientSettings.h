@@ -71,6 +71,11 @@ public:
     const std::wstring& LoadServerInfo();
     // Remembers the account and reads its "Config.dll".
     void LoadUserConfig(int32_t account);
+    // Before the account's settings are read: each of its "Config.dll" and
+    // "systemSetting.dll" that holds no settings text is moved aside (its
+    // defaults then stand). The user's notice, one line per file; empty
+    // when there was none.
+    std::wstring SetAsideDamagedAccountFiles(int32_t account) const;
     // Writes every "Config.dll" key; nothing while no account is loaded.
     void SaveUserConfig();
     // Remembers the account and reads its "systemSetting.dll". The two

@@ -93,3 +93,8 @@ int LoadWholeHistoryFile(const std::wstring& path, std::vector<HistoryRecord>& r
 // the engine uses), so that an earlier damaged file is never replaced. The
 // new name, or empty when the file could not be moved.
 std::wstring MoveFileAside(const std::wstring& path);
+
+// The last of the names MoveFileAside gives ("<path>.bad", "<path>.1.bad",
+// ...) that holds a file: the most recent damaged copy of path kept aside;
+// empty when none is there.
+std::wstring LatestAsideName(const std::wstring& path);

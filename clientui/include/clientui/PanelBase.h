@@ -100,6 +100,14 @@ protected:
 
     bool IsPanelMaximized() const { return ::IsZoomed(m_hWnd) != FALSE; }
 
+    // Gives the panel the size and places it over the middle of its owner
+    // (of the screen when it has none).
+    void PlaceOverOwner(int width, int height);
+    // Answers WM_GETMINMAXINFO: maximised, the panel covers the work area
+    // (not the taskbar); minTrack, when not zero, is the smallest size the
+    // user can drag it to.
+    static void FitMaximizedToWorkArea(MINMAXINFO* info, SIZE minTrack = SIZE{0, 0});
+
     // The caption buttons: minimise, maximise, close.
     CSkinBtn m_btnMin;
     CSkinBtn m_btnMax;

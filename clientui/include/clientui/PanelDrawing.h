@@ -21,5 +21,9 @@ void DrawBitmapTiled(HBITMAP bitmap, HDC dc, int left, int top, int right, int b
 // frame in 0x6E6E6E; the whole client rectangle when it has no region.
 void DrawPanelFrame(HDC dc, HWND panel);
 
+// A new "Arial" font of the size in points at the screen's resolution
+// (normal weight, the default character set); the caller owns it.
+HFONT CreateArialFont(int points);
+
 // The colour of the panel frame.
 constexpr COLORREF kPanelFrameColour = 0x6E6E6E;

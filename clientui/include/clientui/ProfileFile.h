@@ -45,3 +45,10 @@ private:
     std::wstring m_path;
     bool m_unicodeChecked = false;
 };
+
+// A settings file that holds no settings text (NUL bytes, or bytes that are
+// no text of its code page) cannot be read: it is moved aside beside itself
+// (never deleted), so that the defaults stand and the next write starts a
+// new file. The name it was moved to; empty when the file is missing, is
+// text, or could not be moved.
+std::wstring SetAsideDamagedSettingsFile(const std::wstring& path);

@@ -38,6 +38,18 @@ std::wstring MoveFileAside(const std::wstring& path) {
     return std::wstring();
 }
 
+std::wstring LatestAsideName(const std::wstring& path) {
+    // MoveFileAside takes the first free name, so the copies lie at the
+    // first names without a gap (one removed by hand may leave one).
+    std::wstring latest;
+    for (int n = 0; n < 100; ++n) {
+        const std::wstring aside = n == 0 ? path + L".bad" : path + fw::FormatString(L".%d.bad", n);
+        if (::GetFileAttributesW(aside.c_str()) != INVALID_FILE_ATTRIBUTES) latest = aside;
+        else if (n > 0) break;
+    }
+    return latest;
+}
+
 namespace {
 
 // Reads a history file's header and the bytes behind it. `stopAfterHeader`

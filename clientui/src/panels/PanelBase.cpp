@@ -226,3 +226,19 @@ void RelayoutPanel(CPanelBase* panel, int* part) {
     panel->LayoutPanel(part, client, &rect);
     panel->InvalidateRect(rect, true);
 }
+
+void CPanelBase::PlaceOverOwner(int width, int height) {
+    SetWindowPos(nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT over = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (HWND owner = ::GetWindow(m_hWnd, GW_OWNER)) ::GetWindowRect(owner, &over);
+    SetWindowPos(nullptr, (over.left + over.right - width) / 2, (over.top + over.bottom - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CPanelBase::FitMaximizedToWorkArea(MINMAXINFO* info, SIZE minTrack) {
+    RECT work = {};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    info->ptMaxPosition = {work.left, work.top};
+    info->ptMaxSize = {work.right - work.left, work.bottom - work.top};
+    if (minTrack.cx || minTrack.cy) info->ptMinTrackSize = {minTrack.cx, minTrack.cy};
+}

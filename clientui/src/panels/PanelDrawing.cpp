@@ -64,3 +64,15 @@ void DrawPanelFrame(HDC dc, HWND panel) {
     fw::CBrush brush(::CreateSolidBrush(kPanelFrameColour));
     ::FrameRgn(dc, region, brush, 1, 1);
 }
+
+HFONT CreateArialFont(int points) {
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ::ReleaseDC(nullptr, screen);
+    LOGFONTW font = {};
+    font.lfHeight = -::MulDiv(points, dpi, 72);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
+    return ::CreateFontIndirectW(&font);
+}

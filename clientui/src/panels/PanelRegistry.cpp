@@ -146,13 +146,20 @@ CPanelBase* CPanelRegistry::FindChatWindow(int32_t userId) const {
 
 void CPanelRegistry::LayoutChatWindows(const RECT& rect) {
     if (m_chatWindows.empty()) return;
+    // Every window but the last is hidden; the last one is placed without
+    // being hidden on the way, so that a window already shown is not drawn
+    // again from nothing.
+    CPanelBase* last = m_chatWindows.back();
     for (CPanelBase* window : m_chatWindows) {
-        if (!window->IsWindow()) continue;
+        if (!window->IsWindow() || window == last) continue;
         window->SetWindowPos(nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                              SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
     }
-    CPanelBase* last = m_chatWindows.back();
-    if (last->IsWindow()) last->ShowWindow(SW_SHOWNORMAL);
+    if (last->IsWindow()) {
+        last->SetWindowPos(nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+        last->ShowWindow(SW_SHOWNORMAL);
+    }
 }
 
 void CPanelRegistry::BringChatWindowToEnd(CPanelBase* window) {

@@ -116,9 +116,7 @@ void CChatLogEdit::AppendSystemNotice(const std::wstring& notice, const CHARFORM
 void CChatLogEdit::AppendEntry(const std::wstring& wholeText, const std::wstring& header,
                                const clientui::ParsedMessage* message, const std::wstring& plainBody,
                                const CHARFORMATW& headerFormat, const CHARFORMATW& bodyFormat) {
-    HWND focus = ::GetFocus();
-    HideSelection(true, true);
-
+    CBatch batch(*this);
     Entry entry;
     entry.text = wholeText;
     m_filling = &entry;
@@ -133,21 +131,43 @@ void CChatLogEdit::AppendEntry(const std::wstring& wholeText, const std::wstring
     }
     entry.characters = EndPosition() - start;
     m_filling = nullptr;
-
-    if (m_entries.size() >= kMaxEntries) TrimOldest();
     m_entries.push_back(std::move(entry));
+}
 
+void CChatLogEdit::BeginBatch() {
+    if (m_batchDepth++ > 0 || !IsWindow()) return;
+    m_batchFocus = ::GetFocus();
+    // Nothing is drawn until the batch ends: the rich edit would otherwise
+    // repaint itself after every change of its text. (Turning redrawing on
+    // again shows a window, so a log that is hidden itself is left alone.)
+    m_batchRedrawOff = (GetStyle() & WS_VISIBLE) != 0;
+    if (m_batchRedrawOff) SendMessage(WM_SETREDRAW, FALSE, 0);
+    HideSelection(true, true);
+}
+
+void CChatLogEdit::EndBatch() {
+    if (m_batchDepth <= 0 || --m_batchDepth > 0 || !IsWindow()) return;
+    TrimToLimit();
+    SetSelEnd();
     HideSelection(false, true);
+    if (m_batchRedrawOff) SendMessage(WM_SETREDRAW, TRUE, 0);
+    m_batchRedrawOff = false;
     ScrollCaret();
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    HWND focus = m_batchFocus;
+    m_batchFocus = nullptr;
     if (focus && ::IsWindow(focus) && ::GetFocus() != focus) ::SetFocus(focus);
 }
 
-void CChatLogEdit::TrimOldest() {
-    if (m_entries.empty()) return;
-    SetSel(0, m_entries.front().characters);
+void CChatLogEdit::TrimToLimit() {
+    if (m_entries.size() <= kMaxEntries) return;
+    const size_t leaving = m_entries.size() - kMaxEntries;
+    LONG characters = 0;
+    for (size_t i = 0; i < leaving; ++i) characters += m_entries[i].characters;
+    SetSel(0, characters);
     ReplaceSel(std::wstring());
-    // The entry's objects have left the text: their records can go.
-    m_entries.pop_front();
+    // The entries' objects have left the text: their records can go.
+    m_entries.erase(m_entries.begin(), m_entries.begin() + static_cast<std::ptrdiff_t>(leaving));
     SetSelEnd();
 }
 

@@ -47,18 +47,6 @@ constexpr int kNumberColumn = 26;
 constexpr int kTextColumn = 230;
 constexpr int kNavColumn = 85;
 
-HFONT MakeArialFont(int points) {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    LOGFONTW font = {};
-    font.lfHeight = -::MulDiv(points, dpi, 72);
-    font.lfWeight = FW_NORMAL;
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
-    return ::CreateFontIndirectW(&font);
-}
-
 // The row under a list-view click; -1 for none.
 int ClickedRow(const NMHDR* hdr) {
     const auto* item = reinterpret_cast<const NMITEMACTIVATE*>(hdr);
@@ -90,8 +78,8 @@ void CIMSystemSettingPanel::SetCurrentPage(int page) {
 BOOL CIMSystemSettingPanel::OnInitDialog() {
     CPanelBase::OnInitDialog();
     m_settingSkin.Load(m_skin.GetProgramFolder());
-    m_font.Reset(MakeArialFont(9));
-    m_titleFont.Reset(MakeArialFont(20));
+    m_font.Reset(CreateArialFont(9));
+    m_titleFont.Reset(CreateArialFont(20));
     // The controls show the settings as they are now.
     m_model.Reset();
 
@@ -332,12 +320,7 @@ bool CIMSystemSettingPanel::PreTranslateMessage(MSG& msg) {
 
 LRESULT CIMSystemSettingPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_GETMINMAXINFO) {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        RECT work = {};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        info->ptMaxPosition = {work.left, work.top};
-        info->ptMaxSize = {work.right - work.left, work.bottom - work.top};
-        info->ptMinTrackSize = {kWidth, kHeight};
+        FitMaximizedToWorkArea(reinterpret_cast<MINMAXINFO*>(lParam), SIZE{kWidth, kHeight});
         return 0;
     }
     return CPanelBase::WindowProc(msg, wParam, lParam);

@@ -353,3 +353,35 @@ TEST_P(SkinBtnParentTest, TheTransparentCornerShowsTheParentUnderTheButtonWherev
 
 INSTANTIATE_TEST_SUITE_P(Parents, SkinBtnParentTest, ::testing::ValuesIn(kParentCases),
                          [](const ::testing::TestParamInfo<ParentCase>& info) { return info.param.name; });
+
+TEST(SkinPictureTest, PicturesOfOneUnchangedFileShareOneBitmap) {
+    // Every window of a kind loads the same skin files: the second load of a
+    // file takes the first one's bitmap; a file changed since is read anew,
+    // and a picture loaded before keeps what it had.
+    CScratchFolder folder;
+    const std::wstring path = folder.File(L"shared.bmp");
+    ASSERT_TRUE(paneltest::WriteBmp(path, 40, 20, kNormal));
+    CSkinPicture first, second;
+    ASSERT_TRUE(first.Load(path));
+    ASSERT_TRUE(second.Load(path));
+    EXPECT_EQ(first.GetBitmap(), second.GetBitmap());
+    EXPECT_EQ(second.GetWidth(), 40);
+
+    ASSERT_TRUE(paneltest::WriteBmp(path, 30, 10, kHover));
+    CSkinPicture changed;
+    ASSERT_TRUE(changed.Load(path));
+    EXPECT_NE(changed.GetBitmap(), first.GetBitmap());
+    EXPECT_EQ(changed.GetWidth(), 30);
+    EXPECT_EQ(changed.GetHeight(), 10);
+    EXPECT_EQ(first.GetWidth(), 40);
+    EXPECT_EQ(fw::GetBitmapSize(first.GetBitmap()).cx, 40);
+
+    // Gone with its last picture: the others still draw theirs.
+    first.Destroy();
+    EXPECT_TRUE(first.IsNull());
+    EXPECT_FALSE(second.IsNull());
+    EXPECT_EQ(fw::GetBitmapSize(second.GetBitmap()).cx, 40);
+    CSkinPicture missing;
+    EXPECT_FALSE(missing.Load(folder.File(L"missing.bmp")));
+    EXPECT_TRUE(missing.IsNull());
+}

@@ -225,6 +225,51 @@ TEST_F(ChatLogTest, SixtyFirstMessageRemovesExactlyTheFirst) {
     EXPECT_EQ(L"peer 2\r\nmessage 2\r\n", m_log.GetEntry(0));
 }
 
+TEST_F(ChatLogTest, ABatchShowsWhatOneByOneShowsAndLeavesTheLogVisibleAtItsEnd) {
+    // 150 messages (every tenth with a picture) in one batch, nested in an
+    // outer one as the chat view's slices may be; the same messages one by
+    // one into a second log. Both show messages 91 to 150 with their
+    // pictures, and the batch's log is drawn and shown again afterwards.
+    auto message = [](int i) {
+        std::wstring text = L"peer " + std::to_wstring(i) + L"\r\nmessage " + std::to_wstring(i);
+        if (i % 10 == 5) text += L"<pic/3/0612batch" + std::to_wstring(i) + L".png/pic>";
+        return text + L"\r\n";
+    };
+    CTestChatLog single;
+    RECT rect = {0, 0, 480, 440};
+    ASSERT_TRUE(single.Create(WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, rect,
+                              m_host, 201));
+    single.SetPictureSource(m_folder.Path(), kOwnId, &m_downloads);
+    for (int i = 1; i <= 150; ++i) single.AppendMessage(message(i).c_str(), &m_header, &m_body);
+    {
+        CChatLogEdit::CBatch outer(m_log);
+        {
+            CChatLogEdit::CBatch inner(m_log);
+            for (int i = 1; i <= 100; ++i) Append(message(i));
+        }
+        EXPECT_TRUE(m_log.InBatch());
+        for (int i = 101; i <= 150; ++i) Append(message(i));
+    }
+    EXPECT_FALSE(m_log.InBatch());
+    EXPECT_EQ(60u, m_log.GetEntryCount());
+    EXPECT_EQ(message(91), m_log.GetEntry(0));
+    EXPECT_EQ(message(150), m_log.GetEntry(59));
+    const std::wstring shown = Shown();
+    EXPECT_EQ(single.GetTextRange(0, single.GetTextLength()).size(), shown.size());
+    EXPECT_EQ(0u, shown.find(L"peer 91\r"));
+    auto objects = Objects();
+    ASSERT_EQ(6u, objects.size());
+    EXPECT_EQ(L"0612batch95.png", objects[0].info->name);
+    EXPECT_EQ(L"0612batch145.png", objects[5].info->name);
+    EXPECT_TRUE(m_log.GetStyle() & WS_VISIBLE);
+    // Scrolled to the end: the last line is in view.
+    const LONG lastLine = static_cast<LONG>(m_log.SendMessage(EM_GETLINECOUNT)) - 1;
+    const LONG firstVisible = static_cast<LONG>(m_log.SendMessage(EM_GETFIRSTVISIBLELINE));
+    EXPECT_GT(firstVisible, 0);
+    EXPECT_EQ(single.SendMessage(EM_GETFIRSTVISIBLELINE), firstVisible);
+    EXPECT_LE(firstVisible, lastLine);
+}
+
 TEST_F(ChatLogTest, SystemNoticesAreShownAsTheyAre) {
     EXPECT_EQ(L"系统提示:\r\n 对方已离线。\r\n", CChatLogEdit::SystemNoticeText(L"对方已离线。"));
     m_log.AppendSystemNotice(L"对方已离线。", m_header);

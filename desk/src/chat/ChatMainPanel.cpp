@@ -408,6 +408,7 @@ void CChatMainPanel::RefreshHistory() {
     std::vector<HistoryRecord> records;
     LoadHistoryFile(m_programFolder, m_host.MyUserId(), m_customer.userId, m_nOwnerAgent, records, m_newest.Date(),
                     m_newest.Time());
+    CChatLogEdit::CBatch batch(m_log);
     for (const HistoryRecord& item : records) {
         if (item.marker >= 0) continue;
         TextMsgRecord record;

@@ -108,6 +108,11 @@ void CChatMsgPanel::ClearLog() {
 void CChatMsgPanel::ShowPage(int page) {
     if (!m_book.IsLoaded()) {
         ClearLog();
+        // A history file that could not be read says so instead of an
+        // empty history.
+        if (!m_book.GetDamageNotice().empty())
+            historylog::WritePage(m_log, {CHistoryPageBook::NoticePiece(m_book.GetDamageNotice())}, m_codePage,
+                                  std::wstring(), [](const std::wstring&) { return false; });
         m_nCurPage = 0;
         UpdatePageBox();
         InvalidatePageText();
@@ -116,7 +121,9 @@ void CChatMsgPanel::ShowPage(int page) {
     if (page < 1 || page > m_nPageCount) return;
     ClearLog();
     m_nCurPage = page;
-    const std::vector<HistoryPiece> pieces = m_book.BuildPage(page, m_nMyUserId, m_names);
+    std::vector<HistoryPiece> pieces = m_book.BuildPage(page, m_nMyUserId, m_names);
+    // What could not be read stands under the records.
+    if (!m_book.GetDamageNotice().empty()) pieces.push_back(CHistoryPageBook::NoticePiece(m_book.GetDamageNotice()));
     historylog::WritePage(m_log, pieces, m_codePage, std::wstring(), [this](const std::wstring& name) { return ShowPicture(name); });
     if (m_log.GetHwnd()) m_log.SendMessage(WM_VSCROLL, SB_BOTTOM, 0);
     UpdatePageBox();

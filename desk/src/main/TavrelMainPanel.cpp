@@ -263,6 +263,11 @@ LRESULT CTavrelMainPanel::OnGetMinMaxInfo(MINMAXINFO* info) {
 // Message dispatch
 // ---------------------------------------------------------------------------
 
+namespace {
+// The notice about settings files that could not be read.
+constexpr UINT_PTR kTimerSettingsNotice = 0x5E7;
+}  // namespace
+
 bool CTavrelMainPanel::PreTranslateMessage(MSG& msg) {
     if (msg.message == WM_KEYDOWN && (msg.wParam == VK_ESCAPE || msg.wParam == VK_RETURN)) return true;
     return CPanelBase::PreTranslateMessage(msg);
@@ -788,10 +793,34 @@ void CTavrelMainPanel::RefreshUserInfo(int32_t userId) {
 
 void CTavrelMainPanel::LoadAccountSettings(int32_t self) {
     g_nMyUserID = self;
+    // Shown from the queue: this runs inside the engine's log-on notices.
+    const std::wstring notice = g_ClientSettings.SetAsideDamagedAccountFiles(self);
+    if (!notice.empty()) {
+        m_settingsNotice = notice;
+        SetTimer(kTimerSettingsNotice, 10);
+    }
     g_ClientSettings.LoadUserConfig(self);
     g_ClientSettings.LoadSystemSetting(self);
     // The reply page shows the account's own quick replies.
     RefreshQuickReplies();
+}
+
+void CTavrelMainPanel::ShowSettingsNotice() {
+    if (m_settingsNotice.empty()) return;
+    if (!m_bLoggedOn || LogonPanelOpen()) {
+        SetTimer(kTimerSettingsNotice, 500);
+        return;
+    }
+    KillTimer(kTimerSettingsNotice);
+    const std::wstring notice = std::move(m_settingsNotice);
+    m_settingsNotice.clear();
+    ShowMessage(notice, MB_OK | MB_ICONWARNING);
+}
+
+bool CTavrelMainPanel::OnTimer(UINT_PTR id) {
+    if (id != kTimerSettingsNotice) return CPanelBase::OnTimer(id);
+    ShowSettingsNotice();
+    return true;
 }
 
 void CTavrelMainPanel::RefreshQuickReplies() {

@@ -58,6 +58,7 @@ public:
 protected:
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnTimer(UINT_PTR id) override;
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;
     bool OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) override;
     bool OnPaint() override;
@@ -137,8 +138,14 @@ private:
     // search pop-up, lists and contact tree, the quick replies, the customer
     // management, the message records and the message search).
     void HideChatViewPopup() { m_chatView.HideSearchPopup(); }
-    // Reads the account's Config.dll and systemSetting.dll.
+    // Reads the account's Config.dll and systemSetting.dll. A file that
+    // could not be read is moved aside first and the user is told once the
+    // main window is up (ShowSettingsNotice).
     void LoadAccountSettings(int32_t self);
+    // Shows the notice about settings files that could not be read, once
+    // the log-on has finished and its panel has closed (until then it
+    // tries again every 500 ms).
+    void ShowSettingsNotice();
     // The own quick replies as the settings hold them.
     void RefreshQuickReplies();
     // WM_IM_COMMREPLY: the common replies the engine stored.
@@ -173,6 +180,7 @@ private:
     CLogonPanel m_logonPanel;
     CMainTabPlan m_tabPlan;
     int32_t m_bLoggedOn = 0;
+    std::wstring m_settingsNotice;  // not shown yet
     bool m_bManualLogon;
     int32_t m_nCmdUserID;
     int m_nHotKeyId = -1;

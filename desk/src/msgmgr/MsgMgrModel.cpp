@@ -349,7 +349,9 @@ bool CMsgMgrModel::ReadHistory(int32_t owner, int32_t customer) {
 bool CMsgMgrModel::OpenHistory(int32_t owner, int32_t customer) {
     m_display.ShowHistoryText(kLoading);
     if (!ReadHistory(owner, customer)) {
-        m_display.ShowHistoryText(kNoRecords);
+        // A file that could not be read says so under the usual text.
+        const std::wstring& notice = m_book.GetDamageNotice();
+        m_display.ShowHistoryText(notice.empty() ? std::wstring(kNoRecords) : kNoRecords + std::wstring(L"\r\n") + notice);
         return false;
     }
     if (m_searchMode)
@@ -362,7 +364,9 @@ bool CMsgMgrModel::OpenHistory(int32_t owner, int32_t customer) {
 void CMsgMgrModel::ShowHistoryPage(int page) {
     if (!m_book.IsLoaded() || page < 1 || page > m_book.GetPageCount()) return;
     m_currentPage = page;
-    m_display.ShowHistoryPieces(m_book.BuildPage(page, OwnId(), Names(), PageStyle()), std::wstring());
+    std::vector<HistoryPiece> pieces = m_book.BuildPage(page, OwnId(), Names(), PageStyle());
+    if (!m_book.GetDamageNotice().empty()) pieces.push_back(CHistoryPageBook::NoticePiece(m_book.GetDamageNotice()));
+    m_display.ShowHistoryPieces(pieces, std::wstring());
 }
 
 void CMsgMgrModel::OnHistoryPager(MsgMgrPager button) {

@@ -1,44 +1,13 @@
 #include "EditQuickReplyPanel.h"
 
-#include "clientui/PanelDrawing.h"
-
-#include "fw/DeviceContext.h"
-#include "fw/MemoryDC.h"
-#include "fw/StringUtil.h"
-
-#include <vector>
-
 namespace {
 
-constexpr COLORREF kTitleText = 0x141414;
-constexpr COLORREF kTopBand = 0xECB338;
-constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kBottomBand = 0xFAF3E3;
 constexpr int kEditTop = 40;
-
-HFONT MakeArialFont(int points) {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    LOGFONTW font = {};
-    font.lfHeight = -::MulDiv(points, dpi, 72);
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
-    return ::CreateFontIndirectW(&font);
-}
-
-std::wstring ControlText(HWND control) {
-    const int length = ::GetWindowTextLengthW(control);
-    if (length <= 0) return std::wstring();
-    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1);
-    const int n = ::GetWindowTextW(control, buffer.data(), length + 1);
-    return std::wstring(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
-}
 
 }  // namespace
 
 CEditQuickReplyPanel::CEditQuickReplyPanel(HINSTANCE instance, std::wstring programFolder)
-    : CPanelBase(IDD_EDIT_QUICKREPLY, instance, std::move(programFolder)) {}
+    : CReplyEditPanel(IDD_EDIT_QUICKREPLY, instance, std::move(programFolder), SIZE{kWidth, kHeight}, false) {}
 
 CEditQuickReplyPanel::~CEditQuickReplyPanel() = default;
 
@@ -63,7 +32,9 @@ void CEditQuickReplyPanel::SetReplyType(int kind, const std::wstring& text) {
 
 BOOL CEditQuickReplyPanel::OnInitDialog() {
     CPanelBase::OnInitDialog();
-    m_font.Reset(MakeArialFont(9));
+    // The font, the title, and the place over the middle of the window it
+    // edits for.
+    InitReplyEditor();
     for (CButtonST* button : {&m_btnOk, &m_btnCancel}) {
         const int id = button == &m_btnOk ? IDOK : IDCANCEL;
         if (GetDlgItem(id) && button->SubclassDlgItem(id, m_hWnd)) button->SetFont(m_skin.m_fontNormal.Get(), false);
@@ -73,13 +44,6 @@ BOOL CEditQuickReplyPanel::OnInitDialog() {
         if (limit) ::SendMessageW(edit, EM_LIMITTEXT, limit, 0);
         ::SetWindowTextW(edit, m_strText.c_str());
     }
-    SetWindowText(m_strTitle);
-    SetWindowPos(nullptr, 0, 0, kWidth, kHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // Over the middle of the window it edits for.
-    RECT over = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    if (HWND owner = ::GetWindow(m_hWnd, GW_OWNER)) ::GetWindowRect(owner, &over);
-    SetWindowPos(nullptr, (over.left + over.right - kWidth) / 2, (over.top + over.bottom - kHeight) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const RECT client = GetClientRect();
     PlaceControls(client.right, client.bottom);
     if (HWND edit = GetDlgItem(IDC_EDITREPLY_TEXT)) {
@@ -112,18 +76,6 @@ bool CEditQuickReplyPanel::PreTranslateMessage(MSG& msg) {
     return CPanelBase::PreTranslateMessage(msg);
 }
 
-LRESULT CEditQuickReplyPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_GETMINMAXINFO) {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        RECT work = {};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        info->ptMaxPosition = {work.left, work.top};
-        info->ptMaxSize = {work.right - work.left, work.bottom - work.top};
-        return 0;
-    }
-    return CPanelBase::WindowProc(msg, wParam, lParam);
-}
-
 bool CEditQuickReplyPanel::OnCommand(WPARAM wParam, LPARAM lParam) {
     if (LOWORD(wParam) == IDC_PANEL_CLOSE) {
         EndDialog(IDCANCEL);
@@ -133,7 +85,7 @@ bool CEditQuickReplyPanel::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 void CEditQuickReplyPanel::OnOK() {
-    const std::wstring text = NormalizeReplyText(m_nKind, ControlText(GetDlgItem(IDC_EDITREPLY_TEXT)));
+    const std::wstring text = NormalizeReplyText(m_nKind, ItemText(IDC_EDITREPLY_TEXT));
     if (text.empty()) {
         // An empty text is not a reply: the editor stays.
         if (HWND edit = GetDlgItem(IDC_EDITREPLY_TEXT)) ::SetFocus(edit);
@@ -141,29 +93,6 @@ void CEditQuickReplyPanel::OnOK() {
     }
     m_strText = text;
     EndDialog(IDOK);
-}
-
-bool CEditQuickReplyPanel::OnPaint() {
-    fw::CPaintDC paint(m_hWnd);
-    const RECT client = GetClientRect();
-    const int w = client.right;
-    const int h = client.bottom;
-    {
-        fw::CMemoryDC memory(paint, w, h);
-        HDC dc = memory.IsValid() ? memory.Get() : paint.Get();
-        DrawBitmapTiled(m_skin.m_bmpTitle, dc, 0, 0, w, m_nCaptionHeight);
-        if (m_skin.m_hIcon) ::DrawIconEx(dc, 5, 5, m_skin.m_hIcon, 16, 16, 0, nullptr, DI_NORMAL);
-        DrawGradientRect(RECT{0, m_nCaptionHeight, w, m_nCaptionHeight + 60}, kTopBand, kWhite, dc);
-        DrawGradientRect(RECT{0, m_nCaptionHeight + 60, w, h}, kWhite, kBottomBand, dc);
-        fw::CSelectObject font(dc, m_font.Get());
-        ::SetBkMode(dc, TRANSPARENT);
-        ::SetTextColor(dc, kTitleText);
-        RECT title = {25, 4, 185, 20};
-        ::DrawTextW(dc, m_strTitle.c_str(), -1, &title, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
-        if (memory.IsValid()) memory.CopyTo(paint);
-    }
-    DrawPanelFrame(paint, m_hWnd);
-    return true;
 }
 
 bool CDeskReplyEditor::EditReply(HWND owner, int kind, std::wstring* text) {

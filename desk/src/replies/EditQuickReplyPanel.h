@@ -13,14 +13,12 @@
 #include "QuickReplyResource.h"
 
 #include "clientui/ButtonST.h"
-#include "clientui/PanelBase.h"
+#include "clientui/ReplyEditPanel.h"
 #include "clientui/ReplyEditor.h"
-
-#include "fw/GdiObject.h"
 
 #include <string>
 
-class CEditQuickReplyPanel : public CPanelBase {
+class CEditQuickReplyPanel : public CReplyEditPanel {
 public:
     static constexpr int kWidth = 320;
     static constexpr int kHeight = 190;
@@ -35,7 +33,6 @@ public:
     // kind leaves the title as it was.
     void SetReplyType(int kind, const std::wstring& text);
     int GetKind() const { return m_nKind; }
-    const std::wstring& GetTitle() const { return m_strTitle; }
     // The text: as given before the run, the accepted text after IDOK.
     const std::wstring& GetText() const { return m_strText; }
 
@@ -43,9 +40,7 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;
-    bool OnPaint() override;
     bool OnSize(UINT type, int cx, int cy) override;
     void OnOK() override;
 
@@ -53,11 +48,9 @@ private:
     void PlaceControls(int width, int height);
 
     std::wstring m_strText;
-    std::wstring m_strTitle;
     int m_nKind = -1;
     CButtonST m_btnOk;
     CButtonST m_btnCancel;
-    fw::CFont m_font;
 };
 
 class CDeskReplyEditor : public IReplyEditor {

@@ -346,6 +346,12 @@ LRESULT CChatView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_OPEN_CHAT:
         OpenChat(static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
         return 0;
+    case WM_TIMER:
+        if (wParam == kTimerUnreadBacklog) {
+            OnUnreadBacklogTimer();
+            return 0;
+        }
+        break;
     case WM_QUICKREPLY_SETUP:
         ShowLowerTab(kLowerTabQuickReply);
         return 0;
@@ -461,11 +467,13 @@ void CChatView::OnUpperTabChange() {
 void CChatView::OnLowerTabChange() {
     HideSearchPopup();
     m_lowerTabs.ShowTabPage(m_lowerTabs.GetCurSel());
+    if (m_lowerTabs.GetCurSel() == kLowerTabHistory) LoadPendingHistory();
 }
 
 void CChatView::ShowLowerTab(int index) {
     m_lowerTabs.SetCurSel(index);
     m_lowerTabs.ShowTabPage(index);
+    if (index == kLowerTabHistory) LoadPendingHistory();
 }
 
 void CChatView::OnStatusAreaClick() {
@@ -515,8 +523,32 @@ void CChatView::RouteIncoming(int32_t peer) {
 }
 
 void CChatView::ShowUnread(int32_t peer, CChatMainPanel& window) {
-    CIncomingMessageRouter::ShowUnread(g_EngineModule, peer,
-                                       [&window](const TextMsgRecord& record) { window.ShowMessage(record, false); });
+    // A notice whose message an earlier slice already showed finds nothing.
+    if (CIncomingMessageRouter::UnreadCount(g_EngineModule, peer) == 0) return;
+    {
+        // The messages that arrived together go into the log as one batch:
+        // drawn and scrolled once.
+        CChatLogEdit::CBatch batch(window.GetLog());
+        CIncomingMessageRouter::ShowUnread(
+            g_EngineModule, peer, [&window](const TextMsgRecord& record) { window.ShowMessage(record, false); },
+            kUnreadSlice);
+    }
+    if (CIncomingMessageRouter::UnreadCount(g_EngineModule, peer) > 0 && m_backlog.insert(peer).second &&
+        m_backlog.size() == 1)
+        SetTimer(kTimerUnreadBacklog, kUnreadBacklogMs);
+}
+
+void CChatView::OnUnreadBacklogTimer() {
+    // The next slice of each backlog; input and painting come between the
+    // slices (a timer waits behind them).
+    const std::set<int32_t> peers = m_backlog;
+    m_backlog.clear();
+    for (int32_t peer : peers) {
+        auto* window = dynamic_cast<CChatMainPanel*>(CPanelRegistry::GetInstance()->FindChatWindow(peer));
+        // A window closed meanwhile: the messages stay queued in the engine.
+        if (window && window->IsWindow()) ShowUnread(peer, *window);
+    }
+    if (m_backlog.empty()) KillTimer(kTimerUnreadBacklog);
 }
 
 void CChatView::OpenChat(int32_t customer, int32_t owner) {
@@ -559,11 +591,22 @@ void CChatView::RefreshHistory() {
     const auto* window = dynamic_cast<const CChatMainPanel*>(
         CIncomingMessageRouter::LastCustomerWindow(CPanelRegistry::GetInstance()->GetChatWindows()));
     if (!window) return;
-    LoadHistoryPage(window->GetChatUserId(), window->GetOwnerAgent());
+    // A hidden pane reads the history when its tab comes up: opening a
+    // conversation does not wait for a history nobody sees.
+    m_pendingHistory = {window->GetChatUserId(), window->GetOwnerAgent()};
+    if (m_historyPane.IsWindow() && ::IsWindowVisible(m_historyPane.GetHwnd())) LoadPendingHistory();
+}
+
+void CChatView::LoadPendingHistory() {
+    if (m_pendingHistory.first == 0) return;
+    const std::pair<int32_t, int32_t> pending = m_pendingHistory;
+    m_pendingHistory = {0, 0};
+    LoadHistoryPage(pending.first, pending.second);
 }
 
 void CChatView::ShowHistory(int32_t customer, int32_t agent) {
     if (customer == 0) return;
+    m_pendingHistory = {0, 0};
     LoadHistoryPage(customer, agent);
     ShowLowerTab(kLowerTabHistory);
 }

@@ -40,6 +40,7 @@
 #include <ImEngineApi.h>
 
 #include <cstdint>
+#include <set>
 
 class CChatMainPanel;
 class CPanelBase;
@@ -61,10 +62,15 @@ public:
     // WM_OPEN_CHAT: opens or shows the customer's conversation (owner 0:
     // the own id).
     void OpenChat(int32_t customer, int32_t owner);
-    // Shows the peer's queued messages in its window and pops them.
+    // Shows the peer's queued messages in its window and pops them, at
+    // most kUnreadSlice at a time, appended to the log as one batch; a
+    // longer queue (a flood) is worked off slice by slice on a timer, so
+    // that the program answers between the slices.
     void ShowUnread(int32_t peer, CChatMainPanel& window);
+    static constexpr size_t kUnreadSlice = 100;
+    static constexpr UINT kUnreadBacklogMs = 10;
     // WM_REFRESH_CHATVIEW: the history pane follows the front-most
-    // conversation.
+    // conversation (a hidden pane when its tab is next shown).
     void RefreshHistory();
     // The history pane shows the newest page of the customer's history
     // with the agent (0: the own id) and its tab comes to the front.
@@ -151,6 +157,10 @@ private:
     // The history pane reads the pair's history and shows its newest page.
     void LoadHistoryPage(int32_t customer, int32_t agent);
     void LayoutConversations();
+    void OnUnreadBacklogTimer();
+    // The pair that RefreshHistory left for the hidden history pane, read
+    // when the pane's tab is shown.
+    void LoadPendingHistory();
     void DrawStatusArea(HDC dc);
     // The file-transfer page talks to the file server on the chat server's
     // host, known once the server entry was read.
@@ -173,5 +183,9 @@ private:
     fw::CBitmap m_bmpBottom;
     fw::CFont m_statusFont;
     bool m_overStatus = false;
+    std::pair<int32_t, int32_t> m_pendingHistory{0, 0};  // customer, agent
+    // The peers whose queue is longer than one slice.
+    std::set<int32_t> m_backlog;
+    static constexpr UINT_PTR kTimerUnreadBacklog = 2310;
     bool m_teamTabAdded = false;
 };

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 IncomingRoute CIncomingMessageRouter::Decide(const IncomingContext& context) {
     if (context.windowOpen)
@@ -20,13 +21,14 @@ int32_t CIncomingMessageRouter::OwnUserType(const CEngineModule& engine) {
 }
 
 int CIncomingMessageRouter::ShowUnread(const CEngineModule& engine, int32_t peer,
-                                       const std::function<void(const TextMsgRecord&)>& show) {
+                                       const std::function<void(const TextMsgRecord&)>& show, size_t limit) {
     if (peer == 0 || !engine.MGetUnreadMsg) return 0;
     const TextMsgQueue* queue = engine.MGetUnreadMsg(peer);
     if (!queue) return 0;
     // The copy is what is shown; the engine keeps its own queue until each
     // shown record is popped.
-    const TextMsgQueue copy = *queue;
+    const size_t taken = limit > 0 && limit < queue->size() ? limit : queue->size();
+    const std::vector<TextMsgRecord> copy(queue->begin(), queue->begin() + static_cast<std::ptrdiff_t>(taken));
     int shown = 0;
     for (const TextMsgRecord& record : copy) {
         if (show) show(record);
@@ -34,6 +36,12 @@ int CIncomingMessageRouter::ShowUnread(const CEngineModule& engine, int32_t peer
         ++shown;
     }
     return shown;
+}
+
+size_t CIncomingMessageRouter::UnreadCount(const CEngineModule& engine, int32_t peer) {
+    if (peer == 0 || !engine.MGetUnreadMsg) return 0;
+    const TextMsgQueue* queue = engine.MGetUnreadMsg(peer);
+    return queue ? queue->size() : 0;
 }
 
 namespace {

@@ -11,7 +11,11 @@
 //                 record of the copy, shows it and pops one record from the
 //                 engine's queue: the engine's queue loses exactly as many
 //                 records as were shown, and the walk never reads the
-//                 engine's container while it may change.
+//                 engine's container while it may change. At most a
+//                 given number of records is taken at a time (the front
+//                 of the queue); the rest stays queued for the next call,
+//                 so that a flood is shown in slices between which the
+//                 program answers.
 //   CustomerRecord the record a new conversation window starts from.
 //
 // UI thread only (the engine's handlers run on the same thread).
@@ -53,9 +57,12 @@ public:
 
     // Shows the peer's queued messages, front to back, popping one per
     // shown record; returns how many were shown. Nothing for peer 0 or a
-    // missing queue.
+    // missing queue. At most `limit` records (when above 0) are shown; the
+    // others stay in the engine's queue.
     static int ShowUnread(const CEngineModule& engine, int32_t peer,
-                          const std::function<void(const TextMsgRecord&)>& show);
+                          const std::function<void(const TextMsgRecord&)>& show, size_t limit = 0);
+    // How many records wait in the peer's queue (0 without one).
+    static size_t UnreadCount(const CEngineModule& engine, int32_t peer);
 
     // The customer record of a new conversation window: for an own account
     // of user type 5 an empty record with the id and the id as its name;

@@ -287,13 +287,29 @@ TEST_F(ChatMsgPanelTest, GroupHistoryAndMissingFiles) {
     ASSERT_TRUE(pane.LoadHistory(kAgent, kPeer));
     EXPECT_EQ(2, pane.GetPageCount());
 
-    // A wrong marker: moved aside, the pane stays empty.
+    // A wrong marker: moved aside; instead of an empty history the pane
+    // says where the damaged file was kept, also once a new file holds the
+    // newer messages.
     ASSERT_TRUE(WriteBytes(OwnFile(), HistoryBytes(Conversation(5, kOwn, kPeer), -1, 7)));
     EXPECT_FALSE(pane.LoadHistory(kOwn, kPeer));
     EXPECT_FALSE(richedittest::FileExists(OwnFile()));
     EXPECT_TRUE(richedittest::FileExists(OwnFile() + L".bad"));
     pane.ShowPage(1);
-    EXPECT_TRUE(LogText().empty());
+    const std::wstring aside = L"损坏的消息记录文件已另存为“5001.msg.bad”，其中的消息无法显示。";
+    EXPECT_EQ(LogText(), aside);
+    EXPECT_EQ(0, pane.GetCurrentPage());
+    WriteOwnHistory(3);
+    ASSERT_TRUE(pane.LoadHistory(kOwn, kPeer));
+    pane.ShowPage(1);
+    EXPECT_NE(LogText().find(L"message 2"), std::wstring::npos);
+    EXPECT_EQ(LogText().size() - LogText().rfind(aside), aside.size()) << "under the records";
+
+    // A short header: the file stays and the pane says it cannot be read.
+    ASSERT_TRUE(WriteBytes(OwnFile(), std::vector<uint8_t>(100, 0x20)));
+    EXPECT_FALSE(pane.LoadHistory(kOwn, kPeer));
+    pane.ShowPage(1);
+    EXPECT_EQ(LogText(), L"消息记录文件已损坏，无法读取。\r\n" + aside);
+    EXPECT_TRUE(richedittest::FileExists(OwnFile()));
 }
 
 TEST_F(ChatMsgPanelTest, ALoadForNoPeerKeepsTheShownHistory) {

@@ -119,6 +119,55 @@ TEST_F(HistoryBookFile, UnreadableFilesLoadNothing) {
     EXPECT_TRUE(book.BuildPage(1, kOwn, nullptr).empty());
 }
 
+// What the views tell the user about a file they could not read: nothing
+// for a whole file or none at all; that it could not be read, wholly or
+// after its first records; and the name of the damaged copy kept aside (by
+// this read or an earlier one, or by the engine), also beside a newer file.
+TEST_F(HistoryBookFile, TheNoticeSaysWhatCouldNotBeReadAndWhereItWasKept) {
+    const std::wstring unreadable = L"消息记录文件已损坏，无法读取。";
+    const std::wstring partly = L"消息记录文件已损坏，只显示了其中能读取的消息。";
+    const auto aside = [](const std::wstring& name) {
+        return L"损坏的消息记录文件已另存为“" + name + L"”，其中的消息无法显示。";
+    };
+    const std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+
+    book.Load(path);
+    EXPECT_EQ(book.GetDamageNotice(), L"") << "no file";
+    ASSERT_TRUE(WriteBytes(path, HistoryBytes(Conversation(5, kOwn, kPeer))));
+    book.Load(path);
+    EXPECT_EQ(book.GetDamageNotice(), L"") << "a whole file";
+
+    std::vector<uint8_t> bytes = HistoryBytes(Conversation(5, kOwn, kPeer));
+    bytes.resize(bytes.size() - 5);
+    ASSERT_TRUE(WriteBytes(path, bytes));
+    ASSERT_TRUE(book.Load(path));
+    EXPECT_EQ(book.GetDamageNotice(), partly) << "the last record cut";
+    bytes.resize(100);
+    ASSERT_TRUE(WriteBytes(path, bytes));
+    EXPECT_FALSE(book.Load(path));
+    EXPECT_EQ(book.GetDamageNotice(), unreadable) << "a short header";
+
+    ASSERT_TRUE(WriteBytes(path, HistoryBytes(Conversation(5, kOwn, kPeer), -1, 0)));
+    EXPECT_FALSE(book.Load(path));
+    EXPECT_EQ(book.GetDamageNotice(), aside(name + L".bad")) << "moved aside by this read";
+    EXPECT_FALSE(book.Load(path));
+    EXPECT_EQ(book.GetDamageNotice(), aside(name + L".bad")) << "moved aside before";
+    ASSERT_TRUE(WriteBytes(path, HistoryBytes(Conversation(5, kOwn, kPeer))));
+    ASSERT_TRUE(book.Load(path));
+    EXPECT_EQ(book.GetDamageNotice(), aside(name + L".bad")) << "a new file beside the copy";
+    EXPECT_FALSE(book.BuildPage(1, kOwn, nullptr).empty());
+    ASSERT_TRUE(WriteBytes(path, HistoryBytes(Conversation(5, kOwn, kPeer), -1, 21)));
+    EXPECT_FALSE(book.Load(path));
+    EXPECT_EQ(book.GetDamageNotice(), aside(name + L".1.bad")) << "the latest copy";
+    ::DeleteFileW((path + L".1.bad").c_str());
+
+    book.Clear();
+    EXPECT_EQ(book.GetDamageNotice(), L"");
+    const HistoryPiece piece = CHistoryPageBook::NoticePiece(unreadable);
+    EXPECT_EQ(piece.text, unreadable + L"\n");
+    EXPECT_EQ(piece.kind, HistoryPiece::kColoured);
+}
+
 // The blocks of a read are read into again: nothing of a larger history
 // read before shows in a smaller one, and a failed read leaves nothing.
 TEST_F(HistoryBookFile, EachReadHoldsOnlyItsOwnFile) {

@@ -405,29 +405,36 @@ TEST_F(MsgMgrModelTest, HistoriesThatCannotBeReadShowNoRecordsAndAreReadOnceMore
     model.OnRetryTimer();
     EXPECT_EQ(display.Count(L"    message "), 5);
 
-    // A wrong marker: the file is moved aside, never deleted.
+    // A wrong marker: the file is moved aside, never deleted, and the
+    // history says where it lies (as long as it lies there).
     const std::wstring path = WriteHistory(kCustomer, HistoryBytes(Conversation(5, kOwn, kCustomer), -1, 21));
     model.OnCustomerClicked(0);
-    EXPECT_EQ(display.text, L"没有此客户的消息记录");
+    const std::wstring aside =
+        L"损坏的消息记录文件已另存为“" + path.substr(path.find_last_of(L'\\') + 1) + L".bad”，其中的消息无法显示。";
+    EXPECT_EQ(display.text, L"没有此客户的消息记录\r\n" + aside);
     EXPECT_FALSE(Exists(path));
     EXPECT_TRUE(Exists(path + L".bad"));
 
-    // A short header; a count promising more than the bytes hold; the
-    // last record cut: the whole records are shown.
+    // A short header: it could not be read. A count promising more than
+    // the bytes hold; the last record cut: the whole records are shown,
+    // and under them that the rest could not be read.
     std::vector<uint8_t> bytes = HistoryBytes(Conversation(5, kOwn, kCustomer));
     bytes.resize(60);
     WriteHistory(kCustomer, bytes);
     model.OnCustomerClicked(0);
-    EXPECT_EQ(display.text, L"没有此客户的消息记录");
+    EXPECT_EQ(display.text, L"没有此客户的消息记录\r\n消息记录文件已损坏，无法读取。\n" + aside);
     WriteHistory(kCustomer, HistoryBytes(Conversation(5, kOwn, kCustomer), 400));
     model.OnCustomerClicked(0);
     EXPECT_EQ(display.Count(L"    message "), 5);
+    EXPECT_EQ(display.Count(L"消息记录文件已损坏，只显示了其中能读取的消息。\n" + aside + L"\n"), 1);
     bytes = HistoryBytes(Conversation(5, kOwn, kCustomer));
     bytes.resize(bytes.size() - 3);
     WriteHistory(kCustomer, bytes);
     model.OnCustomerClicked(0);
     EXPECT_EQ(display.Count(L"    message "), 4);
+    EXPECT_EQ(display.Count(L"只显示了其中能读取的消息"), 1);
     EXPECT_EQ(display.retries, 3);
+    ::DeleteFileW((path + L".bad").c_str());
 }
 
 // ---------------------------------------------------------------------------

@@ -2,9 +2,14 @@
 // file, customer list file and settings files are truncated, zero-filled or
 // random bytes. One table, one row per kind of damage (all the files damaged
 // at once). Each row checks that the program comes up logged on with its
-// customers, opens the conversation with a real double click, answers, and
-// that every damaged file's bytes are still on disk (where they were, or
-// moved aside beside them): nothing the user had is deleted.
+// customers, says what it could not read (a box about the settings files
+// that are no text, closed with a real click on its OK; the conversation's
+// history tab, brought with a real click, says the history file could not
+// be read and where its bytes were kept instead of an empty history), opens
+// the conversation with a real double click, answers, and that every
+// damaged file's bytes are still on disk (where they were, or moved aside
+// beside them): nothing the user had is deleted. The customer list is only
+// asked for again: the user loses nothing there and is told nothing.
 //
 // The account's files are made first by a normal run: the customer writes,
 // the agent answers, the program ends.
@@ -12,6 +17,8 @@
 
 #include "AgentSession.h"
 #include "CustomerHost.h"
+#include "chat/ChatMainPanelResource.h"
+#include "history/ChatMsgPanelResource.h"
 
 
 #include <gtest/gtest.h>
@@ -47,19 +54,25 @@ std::string Damaged(const std::string& good, Damage damage, unsigned seed) {
     return good;
 }
 
-// Every file in the folder (not below it) whose bytes are these.
-bool BytesKeptIn(const std::wstring& folder, const std::string& bytes) {
+// The name of a file in the folder (not below it) whose bytes are these;
+// empty when none.
+std::wstring NameHolding(const std::wstring& folder, const std::string& bytes) {
     WIN32_FIND_DATAW data;
     HANDLE find = ::FindFirstFileW((folder + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return false;
-    bool found = false;
+    if (find == INVALID_HANDLE_VALUE) return std::wstring();
+    std::wstring found;
     do {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        found = ReadAll(folder + data.cFileName) == bytes;
-    } while (!found && ::FindNextFileW(find, &data));
+        if (ReadAll(folder + data.cFileName) == bytes) found = data.cFileName;
+    } while (found.empty() && ::FindNextFileW(find, &data));
     ::FindClose(find);
     return found;
 }
+
+bool BytesKeptIn(const std::wstring& folder, const std::string& bytes) { return !NameHolding(folder, bytes).empty(); }
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\') + 1); }
+std::wstring NameOf(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
 
 // The whole lines of a settings file's text (UTF-16 after its mark), but
 // the last one when it is cut.
@@ -145,7 +158,8 @@ TEST_F(DamagedFilesE2E, TheProgramStartsAndKeepsTheDamagedBytes) {
         ASSERT_FALSE(good.back().empty()) << "the normal run left no " << Utf8(path);
     }
 
-    std::printf("\n| damage | comes up | conversation opens | answers | bytes kept |\n|---|---|---|---|---|\n");
+    std::printf("\n| damage | comes up | settings box | history tab says | conversation opens | answers | bytes kept |\n"
+                "|---|---|---|---|---|---|---|\n");
     unsigned seed = 1;
     for (Damage damage : {Damage::Truncated, Damage::ZeroFilled, Damage::Random}) {
         SCOPED_TRACE(DamageName(damage));
@@ -161,20 +175,76 @@ TEST_F(DamagedFilesE2E, TheProgramStartsAndKeepsTheDamagedBytes) {
         }
         const bool up = agent.Start(app, false, true);
         if (!up) agent.SaveScreen(std::wstring(L"damaged_files_") + (damage == Damage::Random ? L"random" : damage == Damage::Truncated ? L"truncated" : L"zero") + L".bmp");
+
+        // Settings files that are no text (zeros, random bytes) could not be
+        // read: they are moved aside and one box names each of them; the
+        // user closes it with its OK. A settings file cut short is still
+        // text: what it holds is used, and nothing is said.
+        std::wstring boxWanted;
+        for (size_t i : {3, 2}) {  // Config.dll first
+            if (written[i] == good[i] || damage == Damage::Truncated) continue;
+            const std::wstring aside = NameHolding(FolderOf(files[i]), written[i]);
+            if (!boxWanted.empty()) boxWanted += L"\n";
+            boxWanted += L"设置文件“" + NameOf(files[i]) + L"”已损坏，无法读取，已改用默认设置（原文件已另存为“" + aside + L"”）。";
+        }
+        std::string boxSeen = "none";
+        if (up && !boxWanted.empty()) {
+            HWND box = nullptr;
+            agent.Wait([&] {
+                const std::vector<HWND> boxes = agent.MessageBoxes();
+                box = boxes.empty() ? nullptr : boxes[0];
+                return box != nullptr;
+            });
+            // The box's static texts, its lines joined by line breaks.
+            std::wstring text = box ? MessageBoxText(box) : std::wstring();
+            text.erase(std::remove(text.begin(), text.end(), L'\r'), text.end());
+            EXPECT_EQ(Utf8(text), Utf8(boxWanted)) << "the box about the settings files";
+            boxSeen = box ? (text == boxWanted ? "yes" : "WRONG") : "NO";
+            if (box) {
+                Click(CentreOf(::GetDlgItem(box, IDOK)));
+                EXPECT_TRUE(agent.Wait([&] { return !::IsWindow(box); }, 10000)) << "OK did not close the box";
+            }
+        }
+
         bool opened = false;
+        std::string historySays = "-";
         if (up && agent.ExpandCustomers()) {
             const Conversation chat = agent.Open(kSoakCustomer);
             opened = chat.window != nullptr;
+            if (opened && written[0] != good[0]) {
+                // The conversation's history command brings the history tab:
+                // it says that the file could not be read (a file cut short
+                // stays where it is), or where its bytes were moved aside.
+                const std::wstring aside = NameHolding(FolderOf(files[0]), written[0]);
+                const std::wstring wanted = aside == NameOf(files[0])
+                                                ? std::wstring(L"消息记录文件已损坏，")
+                                                : L"损坏的消息记录文件已另存为“" + aside + L"”，其中的消息无法显示。";
+                HWND historyButton = ::GetDlgItem(chat.window, IDC_CHAT_HISTORY);
+                HWND pageBox = FindControl(agent.Main(), IDC_MSG_PAGE_EDIT, L"Edit");
+                HWND pane = pageBox ? ::GetParent(pageBox) : nullptr;
+                HWND log = pane ? ::GetDlgItem(pane, IDC_MSG_LOG) : nullptr;
+                EXPECT_NE(log, nullptr) << "no history tab";
+                if (historyButton && log && agent.Wait([&] { return ::IsWindowVisible(historyButton) != FALSE; })) {
+                    Click(CentreOf(historyButton));
+                    const bool says = agent.Wait(
+                        [&] { return ::IsWindowVisible(pane) && WindowText(log).find(wanted) != std::wstring::npos; },
+                        10000);
+                    EXPECT_TRUE(says) << "the history tab shows [" << Utf8(WindowText(log)) << "], not ["
+                                      << Utf8(wanted) << "]";
+                    historySays = says ? "yes" : "NO";
+                }
+            }
             if (opened) agent.Close(chat);
         }
         const bool answers = up && agent.Responsive(5000);
-        // A message box the damage opened is part of what the user sees:
-        // it is printed and answered.
+        // Any other message box the damage opened is part of what the user
+        // sees: it is a fault (printed, then answered).
         std::string boxes;
         for (HWND box : agent.MessageBoxes()) {
             boxes += " [" + Utf8(MessageBoxText(box)) + "]";
             AnswerMessageBox(box, IDOK);
         }
+        EXPECT_TRUE(boxes.empty()) << "a message box nobody expected:" << boxes;
         agent.Stop();
         std::string kept;
         for (size_t i = 0; i < files.size(); ++i) {
@@ -189,8 +259,8 @@ TEST_F(DamagedFilesE2E, TheProgramStartsAndKeepsTheDamagedBytes) {
         EXPECT_TRUE(up) << "the program did not come up logged on with its customers";
         EXPECT_TRUE(opened) << "the conversation did not open";
         EXPECT_TRUE(answers) << "the program does not answer";
-        std::printf("| %s | %s | %s | %s | %s%s |\n", DamageName(damage), up ? "yes" : "NO", opened ? "yes" : "NO",
-                    answers ? "yes" : "NO", kept.c_str(), boxes.c_str());
+        std::printf("| %s | %s | %s | %s | %s | %s | %s%s |\n", DamageName(damage), up ? "yes" : "NO", boxSeen.c_str(),
+                    historySays.c_str(), opened ? "yes" : "NO", answers ? "yes" : "NO", kept.c_str(), boxes.c_str());
         // The next row starts from the good files again.
         for (size_t i = 0; i < files.size(); ++i) ASSERT_TRUE(WriteAll(files[i], good[i]));
     }

@@ -321,7 +321,7 @@ protected:
         HWND tree = FindControl(main, IDC_QUICKREPLY_TREE, WC_TREEVIEWW);
         // Logged on: the tray is up and the common replies have arrived.
         WaitFor([&] { return SendTo(main, WM_TRAY_QUERY, 1, 0) >= 0 && tree &&
-                             realinput::TreeChildCount(tree, CommonRoot(tree)) >= 3; },
+                             TreeChildCount(tree, CommonRoot(tree)) >= 3; },
                 kWindowWaitMs);
         return main;
     }
@@ -331,15 +331,15 @@ protected:
         EXPECT_TRUE(WaitFor([&] { return !process.IsRunning(); }, kExitWaitMs));
     }
 
-    static HTREEITEM OwnRoot(HWND tree) { return realinput::TreeRoot(tree); }
-    static HTREEITEM CommonRoot(HWND tree) { return realinput::TreeNext(tree, realinput::TreeRoot(tree)); }
+    static HTREEITEM OwnRoot(HWND tree) { return TreeRoot(tree); }
+    static HTREEITEM CommonRoot(HWND tree) { return TreeNext(tree, TreeRoot(tree)); }
 
     // Brings a top-level window to the front and waits until it is the
     // window in front and the one under the point, so that a click there
     // reaches it.
     bool Front(HWND top, POINT at) {
         for (int attempt = 0; attempt < 3; ++attempt) {
-            realinput::BringToFront(top);
+            BringToFront(top);
             if (WaitFor(
                     [&] {
                         return ::GetForegroundWindow() == top && ::GetAncestor(::WindowFromPoint(at), GA_ROOT) == top;
@@ -353,25 +353,25 @@ protected:
     // press without a move onto a window may not reach it), then clicks.
     void ClickIn(HWND top, POINT at) {
         EXPECT_TRUE(Front(top, at)) << "another window lies over the point";
-        realinput::MoveTo(POINT{at.x + 40, at.y + 25});
+        MoveTo(POINT{at.x + 40, at.y + 25});
         Settle(50);
-        realinput::MoveTo(at);
+        MoveTo(at);
         Settle(50);
-        realinput::Click(at);
+        Click(at);
     }
 
     // Clicks an item of the tree (its text) in a main window brought to the
     // front, and waits until it is selected.
     bool ClickItem(HWND main, HWND tree, HTREEITEM item) {
         POINT at = {};
-        if (!realinput::TreeItemPoint(tree, item, &at)) return false;
+        if (!TreeItemPoint(tree, item, &at)) return false;
         ClickIn(main, at);
-        if (WaitFor([&] { return realinput::TreeSelection(tree) == item; }, 3000)) return true;
+        if (WaitFor([&] { return TreeSelection(tree) == item; }, 3000)) return true;
         ShootScreen("tree_click");
         return false;
     }
 
-    void ClickControl(HWND top, HWND control) { ClickIn(top, realinput::Centre(control)); }
+    void ClickControl(HWND top, HWND control) { ClickIn(top, CentreOf(control)); }
 
     // The process's visible top-level window with this caption.
     HWND WaitForWindow(const CTavrelProcess& process, const std::wstring& caption, const std::wstring& className = L"") {
@@ -400,14 +400,14 @@ protected:
         HWND editor = WaitForWindow(process, title);
         if (!editor) return ShootScreen("no_editor"), ::testing::AssertionFailure() << "no editor " << Utf8(title);
         HWND edit = ::GetDlgItem(editor, IDC_EDITREPLY_TEXT);
-        if (!Front(editor, realinput::Centre(edit)))
+        if (!Front(editor, CentreOf(edit)))
             return ShootScreen("editor_behind"), ::testing::AssertionFailure() << "the editor is not in front";
-        realinput::Click(realinput::Centre(edit));
+        Click(CentreOf(edit));
         Settle(100);
-        realinput::Type(text);
+        TypeText(text);
         if (!WaitFor([&] { return WindowText(edit) == text; }))
             return ShootScreen("editor_text"), ::testing::AssertionFailure() << "typed " << Utf8(WindowText(edit));
-        realinput::Click(realinput::Centre(::GetDlgItem(editor, IDOK)));
+        Click(CentreOf(::GetDlgItem(editor, IDOK)));
         if (!WaitFor([&] { return !::IsWindow(editor); }))
             return ShootScreen("editor_stays"), ::testing::AssertionFailure() << "the editor stayed";
         return ::testing::AssertionSuccess();
@@ -428,14 +428,14 @@ protected:
         ::ClientToScreen(view, &status);
         // A press right where the last menu was opened may not open the
         // next one (as if it ended that menu): the pointer leaves first.
-        realinput::MoveTo(POINT{status.x + 300, status.y + 200});
+        MoveTo(POINT{status.x + 300, status.y + 200});
         Settle(300);
         ClickIn(main, status);
         // The menu is the process's pop-up menu window.
         if (!WaitFor(MenuShown)) ShootScreen("no_status_menu");
         Settle(100);
-        for (int i = 0; i < downs; ++i) realinput::Key(VK_DOWN);
-        realinput::Key(VK_RETURN);
+        for (int i = 0; i < downs; ++i) PressKey(VK_DOWN);
+        PressKey(VK_RETURN);
     }
 
     int TrayIcon(HWND main) { return static_cast<int>(SendTo(main, WM_TRAY_QUERY, 1, 0)); }
@@ -461,18 +461,18 @@ TEST_F(RepliesE2E, ManagerAddsACommonReplyAgentsSeeItAndAQuickReplyIsSentByADoub
     // --- the manager adds a common reply ----------------------------------
     HWND tree = FindControl(managerMain, IDC_QUICKREPLY_TREE, WC_TREEVIEWW);
     ASSERT_NE(tree, nullptr);
-    EXPECT_EQ(realinput::TreeItemText(tree, OwnRoot(tree)), L"我的回复");
-    EXPECT_EQ(realinput::TreeItemText(tree, CommonRoot(tree)), L"共用回复(由管理员统一设置)");
-    ASSERT_EQ(realinput::TreeChildCount(tree, CommonRoot(tree)), 3);
+    EXPECT_EQ(TreeItemText(tree, OwnRoot(tree)), L"我的回复");
+    EXPECT_EQ(TreeItemText(tree, CommonRoot(tree)), L"共用回复(由管理员统一设置)");
+    ASSERT_EQ(TreeChildCount(tree, CommonRoot(tree)), 3);
     ASSERT_TRUE(ClickItem(managerMain, tree, CommonRoot(tree)));
     HWND add = FindControl(managerMain, IDC_QUICKREPLY_ADD, L"Button");
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowEnabled(add) != FALSE; })) << "role 1 may add common replies";
     ClickControl(managerMain, add);
     const std::wstring common = L"请稍等，马上为您查询";
     ASSERT_TRUE(EditReply(manager, L"新增公共回复", common));
-    ASSERT_TRUE(WaitFor([&] { return realinput::TreeChildCount(tree, CommonRoot(tree)) == 4; }));
-    HTREEITEM added = realinput::TreeChildAt(tree, CommonRoot(tree), 3);
-    EXPECT_EQ(realinput::TreeItemText(tree, added), common);
+    ASSERT_TRUE(WaitFor([&] { return TreeChildCount(tree, CommonRoot(tree)) == 4; }));
+    HTREEITEM added = TreeChildAt(tree, CommonRoot(tree), 3);
+    EXPECT_EQ(TreeItemText(tree, added), common);
     // The server has it (operation 0, id 0, the fourth place, GBK text) and
     // its answer gave the reply its id.
     bool sent = WaitFor([&] {
@@ -486,21 +486,21 @@ TEST_F(RepliesE2E, ManagerAddsACommonReplyAgentsSeeItAndAQuickReplyIsSentByADoub
         return false;
     });
     EXPECT_TRUE(sent) << "the server did not get the new common reply";
-    EXPECT_TRUE(WaitFor([&] { return realinput::TreeItemData(tree, added) == 4; })) << "no id for the new reply";
+    EXPECT_TRUE(WaitFor([&] { return TreeItemData(tree, added) == 4; })) << "no id for the new reply";
 
     // --- an agent cannot change it, and sees it after a refresh ------------
     HWND agentTree = FindControl(agentMain, IDC_QUICKREPLY_TREE, WC_TREEVIEWW);
     ASSERT_NE(agentTree, nullptr);
-    ASSERT_EQ(realinput::TreeChildCount(agentTree, CommonRoot(agentTree)), 3);
+    ASSERT_EQ(TreeChildCount(agentTree, CommonRoot(agentTree)), 3);
     HWND agentAdd = FindControl(agentMain, IDC_QUICKREPLY_ADD, L"Button");
-    ASSERT_TRUE(ClickItem(agentMain, agentTree, realinput::TreeChildAt(agentTree, CommonRoot(agentTree), 1)));
+    ASSERT_TRUE(ClickItem(agentMain, agentTree, TreeChildAt(agentTree, CommonRoot(agentTree), 1)));
     Settle(200);
     EXPECT_FALSE(::IsWindowEnabled(agentAdd)) << "role 7 may not add common replies";
     EXPECT_FALSE(::IsWindowEnabled(FindControl(agentMain, IDC_QUICKREPLY_DELETE, L"Button")));
     ClickControl(agentMain, FindControl(agentMain, IDC_QUICKREPLY_REFRESH, L"Button"));
-    ASSERT_TRUE(WaitFor([&] { return realinput::TreeChildCount(agentTree, CommonRoot(agentTree)) == 4; }))
+    ASSERT_TRUE(WaitFor([&] { return TreeChildCount(agentTree, CommonRoot(agentTree)) == 4; }))
         << "the refresh did not bring the new reply";
-    EXPECT_EQ(realinput::TreeItemText(agentTree, realinput::TreeChildAt(agentTree, CommonRoot(agentTree), 3)), common);
+    EXPECT_EQ(TreeItemText(agentTree, TreeChildAt(agentTree, CommonRoot(agentTree), 3)), common);
 
     // --- the agent adds a quick reply and sends it with a double click -----
     customer->Send(kAgent, "hello from the customer");
@@ -512,9 +512,9 @@ TEST_F(RepliesE2E, ManagerAddsACommonReplyAgentsSeeItAndAQuickReplyIsSentByADoub
     ClickControl(agentMain, agentAdd);
     const std::wstring quick = L"马上为您处理";
     ASSERT_TRUE(EditReply(agent, L"新增快捷回复", quick));
-    ASSERT_TRUE(WaitFor([&] { return realinput::TreeChildCount(agentTree, OwnRoot(agentTree)) == 4; }));
-    HTREEITEM mine = realinput::TreeChildAt(agentTree, OwnRoot(agentTree), 3);
-    EXPECT_EQ(realinput::TreeItemText(agentTree, mine), quick);
+    ASSERT_TRUE(WaitFor([&] { return TreeChildCount(agentTree, OwnRoot(agentTree)) == 4; }));
+    HTREEITEM mine = TreeChildAt(agentTree, OwnRoot(agentTree), 3);
+    EXPECT_EQ(TreeItemText(agentTree, mine), quick);
     // The own list reached the settings file at once.
     EXPECT_EQ(Profile(SettingsFile(kAgent), L"iQuickReplyCount"), L"4");
     EXPECT_EQ(Profile(SettingsFile(kAgent), L"quickReply4"), quick);
@@ -536,14 +536,14 @@ TEST_F(RepliesE2E, ManagerAddsACommonReplyAgentsSeeItAndAQuickReplyIsSentByADoub
     ASSERT_TRUE(WaitFor([&] { return !::IsWindowVisible(page); })) << "the history tab did not come";
     ClickControl(agentMain, ::GetDlgItem(conversation, IDC_CHAT_SEND));
     ASSERT_TRUE(WaitFor(MenuShown)) << "no quick-reply menu";
-    realinput::Key(VK_UP);
-    realinput::Key(VK_RETURN);
+    PressKey(VK_UP);
+    PressKey(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return ::IsWindowVisible(page) != FALSE; })) << "the reply page did not come back";
 
     POINT at = {};
-    ASSERT_TRUE(realinput::TreeItemPoint(agentTree, mine, &at));
+    ASSERT_TRUE(TreeItemPoint(agentTree, mine, &at));
     ASSERT_TRUE(Front(agentMain, at));
-    realinput::DoubleClick(at);
+    DoubleClick(at);
     EXPECT_TRUE(customer->WaitForText(kAgent, quick, kWindowWaitMs)) << "the customer did not receive the reply";
 
     Exit(agent, agentMain);
@@ -572,14 +572,14 @@ TEST_F(RepliesE2E, AutomaticRepliesSwitchedOnInTheSettingsAnswerWhileBusyAndStay
     EXPECT_EQ(SendTo(combo, CB_GETCURSEL, 0, 0), 0);
     ClickControl(panel, combo);
     Settle(300);
-    realinput::Key(VK_DOWN);
-    realinput::Key(VK_RETURN);
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return SendTo(combo, CB_GETCURSEL, 0, 0) == 1; })) << "busy was not chosen";
     EXPECT_TRUE(WaitFor([&] { return SendTo(combo, CB_GETDROPPEDSTATE, 0, 0) == 0; })) << "Enter left the list open";
 
     const std::wstring shot = ShotPath("QV_SETTINGS_SHOT");
     if (!shot.empty()) {
-        realinput::BringToFront(panel);
+        BringToFront(panel);
         Settle(700);
         EXPECT_TRUE(testpicture::SaveWindowPicture(panel, shot));
     }

@@ -343,6 +343,22 @@ TEST_F(ChatViewE2E, TheHistoryTabPagesThroughTheConversationsHistory) {
     // Clicked once the conversation shows in its place.
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(historyButton) != FALSE; }, kWindowWaitMs));
     ::Sleep(300);
+    // The history tab chosen by hand shows the open conversation's newest
+    // page as well (the hidden pane reads it when its tab comes up).
+    HWND lowerTabs = FindControl(main, IDC_CHAT_LOWER_TABS, WC_TABCONTROLW);
+    ASSERT_NE(lowerTabs, nullptr);
+    const auto clickTab = [&](int index) {
+        const RECT rc = TabRect(lowerTabs, index);
+        Click({(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
+    };
+    clickTab(1);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }, 5000)) << "the history tab did not show";
+    EXPECT_TRUE(WaitUntil(
+        [&] { return WindowText(pageBox) == L"6" && WindowText(log).find(L"message 349") != std::wstring::npos; },
+        kWindowWaitMs))
+        << "the history tab does not show the conversation's newest page";
+    clickTab(0);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(pane); }, 5000)) << "the quick replies did not come back";
     Click(CentreOf(historyButton));
     ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(pane) != FALSE; }, 5000)) << "the history tab did not show";
     const auto logShows = [&](const std::wstring& text) {

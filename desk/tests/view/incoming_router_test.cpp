@@ -134,6 +134,25 @@ TEST_F(RouterTest, AMessageQueuedWhileShowingStaysForTheNextNotice) {
     EXPECT_STREQ(fake.queues[1001].front().text, "late");
 }
 
+TEST_F(RouterTest, ShowUnreadWithALimitTakesTheFrontAndLeavesTheRestQueued) {
+    // A flood is shown slice by slice: each call takes at most the limit
+    // from the front, in order, and the rest waits in the engine's queue.
+    for (int i = 1; i <= 7; ++i) fake.queues[1001].push_back(Message(i, std::to_string(i).c_str()));
+    EXPECT_EQ(CIncomingMessageRouter::UnreadCount(engine, 1001), 7u);
+    std::vector<std::string> shown;
+    const auto show = [&](const TextMsgRecord& record) { shown.emplace_back(record.text); };
+    EXPECT_EQ(CIncomingMessageRouter::ShowUnread(engine, 1001, show, 3), 3);
+    EXPECT_EQ(CIncomingMessageRouter::UnreadCount(engine, 1001), 4u);
+    EXPECT_EQ(CIncomingMessageRouter::ShowUnread(engine, 1001, show, 3), 3);
+    EXPECT_EQ(CIncomingMessageRouter::ShowUnread(engine, 1001, show, 3), 1);
+    EXPECT_EQ(CIncomingMessageRouter::ShowUnread(engine, 1001, show, 3), 0);
+    EXPECT_EQ(shown, (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7"}));
+    EXPECT_EQ(fake.pops, 7);
+    EXPECT_EQ(CIncomingMessageRouter::UnreadCount(engine, 1001), 0u);
+    EXPECT_EQ(CIncomingMessageRouter::UnreadCount(engine, 0), 0u);
+    EXPECT_EQ(CIncomingMessageRouter::UnreadCount(CEngineModule(), 1001), 0u);
+}
+
 TEST_F(RouterTest, ShowUnreadWithoutQueueOrPeerShowsNothing) {
     int calls = 0;
     const auto show = [&](const TextMsgRecord&) { ++calls; };

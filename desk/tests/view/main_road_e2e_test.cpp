@@ -9,6 +9,7 @@
 //
 // The agent is 周宁 (50002): its customers are 刘洋 (60004, always offline
 // here) and 赵磊, in the group "我的客户".
+#include "AgentSession.h"
 #include "CustomerHost.h"
 #include "DeskServerControl.h"
 #include "DeskWindows.h"
@@ -32,8 +33,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -43,56 +42,13 @@ namespace {
 
 constexpr int32_t kAgent = 50002;
 constexpr int32_t kCustomer = 60006;      // 赵磊
-constexpr int32_t kOtherCustomer = 60004;  // 刘洋
 constexpr DWORD kWindowWaitMs = 30000;
-constexpr DWORD kExitWaitMs = 20000;
-const std::wstring kAgentCaption = std::wstring(kDeskDisplayTitle) + L" - 50002 - 周宁 ";
 
 std::string Utf8(const std::wstring& text) {
     std::string out(text.size() * 3 + 1, '\0');
     out.resize(::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0],
                                      static_cast<int>(out.size()), nullptr, nullptr));
     return out;
-}
-
-std::string ReadAll(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteAll(const std::wstring& path, const std::string& bytes) {
-    std::ofstream out(path.c_str(), std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return out.good();
-}
-
-// Bytes that show a lost, doubled or shifted block.
-std::string PatternBytes(size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    uint32_t x = seed * 2654435761u + 1;
-    for (size_t i = 0; i < size; ++i) {
-        x = x * 1103515245u + 12345u;
-        bytes[i] = static_cast<char>(x >> 16);
-    }
-    return bytes;
-}
-
-// The user ids of a group's members in tree order.
-std::vector<LPARAM> GroupOrder(HWND tree, const std::wstring& groupPrefix) {
-    std::vector<LPARAM> ids;
-    HTREEITEM group = nullptr;
-    for (const TreeItem& item : TreeItems(tree)) {
-        if (!item.parent) group = item.text.compare(0, groupPrefix.size(), groupPrefix) == 0 ? item.item : nullptr;
-        else if (group && item.parent == group) ids.push_back(item.data);
-    }
-    return ids;
-}
-
-// The group row whose text starts with prefix (a null handle when none).
-TreeItem FindGroup(HWND tree, const std::wstring& prefix) {
-    for (const TreeItem& item : TreeItems(tree))
-        if (!item.parent && item.text.compare(0, prefix.size(), prefix) == 0) return item;
-    return TreeItem();
 }
 
 // The pixels of a row as the screen shows it.
@@ -143,63 +99,41 @@ protected:
             testpicture::SaveScreenArea(screen, L"main_road_" + std::wstring(name.begin(), name.end()) + L".bmp");
         }
         if (main && process.IsRunning()) {
-            SendTo(main, WM_INSTANCE_CONTROL, 0, 0);
-            EXPECT_TRUE(process.WaitForExit(kExitWaitMs));
+            EXPECT_TRUE(session.Stop());
         }
     }
 
     // Pumps the customer's messages while waiting.
-    bool Wait(const std::function<bool()>& ready, DWORD ms = kWindowWaitMs) { return customer.PumpUntil(ready, ms); }
+    bool Wait(const std::function<bool()>& ready, DWORD ms = kWindowWaitMs) { return session.Wait(ready, ms); }
 
     // Starts the agent (pop-up off) and waits for its customer tree with
     // both customers; the window is put in front of every other.
     void StartAgent(int sendMsgOpt = 0) {
         WriteAgentSettings(app, kAgent, false, sendMsgOpt);
-        ASSERT_TRUE(process.Start(app, L"run " + std::to_wstring(kAgent)));
-        ASSERT_TRUE(Wait([&] { return (main = FindMainWindow(process, kAgentCaption)) != nullptr; }));
-        SendTo(main, WM_INSTANCE_CONTROL, 1, 0);
-        ASSERT_TRUE(BringToFront(main));
-        ASSERT_TRUE(Wait([&] { return (tree = CustomerTree(main)) != nullptr; }));
-        ASSERT_TRUE(Wait([&] { return GroupOrder(tree, L"我的客户").size() == 2; })) << "no customers in the tree";
+        ASSERT_TRUE(session.Start(app, false, true)) << "the agent's tree with both customers did not come";
+        main = session.Main();
+        tree = session.Tree();
         agentConnection = control.PacketsOf(CMD_LOGON).back().connection;
     }
 
     void LogonCustomer() { ASSERT_TRUE(customer.Logon(kCustomer, ServerAddress())); }
 
     // Opens the customers' group with a real click on its row.
-    void ExpandCustomers() {
-        const TreeItem group = FindGroup(tree, L"我的客户");
-        ASSERT_TRUE(group.item) << "no group of customers";
-        if (!(group.state & TVIS_EXPANDED)) Click(TreeItemPoint(tree, group));
-        ASSERT_TRUE(Wait([&] { return (FindGroup(tree, L"我的客户").state & TVIS_EXPANDED) != 0; }, 10000))
-            << "the click did not open the group";
-    }
+    void ExpandCustomers() { ASSERT_TRUE(session.ExpandCustomers()) << "the click did not open the group"; }
 
     // A real double click on the customer's row opens the conversation.
-    Conversation OpenByDoubleClick(int32_t user) {
-        const TreeItem item = RevealTreeUser(tree, user, 10000);
-        EXPECT_TRUE(item.item) << "no row of " << user;
-        DoubleClick(TreeItemPoint(tree, item));
-        Conversation shown;
-        EXPECT_TRUE(Wait([&] {
-            shown = ShownConversation(main);
-            return shown.window && ::IsWindowVisible(shown.window);
-        }));
-        return shown;
-    }
+    Conversation OpenByDoubleClick(int32_t user) { return session.Open(user); }
 
-    // Clicks into the input of the conversation shown and types.
+    // Clicks into the input of the conversation shown.
     void ClickIntoInput(const Conversation& c) {
-        HWND input = ::GetDlgItem(c.window, IDC_CHAT_INPUT);
-        ASSERT_NE(input, nullptr);
-        Click(CentreOf(input));
-        ASSERT_TRUE(Wait([&] { return FocusOf(main) == input; }, 5000)) << "the click left the focus elsewhere";
+        ASSERT_TRUE(session.FocusInput(c)) << "the click left the focus elsewhere";
     }
 
     std::wstring app;
     CDeskServerControl control;
     CCustomerHost customer;
-    CTavrelProcess process;
+    CAgentSession session{[this](DWORD ms) { customer.Pump(ms); }};
+    CTavrelProcess& process = session.Process();
     HWND main = nullptr;
     HWND tree = nullptr;
     int agentConnection = 0;

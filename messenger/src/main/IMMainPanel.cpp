@@ -515,6 +515,9 @@ bool CIMMainPanel::OnTimer(UINT_PTR id) {
     case kContactProfileTimer:
         OnProfileTick(id);
         return true;
+    case kSettingsNoticeTimer:
+        ShowSettingsNotice();
+        return true;
     default:
         return CPanelBase::OnTimer(id);
     }
@@ -523,6 +526,17 @@ bool CIMMainPanel::OnTimer(UINT_PTR id) {
 // ---------------------------------------------------------------------------
 // Engine messages
 // ---------------------------------------------------------------------------
+
+void CIMMainPanel::ShowSettingsNotice() {
+    if (LogonPanelOpen()) {
+        SetTimer(kSettingsNoticeTimer, 500);
+        return;
+    }
+    KillTimer(kSettingsNoticeTimer);
+    const std::wstring notice = std::move(m_settingsNotice);
+    m_settingsNotice.clear();
+    if (!notice.empty()) ShowMessage(notice, MB_OK | MB_ICONWARNING);
+}
 
 HWND CIMMainPanel::MessageOwner() const {
     if (LogonPanelOpen()) return m_logonPanel.GetHwnd();
@@ -543,6 +557,13 @@ LRESULT CIMMainPanel::OnEngineConnect(WPARAM connected) {
 LRESULT CIMMainPanel::OnEngineLogon(WPARAM loggedOn, LPARAM code) {
     if (loggedOn) {
         const int32_t self = OwnId();
+        // A settings file that could not be read is moved aside and the
+        // user told from the queue (this runs inside the log-on).
+        const std::wstring notice = g_ClientSettings.SetAsideDamagedAccountFiles(self);
+        if (!notice.empty()) {
+            m_settingsNotice = notice;
+            SetTimer(kSettingsNoticeTimer, 10);
+        }
         g_ClientSettings.LoadUserConfig(self);
         g_ClientSettings.LoadSystemSetting(self);
         return 0;

@@ -55,6 +55,7 @@ public:
     static constexpr UINT_PTR kUnreadTimer = 1025;
     static constexpr UINT_PTR kOwnProfileTimer = 1027;
     static constexpr UINT_PTR kContactProfileTimer = 1028;
+    static constexpr UINT_PTR kSettingsNoticeTimer = 1029;
     // Tray icon indices beyond the statuses, for the blinking.
     static constexpr int kWindowIconIndex = 100;
     static constexpr int kBlinkIconIndex = 201;
@@ -103,6 +104,10 @@ private:
     LRESULT OnEngineNotify(WPARAM kind, LPARAM lParam);
     LRESULT OnUserStatus(WPARAM userId, LPARAM status);
     LRESULT OnReconnecting();
+    // Shows the notice about settings files that could not be read (moved
+    // aside at log-on) once the log-on panel has closed (until then it
+    // tries again every 500 ms).
+    void ShowSettingsNotice();
     LRESULT OnOpenChat(WPARAM userId);
     // The chat with the user, opened or brought up, with the user's unread
     // messages handed over; null when none can be opened.
@@ -166,6 +171,7 @@ private:
     CTrayIcon m_tray;
     CIMUser m_user;
     CLogonPanel m_logonPanel;
+    std::wstring m_settingsNotice;  // not shown yet
     int m_nHotKeyId = -1;
     int32_t m_nChosenContact = 0;
     CProfileRequest m_contactProfile;

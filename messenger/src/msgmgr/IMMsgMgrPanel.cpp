@@ -575,7 +575,13 @@ void CIMMsgMgrPanel::ClearView() {
 
 void CIMMsgMgrPanel::ShowPage(int page) {
     ClearView();
-    if (!m_book.IsLoaded()) return;
+    // A history file that could not be read says so (under the records
+    // that could be read, or instead of an empty history).
+    const std::wstring& notice = m_book.GetDamageNotice();
+    if (!m_book.IsLoaded()) {
+        if (!notice.empty()) WritePieces({CHistoryPageBook::NoticePiece(notice)}, std::wstring());
+        return;
+    }
     m_nCurPage = page;
     int start = 0;
     int end = 0;
@@ -583,7 +589,9 @@ void CIMMsgMgrPanel::ShowPage(int page) {
     CHistoryPageBook::Style style;
     style.headerPoints = 0;
     const auto names = [this](int32_t id, std::wstring* name) { return m_model.GetNickName(id, name); };
-    WritePieces(m_book.BuildPage(page, m_model.GetOwnId(), names, style), std::wstring());
+    std::vector<HistoryPiece> pieces = m_book.BuildPage(page, m_model.GetOwnId(), names, style);
+    if (!notice.empty()) pieces.push_back(CHistoryPageBook::NoticePiece(notice));
+    WritePieces(pieces, std::wstring());
     if (end > start) {
         // The date of the last date line drawn: the last record's.
         const int32_t date = m_book.GetRecord(end - 1).date;

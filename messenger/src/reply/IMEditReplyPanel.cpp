@@ -2,32 +2,11 @@
 
 #include "DisplayTitle.h"
 
-#include "clientui/PanelDrawing.h"
-
-#include "fw/DeviceContext.h"
-#include "fw/MemoryDC.h"
 #include "fw/MessageBoxSink.h"
-
-#include <vector>
 
 namespace {
 
-constexpr COLORREF kTitleText = 0x141414;
-constexpr COLORREF kTopBand = 0xECB338;
-constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kBottomBand = 0xFAF3E3;
 constexpr int kEditTop = 85;
-
-HFONT MakeArialFont(int points) {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    LOGFONTW font = {};
-    font.lfHeight = -::MulDiv(points, dpi, 72);
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
-    return ::CreateFontIndirectW(&font);
-}
 
 }  // namespace
 
@@ -37,7 +16,7 @@ const wchar_t CIMEditReplyPanel::kAddTitle[] = L"添加自动回复";
 const wchar_t CIMEditReplyPanel::kModifyTitle[] = L"修改自动回复";
 
 CIMEditReplyPanel::CIMEditReplyPanel(HINSTANCE instance, std::wstring programFolder)
-    : CPanelBase(kTemplateId, instance, std::move(programFolder)) {}
+    : CReplyEditPanel(kTemplateId, instance, std::move(programFolder), SIZE{kWidth, kHeight}, true) {}
 
 CIMEditReplyPanel::~CIMEditReplyPanel() = default;
 
@@ -52,18 +31,9 @@ void CIMEditReplyPanel::SetReply(int replyKind, const std::wstring& text) {
     m_strText = text;
 }
 
-std::wstring CIMEditReplyPanel::EditText() const {
-    HWND edit = GetDlgItem(kTextId);
-    const int length = edit ? ::GetWindowTextLengthW(edit) : 0;
-    if (length <= 0) return std::wstring();
-    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1);
-    const int n = ::GetWindowTextW(edit, buffer.data(), length + 1);
-    return std::wstring(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
-}
-
 BOOL CIMEditReplyPanel::OnInitDialog() {
     CPanelBase::OnInitDialog();
-    m_font.Reset(MakeArialFont(9));
+    InitReplyEditor();
     // The settings dialog's "确定" and "取消" pictures.
     struct Bound {
         CSkinBtn* button;
@@ -87,12 +57,6 @@ BOOL CIMEditReplyPanel::OnInitDialog() {
         ::SetWindowTextW(edit, m_strText.c_str());
         m_bRestoring = false;
     }
-    SetWindowText(m_strTitle);
-    SetWindowPos(nullptr, 0, 0, kWidth, kHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT over = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-    if (HWND owner = ::GetWindow(m_hWnd, GW_OWNER)) ::GetWindowRect(owner, &over);
-    SetWindowPos(nullptr, (over.left + over.right - kWidth) / 2, (over.top + over.bottom - kHeight) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const RECT client = GetClientRect();
     OnSize(SIZE_RESTORED, client.right, client.bottom);
     if (HWND edit = GetDlgItem(kTextId)) {
@@ -126,19 +90,6 @@ bool CIMEditReplyPanel::PreTranslateMessage(MSG& msg) {
     return CPanelBase::PreTranslateMessage(msg);
 }
 
-LRESULT CIMEditReplyPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_GETMINMAXINFO) {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        RECT work = {};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        info->ptMaxPosition = {work.left, work.top};
-        info->ptMaxSize = {work.right - work.left, work.bottom - work.top};
-        info->ptMinTrackSize = {kWidth, kHeight};
-        return 0;
-    }
-    return CPanelBase::WindowProc(msg, wParam, lParam);
-}
-
 bool CIMEditReplyPanel::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int id = LOWORD(wParam);
     if (id == kTextId && HIWORD(wParam) == EN_CHANGE) {
@@ -161,7 +112,7 @@ bool CIMEditReplyPanel::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 void CIMEditReplyPanel::OnTextChange() {
     if (m_bRestoring) return;
-    const std::wstring text = EditText();
+    const std::wstring text = ItemText(kTextId);
     if (TextFits(m_nReplyKind, text, m_codePage)) {
         m_strAccepted = text;
         return;
@@ -176,7 +127,7 @@ void CIMEditReplyPanel::OnTextChange() {
 }
 
 void CIMEditReplyPanel::OnSave() {
-    const std::wstring text = NormalizeReplyText(m_nReplyKind, EditText());
+    const std::wstring text = NormalizeReplyText(m_nReplyKind, ItemText(kTextId));
     if (m_codePage.ToAnsi(text).empty()) {
         fw::ShowMessageBox(m_hWnd, kEmpty, kMessengerDisplayTitle, MB_OK);
         return;
@@ -197,29 +148,9 @@ bool CIMEditReplyPanel::OnClose() {
 
 void CIMEditReplyPanel::OnCancel() { Finish(0); }
 
-bool CIMEditReplyPanel::OnPaint() {
-    fw::CPaintDC paint(m_hWnd);
-    const RECT client = GetClientRect();
-    const int w = client.right;
-    const int h = client.bottom;
-    {
-        fw::CMemoryDC memory(paint, w, h);
-        HDC dc = memory.IsValid() ? memory.Get() : paint.Get();
-        DrawBitmapTiled(m_skin.m_bmpTitle, dc, 0, 0, w, m_nCaptionHeight);
-        if (m_skin.m_hIcon) ::DrawIconEx(dc, 5, 5, m_skin.m_hIcon, 16, 16, 0, nullptr, DI_NORMAL);
-        DrawGradientRect(RECT{0, m_nCaptionHeight, w, m_nCaptionHeight + 60}, kTopBand, kWhite, dc);
-        DrawGradientRect(RECT{0, m_nCaptionHeight + 60, w, h}, kWhite, kBottomBand, dc);
-        fw::CSelectObject font(dc, m_font.Get());
-        ::SetBkMode(dc, TRANSPARENT);
-        ::SetTextColor(dc, kTitleText);
-        RECT title = {25, 4, 185, 20};
-        ::DrawTextW(dc, m_strTitle.c_str(), -1, &title, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
-        RECT label = {25, 65, w - 25, 83};
-        ::DrawTextW(dc, L"回复内容(100字以内)：", -1, &label, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
-        if (memory.IsValid()) memory.CopyTo(paint);
-    }
-    DrawPanelFrame(paint, m_hWnd);
-    return true;
+void CIMEditReplyPanel::PaintBody(HDC dc, int width) {
+    RECT label = {25, 65, width - 25, 83};
+    ::DrawTextW(dc, L"回复内容(100字以内)：", -1, &label, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
 }
 
 bool CIMReplyEditor::EditReply(HWND owner, int kind, std::wstring* text) {

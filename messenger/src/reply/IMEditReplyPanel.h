@@ -15,20 +15,18 @@
 // UI thread only.
 #pragma once
 
-#include "clientui/PanelBase.h"
+#include "clientui/ReplyEditPanel.h"
 #include "clientui/ReplyEditor.h"
 #include "clientui/SkinBtn.h"
 
 #include "IAnsiCodePage.h"
 #include "SystemAnsiCodePage.h"
 
-#include "fw/GdiObject.h"
-
 #include <string>
 
 constexpr UINT WM_REPLYEDIT_DONE = WM_USER + 114;
 
-class CIMEditReplyPanel : public CPanelBase {
+class CIMEditReplyPanel : public CReplyEditPanel {
 public:
     static constexpr UINT kTemplateId = 407;
     static constexpr int kTextId = 1600;
@@ -58,7 +56,6 @@ public:
     // The reply kind whose limit holds, and the text the editor opens with.
     void SetReply(int replyKind, const std::wstring& text);
     void SetTitle(const std::wstring& title) { m_strTitle = title; }
-    const std::wstring& GetTitle() const { return m_strTitle; }
     // The text taken at save.
     const std::wstring& GetText() const { return m_strText; }
 
@@ -66,9 +63,8 @@ public:
 
 protected:
     BOOL OnInitDialog() override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;
-    bool OnPaint() override;
+    void PaintBody(HDC dc, int width) override;
     bool OnSize(UINT type, int cx, int cy) override;
     bool OnClose() override;
     void OnOK() override {}
@@ -78,18 +74,15 @@ private:
     void OnTextChange();
     void OnSave();
     void Finish(int result);
-    std::wstring EditText() const;
 
     CSkinBtn m_btnSave;
     CSkinBtn m_btnCancel;
     CSkinBtn m_btnCloseReply;
     std::wstring m_strText;
-    std::wstring m_strTitle;
     std::wstring m_strAccepted;  // the last text that fitted
     int m_nEditKind = kEditAdd;
     int m_nReplyKind = kReplyKindAddAuto;
     bool m_bRestoring = false;
-    fw::CFont m_font;
     clientui::CSystemAnsiCodePage m_codePage;
 };
 

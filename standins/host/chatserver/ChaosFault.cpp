@@ -10,7 +10,8 @@ constexpr uint32_t kDelayPercent = 5;      // pieces held back 1..3 ms
 constexpr uint32_t kStallPerMille = 2;     // pieces held back 50..200 ms
 }  // namespace
 
-ChaosFault::ChaosFault(uint32_t seed) : state_(uint64_t(seed) * 0x9E3779B97F4A7C15ull + 1) {
+ChaosFault::ChaosFault(uint32_t seed, bool splitOnly)
+    : state_(uint64_t(seed) * 0x9E3779B97F4A7C15ull + 1), splitOnly_(splitOnly) {
     packetsLeft_ = kFewestPackets + Below(kMorePackets);
 }
 
@@ -24,7 +25,7 @@ uint32_t ChaosFault::Next() {
 
 std::vector<ChaosFault::Piece> ChaosFault::Cut(const std::vector<uint8_t>& packet) {
     std::vector<size_t> cuts;
-    if (packet.size() > 1 && Below(100) < kSplitPercent) {
+    if (packet.size() > 1 && (splitOnly_ || Below(100) < kSplitPercent)) {
         // One or two cuts anywhere: in the header, between header and body, in the body.
         const uint32_t count = 1 + Below(2);
         for (uint32_t i = 0; i < count; ++i) cuts.push_back(1 + Below(uint32_t(packet.size() - 1)));
@@ -37,7 +38,9 @@ std::vector<ChaosFault::Piece> ChaosFault::Cut(const std::vector<uint8_t>& packe
         if (to <= from) continue;
         Piece piece;
         piece.bytes.assign(packet.begin() + std::ptrdiff_t(from), packet.begin() + std::ptrdiff_t(to));
-        if (Below(1000) < kStallPerMille) {
+        if (splitOnly_) {
+            piece.delay = std::chrono::milliseconds(1 + Below(5));
+        } else if (Below(1000) < kStallPerMille) {
             piece.delay = std::chrono::milliseconds(50 + Below(151));
         } else if (Below(100) < kDelayPercent) {
             piece.delay = std::chrono::milliseconds(1 + Below(3));
@@ -49,6 +52,7 @@ std::vector<ChaosFault::Piece> ChaosFault::Cut(const std::vector<uint8_t>& packe
 }
 
 bool ChaosFault::CountPacket() {
+    if (splitOnly_) return false;
     if (ending_) return true;
     if (packetsLeft_ > 0) --packetsLeft_;
     if (packetsLeft_ == 0) ending_ = true;

@@ -9,6 +9,9 @@
 // (the client sees the end of the stream; no reset).
 // Everything is drawn from a generator seeded per connection, so a run can
 // be repeated.
+// Split only (the "split" fault): every reply of more than one byte is cut
+// into two or three pieces, each after a small delay (1..5 ms), and the
+// connection never ends by itself.
 #pragma once
 
 #include <chrono>
@@ -24,7 +27,7 @@ public:
         std::chrono::milliseconds delay{0};  // after the piece before it is due
     };
 
-    explicit ChaosFault(uint32_t seed);
+    explicit ChaosFault(uint32_t seed, bool splitOnly = false);
 
     // The pieces of one reply, in order.
     std::vector<Piece> Cut(const std::vector<uint8_t>& packet);
@@ -41,6 +44,7 @@ private:
 
     uint64_t state_;
     uint32_t packetsLeft_;
+    bool splitOnly_ = false;
     bool ending_ = false;
     bool halfClosed_ = false;
 };

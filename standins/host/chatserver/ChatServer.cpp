@@ -27,6 +27,8 @@ constexpr size_t kMaxControlLine = 64 * 1024;
 constexpr size_t kMaxPendingOutput = 64 * 1024 * 1024;
 constexpr uint32_t kHugeBodyLength = 0x40000000;
 constexpr auto kSplitPause = std::chrono::milliseconds(150);
+// The body of a message acknowledgement: date, time, message id, result.
+constexpr size_t kAckBodySize = 16;
 
 void SetNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL, 0) | O_NONBLOCK); }
 
@@ -104,15 +106,37 @@ public:
     PacketFramer& Framer() { return framer_; }
     std::deque<Chunk>& Output() { return output_; }
     bool CloseRequested() const { return closeAfterFlush_; }
-    void StartChaos(uint32_t seed) { chaos_ = std::make_unique<ChaosFault>(seed ^ uint32_t(number_) * 2654435761u); }
+    void StartChaos(uint32_t seed, bool splitOnly = false) {
+        chaos_ = std::make_unique<ChaosFault>(seed ^ uint32_t(number_) * 2654435761u, splitOnly);
+    }
+    // CUT: the next acknowledgement of a message of this client is written
+    // only in part, then the connection ends hard.
+    void ArmCut() { cutArmed_ = true; }
+    // Cut: nothing more is written, and nothing more is routed here (what
+    // comes for the user waits for its next log-on).
+    bool Cut() const { return cut_; }
     // From now on packets are recorded but not served (no reply, no routing).
     void Mute() { muted_ = true; }
     bool Muted() const { return muted_; }
     ChaosFault* Chaos() { return chaos_.get(); }
 
     void Reply(uint32_t command, const std::vector<uint8_t>& body) override {
-        if (fault_ == Fault::Silent || stalled_) return;
+        if (fault_ == Fault::Silent || stalled_ || cut_) return;
         std::vector<uint8_t> packet = BuildPacket(command, body);
+        if (cutArmed_ && command == CMD_TEXT_MSG && body.size() == kAckBodySize) {
+            // The header and half the body, then the end of the connection.
+            const uint32_t msgId = uint32_t(body[8]) | uint32_t(body[9]) << 8 | uint32_t(body[10]) << 16 |
+                                   uint32_t(body[11]) << 24;
+            packet.resize(kHeaderSize + kAckBodySize / 2);
+            output_.clear();
+            Queue(std::move(packet), Clock::now());
+            cutArmed_ = false;
+            cut_ = true;
+            closeAfterFlush_ = true;
+            server_.Record("FAULT " + std::to_string(number_) + " " + std::to_string(server_.Millis()) +
+                           " cut-ack " + std::to_string(msgId));
+            return;
+        }
         if (chaos_) {
             // Each piece is due its delay after the one before it.
             Clock::time_point due = std::max(Clock::now(), output_.empty() ? Clock::now() : output_.back().notBefore);
@@ -179,6 +203,8 @@ private:
     bool stalled_ = false;
     bool splitDone_ = false;
     bool muted_ = false;
+    bool cutArmed_ = false;
+    bool cut_ = false;
     std::unique_ptr<ChaosFault> chaos_;
 };
 
@@ -388,6 +414,7 @@ void ChatServer::Accept() {
     }
     chats_[number] = std::make_unique<ChatConnection>(*this, fd, number, fault);
     if (fault == Fault::Chaos) chats_[number]->StartChaos(seed);
+    if (fault == Fault::Split) chats_[number]->StartChaos(seed, true);
 }
 
 void ChatServer::AcceptControl() {
@@ -403,7 +430,7 @@ std::vector<ClientContext*> ChatServer::ConnectionsOf(int32_t userId) {
     std::vector<ClientContext*> out;
     if (userId == 0) return out;
     for (auto& [number, conn] : chats_)
-        if (conn->userId == userId) out.push_back(conn.get());
+        if (conn->userId == userId && !conn->Cut()) out.push_back(conn.get());
     return out;
 }
 
@@ -572,6 +599,19 @@ std::string ChatServer::HandleControl(const std::string& line) {
         auto it = chats_.find(number);
         if (it == chats_.end()) return "ERR no connection " + target + "\n";
         it->second->Mute();
+        return "OK\n";
+    }
+    if (verb == "CUT") {
+        std::string target;
+        if (!(in >> target)) return "ERR usage: CUT <conn|last|all>\n";
+        if (target == "all") {
+            for (auto& [number, conn] : chats_) conn->ArmCut();
+            return "OK\n";
+        }
+        const int number = target == "last" ? lastNumber_ : std::atoi(target.c_str());
+        auto it = chats_.find(number);
+        if (it == chats_.end()) return "ERR no connection " + target + "\n";
+        it->second->ArmCut();
         return "OK\n";
     }
     if (verb == "RESTART") {

@@ -8,6 +8,7 @@
 //                           PACKET <conn> <ms> <command> <body length> <body hex>
 //                           CLOSED <conn> <ms>
 //                           ERROR <conn> <ms> <text>
+//                           FAULT <conn> <ms> <what>
 //   CLEAR                 forget the recorded events
 //   DROP                  close every chat connection
 //   REFUSE / LISTEN       stop / start listening on the chat port
@@ -15,6 +16,10 @@
 //   REQUEST <conn|last> <command> <body hex>  answer as if the connection
 //                         had sent this request
 //   MUTE <conn|last>      record the connection's packets from now on, serve none
+//   CUT <conn|last|all>   the connection's next acknowledgement of a message
+//                         is written only in part (the message itself has
+//                         gone to its receiver), then the connection ends
+//                         hard; recorded as FAULT <conn> <ms> cut-ack <msg id>
 //   PING                  "OK"
 //   QUIT                  end the server
 //   RESTART <ms>          end the server, then (main) start it again after

@@ -21,6 +21,7 @@ constexpr NamedFault kFaults[] = {
     {"partial-body", Fault::PartialBody},
     {"refuse", Fault::Refuse},
     {"chaos", Fault::Chaos},
+    {"split", Fault::Split},
 };
 constexpr size_t kMaxSteps = 1000;
 }  // namespace
@@ -45,10 +46,11 @@ bool ParseFaultStep(const std::string& token, FaultStep& out) {
     }
     for (const NamedFault& f : kFaults) {
         if (name == f.name) {
-            if (colon != std::string::npos && f.fault != Fault::Refuse && f.fault != Fault::Chaos)
+            if (colon != std::string::npos && f.fault != Fault::Refuse && f.fault != Fault::Chaos &&
+                f.fault != Fault::Split)
                 return false;
             out.fault = f.fault;
-            if (f.fault == Fault::Chaos) {
+            if (f.fault == Fault::Chaos || f.fault == Fault::Split) {
                 out.seed = ms;
             } else {
                 out.refuseMs = ms;

@@ -21,17 +21,18 @@ enum class Fault {
     PartialBody,       // answer the log-on with part of its body, then stall
     Refuse,            // stop listening
     Chaos,             // split, delayed and stalled replies, an end at a random packet (ChaosFault.h)
+    Split,             // every reply in small pieces with small delays, no end (ChaosFault.h)
 };
 
 struct FaultStep {
     Fault fault = Fault::None;
     uint32_t refuseMs = 0;  // Refuse: 0 = until told to listen again
-    uint32_t seed = 0;      // Chaos: "chaos:<seed>"
+    uint32_t seed = 0;      // Chaos, Split: "chaos:<seed>", "split:<seed>"
 };
 
 const char* FaultName(Fault fault);
 // Parses "close-after-accept", ..., "refuse" or "refuse:<ms>", "chaos" or
-// "chaos:<seed>"; false when unknown.
+// "chaos:<seed>", "split" or "split:<seed>"; false when unknown.
 bool ParseFaultStep(const std::string& token, FaultStep& out);
 
 class FaultScript {

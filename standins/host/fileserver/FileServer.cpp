@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "ImEngineApi.h"
@@ -128,6 +129,7 @@ void FileServer::Serve(int client) {
         if (bodyLength > kMaxBody) break;  // a protocol error, not an allocation
         std::vector<uint8_t> body(bodyLength);
         if (bodyLength && !ReadExactly(client, body.data(), bodyLength)) break;
+        StallIfAsked();
         bool ok = false;
         if (command == CMD_FILE_UPLOAD) ok = HandleUpload(client, body);
         else if (command == CMD_FILE_DOWNLOAD) ok = HandleDownload(client, body);
@@ -140,6 +142,20 @@ void FileServer::Serve(int client) {
         if (s == client) s = -1;
     }
     close(client);
+}
+
+void FileServer::StallIfAsked() {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point until;
+    {
+        std::lock_guard<std::mutex> lock(stallMutex_);
+        if (!faults_.stallTrigger.empty() && unlink(faults_.stallTrigger.c_str()) == 0) {
+            stallUntil_ = Clock::now() + std::chrono::milliseconds(faults_.stallMs);
+            std::fprintf(stderr, "STALL %u ms\n", unsigned(faults_.stallMs));
+        }
+        until = stallUntil_;
+    }
+    while (!stopping_ && Clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(50));
 }
 
 bool FileServer::HandleUpload(int client, const std::vector<uint8_t>& body) {
@@ -156,6 +172,9 @@ bool FileServer::HandleUpload(int client, const std::vector<uint8_t>& body) {
             status = 0;
         }
     }
+    if (faults_.log)
+        std::fprintf(stderr, "UPLOAD %s %u %u %u\n", name.c_str(), unsigned(offset), unsigned(length),
+                     unsigned(status));
     std::vector<uint8_t> reply = Header(CMD_FILE_UPLOAD, kUploadReplySize);
     PutU32(reply, status);
     PutU32(reply, offset);
@@ -181,6 +200,9 @@ bool FileServer::HandleDownload(int client, const std::vector<uint8_t>& body) {
         data.clear();
         reportedSize = offset + 1;  // never equal to the offset: the client keeps trying
     }
+    if (faults_.log)
+        std::fprintf(stderr, "DOWNLOAD %s %u %u %u\n", name.c_str(), unsigned(offset), unsigned(data.size()),
+                     unsigned(reportedSize));
     std::vector<uint8_t> reply = Header(CMD_FILE_DOWNLOAD, static_cast<uint32_t>(kDownloadReplySize + data.size()));
     PutU32(reply, 0);
     PutU32(reply, reportedSize);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -19,6 +20,12 @@ struct FileServerFaults {
     bool downloadsWithoutData = false;  // every download answer: no data, a size that never matches
     int closeAfterReplies = 0;      // close each connection after this many replies (0: never)
     uint32_t downloadBlockLimit = 0;    // cap on the bytes of one download answer (0: as asked)
+    // When a request arrives and this file exists, the file is removed and
+    // the server stalls: every request read until stallMs later is answered
+    // only then.
+    std::string stallTrigger;
+    uint32_t stallMs = 30000;
+    bool log = false;  // one line per request on stderr
 };
 
 class FileServer {
@@ -51,6 +58,9 @@ private:
     std::atomic<int> uploadBlocks_{0};
     std::atomic<int> downloadRequests_{0};
     std::atomic<int> rejectsLeft_{0};
+    std::mutex stallMutex_;
+    std::chrono::steady_clock::time_point stallUntil_{};
+    void StallIfAsked();
     std::thread acceptThread_;
     std::mutex clientsMutex_;
     std::vector<std::thread> clientThreads_;

@@ -2,6 +2,12 @@
 //
 //   qv-fileserver [--bind ADDRESS] [--port N] [--dir FOLDER] [--reject-uploads N]
 //                 [--downloads-without-data] [--close-after N] [--block-limit N]
+//                 [--stall-trigger FILE] [--stall-ms N] [--log]
+//
+// --stall-trigger: when a request arrives and FILE exists, FILE is removed
+// and the server answers nothing for --stall-ms (30000 unless given), then
+// goes on. --log: one line per request on stderr ("UPLOAD <name> <offset>
+// <length> <status>", "DOWNLOAD <name> <offset> <bytes> <size>", "STALL <ms> ms").
 //
 // Prints "listening <port>" once it accepts connections (port 0: any free
 // port; the address defaults to 127.0.0.1), then serves until it is sent
@@ -52,6 +58,13 @@ int main(int argc, char** argv) {
         } else if (arg == "--block-limit" && hasValue && ParseNumber(argv[i + 1], 1 << 30, value)) {
             faults.downloadBlockLimit = static_cast<uint32_t>(value);
             ++i;
+        } else if (arg == "--stall-trigger" && hasValue) {
+            faults.stallTrigger = argv[++i];
+        } else if (arg == "--stall-ms" && hasValue && ParseNumber(argv[i + 1], 600000, value)) {
+            faults.stallMs = static_cast<uint32_t>(value);
+            ++i;
+        } else if (arg == "--log") {
+            faults.log = true;
         } else {
             std::fprintf(stderr, "qv-fileserver: bad argument '%s'\n", arg.c_str());
             return 2;

@@ -55,4 +55,27 @@ TEST(ChaosFault, ConnectionEndsBetweenFortyAndFourHundredPackets) {
     }
 }
 
+// The split fault: every reply of more than one byte in two or three
+// pieces, each after 1..5 ms, and the connection never ends by itself.
+TEST(ChaosFault, SplitOnlyCutsEveryReplyAndNeverEnds) {
+    ChaosFault split(7, true);
+    for (size_t size : {2u, 24u, 32u, 1048u}) {
+        for (int i = 0; i < 200; ++i) {
+            const std::vector<uint8_t> packet = Packet(size);
+            const std::vector<ChaosFault::Piece> pieces = split.Cut(packet);
+            ASSERT_GE(pieces.size(), 2u);
+            ASSERT_LE(pieces.size(), 3u);
+            std::vector<uint8_t> joined;
+            for (const ChaosFault::Piece& p : pieces) {
+                EXPECT_GE(p.delay.count(), 1);
+                EXPECT_LE(p.delay.count(), 5);
+                joined.insert(joined.end(), p.bytes.begin(), p.bytes.end());
+            }
+            EXPECT_EQ(joined, packet);
+        }
+    }
+    for (int i = 0; i < 5000; ++i) ASSERT_FALSE(split.CountPacket());
+    EXPECT_FALSE(split.Ending());
+}
+
 }  // namespace

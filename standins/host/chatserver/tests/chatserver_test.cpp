@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -76,6 +77,10 @@ TEST(FaultScript, ParsesStepsAndRejectsUnknownOnes) {
     EXPECT_FALSE(script.Set("silent bogus", error));
     EXPECT_FALSE(script.Set("silent:5", error));
     EXPECT_EQ(script.Front().fault, Fault::Refuse);  // unchanged
+    ASSERT_TRUE(script.Set("split split:9", error));
+    EXPECT_EQ(script.Front().fault, Fault::Split);
+    script.Pop();
+    EXPECT_EQ(script.Front().seed, 9u);
 }
 
 // A server on its own thread with a control channel, and a client socket.
@@ -84,6 +89,7 @@ protected:
     void SetUp() override {
         AccountBook accounts;
         accounts.Add({10001, "secret", "agent"});
+        accounts.Add({10002, "secret", "customer"});
         ServerOptions options;
         options.port = 0;
         options.control = true;
@@ -316,6 +322,55 @@ TEST_F(ServerFixture, SendDeliversARawPacketAndDropCloses) {
     EXPECT_EQ(Control("DROP"), "OK\n");
     EXPECT_TRUE(ClosedByPeer(fd));
     close(fd);
+}
+
+// CUT: the receiver gets the message whole; the sender's acknowledgement
+// stops after its header and half its body, and the connection ends; the
+// record names the message. What comes for the cut user afterwards is
+// stored for its next log-on, not written to the dead connection.
+TEST_F(ServerFixture, CutWritesHalfTheAcknowledgementThenEndsTheConnection) {
+    const int sender = Connect(server_->ChatPort());
+    SendAll(sender, BuildPacket(CMD_LOGON, LogonBody(10001, "secret", LOGON_TYPE_PASSWORD)));
+    ASSERT_EQ(ReadBytes(sender, 32).size(), 32u);
+    const int receiver = Connect(server_->ChatPort());
+    SendAll(receiver, BuildPacket(CMD_LOGON, LogonBody(10002, "secret", LOGON_TYPE_PASSWORD)));
+    ASSERT_EQ(ReadBytes(receiver, 32).size(), 32u);
+    ReadBytes(sender, 4096, 300);  // status notices
+    EXPECT_EQ(Control("CUT 9"), "ERR no connection 9\n");
+    ASSERT_EQ(Control("CUT 1"), "OK\n");
+
+    TextMsgRecord message = {};
+    message.date = 20261211;
+    message.time = 21000123;
+    message.senderId = 10001;
+    message.receiverId = 10002;
+    std::strcpy(message.text, "hello");
+    const size_t size = offsetof(TextMsgRecord, text) + 6;
+    const std::vector<uint8_t> body(reinterpret_cast<const uint8_t*>(&message),
+                                    reinterpret_cast<const uint8_t*>(&message) + size);
+    SendAll(sender, BuildPacket(CMD_TEXT_MSG, body));
+    const std::vector<uint8_t> delivered = ReadBytes(receiver, kHeaderSize + size);
+    ASSERT_EQ(delivered.size(), kHeaderSize + size);
+    EXPECT_EQ(std::memcmp(&delivered[kHeaderSize + offsetof(TextMsgRecord, text)], "hello", 6), 0);
+    const std::vector<uint8_t> ack = ReadBytes(sender, 64, 1000);
+    EXPECT_EQ(ack.size(), kHeaderSize + 8);
+    EXPECT_EQ(ReadWord(&ack[20]), 16u);  // the header promised the whole body
+    EXPECT_TRUE(ClosedByPeer(sender));
+    EXPECT_NE(Control("RECORD", true).find(" cut-ack 21000123\n"), std::string::npos);
+
+    // The receiver answers: the sender is gone, so the answer is stored.
+    message.time = 21000456;
+    message.senderId = 10002;
+    message.receiverId = 10001;
+    const std::vector<uint8_t> answer(reinterpret_cast<const uint8_t*>(&message),
+                                      reinterpret_cast<const uint8_t*>(&message) + size);
+    ReadBytes(receiver, 4096, 300);  // the sender's going offline
+    SendAll(receiver, BuildPacket(CMD_TEXT_MSG, answer));
+    const std::vector<uint8_t> stored = ReadBytes(receiver, kHeaderSize + 16);
+    ASSERT_EQ(stored.size(), kHeaderSize + 16);
+    EXPECT_EQ(ReadWord(&stored[kHeaderSize + 12]), uint32_t(ACK_STORED));
+    close(sender);
+    close(receiver);
 }
 
 }  // namespace

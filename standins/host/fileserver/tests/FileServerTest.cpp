@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -199,6 +201,34 @@ TEST_F(FileServerTest, HugeBodyLengthClosesTheConnection) {
     for (uint32_t w : {uint32_t(CMD_FILE_UPLOAD), 0u, PACKET_MARK, 0u, 0u, 0xFFFFFFF0u}) PutU32(header, w);
     client.SendRaw(header);
     EXPECT_TRUE(client.Receive().empty());  // closed, nothing allocated or answered
+}
+
+// The stall: a request that finds the trigger file removes it, and it and
+// every request of any connection until the stall is over are answered
+// only then; the server goes on as before after it.
+TEST_F(FileServerTest, TheTriggerFileStallsEveryAnswerForAWhile) {
+    standin::FileServerFaults faults;
+    faults.stallTrigger = folder_ + "/stall";
+    faults.stallMs = 600;
+    standin::FileServer server(folder_, faults);
+    ASSERT_TRUE(server.Start(0));
+    Client first(server.Port()), second(server.Port());
+    using Clock = std::chrono::steady_clock;
+    auto start = Clock::now();
+    EXPECT_EQ(U32(first.Upload("p.jpg", 0, "abc", 3), 24), 0u);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << "a stall without its trigger";
+
+    FILE* trigger = std::fopen(faults.stallTrigger.c_str(), "w");
+    ASSERT_NE(trigger, nullptr);
+    std::fclose(trigger);
+    start = Clock::now();
+    auto reply = first.Download("p.jpg", 0, 512000);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(550));
+    EXPECT_EQ(U32(reply, 36), 3u);
+    EXPECT_NE(access(faults.stallTrigger.c_str(), F_OK), 0) << "the trigger stays";
+    start = Clock::now();
+    EXPECT_EQ(U32(second.Upload("q.jpg", 0, "de", 2), 24), 0u);
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << "the stall did not end";
 }
 
 }  // namespace

@@ -1,0 +1,632 @@
+// The soak of two real clients: two Tavrel.exe under Wine and Xvfb, the
+// agent 周宁 (50002) and the customer 赵磊 (60006) logged on to the desk
+// program, write to each other through the stand-in chat and file servers
+// while the servers play faults on a fixed script:
+//   - every connection splits its replies into small pieces with small
+//     delays (fault script "split");
+//   - twice, the next acknowledgement of a message on every connection is
+//     written only in part and the connection ends (control command CUT);
+//   - the chat server restarts twice (RESTART: everything it knew is gone;
+//     the clients reconnect by themselves);
+//   - the file server stalls for a while once (its stall trigger; 30 s).
+//
+// Everything goes in as a user puts it in, with real input at the
+// controls' places: a click into the conversation's input, the text pasted
+// with Ctrl+V (the test puts it on the clipboard) and sent with Enter; a
+// picture taken with a click on the screenshot button; a file offered with
+// the send-file button and the open-file dialog (its name typed), and
+// accepted by the receiver with a click on its file-transfer page. The
+// failure notices the programs show are read and closed.
+//
+// What is checked comes from the files and the servers, not from the
+// clients' own claims. Each message carries a tag "[S<sender>-<n>]"; at the
+// end, for every message that left its sender's input:
+//   - it is shown at most once in the receiver's conversation and recorded
+//     at most once in each history file ("<own>\msg\<peer>.msg", raw bytes);
+//   - shown, it was received once by the server and is recorded once in
+//     both history files;
+//   - not shown, it is in no history of the receiver, and its sender saw a
+//     failure notice: the notices (which name only the time) are at least
+//     as many as the messages not shown;
+//   - a message whose acknowledgement the server cut (its record) is shown
+//     at the receiver; its sender, left without the acknowledgement, tells
+//     the user it failed and does not record it: so the notices are at most
+//     the messages not shown plus the acknowledgements cut.
+// Every picture shown at the receiver is byte for byte the sender's, and
+// the file server's copy; every file the receiver accepted lands intact.
+// Neither program ends before it is told to; both end when told.
+//
+// The chat server's record (kept before each restart) shows every message
+// that was shown as received by the server once, and which acknowledgements
+// it cut; the file server's log shows the stall.
+//
+// Size: QV_SOAK_MESSAGES (default 240; the long form is 2000), pictures
+// QV_SOAK_PICTURES (default 4, and one more as the stall begins; long form
+// 100), files QV_SOAK_FILES (default 1; long form 5). The figures are
+// printed at the end ("soak:" lines).
+#include "AgentSession.h"
+#include "DeskServerControl.h"
+#include "DeskWindows.h"
+#include "DisplayTitle.h"
+#include "RealInput.h"
+#include "ScreenPicture.h"
+#include "TavrelDriver.h"
+#include "chat/ChatMainPanelResource.h"
+#include "clientui/InstanceControl.h"
+#include "clientui/TransFilePanel.h"
+
+#include <ImEngineApi.h>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstddef>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace tavreltest;
+
+namespace {
+
+constexpr int32_t kAgent = 50002;
+constexpr int32_t kCustomer = 60006;
+constexpr DWORD kReconnectMs = 120000;  // the engine's reconnect window, and more
+constexpr int kBatch = 10;              // messages a side sends before the other's turn
+
+int EnvNumber(const char* name, int fallback) {
+    const char* text = std::getenv(name);
+    return text && *text ? std::atoi(text) : fallback;
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::wstring Tag(int32_t sender, int n) {
+    wchar_t tag[40];
+    swprintf(tag, 40, L"[S%d-%04d]", sender, n);
+    return tag;
+}
+
+// Texts of several lengths, some with Chinese, all ending in the tag.
+std::wstring MessageText(int32_t sender, int n) {
+    static const wchar_t* const kBodies[] = {
+        L"好的", L"请问订单什么时候发货？", L"ok, checking the parcel number now",
+        L"您好，我们已经收到您的付款，预计明天上午发货，请留意短信通知。谢谢！",
+        L"x", L"价格: 128.50 元 (含运费)"};
+    return std::wstring(kBodies[n % 6]) + L" " + Tag(sender, n);
+}
+
+bool PutOnClipboard(const std::wstring& text) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (::OpenClipboard(nullptr)) {
+            ::EmptyClipboard();
+            const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+            HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+            if (memory) {
+                memcpy(::GlobalLock(memory), text.c_str(), bytes);
+                ::GlobalUnlock(memory);
+                if (!::SetClipboardData(CF_UNICODETEXT, memory)) ::GlobalFree(memory);
+            }
+            ::CloseClipboard();
+            return memory != nullptr;
+        }
+        ::Sleep(50);
+    }
+    return false;
+}
+
+BOOL CALLBACK FindNameBox(HWND child, LPARAM param) {
+    if (ClassName(child) != L"Edit" || !::IsWindowVisible(child)) return TRUE;
+    if (ClassName(::GetParent(child)).compare(0, 8, L"ComboBox") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+}
+
+HWND FileNameBox(HWND dialog) {
+    HWND found = nullptr;
+    ::EnumChildWindows(dialog, FindNameBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+size_t CountBytes(const std::string& haystack, const std::string& needle) {
+    size_t count = 0;
+    for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + needle.size()))
+        ++count;
+    return count;
+}
+
+// The picture names of the "<pic/<pos>/<name>/pic>" tags in text.
+std::vector<std::string> PictureNames(const std::string& text) {
+    std::vector<std::string> names;
+    for (size_t tag = text.find("<pic/"); tag != std::string::npos; tag = text.find("<pic/", tag + 5)) {
+        const size_t nameStart = text.find('/', tag + 5);
+        const size_t end = nameStart == std::string::npos ? nameStart : text.find("/pic>", nameStart);
+        if (end == std::string::npos) break;
+        names.push_back(text.substr(nameStart + 1, end - nameStart - 1));
+    }
+    return names;
+}
+
+struct SentMessage {
+    int n = 0;
+    bool picture = false;
+};
+
+// One of the two programs.
+struct Client {
+    int32_t id = 0;
+    int32_t peer = 0;
+    std::wstring folder;  // the program folder, ending in a backslash
+    CTavrelProcess process;
+    HWND main = nullptr;
+    HWND tree = nullptr;
+    Conversation chat;
+    std::vector<SentMessage> sent;
+    int nextN = 1;
+    int failureNotices = 0;
+    int offlineRetries = 0;
+    std::vector<std::wstring> notices;
+    // The tags its conversation has shown, each with the most times it was
+    // shown at once. The log keeps only its newest entries, so it is read
+    // after every message and while waiting.
+    std::map<std::wstring, size_t> shown;
+
+    void Observe() {
+        const std::wstring log = WindowText(chat.log);
+        std::map<std::wstring, size_t> now;
+        for (size_t at = log.find(L"[S"); at != std::wstring::npos; at = log.find(L"[S", at + 2)) {
+            const size_t end = log.find(L']', at);
+            if (end == std::wstring::npos || end - at > 20) continue;
+            ++now[log.substr(at, end - at + 1)];
+        }
+        for (const auto& [tag, count] : now)
+            if (count > shown[tag]) shown[tag] = count;
+    }
+    bool Shown(const std::wstring& tag) const { return shown.count(tag) != 0; }
+
+    std::wstring History() const {
+        return folder + std::to_wstring(id) + L"\\msg\\" + std::to_wstring(peer) + L".msg";
+    }
+};
+
+class SoakE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(ServerAddress().empty()) << "run through with-desk-server.sh";
+        const char* files = std::getenv("QV_FILESERVER_DIR");
+        ASSERT_TRUE(files) << "run with --fileserver";
+        fileServerDir = files;
+        control = std::make_unique<CDeskServerControl>();
+        ASSERT_TRUE(control->Connected());
+        a.id = kAgent;
+        a.peer = kCustomer;
+        a.folder = WindowsPathFromEnv("QV_DESK_APP");
+        b.id = kCustomer;
+        b.peer = kAgent;
+        b.folder = WindowsPathFromEnv("QV_DESK_NOSERVER");
+    }
+
+    void TearDown() override {
+        if (HasFailure()) {
+            const RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+            testpicture::SaveScreenArea(screen, L"soak_failure.bmp");
+        }
+        for (Client* c : {&a, &b})
+            if (c->process.IsRunning()) c->process.Kill();
+    }
+
+    // Every split step the script needs for the connections to come.
+    void ScriptSplits() {
+        std::string steps = "SCRIPT";
+        for (int i = 0; i < 60; ++i) steps += " split:" + std::to_string(++splitSeed);
+        ASSERT_EQ(control->Command(steps), "OK");
+    }
+
+    bool Wait(const std::function<bool()>& ready, DWORD ms) { return WaitUntil(ready, ms, 50); }
+
+    void Start(Client& c) {
+        WriteServerEntry(c.folder);
+        WriteAgentSettings(c.folder, c.id, false);
+        ASSERT_TRUE(c.process.Start(c.folder, L"run " + std::to_wstring(c.id)));
+        const std::wstring prefix = std::wstring(kDeskDisplayTitle) + L" - " + std::to_wstring(c.id) + L" - ";
+        ASSERT_TRUE(Wait([&] {
+            for (HWND w : c.process.Windows(false))
+                if (WindowText(w).compare(0, prefix.size(), prefix) == 0) return (c.main = w) != nullptr;
+            return false;
+        }, 60000)) << "no main window of " << c.id;
+        SendTo(c.main, WM_INSTANCE_CONTROL, 1, 0);
+        ASSERT_TRUE(BringToFront(c.main));
+        ASSERT_TRUE(Wait([&] { return (c.tree = CustomerTree(c.main)) != nullptr; }, 30000));
+        const TreeItem item = RevealTreeUser(c.tree, c.peer, 30000);
+        ASSERT_TRUE(item.item) << c.id << " has no row of " << c.peer;
+        DoubleClick(TreeItemPoint(c.tree, item));
+        ASSERT_TRUE(Wait([&] {
+            c.chat = ShownConversation(c.main);
+            return c.chat.window && ::IsWindowVisible(c.chat.window);
+        }, 30000)) << c.id << ": the double click opened no conversation";
+    }
+
+    // Reads and closes the failure notices (and any other message box) of
+    // both programs.
+    void CloseNotices() {
+        for (Client* c : {&a, &b}) {
+            for (HWND w : c->process.Windows()) {
+                if (ClassName(w) != L"#32770") continue;
+                const std::wstring text = MessageBoxText(w);
+                if (text.empty()) continue;
+                if (text.find(L"没有发送成功") != std::wstring::npos) ++c->failureNotices;
+                c->notices.push_back(text);
+                AnswerMessageBox(w, IDOK);
+                Wait([&] { return !::IsWindow(w) || !::IsWindowVisible(w); }, 5000);
+            }
+        }
+    }
+
+    // A pop-up menu of the program (a click that met a control moving with
+    // the tip bar, which comes and goes with the peer's status, may open
+    // the quick-reply menu): closed with Escape.
+    bool CloseMenus(Client& c) {
+        bool closed = false;
+        for (int round = 0; round < 5; ++round) {
+            bool open = false;
+            for (HWND w : c.process.Windows())
+                if (ClassName(w) == L"#32768") open = true;
+            if (!open) break;
+            PressKey(VK_ESCAPE);
+            closed = true;
+            ::Sleep(200);
+        }
+        return closed;
+    }
+
+    // The program in front with the focus in its input and no menu open.
+    bool Focus(Client& c) {
+        HWND input = ::GetDlgItem(c.chat.window, IDC_CHAT_INPUT);
+        if (!input) return false;
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            CloseMenus(c);
+            if (::GetForegroundWindow() != c.main && !BringToFront(c.main)) continue;
+            if (FocusOf(c.main) != input) {
+                Click(CentreOf(input));
+                Wait([&] { return FocusOf(c.main) == input; }, 5000);
+            }
+            if (!CloseMenus(c) && FocusOf(c.main) == input) return true;
+        }
+        return false;
+    }
+
+    // Sends what the input holds with Enter; while the program is offline
+    // it keeps the text (and says so in its log): Enter again until it goes
+    // or the reconnect window is over. True once the input is empty.
+    bool PressSend(Client& c) {
+        HWND input = ::GetDlgItem(c.chat.window, IDC_CHAT_INPUT);
+        const DWORD start = ::GetTickCount();
+        for (int tries = 0;; ++tries) {
+            PressKey(VK_RETURN);
+            if (Wait([&] { return WindowText(input).empty(); }, tries == 0 ? 3000 : 1000)) return true;
+            if (::GetTickCount() - start > kReconnectMs) return false;
+            ++c.offlineRetries;
+            ::Sleep(1000);
+            CloseNotices();
+            if (!Focus(c)) return false;
+        }
+    }
+
+    // One message typed as the user types it.
+    void SendOne(Client& c, bool picture) {
+        CloseNotices();
+        ASSERT_TRUE(Focus(c)) << c.id << ": no focus in the input";
+        HWND input = ::GetDlgItem(c.chat.window, IDC_CHAT_INPUT);
+        const int n = c.nextN++;
+        if (picture) {
+            Click(CentreOf(::GetDlgItem(c.chat.window, IDC_CHAT_SCREENSHOT)));
+            ASSERT_TRUE(Wait([&] { return !WindowText(input).empty(); }, 10000)) << "no picture in the input";
+            ASSERT_TRUE(Focus(c));
+            PressKey(VK_END, true);
+        }
+        ASSERT_TRUE(PutOnClipboard(MessageText(c.id, n)));
+        PressKey('V', true);
+        ASSERT_TRUE(Wait([&] { return WindowText(input).find(Tag(c.id, n)) != std::wstring::npos; }, 5000))
+            << c.id << ": the paste did not reach the input";
+        const bool left = PressSend(c);
+        a.Observe();
+        b.Observe();
+        if (left) {
+            c.sent.push_back({n, picture});
+        } else {
+            // Never left: not a message; the input is emptied for the next.
+            ++unsent;
+            PressKey('A', true);
+            PressKey(VK_DELETE);
+        }
+    }
+
+    // Offers a file from c; the peer accepts it with a click.
+    void SendFile(Client& c, Client& to, int index) {
+        CloseNotices();
+        const std::string bytes = PatternBytes(60000 + 37000 * index, 100 + index);
+        const std::wstring name = L"soak" + std::to_wstring(c.id) + L"-" + std::to_wstring(index) + L".bin";
+        const std::wstring path = c.folder + name;
+        ASSERT_TRUE(WriteAll(path, bytes));
+        ASSERT_TRUE(BringToFront(c.main));
+        Click(CentreOf(::GetDlgItem(c.chat.window, IDC_CHAT_SEND_FILE)));
+        HWND dialog = nullptr;
+        ASSERT_TRUE(Wait([&] {
+            for (HWND w : c.process.Windows())
+                if (w != c.main && ClassName(w) == L"#32770" && FileNameBox(w)) return (dialog = w) != nullptr;
+            return false;
+        }, 30000)) << "no open-file dialog";
+        ASSERT_TRUE(BringToFront(dialog));
+        HWND box = FileNameBox(dialog);
+        if (FocusOf(dialog) != box) {
+            Click(CentreOf(box));
+            ASSERT_TRUE(Wait([&] { return FocusOf(dialog) == box; }, 5000));
+        }
+        TypeText(path);
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(Wait([&] { return !::IsWindow(dialog) || !::IsWindowVisible(dialog); }, 10000));
+        HWND receive = nullptr;
+        ASSERT_TRUE(Wait([&] {
+            CloseNotices();
+            receive = FindControl(to.main, kDeskTransFileIds.receive, L"Button");
+            return receive && ::IsWindowVisible(receive) && ::IsWindowEnabled(receive);
+        }, kReconnectMs)) << "the offer did not reach " << to.id;
+        ASSERT_TRUE(BringToFront(to.main));
+        Click(CentreOf(receive));
+        files.push_back({to.folder + std::to_wstring(to.id) + L"\\RecvFile\\" + name, bytes});
+    }
+
+    // Until every message that left is shown at its receiver or its sender
+    // saw as many failure notices as are missing.
+    bool Settled(Client& from, Client& to) {
+        int missing = 0;
+        for (const SentMessage& m : from.sent)
+            if (!to.Shown(Tag(from.id, m.n))) ++missing;
+        return missing <= from.failureNotices;
+    }
+    bool Quiesce(DWORD ms) {
+        return Wait([&] {
+            CloseNotices();
+            a.Observe();
+            b.Observe();
+            return Settled(a, b) && Settled(b, a);
+        }, ms);
+    }
+    // What is not settled, for the failure message.
+    std::string Unsettled() {
+        std::string out;
+        for (Client* from : {&a, &b}) {
+            Client& to = from == &a ? b : a;
+            out += std::to_string(from->id) + ": " + std::to_string(from->sent.size()) + " sent, " +
+                   std::to_string(from->failureNotices) + " notices; not shown:";
+            for (const SentMessage& m : from->sent)
+                if (!to.Shown(Tag(from->id, m.n))) out += " " + Narrow(Tag(from->id, m.n));
+            out += "\n";
+        }
+        return out;
+    }
+
+    // The server's record before it is lost (a restart empties it): the
+    // connections and their faults, and which message each cut
+    // acknowledgement answered (its id is the message's time word).
+    void KeepRecord() {
+        std::map<int32_t, std::string> texts;
+        for (const ServerPacket& p : control->PacketsOf(CMD_TEXT_MSG)) {
+            // A record's head, then its text (the client sends no more of
+            // the text field than the text needs).
+            constexpr size_t kHead = offsetof(TextMsgRecord, text);
+            if (p.body.size() <= kHead) continue;
+            int32_t time = 0;
+            memcpy(&time, p.body.data() + offsetof(TextMsgRecord, time), sizeof time);
+            const char* text = reinterpret_cast<const char*>(p.body.data() + kHead);
+            texts[time] = std::string(text, strnlen(text, p.body.size() - kHead));
+            const size_t tag = texts[time].find("[S");
+            const size_t end = texts[time].find(']', tag);
+            if (tag != std::string::npos && end != std::string::npos)
+                ++serverTags[texts[time].substr(tag, end - tag + 1)];
+        }
+        for (const std::string& line : control->Events("ACCEPT")) {
+            ++connections;
+            if (line.find(" split") != std::string::npos) ++splitConnections;
+        }
+        for (const std::string& line : control->Events("FAULT")) {
+            faultLines.push_back(line);
+            std::istringstream in(line);
+            std::string word, what;
+            int conn = 0;
+            long long ms = 0;
+            int32_t msgId = 0;
+            in >> word >> conn >> ms >> what >> msgId;
+            if (what != "cut-ack") continue;
+            ++cutAcks;
+            if (texts.count(msgId)) cutTexts.insert(texts[msgId]);
+        }
+        control->Command("CLEAR");
+    }
+
+    void Restart() {
+        ASSERT_TRUE(Quiesce(kReconnectMs)) << "not settled before the restart:\n" << Unsettled();
+        KeepRecord();
+        ASSERT_EQ(control->Command("RESTART 3000"), "OK");
+        ++restarts;
+        control.reset();
+        ::Sleep(3500);
+        ASSERT_TRUE(Wait([&] {
+            control = std::make_unique<CDeskServerControl>();
+            return control->Connected() && control->Command("PING") == "OK";
+        }, 30000)) << "the chat server did not come back";
+        ScriptSplits();
+    }
+
+    void Cut() {
+        ASSERT_EQ(control->Command("CUT all"), "OK");
+        ++cuts;
+    }
+
+    void Stall() {
+        const std::string trigger = fileServerDir + "/../stall";
+        const std::wstring path = L"Z:" + std::wstring(trigger.begin(), trigger.end());
+        ASSERT_TRUE(WriteAll(path, "stall"));
+        ++stalls;
+    }
+
+    std::string fileServerDir;
+    std::unique_ptr<CDeskServerControl> control;
+    Client a, b;
+    int splitSeed = 0;
+    int unsent = 0, restarts = 0, cuts = 0, stalls = 0, cutAcks = 0;
+    int connections = 0, splitConnections = 0;
+    std::vector<std::string> faultLines;
+    std::set<std::string> cutTexts;
+    std::map<std::string, int> serverTags;  // the messages the chat server received, with how often
+    std::vector<std::pair<std::wstring, std::string>> files;
+};
+
+TEST_F(SoakE2E, TwoClientsExchangeMessagesPicturesAndFilesThroughFaults) {
+    const int total = EnvNumber("QV_SOAK_MESSAGES", 240);
+    const int pictures = EnvNumber("QV_SOAK_PICTURES", 4);
+    const int fileCount = EnvNumber("QV_SOAK_FILES", 1);
+    ScriptSplits();
+    Start(a);
+    Start(b);
+
+    // The fixed script, at fractions of the run.
+    std::map<int, std::function<void()>> script;
+    script[total * 20 / 100] = [&] { Cut(); };
+    script[total * 35 / 100] = [&] { Restart(); };
+    script[total * 50 / 100] = [&] { Stall(); };
+    script[total * 65 / 100] = [&] { Cut(); };
+    script[total * 80 / 100] = [&] { Restart(); };
+    // Pictures and files spread over the run; one picture right after the
+    // stall begins.
+    std::set<int> pictureAt;
+    for (int i = 0; i < pictures; ++i) pictureAt.insert((total * (2 * i + 1)) / (2 * pictures));
+    pictureAt.insert(total * 50 / 100);
+    std::set<int> fileAt;
+    for (int i = 0; i < fileCount; ++i) fileAt.insert((total * (2 * i + 1)) / (2 * fileCount) + 1);
+
+    int files = 0;
+    for (int i = 0; i < total && !HasFatalFailure(); ++i) {
+        auto step = script.find(i);
+        if (step != script.end()) step->second();
+        if (HasFatalFailure()) break;
+        Client& from = (i / kBatch) % 2 == 0 ? a : b;
+        Client& to = &from == &a ? b : a;
+        if (fileAt.count(i)) {
+            SendFile(from, to, files++);
+            if (HasFatalFailure()) break;
+        }
+        SendOne(from, pictureAt.count(i) != 0);
+        ASSERT_TRUE(from.process.IsRunning()) << from.id << " ended";
+        ASSERT_TRUE(to.process.IsRunning()) << to.id << " ended";
+    }
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_TRUE(Quiesce(kReconnectMs + 60000)) << "messages neither shown nor failed:\n" << Unsettled();
+    KeepRecord();
+
+    // Files: each lands intact.
+    for (const auto& [path, bytes] : this->files)
+        EXPECT_TRUE(Wait([&] { CloseNotices(); return ReadAll(path) == bytes; }, kReconnectMs))
+            << Narrow(path) << " did not land intact";
+
+    // The logs and history files.
+    int delivered = 0, failed = 0, cutDelivered = 0, picturesChecked = 0;
+    for (Client* from : {&a, &b}) {
+        Client& to = from == &a ? b : a;
+        const std::string ownHistory = ReadAll(from->History());
+        const std::string peerHistory = ReadAll(to.History());
+        int missing = 0;
+        for (const SentMessage& m : from->sent) {
+            const std::wstring tag = Tag(from->id, m.n);
+            const std::string narrowTag = Narrow(tag);
+            const size_t shown = to.Shown(tag) ? to.shown.at(tag) : 0;
+            const size_t inOwn = CountBytes(ownHistory, narrowTag);
+            const size_t inPeer = CountBytes(peerHistory, narrowTag);
+            EXPECT_LE(shown, 1u) << narrowTag << " shown " << shown << " times";
+            EXPECT_LE(inOwn, 1u) << narrowTag << " recorded " << inOwn << " times by its sender";
+            EXPECT_LE(inPeer, 1u) << narrowTag << " recorded " << inPeer << " times by its receiver";
+            bool cut = false;
+            for (const std::string& text : cutTexts) cut = cut || text.find(narrowTag) != std::string::npos;
+            if (shown) {
+                ++delivered;
+                EXPECT_EQ(serverTags[narrowTag], 1) << narrowTag << " shown, but the server received it "
+                                                    << serverTags[narrowTag] << " times";
+                cutDelivered += cut;
+                EXPECT_EQ(inPeer, 1u) << narrowTag << " shown but not in the receiver's history";
+                if (!cut) {
+                    EXPECT_EQ(inOwn, 1u) << narrowTag << " shown but not in the sender's history";
+                }
+            } else {
+                ++missing;
+                EXPECT_EQ(inPeer, 0u) << narrowTag << " in the receiver's history but not shown";
+                EXPECT_FALSE(cut) << narrowTag << ": the server delivered it, the receiver does not show it";
+            }
+            if (m.picture && shown) {
+                // The picture: the receiver's copy is the sender's and the
+                // file server's.
+                // The record's text: the tag, then the picture's tag.
+                const size_t at = peerHistory.find(narrowTag);
+                const size_t end = peerHistory.find('\0', at);
+                const std::vector<std::string> names = PictureNames(peerHistory.substr(at, end - at));
+                EXPECT_EQ(names.size(), 1u) << narrowTag << ": no picture in the record";
+                for (const std::string& name : names) {
+                    const std::wstring wide(name.begin(), name.end());
+                    const std::string sent = ReadAll(from->folder + std::to_wstring(from->id) + L"\\Image\\" + wide);
+                    std::string got;
+                    Wait([&] {
+                        CloseNotices();
+                        got = ReadAll(to.folder + std::to_wstring(to.id) + L"\\Image\\" + wide);
+                        return !got.empty() && got == sent;
+                    }, kReconnectMs);
+                    EXPECT_GT(sent.size(), 100u) << name;
+                    EXPECT_TRUE(got == sent) << name << " differs at the receiver";
+                    const std::string stored = fileServerDir + "/" + name;
+                    EXPECT_TRUE(ReadAll(L"Z:" + std::wstring(stored.begin(), stored.end())) == sent)
+                        << name << " differs at the file server";
+                    ++picturesChecked;
+                }
+            }
+        }
+        failed += missing;
+        // Every message not shown was told to its sender, once; a notice
+        // beyond those can only be for a message whose acknowledgement the
+        // server cut.
+        EXPECT_GE(from->failureNotices, missing) << from->id << ": messages lost without a notice";
+        EXPECT_LE(from->failureNotices, missing + cutAcks) << from->id << ": more notices than failures";
+    }
+
+    // The file server's log: the stall happened, as often as it was asked for.
+    const std::string fileLog = ReadAll(L"Z:" + std::wstring(fileServerDir.begin(), fileServerDir.end()) +
+                                        L"/../fileserver.log");
+    const size_t uploads = CountBytes(fileLog, "UPLOAD "), downloads = CountBytes(fileLog, "DOWNLOAD ");
+    EXPECT_EQ(CountBytes(fileLog, "STALL "), size_t(stalls)) << "the file server did not stall";
+
+    // Neither program ended by itself; both end when told.
+    for (Client* c : {&a, &b}) {
+        EXPECT_TRUE(c->process.IsRunning()) << c->id << " ended by itself";
+        SendTo(c->main, WM_INSTANCE_CONTROL, 0, 0);
+    }
+    for (Client* c : {&a, &b}) {
+        EXPECT_TRUE(Wait([&] { CloseNotices(); return !c->process.IsRunning(); }, 30000)) << c->id << " did not end";
+    }
+
+    std::printf("soak: messages sent %zu + %zu (never left the input: %d), shown %d, failed with a notice %d, "
+                "notices %d + %d, offline retries %d + %d\n",
+                a.sent.size(), b.sent.size(), unsent, delivered, failed, a.failureNotices, b.failureNotices,
+                a.offlineRetries, b.offlineRetries);
+    std::printf("soak: pictures checked %d, files %zu; faults: restarts %d, cuts %d (acknowledgements cut %d, "
+                "of them shown %d), file-server stalls %d; connections %d, of them split %d\n",
+                picturesChecked, this->files.size(), restarts, cuts, cutAcks, cutDelivered, stalls, connections,
+                splitConnections);
+    std::printf("soak: file server: %zu upload blocks, %zu download requests\n", uploads, downloads);
+    for (const std::string& line : faultLines) std::printf("soak: %s\n", line.c_str());
+}
+
+}  // namespace
