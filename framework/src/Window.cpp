@@ -264,7 +264,14 @@ bool CWindow::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* re
     return true;
 }
 
+UINT PrintClientMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"fw.PrintClient");
+    return message;
+}
+
 LRESULT CWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg != 0 && msg == PrintClientMessage())
+        return OnPrintClient(reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam)) ? 1 : 0;
     LRESULT result = 0;
     switch (msg) {
     case WM_CREATE:
@@ -292,9 +299,6 @@ LRESULT CWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_ERASEBKGND:
         if (OnEraseBkgnd(reinterpret_cast<HDC>(wParam), &result)) return result;
-        break;
-    case WM_PRINTCLIENT:
-        if (OnPrintClient(reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam))) return 0;
         break;
     case WM_SIZE:
         if (OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam))) return 0;

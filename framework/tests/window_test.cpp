@@ -226,7 +226,7 @@ TEST(Reflection, ChildSeesItsNotificationsFirstAndParentSeesWhatIsLeft) {
 
 }  // namespace
 
-// WM_PRINTCLIENT: a window that paints through CPaintDC draws its whole client
+// fw::PrintClientMessage(): a window that paints through CPaintDC draws its whole client
 // area into the caller's DC, erased first when asked; the screen's update
 // region and the caller's DC state stay as they were. A window whose paint
 // handler does not go through CPaintDC gets default processing.
@@ -283,7 +283,7 @@ TEST(PrintClient, PaintHandlerDrawsIntoTheCallersDcWithoutTouchingTheScreen) {
     // Showing the window may have erased it already.
     const int paints = wnd.paints;
     const int erases = wnd.erases;
-    wnd.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT | PRF_ERASEBKGND);
+    wnd.SendMessage(fw::PrintClientMessage(), reinterpret_cast<WPARAM>(mem), PRF_CLIENT | PRF_ERASEBKGND);
     EXPECT_EQ(wnd.paints, paints + 1);
     EXPECT_EQ(wnd.erases, erases + 1);
     POINT origin = {};
@@ -299,14 +299,14 @@ TEST(PrintClient, PaintHandlerDrawsIntoTheCallersDcWithoutTouchingTheScreen) {
 
     // Without PRF_ERASEBKGND nothing is erased.
     wnd.paintColour = RGB(0, 0, 250);
-    wnd.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
+    wnd.SendMessage(fw::PrintClientMessage(), reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
     EXPECT_EQ(wnd.erases, erases + 1);
     EXPECT_EQ(::GetPixel(mem, 0, 0), RGB(0, 0, 250));
 
     // A paint handler that does not paint through CPaintDC: default
     // processing, which erases only once.
     wnd.usePaintDc = false;
-    wnd.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT | PRF_ERASEBKGND);
+    wnd.SendMessage(fw::PrintClientMessage(), reinterpret_cast<WPARAM>(mem), PRF_CLIENT | PRF_ERASEBKGND);
     EXPECT_EQ(wnd.paints, paints + 3);
     EXPECT_EQ(wnd.erases, erases + 2);
 

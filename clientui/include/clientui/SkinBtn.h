@@ -10,8 +10,8 @@
 // and again at the first erase after the button has moved or changed size
 // within its parent: from the screen under the button, or, when the parent
 // clips its children (and so paints nothing under them), from the parent's
-// own drawing through WM_PRINTCLIENT (PRF_CLIENT | PRF_ERASEBKGND); a parent
-// that does not answer it leaves the screen's copy.
+// own drawing through fw::PrintClientMessage() (PRF_CLIENT | PRF_ERASEBKGND);
+// a parent that does not answer it leaves the screen's copy.
 //
 // The hover state starts with the first mouse move over the enabled button
 // and ends when the cursor has left its window rectangle: at the next tick of

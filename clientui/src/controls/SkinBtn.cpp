@@ -233,7 +233,7 @@ void CSkinBtn::SaveBackground(HDC dc) {
         // not answer leaves the screen's copy as it was.
         POINT old = {};
         ::SetViewportOrgEx(m_dcBack, -m_rcSaved.left, -m_rcSaved.top, &old);
-        ::SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(m_dcBack), PRF_CLIENT | PRF_ERASEBKGND);
+        ::SendMessageW(parent, fw::PrintClientMessage(), reinterpret_cast<WPARAM>(m_dcBack), PRF_CLIENT | PRF_ERASEBKGND);
         ::SetViewportOrgEx(m_dcBack, old.x, old.y, nullptr);
     }
     m_bBackSaved = 1;

@@ -22,7 +22,7 @@ private:
 };
 
 // BeginPaint / EndPaint, for WM_PAINT. While the window answers
-// WM_PRINTCLIENT (a CPrintRedirect for it is alive on this thread), it
+// fw::PrintClientMessage() (a CPrintRedirect for it is alive on this thread), it
 // stands for the caller's DC instead: the paint handler then draws its whole
 // client area there, the screen and the update region stay untouched, and
 // the DC's state is given back as it was.
@@ -35,7 +35,7 @@ public:
     HDC Get() const { return m_dc; }
     operator HDC() const { return m_dc; }
     const PAINTSTRUCT& GetPaintStruct() const { return m_ps; }
-    // Whether this paints into a WM_PRINTCLIENT caller's DC.
+    // Whether this paints into a print-client caller's DC.
     bool IsPrinting() const { return m_savedState != 0; }
 
 private:
