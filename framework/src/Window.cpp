@@ -1,5 +1,7 @@
 #include "fw/Window.h"
 
+#include "fw/DeviceContext.h"
+
 #include <map>
 
 namespace fw {
@@ -262,7 +264,14 @@ bool CWindow::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* re
     return true;
 }
 
+UINT PrintClientMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"fw.PrintClient");
+    return message;
+}
+
 LRESULT CWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg != 0 && msg == PrintClientMessage())
+        return OnPrintClient(reinterpret_cast<HDC>(wParam), static_cast<UINT>(lParam)) ? 1 : 0;
     LRESULT result = 0;
     switch (msg) {
     case WM_CREATE:
@@ -317,6 +326,26 @@ LRESULT CWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     }
     return DefWindowProc(msg, wParam, lParam);
+}
+
+bool CWindow::OnPrintClient(HDC dc, UINT flags) {
+    if (!dc || !(flags & PRF_CLIENT)) return false;
+    const int state = ::SaveDC(dc);
+    if (!state) return false;
+    if (flags & PRF_ERASEBKGND) ::SendMessageW(m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    ::RestoreDC(dc, state);
+    bool painted = false;
+    {
+        CPrintRedirect redirect(m_hWnd, dc);
+        OnPaint();
+        painted = redirect.WasUsed();
+    }
+    if (!painted) {
+        // The paint handler drew elsewhere (or not at all): the window's
+        // default procedure paints, without erasing a second time.
+        DefWindowProc(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), static_cast<LPARAM>(flags & ~PRF_ERASEBKGND));
+    }
+    return true;
 }
 
 LRESULT CWindow::Dispatch(CWindow* wnd, HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,7 @@
 // default processing goes to the original procedure, child notifications are
 // reflected to the child's object with the parent still seeing what the
 // child leaves, and timers call OnTimer.
+#include <fw/DeviceContext.h>
 #include <fw/MessageLoop.h>
 #include <fw/Window.h>
 
@@ -224,3 +225,92 @@ TEST(Reflection, ChildSeesItsNotificationsFirstAndParentSeesWhatIsLeft) {
 }
 
 }  // namespace
+
+// fw::PrintClientMessage(): a window that paints through CPaintDC draws its whole client
+// area into the caller's DC, erased first when asked; the screen's update
+// region and the caller's DC state stay as they were. A window whose paint
+// handler does not go through CPaintDC gets default processing.
+namespace {
+
+class CPrintedWindow : public fw::CWindow {
+public:
+    COLORREF paintColour = RGB(30, 140, 60);
+    COLORREF eraseColour = RGB(200, 40, 40);
+    bool usePaintDc = true;
+    int paints = 0;
+    int erases = 0;
+
+protected:
+    bool OnPaint() override {
+        ++paints;
+        if (!usePaintDc) return false;
+        fw::CPaintDC dc(m_hWnd);
+        const RECT& area = dc.GetPaintStruct().rcPaint;
+        // Half the surface, so that the erase shows beside it.
+        RECT half = area;
+        half.right = area.right / 2;
+        HBRUSH brush = ::CreateSolidBrush(paintColour);
+        ::FillRect(dc, &half, brush);
+        ::DeleteObject(brush);
+        ::SetViewportOrgEx(dc, 7, 7, nullptr);  // state the caller must not see
+        return true;
+    }
+    bool OnEraseBkgnd(HDC dc, LRESULT* result) override {
+        ++erases;
+        const RECT client = GetClientRect();
+        HBRUSH brush = ::CreateSolidBrush(eraseColour);
+        ::FillRect(dc, &client, brush);
+        ::DeleteObject(brush);
+        *result = 1;
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(PrintClient, PaintHandlerDrawsIntoTheCallersDcWithoutTouchingTheScreen) {
+    CPrintedWindow wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, nullptr, L"printed", WS_POPUP | WS_VISIBLE, kRect, nullptr, 0));
+    HDC screen = ::GetDC(nullptr);
+    HDC mem = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 200, 120);
+    ::ReleaseDC(nullptr, screen);
+    HGDIOBJ old = ::SelectObject(mem, bitmap);
+
+    // Shifted like a child asking for the part under itself.
+    ::SetViewportOrgEx(mem, -20, -10, nullptr);
+    ::InvalidateRect(wnd, nullptr, TRUE);
+    // Showing the window may have erased it already.
+    const int paints = wnd.paints;
+    const int erases = wnd.erases;
+    wnd.SendMessage(fw::PrintClientMessage(), reinterpret_cast<WPARAM>(mem), PRF_CLIENT | PRF_ERASEBKGND);
+    EXPECT_EQ(wnd.paints, paints + 1);
+    EXPECT_EQ(wnd.erases, erases + 1);
+    POINT origin = {};
+    ::GetViewportOrgEx(mem, &origin);
+    EXPECT_EQ(origin.x, -20);
+    EXPECT_EQ(origin.y, -10);
+    ::SetViewportOrgEx(mem, 0, 0, nullptr);
+    EXPECT_EQ(::GetPixel(mem, 0, 0), wnd.paintColour) << "window (20, 10)";
+    EXPECT_EQ(::GetPixel(mem, 79, 100), wnd.paintColour) << "window (99, 110)";
+    EXPECT_EQ(::GetPixel(mem, 80, 0), wnd.eraseColour) << "window (100, 10): erased only";
+    RECT update = {};
+    EXPECT_TRUE(::GetUpdateRect(wnd, &update, FALSE)) << "the screen still waits for its own paint";
+
+    // Without PRF_ERASEBKGND nothing is erased.
+    wnd.paintColour = RGB(0, 0, 250);
+    wnd.SendMessage(fw::PrintClientMessage(), reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
+    EXPECT_EQ(wnd.erases, erases + 1);
+    EXPECT_EQ(::GetPixel(mem, 0, 0), RGB(0, 0, 250));
+
+    // A paint handler that does not paint through CPaintDC: default
+    // processing, which erases only once.
+    wnd.usePaintDc = false;
+    wnd.SendMessage(fw::PrintClientMessage(), reinterpret_cast<WPARAM>(mem), PRF_CLIENT | PRF_ERASEBKGND);
+    EXPECT_EQ(wnd.paints, paints + 3);
+    EXPECT_EQ(wnd.erases, erases + 2);
+
+    ::SelectObject(mem, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(mem);
+}

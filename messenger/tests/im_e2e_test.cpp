@@ -208,6 +208,33 @@ TEST_F(IMEndToEnd, LogOnByHandThenTheTreeTheTrayAndTheSearch) {
     EXPECT_EQ(window.right - window.left, 232);
     EXPECT_EQ(window.bottom - window.top, 482);
 
+    // The caption buttons (minimise, maximise, close) are mostly transparent
+    // pictures: around their glyphs the screen shows the caption's blue, as
+    // just left of them, not black.
+    HWND minimise = ::GetDlgItem(main, 1002);
+    ASSERT_NE(minimise, nullptr);
+    RECT minimiseRect = {};
+    ::GetWindowRect(minimise, &minimiseRect);
+    auto screenPixel = [](int x, int y) {
+        HDC screen = ::GetDC(nullptr);
+        const COLORREF pixel = ::GetPixel(screen, x, y);
+        ::ReleaseDC(nullptr, screen);
+        return pixel;
+    };
+    for (int id : {1002, 1001, 1000}) {
+        RECT button = {};
+        ASSERT_TRUE(::GetWindowRect(::GetDlgItem(main, id), &button)) << id;
+        COLORREF corner = 0, caption = 0;
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                corner = screenPixel(button.left + 1, button.top + 1);
+                caption = screenPixel(minimiseRect.left - 4, button.top + 1);
+                return corner == caption && corner != RGB(0, 0, 0);
+            },
+            kWindowWaitMs))
+            << "button " << id << std::hex << ": corner 0x" << corner << ", caption 0x" << caption;
+    }
+
     // The friend tree: "name [online/total]", the empty group left out; the
     // busy friend counts as online once the statuses are in.
     EXPECT_TRUE(WaitUntil([&] { return QueryText(main, 2) == L"我的好友 [0/3]\n同事 [1/2]"; }, kWindowWaitMs))

@@ -6,6 +6,13 @@
 // Used by subclassing a dialog's button control (SubclassDlgItem), which then
 // becomes owner-drawn. The parent still receives the clicks (BN_CLICKED).
 //
+// The copy of the parent's background is taken at the button's first erase
+// and again at the first erase after the button has moved or changed size
+// within its parent: from the screen under the button, or, when the parent
+// clips its children (and so paints nothing under them), from the parent's
+// own drawing through fw::PrintClientMessage() (PRF_CLIENT | PRF_ERASEBKGND);
+// a parent that does not answer it leaves the screen's copy.
+//
 // The hover state starts with the first mouse move over the enabled button
 // and ends when the cursor has left its window rectangle: at the next tick of
 // timer 1 (every 10 ms while hovered) or at WM_MOUSELEAVE, whichever comes
@@ -68,13 +75,18 @@ protected:
     LRESULT OnMouseMove(WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseLeave();
     LRESULT OnEnable(WPARAM wParam, LPARAM lParam);
+    LRESULT OnWindowPosChanged(WPARAM wParam, LPARAM lParam);
 
 private:
     // Composes the current state into target (the button's client area).
     void Compose(HDC target);
     bool CursorInWindow() const;
     void EndHover();
+    // Copies the parent's background under the button (see the top).
     void SaveBackground(HDC dc);
+    void DropBackground();
+    // The button's window rectangle in its parent's client coordinates.
+    RECT GetRectInParentClient() const;
 
     CSkinPicture m_imgNormal;
     CSkinPicture m_imgHover;
@@ -96,4 +108,6 @@ private:
     HDC m_dcBack = nullptr;
     fw::CBitmap m_bmpBack;
     HGDIOBJ m_oldBack = nullptr;
+    // Where the button lay in the parent's client area when it was copied.
+    RECT m_rcSaved = {0, 0, 0, 0};
 };

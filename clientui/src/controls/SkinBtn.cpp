@@ -24,11 +24,8 @@ HFONT MakeCaptionFont() {
 CSkinBtn::CSkinBtn() { m_font.Reset(MakeCaptionFont()); }
 
 CSkinBtn::~CSkinBtn() {
-    if (m_dcBack) {
-        if (m_oldBack) ::SelectObject(m_dcBack, m_oldBack);
-        ::DeleteDC(m_dcBack);
-    }
-    // The font, the background bitmap and the pictures go with their owners.
+    DropBackground();
+    // The font and the pictures go with their owners.
 }
 
 void CSkinBtn::SetBitmaps(const std::wstring& normal, const std::wstring& hover, const std::wstring& pressed,
@@ -82,6 +79,8 @@ LRESULT CSkinBtn::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return OnMouseLeave();
     case WM_ENABLE:
         return OnEnable(wParam, lParam);
+    case WM_WINDOWPOSCHANGED:
+        return OnWindowPosChanged(wParam, lParam);
     default:
         return fw::CButton::WindowProc(msg, wParam, lParam);
     }
@@ -196,7 +195,25 @@ LRESULT CSkinBtn::OnEnable(WPARAM wParam, LPARAM) {
     return result;
 }
 
+RECT CSkinBtn::GetRectInParentClient() const {
+    RECT rc = GetWindowRect();
+    if (HWND parent = GetParent()) ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+void CSkinBtn::DropBackground() {
+    if (m_dcBack) {
+        if (m_oldBack) ::SelectObject(m_dcBack, m_oldBack);
+        ::DeleteDC(m_dcBack);
+    }
+    m_dcBack = nullptr;
+    m_oldBack = nullptr;
+    m_bmpBack.Reset(nullptr);
+    m_bBackSaved = 0;
+}
+
 void CSkinBtn::SaveBackground(HDC dc) {
+    DropBackground();
     const RECT client = GetClientRect();
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
@@ -204,9 +221,44 @@ void CSkinBtn::SaveBackground(HDC dc) {
     if (!m_dcBack) return;
     m_bmpBack.Reset(::CreateCompatibleBitmap(dc, width > 0 ? width : 1, height > 0 ? height : 1));
     m_oldBack = ::SelectObject(m_dcBack, m_bmpBack.Get());
+    // What the screen shows under the button: the parent's background when
+    // the parent paints under its children.
     ::BitBlt(m_dcBack, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    m_rcSaved = GetRectInParentClient();
+    HWND parent = GetParent();
+    if (parent && (::GetWindowLongPtrW(parent, GWL_STYLE) & WS_CLIPCHILDREN)) {
+        // A parent that clips its children leaves nothing of itself under
+        // the button: it is asked to draw its client area into the copy,
+        // shifted so that the button's part lands in it. A parent that does
+        // not answer leaves the screen's copy as it was.
+        POINT old = {};
+        ::SetViewportOrgEx(m_dcBack, -m_rcSaved.left, -m_rcSaved.top, &old);
+        ::SendMessageW(parent, fw::PrintClientMessage(), reinterpret_cast<WPARAM>(m_dcBack), PRF_CLIENT | PRF_ERASEBKGND);
+        ::SetViewportOrgEx(m_dcBack, old.x, old.y, nullptr);
+    }
     m_bBackSaved = 1;
     ::SetWindowRgn(m_hWnd, ::CreateRectRgn(0, 0, width, height), FALSE);
+}
+
+LRESULT CSkinBtn::OnWindowPosChanged(WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = Default();
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+    if (m_bBackSaved && pos && (pos->flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) {
+        const RECT now = GetRectInParentClient();
+        if (!::EqualRect(&now, &m_rcSaved)) {
+            // Another part of the parent lies under the button now: the copy
+            // is taken again at the next erase. A parent that paints under
+            // its children paints that part first (parents are painted
+            // before their children), so the screen shows it again rather
+            // than the button's own moved picture.
+            DropBackground();
+            HWND parent = GetParent();
+            if (parent && !(::GetWindowLongPtrW(parent, GWL_STYLE) & WS_CLIPCHILDREN))
+                ::RedrawWindow(parent, &now, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+            Invalidate(true);
+        }
+    }
+    return result;
 }
 
 bool CSkinBtn::OnEraseBkgnd(HDC dc, LRESULT* result) {

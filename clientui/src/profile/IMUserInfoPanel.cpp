@@ -4,6 +4,7 @@
 #include "clientui/PanelDrawing.h"
 #include "clientui/PanelRegistry.h"
 
+#include "fw/DeviceContext.h"
 #include "fw/MemoryDC.h"
 #include "fw/MessageBoxSink.h"
 #include "fw/StringUtil.h"
@@ -687,8 +688,8 @@ UserInfoDay CIMUserInfoPanel::Today() {
 // ---------------------------------------------------------------------------
 
 bool CIMUserInfoPanel::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    fw::CPaintDC paint(m_hWnd);
+    HDC dc = paint;
     const RECT client = GetClientRect();
     const int w = client.right;
     const int h = client.bottom;
@@ -724,7 +725,6 @@ bool CIMUserInfoPanel::OnPaint() {
         }
     }
     DrawPanelFrame(dc, m_hWnd);
-    ::EndPaint(m_hWnd, &ps);
     return true;
 }
 

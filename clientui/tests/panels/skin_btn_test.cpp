@@ -228,6 +228,132 @@ TEST_F(SkinBtnTest, AStatePictureThatFailedToLoadShowsTheSavedBackground) {
     EXPECT_EQ(PixelAt(10, 10), kHover);
 }
 
+// The saved background on parents that paint under their children and on
+// parents that clip them (and so paint nothing under the button), whether
+// they paint in WM_PAINT or in WM_ERASEBKGND; and again after the button has
+// moved within its parent. The parent's left half and right half differ, and
+// the magenta corner of the button must show the half it lies on.
+namespace {
+
+const COLORREF kLeftHalf = RGB(20, 90, 200);
+const COLORREF kRightHalf = RGB(230, 160, 20);
+const RECT kLeftPlace = {20, 20, 100, 44};
+const RECT kRightPlace = {110, 50, 190, 74};
+
+class CTwoColourParent : public fw::CWindow {
+public:
+    explicit CTwoColourParent(bool paintsInErase) : m_paintsInErase(paintsInErase) {}
+
+protected:
+    bool OnPaint() override {
+        if (m_paintsInErase) return false;
+        fw::CPaintDC dc(m_hWnd);
+        Fill(dc);
+        return true;
+    }
+    bool OnEraseBkgnd(HDC dc, LRESULT* result) override {
+        if (m_paintsInErase) Fill(dc);
+        *result = 1;
+        return true;
+    }
+
+private:
+    void Fill(HDC dc) const {
+        const RECT client = GetClientRect();
+        const int middle = client.right / 2;
+        fw::CBrush left(::CreateSolidBrush(kLeftHalf));
+        fw::CBrush right(::CreateSolidBrush(kRightHalf));
+        const RECT leftRect = {0, 0, middle, client.bottom};
+        const RECT rightRect = {middle, 0, client.right, client.bottom};
+        ::FillRect(dc, &leftRect, left);
+        ::FillRect(dc, &rightRect, right);
+    }
+    bool m_paintsInErase;
+};
+
+struct ParentCase {
+    const char* name;
+    DWORD style;
+    bool paintsInErase;
+};
+
+const ParentCase kParentCases[] = {
+    {"PaintsUnderItsChildren", 0, false},
+    {"ClipsItsChildrenAndPaintsInWmPaint", WS_CLIPCHILDREN, false},
+    {"ClipsItsChildrenAndPaintsInWmEraseBkgnd", WS_CLIPCHILDREN, true},
+};
+
+class SkinBtnParentTest : public ::testing::TestWithParam<ParentCase> {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(paneltest::WriteBmp(normal_, 80, 24, kNormal, kMagenta));
+        ::SetCursorPos(5, 5);
+        const RECT parentRect = {kParentOrigin.x, kParentOrigin.y, kParentOrigin.x + 200, kParentOrigin.y + 100};
+        ASSERT_TRUE(parent_.CreateEx(WS_EX_TOPMOST, L"", L"parent", WS_POPUP | GetParam().style, parentRect,
+                                     nullptr, 0));
+        // The button is there before the parent is first shown, as a
+        // dialog's buttons are.
+        HWND hwnd = ::CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, kLeftPlace.left,
+                                      kLeftPlace.top, 80, 24, parent_,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kButtonId)), nullptr, nullptr);
+        ASSERT_TRUE(hwnd);
+        ASSERT_TRUE(button_.Subclass(hwnd));
+        button_.SetBitmaps(normal_, normal_, normal_, normal_);
+        parent_.ShowWindow(SW_SHOW);
+        ::SetForegroundWindow(parent_);
+        ::UpdateWindow(parent_);
+        Pump();
+    }
+    void TearDown() override {
+        button_.DestroyWindow();
+        parent_.DestroyWindow();
+        Pump(10);
+    }
+    // What the screen shows at (x, y) of the button.
+    COLORREF ScreenPixel(int x, int y) {
+        POINT pt = {x, y};
+        ::ClientToScreen(button_, &pt);
+        fw::CClientDC screen(nullptr);
+        return ::GetPixel(screen, pt.x, pt.y);
+    }
+    // Waits until the button's magenta corner and its middle show the
+    // expected colours on the screen.
+    bool ShowsCornerAndFace(COLORREF corner) {
+        return paneltest::PumpUntil([&] { return ScreenPixel(0, 0) == corner && ScreenPixel(10, 10) == kNormal; });
+    }
+
+    CScratchFolder folder_;
+    std::wstring normal_ = folder_.File(L"normal.bmp");
+    CTwoColourParent parent_{GetParam().paintsInErase};
+    CSkinBtn button_;
+};
+
+}  // namespace
+
+TEST_P(SkinBtnParentTest, TheTransparentCornerShowsTheParentUnderTheButtonWhereverItIs) {
+    ASSERT_TRUE(button_.IsBackgroundSaved());
+    EXPECT_TRUE(ShowsCornerAndFace(kLeftHalf)) << std::hex << "corner 0x" << ScreenPixel(0, 0);
+
+    // A repaint of the parent and of the button keeps it.
+    parent_.Invalidate(true);
+    ::UpdateWindow(parent_);
+    button_.Invalidate(true);
+    ::UpdateWindow(button_);
+    EXPECT_TRUE(ShowsCornerAndFace(kLeftHalf)) << std::hex << "corner 0x" << ScreenPixel(0, 0);
+
+    // Moved onto the other half (and resized back and forth, as a caption
+    // button is when its window changes size): the copy is taken again.
+    button_.MoveWindow(RECT{kRightPlace.left, kRightPlace.top, kRightPlace.right - 10, kRightPlace.bottom});
+    button_.MoveWindow(kRightPlace);
+    EXPECT_TRUE(ShowsCornerAndFace(kRightHalf)) << std::hex << "corner 0x" << ScreenPixel(0, 0);
+    const RECT inParent = button_.GetRectInParent();
+    EXPECT_EQ(inParent.left, kRightPlace.left);
+    EXPECT_EQ(inParent.top, kRightPlace.top);
+}
+
+INSTANTIATE_TEST_SUITE_P(Parents, SkinBtnParentTest, ::testing::ValuesIn(kParentCases),
+                         [](const ::testing::TestParamInfo<ParentCase>& info) { return info.param.name; });
+
 TEST(SkinPictureTest, PicturesOfOneUnchangedFileShareOneBitmap) {
     // Every window of a kind loads the same skin files: the second load of a
     // file takes the first one's bitmap; a file changed since is read anew,

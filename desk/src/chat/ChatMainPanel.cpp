@@ -5,6 +5,7 @@
 #include "clientui/HistoryFile.h"
 #include "clientui/PanelRegistry.h"
 
+#include "fw/DeviceContext.h"
 #include "fw/MemoryDC.h"
 #include "fw/MessageBoxSink.h"
 
@@ -220,15 +221,14 @@ bool CChatMainPanel::OnSize(UINT type, int cx, int cy) {
 }
 
 bool CChatMainPanel::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    fw::CPaintDC paint(m_hWnd);
+    HDC dc = paint;
     const RECT client = GetClientRect();
     fw::CMemoryDC memory(dc, client.right, client.bottom);
     if (memory.IsValid()) {
         DrawSurface(memory, client);
         memory.CopyTo(dc);
     }
-    ::EndPaint(m_hWnd, &ps);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include "clientui/PanelDrawing.h"
 
 #include "fw/Application.h"
+#include "fw/DeviceContext.h"
 #include "fw/MemoryDC.h"
 #include "fw/MessageBoxSink.h"
 #include "fw/StringUtil.h"
@@ -319,8 +320,8 @@ RECT CClientMgrView::PagerLabel() const {
 }
 
 bool CClientMgrView::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    fw::CPaintDC paint(m_hWnd);
+    HDC dc = paint;
     const RECT client = GetClientRect();
     const int cx = client.right;
     const int cy = client.bottom;
@@ -352,7 +353,6 @@ bool CClientMgrView::OnPaint() {
             memory.CopyTo(dc);
         }
     }
-    ::EndPaint(m_hWnd, &ps);
     return true;
 }
 

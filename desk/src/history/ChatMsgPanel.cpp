@@ -5,6 +5,7 @@
 #include "clientui/EngineModule.h"
 #include "clientui/IMResourceComm.h"
 #include "fw/Application.h"
+#include "fw/DeviceContext.h"
 #include "fw/MemoryDC.h"
 #include "fw/MessageBoxSink.h"
 #include "fw/StringUtil.h"
@@ -264,8 +265,8 @@ bool CChatMsgPanel::OnEraseBkgnd(HDC, LRESULT* result) {
 }
 
 bool CChatMsgPanel::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(GetHwnd(), &ps);
+    fw::CPaintDC paint(m_hWnd);
+    HDC dc = paint;
     const RECT client = GetClientRect();
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
@@ -295,7 +296,6 @@ bool CChatMsgPanel::OnPaint() {
             memory.CopyTo(dc);
         }
     }
-    ::EndPaint(GetHwnd(), &ps);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "clientui/PanelDrawing.h"
 
 #include "fw/Application.h"
+#include "fw/DeviceContext.h"
 #include "fw/MemoryDC.h"
 #include "fw/MessageBoxSink.h"
 #include "fw/StringUtil.h"
@@ -310,8 +311,8 @@ void CMsgMgrView::DrawPagerLabel(HDC dc, int x, int cy, int pageCount) const {
 }
 
 bool CMsgMgrView::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    fw::CPaintDC paint(m_hWnd);
+    HDC dc = paint;
     const RECT client = GetClientRect();
     const int cx = client.right;
     const int cy = client.bottom;
@@ -338,7 +339,6 @@ bool CMsgMgrView::OnPaint() {
             memory.CopyTo(dc);
         }
     }
-    ::EndPaint(m_hWnd, &ps);
     return true;
 }
 

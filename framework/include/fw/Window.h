@@ -22,6 +22,14 @@
 
 namespace fw {
 
+// A message of the framework's windows with the parameters of WM_PRINTCLIENT
+// (wParam the DC, lParam PRF_ flags): the window draws its client area into
+// the DC as it paints it on the screen. A message of its own rather than
+// WM_PRINTCLIENT itself, which the system's themed controls send to their
+// parents whenever they paint: a panel's paint handler may ask its children
+// to paint again, and answering them would never end.
+UINT PrintClientMessage();
+
 class CWindow {
 public:
     CWindow() = default;
@@ -132,6 +140,12 @@ protected:
     virtual bool OnNotify(WPARAM wParam, NMHDR* hdr, LRESULT* result) { return false; }
     virtual bool OnTimer(UINT_PTR id) { return false; }
     virtual bool OnPaint() { return false; }
+    // PrintClientMessage(): draws the client area into dc as it is painted
+    // on the screen (flags PRF_CLIENT; PRF_ERASEBKGND erases it first
+    // through WM_ERASEBKGND). The default runs OnPaint with its CPaintDC standing for
+    // dc; when that handler does not paint through CPaintDC, the default
+    // processing paints instead.
+    virtual bool OnPrintClient(HDC dc, UINT flags);
     virtual bool OnEraseBkgnd(HDC dc, LRESULT* result) { return false; }
     virtual bool OnSize(UINT type, int cx, int cy) { return false; }
     virtual bool OnDrawItem(UINT id, DRAWITEMSTRUCT* dis) { return false; }
