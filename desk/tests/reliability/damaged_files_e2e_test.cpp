@@ -215,10 +215,16 @@ TEST_F(DamagedFilesE2E, TheProgramStartsAndKeepsTheDamagedBytes) {
                 // The conversation's history command brings the history tab:
                 // it says that the file could not be read (a file cut short
                 // stays where it is), or where its bytes were moved aside.
-                const std::wstring aside = NameHolding(FolderOf(files[0]), written[0]);
-                const std::wstring wanted = aside == NameOf(files[0])
-                                                ? std::wstring(L"消息记录文件已损坏，")
-                                                : L"损坏的消息记录文件已另存为“" + aside + L"”，其中的消息无法显示。";
+                // The file is read (and moved aside) when the tab is shown:
+                // where its bytes are is looked up as the tab is read.
+                std::wstring wanted;
+                const auto wantedNow = [&] {
+                    const std::wstring aside = NameHolding(FolderOf(files[0]), written[0]);
+                    wanted = aside == NameOf(files[0])
+                                 ? std::wstring(L"消息记录文件已损坏，")
+                                 : L"损坏的消息记录文件已另存为“" + aside + L"”，其中的消息无法显示。";
+                    return wanted;
+                };
                 HWND historyButton = ::GetDlgItem(chat.window, IDC_CHAT_HISTORY);
                 HWND pageBox = FindControl(agent.Main(), IDC_MSG_PAGE_EDIT, L"Edit");
                 HWND pane = pageBox ? ::GetParent(pageBox) : nullptr;
@@ -227,7 +233,7 @@ TEST_F(DamagedFilesE2E, TheProgramStartsAndKeepsTheDamagedBytes) {
                 if (historyButton && log && agent.Wait([&] { return ::IsWindowVisible(historyButton) != FALSE; })) {
                     Click(CentreOf(historyButton));
                     const bool says = agent.Wait(
-                        [&] { return ::IsWindowVisible(pane) && WindowText(log).find(wanted) != std::wstring::npos; },
+                        [&] { return ::IsWindowVisible(pane) && WindowText(log).find(wantedNow()) != std::wstring::npos; },
                         10000);
                     EXPECT_TRUE(says) << "the history tab shows [" << Utf8(WindowText(log)) << "], not ["
                                       << Utf8(wanted) << "]";
