@@ -67,7 +67,20 @@ BOOL CALLBACK CollectConversation(HWND child, LPARAM param) {
     return TRUE;
 }
 
+BOOL CALLBACK FindNameBox(HWND child, LPARAM param) {
+    if (ClassName(child) != L"Edit" || !::IsWindowVisible(child)) return TRUE;
+    if (ClassName(::GetParent(child)).compare(0, 8, L"ComboBox") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+}
+
 }  // namespace
+
+HWND FileNameBox(HWND dialog) {
+    HWND found = nullptr;
+    ::EnumChildWindows(dialog, FindNameBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 HWND FindControl(HWND parent, int id, const std::wstring& className) {
     ControlSearch search = {id, className, nullptr};

@@ -30,6 +30,8 @@ LRESULT SendTo(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 HWND FindMainWindow(const CTavrelProcess& process, const std::wstring& caption);
 // The descendant of parent with the control id and window class; null when none.
 HWND FindControl(HWND parent, int id, const std::wstring& className);
+// The file name box of an open-file dialog: the edit inside its combo box.
+HWND FileNameBox(HWND dialog);
 
 // A conversation window: a child dialog that holds the chat log control.
 struct Conversation {

@@ -122,19 +122,6 @@ bool PutOnClipboard(const std::wstring& text) {
     return false;
 }
 
-BOOL CALLBACK FindNameBox(HWND child, LPARAM param) {
-    if (ClassName(child) != L"Edit" || !::IsWindowVisible(child)) return TRUE;
-    if (ClassName(::GetParent(child)).compare(0, 8, L"ComboBox") != 0) return TRUE;
-    *reinterpret_cast<HWND*>(param) = child;
-    return FALSE;
-}
-
-HWND FileNameBox(HWND dialog) {
-    HWND found = nullptr;
-    ::EnumChildWindows(dialog, FindNameBox, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 size_t CountBytes(const std::string& haystack, const std::string& needle) {
     size_t count = 0;
     for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + needle.size()))

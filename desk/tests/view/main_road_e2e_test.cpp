@@ -65,20 +65,6 @@ std::vector<uint32_t> FacePixels(HWND tree, const TreeItem& item) {
     return ScreenPixels(face);
 }
 
-BOOL CALLBACK FindNameBox(HWND child, LPARAM param) {
-    if (ClassName(child) != L"Edit" || !::IsWindowVisible(child)) return TRUE;
-    if (ClassName(::GetParent(child)).compare(0, 8, L"ComboBox") != 0) return TRUE;
-    *reinterpret_cast<HWND*>(param) = child;
-    return FALSE;
-}
-
-// The file name box of an open-file dialog: the edit inside its combo box.
-HWND FileNameBox(HWND dialog) {
-    HWND found = nullptr;
-    ::EnumChildWindows(dialog, FindNameBox, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 class MainRoadE2E : public ::testing::Test {
 protected:
     void SetUp() override {
