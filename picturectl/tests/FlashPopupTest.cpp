@@ -131,6 +131,10 @@ protected:
         }
         m_parent = s_parent;
         ASSERT_TRUE(m_parent);
+        // The display is shared with other tests' programs, whose windows
+        // may stay on top: the clicks and screen reads here are for this one.
+        SetWindowPos(m_parent, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        SetForegroundWindow(m_parent);
         UpdateWindow(m_parent);
         PumpFor(100);
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_PexoManager, nullptr, CLSCTX_INPROC_SERVER, IID_IPexoManager,

@@ -44,12 +44,19 @@ bool CAgentSession::Start(const std::wstring& programFolder, bool popUp, bool ke
         WriteServerEntry(programFolder);
         WriteAgentSettings(programFolder, kSoakAgent, popUp);
     }
-    if (!m_process.Start(programFolder, L"run " + std::to_wstring(kSoakAgent))) return false;
-    if (!Wait([&] { return (m_main = FindMainWindow(m_process, kAgentCaption)) != nullptr; })) return false;
+    const auto failed = [&](const char* step) {
+        m_startFailure = step;
+        return false;
+    };
+    if (!m_process.Start(programFolder, L"run " + std::to_wstring(kSoakAgent))) return failed("the program did not start");
+    if (!Wait([&] { return (m_main = FindMainWindow(m_process, kAgentCaption)) != nullptr; }))
+        return failed(m_process.IsRunning() ? "no logged-on main window" : "the program ended");
     SendTo(m_main, WM_INSTANCE_CONTROL, 1, 0);
-    if (!BringToFront(m_main)) return false;
-    if (!Wait([&] { return (m_tree = CustomerTree(m_main)) != nullptr; })) return false;
-    return Wait([&] { return GroupOrder(m_tree, L"我的客户").size() == 2; });
+    if (!BringToFront(m_main)) return failed("the main window did not come to the front");
+    if (!Wait([&] { return (m_tree = CustomerTree(m_main)) != nullptr; })) return failed("no customer tree");
+    if (!Wait([&] { return GroupOrder(m_tree, L"我的客户").size() == 2; }))
+        return failed("the customer tree did not show both customers");
+    return true;
 }
 
 bool CAgentSession::Stop() {

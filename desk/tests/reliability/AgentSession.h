@@ -37,6 +37,8 @@ public:
     // and settings written first unless keepFiles) and waits for the main
     // window's customer tree with both customers; the window is put in front.
     bool Start(const std::wstring& programFolder, bool popUp = false, bool keepFiles = false);
+    // After a failed Start: the step that did not come about.
+    const char* StartFailure() const { return m_startFailure; }
     // Ends the program (instance-control message, then waits).
     bool Stop();
 
@@ -71,6 +73,7 @@ private:
     std::function<void(DWORD)> m_pump;
     CTavrelProcess m_process;
     HWND m_main = nullptr;
+    const char* m_startFailure = "";
     HWND m_tree = nullptr;
 };
 

@@ -136,7 +136,7 @@ protected:
 TEST_F(DamagedFilesE2E, TheProgramStartsAndKeepsTheDamagedBytes) {
     // A normal run makes the account's files: settings, lists and the
     // conversation's history.
-    ASSERT_TRUE(agent.Start(app)) << "the agent's window did not come up";
+    ASSERT_TRUE(agent.Start(app)) << "the agent did not come up: " << agent.StartFailure();
     ASSERT_TRUE(customer.SendText(kSoakAgent, "<format|0|9|0|SimSun|/format>first words from the customer"));
     ASSERT_TRUE(agent.ExpandCustomers());
     {

@@ -141,7 +141,7 @@ protected:
         ASSERT_TRUE(customer.Logon(kSoakCustomer, ServerAddress()));
         // With the pop-up on, the customer's first message opens the
         // conversation by itself: the test needs no input of its own.
-        ASSERT_TRUE(agent.Start(app, true)) << "the agent's window did not come up";
+        ASSERT_TRUE(agent.Start(app, true)) << "the agent did not come up: " << agent.StartFailure();
         agentConnection = -1;
         for (const ServerPacket& p : control.PacketsOf(CMD_LOGON))
             if (p.body.size() >= 4 && *reinterpret_cast<const int32_t*>(p.body.data()) == kSoakAgent)

@@ -50,7 +50,7 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(ServerAddress().empty()) << "run through with-desk-server.sh";
         app = WindowsPathFromEnv("QV_DESK_APP");
-        ASSERT_TRUE(agent.Start(app)) << "the agent's window did not come up";
+        ASSERT_TRUE(agent.Start(app)) << "the agent did not come up: " << agent.StartFailure();
         ASSERT_TRUE(agent.ExpandCustomers());
     }
     void TearDown() override {
