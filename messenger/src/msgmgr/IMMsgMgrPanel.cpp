@@ -33,17 +33,6 @@ constexpr wchar_t kNoNickname[] = L"如果没找到就显示此昵称";
 
 const wchar_t* const kRanges[] = {L"最近一周", L"最近三月", L"最近一年", L"全部"};
 
-HFONT MakeArialFont(int points) {
-    HDC screen = ::GetDC(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
-    LOGFONTW font = {};
-    font.lfHeight = -::MulDiv(points, dpi, 72);
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
-    return ::CreateFontIndirectW(&font);
-}
-
 std::wstring WindowTextOf(HWND window) {
     const int length = window ? ::GetWindowTextLengthW(window) : 0;
     if (length <= 0) return std::wstring();
@@ -92,7 +81,7 @@ BOOL CIMMsgMgrPanel::OnInitDialog() {
     CPanelBase::OnInitDialog();
     SetResizable(true);
     SetMaximizable(true);
-    m_font.Reset(MakeArialFont(9));
+    m_font.Reset(CreateArialFont(9));
     m_treeBrush.Reset(::CreateSolidBrush(kTreeBackground));
     m_msgSkin.Load(m_skin.GetProgramFolder());
     CopyEngineData();
