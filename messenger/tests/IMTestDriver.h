@@ -1,10 +1,11 @@
 // What the end-to-end tests of the real IM.exe share beyond the general
-// driver (TavrelDriver, DeskServerControl, RealInput): the program folder's
-// server entry, the program's state query, its main window and controls,
+// driver (TavrelDriver, DeskServerControl, RealInput) and the state query
+// (IMMainWindow): the program folder's server entry, its controls,
 // the status menu, and the chat messages the stand-in server received.
 #pragma once
 
 #include "DeskServerControl.h"
+#include "IMMainWindow.h"
 #include "TavrelDriver.h"
 
 #include <windows.h>
@@ -28,18 +29,6 @@ std::string Ansi(const std::wstring& text);
 // The program folder's server entry names the test's server
 // (QV_DESK_SERVER); the accounts' settings files start from nothing.
 void PrepareAppFolder(std::initializer_list<int> accounts);
-
-// A value the program answers through its state query; -2 when the window
-// does not answer.
-LRESULT QueryValue(HWND window, WPARAM what, LPARAM lParam = 0);
-// A text the program answers through its state query (an atom it made).
-std::wstring QueryText(HWND window, WPARAM what);
-
-// The main window, shown or not: the window that answers the log-on query.
-HWND FindMainWindow(const tavreltest::CTavrelProcess& im);
-// The main window once the program is logged on; null when it is not
-// within ms.
-HWND WaitForLogon(const tavreltest::CTavrelProcess& im, DWORD ms = 30000);
 
 // A visible control of a window (or of one of its descendants) by its id.
 HWND FindControl(HWND window, int id);

@@ -182,15 +182,9 @@ LRESULT CChatPanelCore::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TRANSFILE_STATE:
         OnFileTransferState(reinterpret_cast<const FileRequestRecord*>(wParam), static_cast<int>(lParam));
         return 0;
-    case WM_GETMINMAXINFO: {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        RECT work = {};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        info->ptMaxSize = {work.right - work.left, work.bottom - work.top};
-        info->ptMaxPosition = {work.left, work.top};
-        info->ptMinTrackSize = {kMinTrackWidth, kMinTrackHeight};
+    case WM_GETMINMAXINFO:
+        FitMaximizedToWorkArea(reinterpret_cast<MINMAXINFO*>(lParam), SIZE{kMinTrackWidth, kMinTrackHeight});
         return 0;
-    }
     default: break;
     }
     return CPanelBase::WindowProc(msg, wParam, lParam);

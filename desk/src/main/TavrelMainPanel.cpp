@@ -251,11 +251,7 @@ void CTavrelMainPanel::RepaintTabsUnder(const RECT& painted) {
 }
 
 LRESULT CTavrelMainPanel::OnGetMinMaxInfo(MINMAXINFO* info) {
-    RECT work = {};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    info->ptMaxPosition = {work.left, work.top};
-    info->ptMaxSize = {work.right - work.left, work.bottom - work.top};
-    info->ptMinTrackSize = {800, 600};
+    FitMaximizedToWorkArea(info, SIZE{800, 600});
     return 0;
 }
 

@@ -1,7 +1,8 @@
-// The soak of two real clients: two Tavrel.exe under Wine and Xvfb, the
-// agent 周宁 (50002) and the customer 赵磊 (60006) logged on to the desk
-// program, write to each other through the stand-in chat and file servers
-// while the servers play faults on a fixed script:
+// The soak of two real clients under Wine and Xvfb: the agent 周宁 (50002)
+// on the desk program and the customer 赵磊 (60006), on the desk program in
+// one case and on the messenger (IM.exe) in the other, write to each other
+// through the stand-in chat and file servers while the servers play faults
+// on a fixed script:
 //   - every connection splits its replies into small pieces with small
 //     delays (fault script "split");
 //   - twice, the next acknowledgement of a message on every connection is
@@ -16,13 +17,16 @@
 // picture taken with a click on the screenshot button; a file offered with
 // the send-file button and the open-file dialog (its name typed), and
 // accepted by the receiver with a click on its file-transfer page. The
-// failure notices the programs show are read and closed.
+// messenger's chat with the agent is opened through its search box (the
+// agent's initials, then Enter). The failure notices the programs show are
+// read and closed.
 //
 // What is checked comes from the files and the servers, not from the
 // clients' own claims. Each message carries a tag "[S<sender>-<n>]"; at the
 // end, for every message that left its sender's input:
 //   - it is shown at most once in the receiver's conversation and recorded
-//     at most once in each history file ("<own>\msg\<peer>.msg", raw bytes);
+//     at most once in each history file (the desk's "<own>\msg\<peer>.msg",
+//     the messenger's "<own>\msg\<peer>\<peer>.msg"; raw bytes);
 //   - shown, it was received once by the server and is recorded once in
 //     both history files;
 //   - not shown, it is in no history of the receiver, and its sender saw a
@@ -48,12 +52,15 @@
 #include "DeskServerControl.h"
 #include "DeskWindows.h"
 #include "DisplayTitle.h"
+#include "IMMainWindow.h"
 #include "RealInput.h"
 #include "ScreenPicture.h"
 #include "TavrelDriver.h"
 #include "chat/ChatMainPanelResource.h"
 #include "clientui/InstanceControl.h"
 #include "clientui/TransFilePanel.h"
+
+#include "../../../messenger/src/IMResource.h"
 
 #include <ImEngineApi.h>
 
@@ -146,14 +153,28 @@ struct SentMessage {
     bool picture = false;
 };
 
+enum class Program { Desk, Messenger };
+
+// The controls of a program's conversation that the soak uses.
+struct ConversationControls {
+    int input, screenshot, sendFile, receive;
+};
+constexpr ConversationControls kDeskControls = {IDC_CHAT_INPUT, IDC_CHAT_SCREENSHOT, IDC_CHAT_SEND_FILE,
+                                                kDeskTransFileIds.receive};
+constexpr ConversationControls kMessengerControls = {IDC_IM_CHAT_INPUT, IDC_IM_CHAT_SCREENSHOT,
+                                                     IDC_IM_CHAT_SEND_FILE, kMessengerTransFileIds.receive};
+
 // One of the two programs.
 struct Client {
+    Program program = Program::Desk;
     int32_t id = 0;
     int32_t peer = 0;
     std::wstring folder;  // the program folder, ending in a backslash
     CTavrelProcess process;
     HWND main = nullptr;
-    HWND tree = nullptr;
+    // The top-level window the conversation is in: the desk's main window,
+    // the messenger's chat window.
+    HWND front = nullptr;
     Conversation chat;
     std::vector<SentMessage> sent;
     int nextN = 1;
@@ -178,8 +199,16 @@ struct Client {
     }
     bool Shown(const std::wstring& tag) const { return shown.count(tag) != 0; }
 
+    const ConversationControls& Controls() const {
+        return program == Program::Desk ? kDeskControls : kMessengerControls;
+    }
+    HWND Control(int id) const { return ::GetDlgItem(chat.window, id); }
+    HWND Input() const { return Control(Controls().input); }
+
     std::wstring History() const {
-        return folder + std::to_wstring(id) + L"\\msg\\" + std::to_wstring(peer) + L".msg";
+        const std::wstring own = folder + std::to_wstring(id) + L"\\msg\\";
+        const std::wstring peerFile = std::to_wstring(peer) + L".msg";
+        return program == Program::Desk ? own + peerFile : own + std::to_wstring(peer) + L"\\" + peerFile;
     }
 };
 
@@ -203,7 +232,8 @@ protected:
     void TearDown() override {
         if (HasFailure()) {
             const RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-            testpicture::SaveScreenArea(screen, L"soak_failure.bmp");
+            const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            testpicture::SaveScreenArea(screen, L"soak_failure_" + std::wstring(name.begin(), name.end()) + L".bmp");
         }
         for (Client* c : {&a, &b})
             if (c->process.IsRunning()) c->process.Kill();
@@ -221,6 +251,10 @@ protected:
     void Start(Client& c) {
         WriteServerEntry(c.folder);
         WriteAgentSettings(c.folder, c.id, false);
+        if (c.program == Program::Messenger) {
+            StartMessenger(c);
+            return;
+        }
         ASSERT_TRUE(c.process.Start(c.folder, L"run " + std::to_wstring(c.id)));
         const std::wstring prefix = std::wstring(kDeskDisplayTitle) + L" - " + std::to_wstring(c.id) + L" - ";
         ASSERT_TRUE(Wait([&] {
@@ -230,14 +264,38 @@ protected:
         }, 60000)) << "no main window of " << c.id;
         SendTo(c.main, WM_INSTANCE_CONTROL, 1, 0);
         ASSERT_TRUE(BringToFront(c.main));
-        ASSERT_TRUE(Wait([&] { return (c.tree = CustomerTree(c.main)) != nullptr; }, 30000));
-        const TreeItem item = RevealTreeUser(c.tree, c.peer, 30000);
+        HWND tree = nullptr;
+        ASSERT_TRUE(Wait([&] { return (tree = CustomerTree(c.main)) != nullptr; }, 30000));
+        const TreeItem item = RevealTreeUser(tree, c.peer, 30000);
         ASSERT_TRUE(item.item) << c.id << " has no row of " << c.peer;
-        DoubleClick(TreeItemPoint(c.tree, item));
+        DoubleClick(TreeItemPoint(tree, item));
         ASSERT_TRUE(Wait([&] {
             c.chat = ShownConversation(c.main);
             return c.chat.window && ::IsWindowVisible(c.chat.window);
         }, 30000)) << c.id << ": the double click opened no conversation";
+        c.front = c.main;
+    }
+
+    // The messenger logs on by itself with its main window hidden; shown,
+    // its search box finds the agent by her initials and Enter opens the
+    // chat with her.
+    void StartMessenger(Client& c) {
+        ASSERT_TRUE(c.process.Start(c.folder, L"x " + std::to_wstring(c.id), L"IM.exe"));
+        ASSERT_TRUE((c.main = imtest::WaitForLogon(c.process, 60000)) != nullptr) << c.id << " did not log on";
+        SendTo(c.main, WM_INSTANCE_CONTROL, 1, 0);
+        ASSERT_TRUE(Wait([&] { return ::IsWindowVisible(c.main) != FALSE; }, 30000));
+        ASSERT_TRUE(BringToFront(c.main));
+        Click(WindowPoint(c.main, 116, 104));
+        TypeText(L"zn");
+        ::Sleep(300);
+        PressKey(VK_RETURN);
+        HWND chat = c.process.WaitForWindow(L"与 周宁 交流中", 30000);
+        ASSERT_TRUE(chat) << c.id << ": the search's Enter opened no chat";
+        // Beside the agent's window rather than over it.
+        ::SetWindowPos(chat, nullptr, 660, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        c.chat.window = chat;
+        c.chat.log = ::GetDlgItem(chat, IDC_IM_CHAT_LOG);
+        c.front = chat;
     }
 
     // Reads and closes the failure notices (and any other message box) of
@@ -245,7 +303,7 @@ protected:
     void CloseNotices() {
         for (Client* c : {&a, &b}) {
             for (HWND w : c->process.Windows()) {
-                if (ClassName(w) != L"#32770") continue;
+                if (w == c->main || w == c->front || ClassName(w) != L"#32770" || FileNameBox(w)) continue;
                 const std::wstring text = MessageBoxText(w);
                 if (text.empty()) continue;
                 if (text.find(L"没有发送成功") != std::wstring::npos) ++c->failureNotices;
@@ -275,16 +333,16 @@ protected:
 
     // The program in front with the focus in its input and no menu open.
     bool Focus(Client& c) {
-        HWND input = ::GetDlgItem(c.chat.window, IDC_CHAT_INPUT);
+        HWND input = c.Input();
         if (!input) return false;
         for (int attempt = 0; attempt < 5; ++attempt) {
             CloseMenus(c);
-            if (::GetForegroundWindow() != c.main && !BringToFront(c.main)) continue;
-            if (FocusOf(c.main) != input) {
+            if (::GetForegroundWindow() != c.front && !BringToFront(c.front)) continue;
+            if (FocusOf(c.front) != input) {
                 Click(CentreOf(input));
-                Wait([&] { return FocusOf(c.main) == input; }, 5000);
+                Wait([&] { return FocusOf(c.front) == input; }, 5000);
             }
-            if (!CloseMenus(c) && FocusOf(c.main) == input) return true;
+            if (!CloseMenus(c) && FocusOf(c.front) == input) return true;
         }
         return false;
     }
@@ -293,7 +351,7 @@ protected:
     // it keeps the text (and says so in its log): Enter again until it goes
     // or the reconnect window is over. True once the input is empty.
     bool PressSend(Client& c) {
-        HWND input = ::GetDlgItem(c.chat.window, IDC_CHAT_INPUT);
+        HWND input = c.Input();
         const DWORD start = ::GetTickCount();
         for (int tries = 0;; ++tries) {
             PressKey(VK_RETURN);
@@ -310,10 +368,10 @@ protected:
     void SendOne(Client& c, bool picture) {
         CloseNotices();
         ASSERT_TRUE(Focus(c)) << c.id << ": no focus in the input";
-        HWND input = ::GetDlgItem(c.chat.window, IDC_CHAT_INPUT);
+        HWND input = c.Input();
         const int n = c.nextN++;
         if (picture) {
-            Click(CentreOf(::GetDlgItem(c.chat.window, IDC_CHAT_SCREENSHOT)));
+            Click(CentreOf(c.Control(c.Controls().screenshot)));
             ASSERT_TRUE(Wait([&] { return !WindowText(input).empty(); }, 10000)) << "no picture in the input";
             ASSERT_TRUE(Focus(c));
             PressKey(VK_END, true);
@@ -342,12 +400,12 @@ protected:
         const std::wstring name = L"soak" + std::to_wstring(c.id) + L"-" + std::to_wstring(index) + L".bin";
         const std::wstring path = c.folder + name;
         ASSERT_TRUE(WriteAll(path, bytes));
-        ASSERT_TRUE(BringToFront(c.main));
-        Click(CentreOf(::GetDlgItem(c.chat.window, IDC_CHAT_SEND_FILE)));
+        ASSERT_TRUE(BringToFront(c.front));
+        Click(CentreOf(c.Control(c.Controls().sendFile)));
         HWND dialog = nullptr;
         ASSERT_TRUE(Wait([&] {
             for (HWND w : c.process.Windows())
-                if (w != c.main && ClassName(w) == L"#32770" && FileNameBox(w)) return (dialog = w) != nullptr;
+                if (w != c.front && ClassName(w) == L"#32770" && FileNameBox(w)) return (dialog = w) != nullptr;
             return false;
         }, 30000)) << "no open-file dialog";
         ASSERT_TRUE(BringToFront(dialog));
@@ -362,11 +420,24 @@ protected:
         HWND receive = nullptr;
         ASSERT_TRUE(Wait([&] {
             CloseNotices();
-            receive = FindControl(to.main, kDeskTransFileIds.receive, L"Button");
+            receive = FindControl(to.front, to.Controls().receive, L"Button");
             return receive && ::IsWindowVisible(receive) && ::IsWindowEnabled(receive);
         }, kReconnectMs)) << "the offer did not reach " << to.id;
-        ASSERT_TRUE(BringToFront(to.main));
-        Click(CentreOf(receive));
+        // A click that met the pane while it was still being laid out (the
+        // messenger widens it for the offer) is made again, as a user would.
+        bool accepted = false;
+        for (int attempt = 0; attempt < 5 && !accepted; ++attempt) {
+            ASSERT_TRUE(BringToFront(to.front));
+            ::Sleep(300);
+            Click(CentreOf(receive));
+            accepted = Wait([&] { return !::IsWindowVisible(receive); }, 5000);
+            if (!accepted) {
+                ++receiveClicksAgain;
+                const RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+                testpicture::SaveScreenArea(screen, L"soak_receive_missed.bmp");
+            }
+        }
+        ASSERT_TRUE(accepted) << to.id << ": clicks on the receive button did not accept the file";
         files.push_back({to.folder + std::to_wstring(to.id) + L"\\RecvFile\\" + name, bytes});
     }
 
@@ -464,19 +535,24 @@ protected:
         ++stalls;
     }
 
+    // The whole soak, with the customer on the given program.
+    void Run(Program customerProgram);
+
     std::string fileServerDir;
     std::unique_ptr<CDeskServerControl> control;
     Client a, b;
     int splitSeed = 0;
     int unsent = 0, restarts = 0, cuts = 0, stalls = 0, cutAcks = 0;
     int connections = 0, splitConnections = 0;
+    int receiveClicksAgain = 0;
     std::vector<std::string> faultLines;
     std::set<std::string> cutTexts;
     std::map<std::string, int> serverTags;  // the messages the chat server received, with how often
     std::vector<std::pair<std::wstring, std::string>> files;
 };
 
-TEST_F(SoakE2E, TwoClientsExchangeMessagesPicturesAndFilesThroughFaults) {
+void SoakE2E::Run(Program customerProgram) {
+    b.program = customerProgram;
     const int total = EnvNumber("QV_SOAK_MESSAGES", 240);
     const int pictures = EnvNumber("QV_SOAK_PICTURES", 4);
     const int fileCount = EnvNumber("QV_SOAK_FILES", 1);
@@ -604,6 +680,8 @@ TEST_F(SoakE2E, TwoClientsExchangeMessagesPicturesAndFilesThroughFaults) {
         EXPECT_TRUE(Wait([&] { CloseNotices(); return !c->process.IsRunning(); }, 30000)) << c->id << " did not end";
     }
 
+    std::printf("soak: the agent on the desk program, the customer on the %s\n",
+                customerProgram == Program::Desk ? "desk program" : "messenger");
     std::printf("soak: messages sent %zu + %zu (never left the input: %d), shown %d, failed with a notice %d, "
                 "notices %d + %d, offline retries %d + %d\n",
                 a.sent.size(), b.sent.size(), unsent, delivered, failed, a.failureNotices, b.failureNotices,
@@ -612,8 +690,15 @@ TEST_F(SoakE2E, TwoClientsExchangeMessagesPicturesAndFilesThroughFaults) {
                 "of them shown %d), file-server stalls %d; connections %d, of them split %d\n",
                 picturesChecked, this->files.size(), restarts, cuts, cutAcks, cutDelivered, stalls, connections,
                 splitConnections);
-    std::printf("soak: file server: %zu upload blocks, %zu download requests\n", uploads, downloads);
+    std::printf("soak: file server: %zu upload blocks, %zu download requests; receive buttons clicked again %d\n",
+                uploads, downloads, receiveClicksAgain);
     for (const std::string& line : faultLines) std::printf("soak: %s\n", line.c_str());
+}
+
+TEST_F(SoakE2E, TwoDeskProgramsExchangeMessagesPicturesAndFilesThroughFaults) { Run(Program::Desk); }
+
+TEST_F(SoakE2E, TheAgentAndAMessengerCustomerExchangeMessagesPicturesAndFilesThroughFaults) {
+    Run(Program::Messenger);
 }
 
 }  // namespace

@@ -347,15 +347,9 @@ LRESULT CIMMsgMgrPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MONTHCAL_SELECT:
         JumpToDate(static_cast<int32_t>(wParam) * 10000 + static_cast<int32_t>(lParam));
         return 1;
-    case WM_GETMINMAXINFO: {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        RECT work = {};
-        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-        info->ptMaxPosition = {work.left, work.top};
-        info->ptMaxSize = {work.right - work.left, work.bottom - work.top};
-        info->ptMinTrackSize = {kDefaultWidth, kDefaultHeight};
+    case WM_GETMINMAXINFO:
+        FitMaximizedToWorkArea(reinterpret_cast<MINMAXINFO*>(lParam), SIZE{kDefaultWidth, kDefaultHeight});
         return 0;
-    }
     case WM_ACTIVATE:
         if (m_monthCal.IsWindow()) m_monthCal.ShowWindow(SW_HIDE);
         Invalidate(false);
