@@ -1,5 +1,7 @@
 #include "RealInput.h"
 
+#include "TavrelDriver.h"
+
 #include <commctrl.h>
 
 #include <cstdlib>
@@ -145,6 +147,15 @@ void TypeText(const std::wstring& text) {
             ::Sleep(30);
         }
     }
+}
+
+void RetypeText(HWND edit, const std::wstring& text) {
+    Click(CentreOf(edit));
+    WaitUntil([&] { return FocusOf(edit) == edit; }, 5000);
+    PressKey(VK_HOME, true);
+    PressKey(VK_END, true, true);
+    PressKey(VK_DELETE);
+    TypeText(text);
 }
 
 HWND FocusOf(HWND window) {

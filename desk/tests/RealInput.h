@@ -46,6 +46,11 @@ void PressKey(WORD vk, bool ctrl = false, bool shift = false);
 // other character as a Unicode key packet (as an input method gives it).
 void TypeText(const std::wstring& text);
 
+// Replaces the text of an edit box by typing: a click into it, Ctrl+Home
+// and Ctrl+Shift+End select everything, Delete, then the text (none: the
+// box is emptied).
+void RetypeText(HWND edit, const std::wstring& text);
+
 // The window with the keyboard focus in the thread of window (another
 // process's too); null when none.
 HWND FocusOf(HWND window);

@@ -73,6 +73,8 @@ public:
     void SendFile(int32_t ownId, int32_t peerId, HWND notifyWnd);
     // The main window's WM_IM_FILEREQUEST handler.
     void OnFileEvent(HWND notifyWnd, const FileRequestRecord& record, int code);
+    // A contact's status as the program shows it (CTransFileSession::OnPeerStatus).
+    void OnPeerStatus(int32_t userId, int32_t status) { m_session.OnPeerStatus(userId, status); }
     void SetState(int state) { m_session.SetState(state); }
 
     CTransFileSession& GetSession() { return m_session; }

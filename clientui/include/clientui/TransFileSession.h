@@ -18,6 +18,16 @@
 // only in the received-files folder (under a free name) or where the user
 // chose with "save as".
 //
+// An answer lost with a dropped chat connection does not strand a
+// transfer: the chat server keeps no answer for a connection it has lost,
+// and nothing acknowledges one. So when the peer is seen coming back online
+// (after its reconnect or the own), a receiver that accepted and still
+// waits for the sender's "ready" accepts again, and a sender whose last
+// transfer finished says "ready" again; a sender asked to start a transfer
+// it has already finished says "ready" again as well. Every answer is
+// taken only in the state that expects it, so a repeat that was not needed
+// does nothing.
+//
 // A transfer outlasts a file-server outage: the worker retries until the
 // user cancels, and the status says that it waits for the server. When the
 // local file cannot be opened, "打开文件出错！" is shown and the worker ends;
@@ -115,6 +125,10 @@ public:
 
     // --- the engine's file events ----------------------------------------
     void OnFileEvent(HWND notifyWnd, const FileRequestRecord& record, int code);
+    // A user's status as the program now shows it (offline while the own
+    // connection is down): the peer of the transfer seen coming back online
+    // gets the answer it may have missed again.
+    void OnPeerStatus(int32_t userId, int32_t status);
 
     // --- buttons --------------------------------------------------------
     void Receive();                            // into the received-files folder
@@ -156,6 +170,11 @@ private:
     void Answer(const FileRequestRecord& record, int code, bool exchangeIds);
     void Notify(const FileRequestRecord& record, int notice);
     bool Matches(const FileRequestRecord& record) const;
+    // The same transfer: the same file name between the same two users.
+    static bool SameTransfer(const FileRequestRecord& ours, const FileRequestRecord& theirs);
+    // The other user of the current transfer, or of the last one sent; 0
+    // when there is neither.
+    int32_t TransferPeer() const;
     void StartWorker();
     void FailTransfer(FileTransferResult result);
     void RefuseForName(const FileRequestRecord& record, clientui::FileNameProblem problem);
@@ -177,6 +196,11 @@ private:
     bool m_waiting = false;  // the worker waits for the file server
     bool m_sending = false;
     std::optional<TransferEntry> m_entry;
+    // The last transfer this side finished sending, until another begins:
+    // its "ready" is said again when the receiver may have missed it.
+    std::optional<FileRequestRecord> m_finishedSend;
+    // The transfer's peer was seen offline since the last answer.
+    bool m_peerAway = false;
     // The conversation window of the current (or last) entry.
     HWND m_notifyWnd = nullptr;
     unsigned m_generation = 0;

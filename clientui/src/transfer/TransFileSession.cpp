@@ -127,6 +127,8 @@ bool CTransFileSession::OfferFile(int32_t ownId, int32_t peerId, HWND notifyWnd,
     entry.localPath = path;
     entry.notifyWnd = notifyWnd;
     m_entry = entry;
+    m_finishedSend.reset();
+    m_peerAway = false;
     m_notifyWnd = notifyWnd;
     m_sending = true;
     SetState(TRANSFER_OFFER_SENT);
@@ -157,6 +159,8 @@ void CTransFileSession::OnFileEvent(HWND notifyWnd, const FileRequestRecord& rec
         entry.record = record;
         entry.notifyWnd = notifyWnd;
         m_entry = entry;
+        m_finishedSend.reset();
+        m_peerAway = false;
         m_notifyWnd = notifyWnd;
         m_sending = false;
         m_sendCancelled = false;
@@ -165,6 +169,13 @@ void CTransFileSession::OnFileEvent(HWND notifyWnd, const FileRequestRecord& rec
         m_waiting = false;
         SetState(TRANSFER_OFFER_RECEIVED);
         Notify(record, TRANSFILE_OFFER_RECEIVED);
+        return;
+    }
+    if (code == FILE_REQ_ACCEPT && m_finishedSend && SameTransfer(*m_finishedSend, record) &&
+        !(m_entry && Matches(record))) {
+        // The receiver still waits for a transfer finished here: its
+        // "ready" was lost.
+        Answer(*m_finishedSend, FILE_REQ_READY, false);
         return;
     }
     if (!m_entry || !Matches(record)) return;
@@ -315,7 +326,10 @@ void CTransFileSession::OnWorkerEnded(unsigned generation, FileTransferResult re
     }
     const FileRequestRecord record = m_entry->record;
     m_entry->bytesDone = record.fileSize;
-    if (m_sending) Answer(record, FILE_REQ_READY, false);
+    if (m_sending) {
+        Answer(record, FILE_REQ_READY, false);
+        m_finishedSend = record;
+    }
     Notify(record, TRANSFILE_FINISHED);
     SetState(TRANSFER_FINISHED);
 }
@@ -376,10 +390,33 @@ void CTransFileSession::Notify(const FileRequestRecord& record, int notice) {
 }
 
 bool CTransFileSession::Matches(const FileRequestRecord& record) const {
-    const FileRequestRecord& ours = m_entry->record;
-    if (std::strncmp(ours.fileName, record.fileName, sizeof ours.fileName) != 0) return false;
-    return (record.senderId == ours.senderId && record.receiverId == ours.receiverId) ||
-           (record.senderId == ours.receiverId && record.receiverId == ours.senderId);
+    return SameTransfer(m_entry->record, record);
+}
+
+bool CTransFileSession::SameTransfer(const FileRequestRecord& ours, const FileRequestRecord& theirs) {
+    if (std::strncmp(ours.fileName, theirs.fileName, sizeof ours.fileName) != 0) return false;
+    return (theirs.senderId == ours.senderId && theirs.receiverId == ours.receiverId) ||
+           (theirs.senderId == ours.receiverId && theirs.receiverId == ours.senderId);
+}
+
+int32_t CTransFileSession::TransferPeer() const {
+    if (m_entry) return m_sending ? m_entry->record.receiverId : m_entry->record.senderId;
+    return m_finishedSend ? m_finishedSend->receiverId : 0;
+}
+
+void CTransFileSession::OnPeerStatus(int32_t userId, int32_t status) {
+    if (userId == 0 || userId != TransferPeer()) return;
+    // Any status outside online .. invisible reads offline.
+    if (status < STATUS_ONLINE || status >= STATUS_OFFLINE) {
+        m_peerAway = true;
+        return;
+    }
+    if (!m_peerAway) return;
+    m_peerAway = false;
+    if (m_entry && !m_sending && m_state == TRANSFER_PREPARING && !m_worker.IsRunning())
+        Answer(m_entry->record, FILE_REQ_ACCEPT, true);
+    else if (!m_entry && m_finishedSend)
+        Answer(*m_finishedSend, FILE_REQ_READY, false);
 }
 
 void CTransFileSession::StartWorker() {

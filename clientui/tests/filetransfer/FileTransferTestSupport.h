@@ -68,6 +68,8 @@ public:
     // Every answer sent so far.
     const std::vector<EngineCall>& Sent() const { return m_sent; }
     void ClearSent() { m_sent.clear(); }
+    // Loses the answers not yet delivered, as a dropped connection does.
+    void DropQueued() { m_queue.clear(); }
     // The serving agent the fake reports for a handed-over customer.
     void SetHandOver(int32_t customer, int32_t agent) {
         m_handOver = {};

@@ -283,6 +283,50 @@ TEST_F(TransFileAnswersTest, AnswersForAnotherFileOrPeerAreIgnored) {
     EXPECT_THAT(sender.window.States(), ElementsAre(1));
 }
 
+// A receiver that accepted repeats its acceptance only when the sender comes
+// back after being offline (its acceptance may have gone with a dropped
+// connection), once per return; a status that is no return, or another
+// user's, repeats nothing, and a sender still waiting for its answer never
+// offers again (the receiver's busy panel would refuse a second offer).
+TEST_F(TransFileAnswersTest, AnAnswerIsRepeatedOnlyWhenTheTransfersPeerComesBack) {
+    Offer(Source(L"c.bin", 10));
+    receiver.session.Receive();
+    engine.DropQueued();  // the acceptance is lost: the sender still waits
+    ASSERT_EQ(receiver.session.GetState(), TRANSFER_PREPARING);
+    engine.ClearSent();
+    const struct {
+        const char* name;
+        CTransFileSession* session;
+        int32_t user;
+        std::vector<int32_t> statuses;
+    } quiet[] = {
+        {"the receiver: the sender busy, then online", &receiver.session, kSenderId, {STATUS_BUSY, STATUS_ONLINE}},
+        {"the receiver: another user offline and back", &receiver.session, 300, {STATUS_OFFLINE, STATUS_ONLINE}},
+        {"the waiting sender: the receiver offline and back", &sender.session, kReceiverId,
+         {STATUS_OFFLINE, STATUS_ONLINE}},
+    };
+    for (const auto& c : quiet) {
+        SCOPED_TRACE(c.name);
+        for (int32_t status : c.statuses) c.session->OnPeerStatus(c.user, status);
+        EXPECT_TRUE(engine.Sent().empty());
+    }
+
+    // The sender offline (an unknown status reads offline too), then back.
+    receiver.session.OnPeerStatus(kSenderId, 9);
+    receiver.session.OnPeerStatus(kSenderId, STATUS_AWAY);
+    ASSERT_EQ(engine.Sent().size(), 1u);
+    EXPECT_EQ(LastSent().code, FILE_REQ_ACCEPT);
+    EXPECT_EQ(LastSent().record.senderId, kReceiverId);
+    EXPECT_EQ(LastSent().record.receiverId, kSenderId);
+    EXPECT_STREQ(LastSent().record.fileName, "c.bin");
+    receiver.session.OnPeerStatus(kSenderId, STATUS_ONLINE);
+    EXPECT_EQ(engine.Sent().size(), 1u) << "once per return";
+    // Delivered now, it starts the sender's transfer as the first would have.
+    engine.Deliver();
+    EXPECT_EQ(sender.session.GetState(), TRANSFER_PEER_ACCEPTED);
+    EXPECT_EQ(receiver.session.GetState(), TRANSFER_PREPARING);
+}
+
 TEST_F(TransFileAnswersTest, SendingChecksTheEntryTheNameAndTheFile) {
     // A name whose ANSI form leaves no room for month and day (60 bytes).
     const std::wstring longName(56, L'n');
@@ -415,6 +459,50 @@ TEST_F(FileTransferServer, AWholeFileGoesFromSenderThroughTheServerToTheReceiver
     EXPECT_EQ(engine.Sent()[2].record.senderId, kSenderId);  // the record as it is
     EXPECT_FALSE(sender.view.timerRunning);
     EXPECT_FALSE(receiver.view.timerRunning);
+}
+
+// The sender's "ready" is lost on the way (a dropped connection takes it):
+// the file still arrives whole once the two see each other back, whichever
+// side sees it. The sender that sees the receiver back says "ready" again;
+// the receiver that sees the sender back accepts again, and the sender,
+// finished, answers with "ready" again. A repeat that comes after the first
+// has started the download starts nothing.
+TEST_F(FileTransferServer, AReadyLostOnTheWayIsSaidAgainOnceThePeersSeeEachOtherBack) {
+    const struct {
+        const char* name;
+        bool senderSeesBack;
+        bool receiverSeesBack;
+    } cases[] = {
+        {"the sender sees the receiver back", true, false},
+        {"the receiver sees the sender back", false, true},
+        {"both see each other back", true, true},
+    };
+    int round = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring name = L"lost" + std::to_wstring(++round) + L".bin";
+        Offer(Source(name, 150000, round));
+        const int senderEnded = sender.view.Ended(), receiverEnded = receiver.view.Ended();
+        receiver.view.states.clear();
+        receiver.session.Receive();
+        engine.Deliver();
+        ASSERT_TRUE(ftest::PumpUntil([&] { sender.view.Pump(); }, [&] { return sender.view.Ended() > senderEnded; }));
+        ASSERT_EQ(sender.session.GetState(), TRANSFER_FINISHED);
+        engine.DropQueued();
+        ::Sleep(200);
+        receiver.view.Pump();
+        EXPECT_EQ(receiver.session.GetState(), TRANSFER_PREPARING) << "without the ready the receiver waits";
+
+        // Both connections went and came back.
+        sender.session.OnPeerStatus(kReceiverId, STATUS_OFFLINE);
+        receiver.session.OnPeerStatus(kSenderId, STATUS_OFFLINE);
+        if (c.senderSeesBack) sender.session.OnPeerStatus(kReceiverId, STATUS_ONLINE);
+        if (c.receiverSeesBack) receiver.session.OnPeerStatus(kSenderId, STATUS_ONLINE);
+        ASSERT_TRUE(RunUntil([&] { return receiver.view.Ended() > receiverEnded; }));
+        ExpectReceivedWhole(name);
+        EXPECT_THAT(receiver.view.states, ElementsAre(8, 9, 12)) << "one download";
+        EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送完成");
+    }
 }
 
 TEST_F(FileTransferServer, AFileWithTwoDotsInsideItsNameIsOfferedAcceptedAndReceived) {

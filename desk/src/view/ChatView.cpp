@@ -672,6 +672,8 @@ void CChatView::SetContactStatus(int32_t userId, int32_t status) { SetContactSta
 void CChatView::SetContactStatuses(const std::vector<std::pair<int32_t, int32_t>>& statuses) {
     SetCachedUserStatuses(statuses);
     if (GetCustomerTree().IsWindow()) GetCustomerTree().SetUserStatuses(statuses);
+    // A transfer whose peer comes back repeats the answer it may have missed.
+    for (const auto& [user, status] : statuses) m_transFilePanel.OnPeerStatus(user, status);
 }
 
 void CChatView::UpdateContact(const UserInfoBase& record) {

@@ -180,17 +180,6 @@ HWND WaitForMessageBox(const CTavrelProcess& process, const std::wstring& text) 
     return found;
 }
 
-// Replaces the text of an edit box by typing: a click into it, Ctrl+Home
-// and Ctrl+Shift+End select everything, Delete, then the text.
-void RetypeText(HWND edit, const std::wstring& text) {
-    Click(CentreOf(edit));
-    WaitUntil([&] { return FocusOf(edit) == edit; }, 5000);
-    PressKey(VK_HOME, true);
-    PressKey(VK_END, true, true);
-    PressKey(VK_DELETE);
-    TypeText(text);
-}
-
 // The rightmost dark pixel of the first text line of a tree row (its
 // nickname, or the remark and the nickname), relative to the row's left.
 int TextExtent(HWND tree, const TreeItem& item) {

@@ -9,7 +9,11 @@
 //     written only in part and the connection ends (control command CUT);
 //   - the chat server restarts twice (RESTART: everything it knew is gone;
 //     the clients reconnect by themselves);
-//   - the file server stalls for a while once (its stall trigger; 30 s).
+//   - the file server stalls for a while once (its stall trigger; 30 s);
+//   - the first file's "ready" (the sender's word that the upload is whole)
+//     is lost: the server takes nothing from the sender's connection from
+//     the offer on (control command MUTE) until the upload is done, then
+//     drops every connection (DROP); the programs reconnect by themselves.
 //
 // Everything goes in as a user puts it in, with real input at the
 // controls' places: a click into the conversation's input, the text pasted
@@ -299,8 +303,9 @@ protected:
     }
 
     // Reads and closes the failure notices (and any other message box) of
-    // both programs.
-    void CloseNotices() {
+    // both programs; how many it closed.
+    int CloseNotices() {
+        int closed = 0;
         for (Client* c : {&a, &b}) {
             for (HWND w : c->process.Windows()) {
                 if (w == c->main || w == c->front || ClassName(w) != L"#32770" || FileNameBox(w)) continue;
@@ -308,10 +313,12 @@ protected:
                 if (text.empty()) continue;
                 if (text.find(L"没有发送成功") != std::wstring::npos) ++c->failureNotices;
                 c->notices.push_back(text);
+                ++closed;
                 AnswerMessageBox(w, IDOK);
                 Wait([&] { return !::IsWindow(w) || !::IsWindowVisible(w); }, 5000);
             }
         }
+        return closed;
     }
 
     // A pop-up menu of the program (a click that met a control moving with
@@ -364,6 +371,24 @@ protected:
         }
     }
 
+    // A step of typing a message, done again when it showed no effect: a
+    // failure notice can pop up just then (it is modal to the desk's main
+    // window), taking the click or the keys. The notice is closed and, if
+    // the step still shows no effect, it is done again, as a user would.
+    bool Attempt(Client& c, const std::function<void()>& step, const std::function<bool()>& done, DWORD ms) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (attempt > 0) {
+                ++stepsAgain;
+                if (CloseNotices()) ++stepsAgainAfterNotice;
+                if (!Focus(c)) continue;
+                if (done()) return true;
+            }
+            step();
+            if (Wait(done, ms)) return true;
+        }
+        return false;
+    }
+
     // One message typed as the user types it.
     void SendOne(Client& c, bool picture) {
         CloseNotices();
@@ -371,14 +396,17 @@ protected:
         HWND input = c.Input();
         const int n = c.nextN++;
         if (picture) {
-            Click(CentreOf(c.Control(c.Controls().screenshot)));
-            ASSERT_TRUE(Wait([&] { return !WindowText(input).empty(); }, 10000)) << "no picture in the input";
+            ASSERT_TRUE(Attempt(
+                c, [&] { Click(CentreOf(c.Control(c.Controls().screenshot))); },
+                [&] { return !WindowText(input).empty(); }, 10000))
+                << c.id << ": no picture in the input";
             ASSERT_TRUE(Focus(c));
-            PressKey(VK_END, true);
         }
         ASSERT_TRUE(PutOnClipboard(MessageText(c.id, n)));
-        PressKey('V', true);
-        ASSERT_TRUE(Wait([&] { return WindowText(input).find(Tag(c.id, n)) != std::wstring::npos; }, 5000))
+        // After the picture, whatever a click into the input did to the caret.
+        ASSERT_TRUE(Attempt(
+            c, [&] { PressKey(VK_END, true); PressKey('V', true); },
+            [&] { return WindowText(input).find(Tag(c.id, n)) != std::wstring::npos; }, 5000))
             << c.id << ": the paste did not reach the input";
         const bool left = PressSend(c);
         a.Observe();
@@ -423,6 +451,16 @@ protected:
             receive = FindControl(to.front, to.Controls().receive, L"Button");
             return receive && ::IsWindowVisible(receive) && ::IsWindowEnabled(receive);
         }, kReconnectMs)) << "the offer did not reach " << to.id;
+        // The first file's "ready" is lost: from the offer on, the server
+        // takes nothing more from the sender's connection (the last one a
+        // file request came on) until the upload is done.
+        const bool loseReady = index == 0;
+        int senderConnection = -1;
+        if (loseReady) {
+            for (const ServerPacket& p : control->PacketsOf(CMD_FILE_REQUEST)) senderConnection = p.connection;
+            ASSERT_GE(senderConnection, 0) << "the server did not record the offer";
+            ASSERT_EQ(control->Command("MUTE " + std::to_string(senderConnection)), "OK");
+        }
         // A click that met the pane while it was still being laid out (the
         // messenger widens it for the offer) is made again, as a user would.
         bool accepted = false;
@@ -439,6 +477,32 @@ protected:
         }
         ASSERT_TRUE(accepted) << to.id << ": clicks on the receive button did not accept the file";
         files.push_back({to.folder + std::to_wstring(to.id) + L"\\RecvFile\\" + name, bytes});
+        if (loseReady) LoseReady(senderConnection, name, bytes);
+    }
+
+    // Once the upload is whole at the file server and the sender's "ready"
+    // has reached the server (which drops it), every connection is dropped;
+    // the programs reconnect by themselves, and the file must land all the
+    // same.
+    void LoseReady(int senderConnection, const std::wstring& name, const std::string& bytes) {
+        SYSTEMTIME now = {};
+        ::GetLocalTime(&now);
+        wchar_t day[8];
+        swprintf(day, 8, L"%02d%02d", now.wMonth, now.wDay);
+        const std::wstring stored = L"Z:" + std::wstring(fileServerDir.begin(), fileServerDir.end()) + L"/" + day + name;
+        ASSERT_TRUE(Wait([&] { CloseNotices(); return ReadAll(stored) == bytes; }, kReconnectMs))
+            << "the upload of the first file did not complete";
+        // The offer, then the "ready".
+        ASSERT_TRUE(Wait([&] {
+            int requests = 0;
+            for (const ServerPacket& p : control->PacketsOf(CMD_FILE_REQUEST)) requests += p.connection == senderConnection;
+            return requests >= 2;
+        }, 30000)) << "the sender said no ready";
+        // Every message settled first, so the drop takes no acknowledgement.
+        ASSERT_TRUE(Quiesce(kReconnectMs)) << "not settled before the drop:\n" << Unsettled();
+        ::Sleep(1000);
+        ASSERT_EQ(control->Command("DROP"), "OK");
+        ++readiesLost;
     }
 
     // Until every message that left is shown at its receiver or its sender
@@ -544,7 +608,7 @@ protected:
     int splitSeed = 0;
     int unsent = 0, restarts = 0, cuts = 0, stalls = 0, cutAcks = 0;
     int connections = 0, splitConnections = 0;
-    int receiveClicksAgain = 0;
+    int readiesLost = 0, receiveClicksAgain = 0, stepsAgain = 0, stepsAgainAfterNotice = 0;
     std::vector<std::string> faultLines;
     std::set<std::string> cutTexts;
     std::map<std::string, int> serverTags;  // the messages the chat server received, with how often
@@ -690,8 +754,10 @@ void SoakE2E::Run(Program customerProgram) {
                 "of them shown %d), file-server stalls %d; connections %d, of them split %d\n",
                 picturesChecked, this->files.size(), restarts, cuts, cutAcks, cutDelivered, stalls, connections,
                 splitConnections);
-    std::printf("soak: file server: %zu upload blocks, %zu download requests; receive buttons clicked again %d\n",
-                uploads, downloads, receiveClicksAgain);
+    std::printf("soak: file server: %zu upload blocks, %zu download requests; a file's ready lost with all "
+                "connections dropped: %d\n", uploads, downloads, readiesLost);
+    std::printf("soak: done again: receive clicks %d, typing steps %d (%d of them after a notice was closed)\n",
+                receiveClicksAgain, stepsAgain, stepsAgainAfterNotice);
     for (const std::string& line : faultLines) std::printf("soak: %s\n", line.c_str());
 }
 

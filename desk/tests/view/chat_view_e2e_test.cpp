@@ -26,6 +26,7 @@
 #include "clientui/InstanceControl.h"
 
 #include "clientui/ClientSettings.h"
+#include "clientui/UserInfoPanelResource.h"
 
 #include <ImEngineApi.h>
 
@@ -396,6 +397,76 @@ TEST_F(ChatViewE2E, TheHistoryTabPagesThroughTheConversationsHistory) {
     EXPECT_TRUE(onPage(2, 50, 109));
     Click(CentreOf(::GetDlgItem(pane, IDC_MSG_PAGE_LAST)));
     EXPECT_TRUE(onPage(6, 290, 349));
+
+    EXPECT_EQ(SendTo(main, WM_INSTANCE_CONTROL, 0, 0), 1);
+    EXPECT_TRUE(process.WaitForExit(kExitWaitMs));
+}
+
+// The search answers from texts it made before, and a contact whose remark
+// changes is found by the new one at once: the agent searches, gives 刘洋
+// (60004) a remark on his card, and the same box finds him by it. The
+// remark is taken off again at the end (the server keeps it for the cases
+// after this one; this case comes last).
+TEST_F(ChatViewE2E, AContactGivenARemarkIsFoundByItAtOnce) {
+    CTavrelProcess process;
+    HWND main = StartAgent(process, 50002, kTitle + L" - 50002 - 周宁 ", false);
+    ASSERT_NE(main, nullptr);
+    HWND box = FindControl(main, IDC_CHAT_SEARCH_EDIT, L"Edit");
+    HWND list = FindResultList(process);
+    ASSERT_TRUE(box && list);
+
+    // Searched before: the texts are made, and nobody is "kfzz" yet.
+    TypeSearch(box, L"ly");
+    ASSERT_TRUE(WaitUntil([&] { return ResultLines(list) == std::vector<std::wstring>({L"刘洋(60004)"}); }, 5000));
+    TypeSearch(box, L"kfzz");
+    ASSERT_TRUE(WaitUntil([&] { return ResultListShown(list) && ResultLines(list).empty(); }, 5000));
+    TypeSearch(box, L"");
+
+    // The remark, typed on his card (a click on his name in the
+    // conversation) and applied.
+    const auto giveRemark = [&](const std::wstring& remark) {
+        DoubleClickCustomer(main, 60004);
+        Conversation conversation;
+        ASSERT_TRUE(WaitUntil([&] { return (conversation = ShownConversation(main)).window != nullptr; },
+                              kWindowWaitMs));
+        BringToFront(main);
+        Click(ClientPoint(conversation.window, 60, 14));
+        HWND card = process.WaitForWindow(L"刘洋的资料", kWindowWaitMs);
+        ASSERT_NE(card, nullptr) << "the card did not open";
+        BringToFront(card);
+        RetypeText(::GetDlgItem(card, IDC_USERINFO_REMARK), remark);
+        Click(CentreOf(::GetDlgItem(card, IDC_USERINFO_APPLY)));
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                for (const ServerPacket& p : control.PacketsOf(CMD_UPDATE_USER_MEMO))
+                    if (p.body.size() >= 8 + remark.size() + 1 &&
+                        std::string(p.body.begin() + 8, p.body.begin() + 8 + remark.size() + 1) ==
+                            std::string(remark.begin(), remark.end()) + '\0')
+                        return true;
+                return false;
+            },
+            kWindowWaitMs, 250))
+            << "the remark did not reach the server";
+        ::PostMessageW(card, WM_CLOSE, 0, 0);
+        WaitUntil([&] { return !::IsWindow(card); }, 5000);
+        BringToFront(main);
+    };
+    giveRemark(L"KFzz");
+
+    // The same box finds him by the remark, which now heads his line.
+    TypeSearch(box, L"kfzz");
+    std::vector<std::wstring> lines;
+    EXPECT_TRUE(WaitUntil([&] { return (lines = ResultLines(list)).size() == 1; }, 5000));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].compare(0, 4, L"KFzz"), 0) << Utf8(lines[0]);
+    EXPECT_NE(lines[0].find(L"60004"), std::wstring::npos) << Utf8(lines[0]);
+    TypeSearch(box, L"");
+
+    // Taken off: nobody is "kfzz" again.
+    giveRemark(L"");
+    TypeSearch(box, L"kfzz");
+    EXPECT_TRUE(WaitUntil([&] { return ResultListShown(list) && ResultLines(list).empty(); }, 5000))
+        << (ResultLines(list).empty() ? std::string() : Utf8(ResultLines(list)[0]));
 
     EXPECT_EQ(SendTo(main, WM_INSTANCE_CONTROL, 0, 0), 1);
     EXPECT_TRUE(process.WaitForExit(kExitWaitMs));

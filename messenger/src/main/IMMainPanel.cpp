@@ -732,7 +732,11 @@ void CIMMainPanel::ChangeStatus(int32_t userId, int32_t status) {
     m_tree.SetUserStatus(userId, status);
     auto known = m_friendById.find(userId);
     if (known != m_friendById.end()) known->second.status = status;
-    if (CIMChatPanel* chat = FindChat(userId)) chat->ShowStatusNotice(status);
+    if (CIMChatPanel* chat = FindChat(userId)) {
+        chat->ShowStatusNotice(status);
+        // A transfer whose peer comes back repeats the answer it may have missed.
+        chat->GetTransferPanel().OnPeerStatus(userId, status);
+    }
 }
 
 void CIMMainPanel::RefreshStatuses(bool everybodyOffline) {
