@@ -317,7 +317,9 @@ TEST_F(ChatPanelWindow, EnterSendsAsConfigured) {
         input.SetSel(-1, -1);
         EXPECT_TRUE(press(c.ctrl)) << c.option << c.ctrl;
         EXPECT_EQ(g_fake.sent.size(), c.sends ? 1u : 0u) << c.option << c.ctrl;
-        if (!c.sends) EXPECT_GT(input.GetWindowText().size(), 2u) << "no line break: " << c.option << c.ctrl;
+        if (!c.sends) {
+            EXPECT_GT(input.GetWindowText().size(), 2u) << "no line break: " << c.option << c.ctrl;
+        }
     }
     keys[VK_CONTROL] = 0;
     ::SetKeyboardState(keys);
