@@ -1,6 +1,7 @@
 #include "IMMainWindow.h"
 
 #include "IMStateQuery.h"
+#include "RealInput.h"
 
 using namespace tavreltest;
 
@@ -34,5 +35,7 @@ HWND WaitForLogon(const CTavrelProcess& im, DWORD ms) {
     WaitUntil([&] { return (main = FindMainWindow(im)) != nullptr && QueryValue(main, kQueryLogonState) == 1; }, ms);
     return main;
 }
+
+POINT SearchBoxPoint(HWND main) { return WindowPoint(main, 116, 93 + 11); }
 
 }  // namespace imtest

@@ -1,6 +1,7 @@
 // The real IM.exe's state query and main window, as a test that drives the
 // program from outside finds them: a value or a text the program answers
-// about what its windows show, and the main window once it is logged on.
+// about what its windows show, the main window once it is logged on, and
+// its search box.
 #pragma once
 
 #include "TavrelDriver.h"
@@ -22,5 +23,8 @@ HWND FindMainWindow(const tavreltest::CTavrelProcess& im);
 // The main window once the program is logged on; null when it is not
 // within ms.
 HWND WaitForLogon(const tavreltest::CTavrelProcess& im, DWORD ms = 30000);
+
+// The middle of the main window's contact search box, on the screen.
+POINT SearchBoxPoint(HWND main);
 
 }  // namespace imtest

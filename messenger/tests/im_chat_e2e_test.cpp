@@ -171,7 +171,7 @@ protected:
     static HWND OpenChatOfA() {
         if (s->chatA && ::IsWindow(s->chatA)) return s->chatA;
         OnTop(s->mainA);
-        Click(WindowPoint(s->mainA, 116, 93 + 11));
+        Click(SearchBoxPoint(s->mainA));
         TypeText(L"zs");
         ::Sleep(300);
         PressKey(VK_RETURN);

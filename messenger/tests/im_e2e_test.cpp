@@ -277,7 +277,7 @@ TEST_F(IMEndToEnd, LogOnByHandThenTheTreeTheTrayAndTheSearch) {
 
     // "zs" in the search box lists 张三, under the box.
     OnTop(main);
-    Click(WindowPoint(main, 116, 93 + 11));
+    Click(SearchBoxPoint(main));
     TypeText(L"zs");
     HWND hits = nullptr;
     ASSERT_TRUE(WaitUntil(

@@ -162,7 +162,7 @@ protected:
         ::SendMessageTimeoutW(main, WM_INSTANCE_CONTROL, 1, 0, SMTO_ABORTIFHUNG, 5000, nullptr);
         WaitUntil([&] { return ::IsWindowVisible(main) != FALSE; }, kWaitMs);
         OnTop(main);
-        Click(WindowPoint(main, 116, 93 + 11));
+        Click(SearchBoxPoint(main));
         TypeText(search);
         ::Sleep(300);
         PressKey(VK_RETURN);

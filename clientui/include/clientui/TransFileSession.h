@@ -196,8 +196,9 @@ private:
     bool m_waiting = false;  // the worker waits for the file server
     bool m_sending = false;
     std::optional<TransferEntry> m_entry;
-    // The last transfer this side finished sending, until another begins:
-    // its "ready" is said again when the receiver may have missed it.
+    // The last transfer this side finished sending, until another begins
+    // (so never beside an entry): its "ready" is said again when the
+    // receiver may have missed it.
     std::optional<FileRequestRecord> m_finishedSend;
     // The transfer's peer was seen offline since the last answer.
     bool m_peerAway = false;

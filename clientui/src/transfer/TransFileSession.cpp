@@ -171,8 +171,8 @@ void CTransFileSession::OnFileEvent(HWND notifyWnd, const FileRequestRecord& rec
         Notify(record, TRANSFILE_OFFER_RECEIVED);
         return;
     }
-    if (code == FILE_REQ_ACCEPT && m_finishedSend && SameTransfer(*m_finishedSend, record) &&
-        !(m_entry && Matches(record))) {
+    // A finished transfer left no entry, and a new one forgets it.
+    if (code == FILE_REQ_ACCEPT && m_finishedSend && SameTransfer(*m_finishedSend, record)) {
         // The receiver still waits for a transfer finished here: its
         // "ready" was lost.
         Answer(*m_finishedSend, FILE_REQ_READY, false);
@@ -415,7 +415,7 @@ void CTransFileSession::OnPeerStatus(int32_t userId, int32_t status) {
     m_peerAway = false;
     if (m_entry && !m_sending && m_state == TRANSFER_PREPARING && !m_worker.IsRunning())
         Answer(m_entry->record, FILE_REQ_ACCEPT, true);
-    else if (!m_entry && m_finishedSend)
+    else if (m_finishedSend)
         Answer(*m_finishedSend, FILE_REQ_READY, false);
 }
 

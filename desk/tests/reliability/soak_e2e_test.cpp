@@ -220,9 +220,8 @@ class SoakE2E : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(ServerAddress().empty()) << "run through with-desk-server.sh";
-        const char* files = std::getenv("QV_FILESERVER_DIR");
-        ASSERT_TRUE(files) << "run with --fileserver";
-        fileServerDir = files;
+        fileServerDir = WindowsPathFromEnv("QV_FILESERVER_DIR");
+        ASSERT_FALSE(fileServerDir.empty()) << "run with --fileserver";
         control = std::make_unique<CDeskServerControl>();
         ASSERT_TRUE(control->Connected());
         a.id = kAgent;
@@ -233,11 +232,16 @@ protected:
         b.folder = WindowsPathFromEnv("QV_DESK_NOSERVER");
     }
 
+    // The whole screen into a picture file, for looking at a failure.
+    static void SaveScreen(const std::wstring& file) {
+        const RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+        testpicture::SaveScreenArea(screen, file);
+    }
+
     void TearDown() override {
         if (HasFailure()) {
-            const RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
             const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-            testpicture::SaveScreenArea(screen, L"soak_failure_" + std::wstring(name.begin(), name.end()) + L".bmp");
+            SaveScreen(L"soak_failure_" + std::wstring(name.begin(), name.end()) + L".bmp");
         }
         for (Client* c : {&a, &b})
             if (c->process.IsRunning()) c->process.Kill();
@@ -289,7 +293,7 @@ protected:
         SendTo(c.main, WM_INSTANCE_CONTROL, 1, 0);
         ASSERT_TRUE(Wait([&] { return ::IsWindowVisible(c.main) != FALSE; }, 30000));
         ASSERT_TRUE(BringToFront(c.main));
-        Click(WindowPoint(c.main, 116, 104));
+        Click(imtest::SearchBoxPoint(c.main));
         TypeText(L"zn");
         ::Sleep(300);
         PressKey(VK_RETURN);
@@ -471,8 +475,7 @@ protected:
             accepted = Wait([&] { return !::IsWindowVisible(receive); }, 5000);
             if (!accepted) {
                 ++receiveClicksAgain;
-                const RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-                testpicture::SaveScreenArea(screen, L"soak_receive_missed.bmp");
+                SaveScreen(L"soak_receive_missed.bmp");
             }
         }
         ASSERT_TRUE(accepted) << to.id << ": clicks on the receive button did not accept the file";
@@ -489,7 +492,7 @@ protected:
         ::GetLocalTime(&now);
         wchar_t day[8];
         swprintf(day, 8, L"%02d%02d", now.wMonth, now.wDay);
-        const std::wstring stored = L"Z:" + std::wstring(fileServerDir.begin(), fileServerDir.end()) + L"/" + day + name;
+        const std::wstring stored = fileServerDir + day + name;
         ASSERT_TRUE(Wait([&] { CloseNotices(); return ReadAll(stored) == bytes; }, kReconnectMs))
             << "the upload of the first file did not complete";
         // The offer, then the "ready".
@@ -593,16 +596,14 @@ protected:
     }
 
     void Stall() {
-        const std::string trigger = fileServerDir + "/../stall";
-        const std::wstring path = L"Z:" + std::wstring(trigger.begin(), trigger.end());
-        ASSERT_TRUE(WriteAll(path, "stall"));
+        ASSERT_TRUE(WriteAll(fileServerDir + L"..\\stall", "stall"));
         ++stalls;
     }
 
     // The whole soak, with the customer on the given program.
     void Run(Program customerProgram);
 
-    std::string fileServerDir;
+    std::wstring fileServerDir;  // the file server's store, ending in a backslash
     std::unique_ptr<CDeskServerControl> control;
     Client a, b;
     int splitSeed = 0;
@@ -714,8 +715,7 @@ void SoakE2E::Run(Program customerProgram) {
                     }, kReconnectMs);
                     EXPECT_GT(sent.size(), 100u) << name;
                     EXPECT_TRUE(got == sent) << name << " differs at the receiver";
-                    const std::string stored = fileServerDir + "/" + name;
-                    EXPECT_TRUE(ReadAll(L"Z:" + std::wstring(stored.begin(), stored.end())) == sent)
+                    EXPECT_TRUE(ReadAll(fileServerDir + wide) == sent)
                         << name << " differs at the file server";
                     ++picturesChecked;
                 }
@@ -730,8 +730,7 @@ void SoakE2E::Run(Program customerProgram) {
     }
 
     // The file server's log: the stall happened, as often as it was asked for.
-    const std::string fileLog = ReadAll(L"Z:" + std::wstring(fileServerDir.begin(), fileServerDir.end()) +
-                                        L"/../fileserver.log");
+    const std::string fileLog = ReadAll(fileServerDir + L"..\\fileserver.log");
     const size_t uploads = CountBytes(fileLog, "UPLOAD "), downloads = CountBytes(fileLog, "DOWNLOAD ");
     EXPECT_EQ(CountBytes(fileLog, "STALL "), size_t(stalls)) << "the file server did not stall";
 
