@@ -18,6 +18,10 @@ library needed):
                     beyond them).
 
 Usage: make_fixtures.py <output folder>
+       make_fixtures.py --seeds <output folder>
+  --seeds writes the pictures (without the text) and copies of each cut at
+  a quarter, half and three quarters of its length, as the seed corpus of
+  the header reader's fuzz target.
 """
 import os
 import struct
@@ -129,13 +133,12 @@ def huge_png(width=10000, height=10000):
 
 
 def main():
-    out_dir = sys.argv[1] if len(sys.argv) > 1 else "."
+    seeds = len(sys.argv) > 1 and sys.argv[1] == "--seeds"
+    args = sys.argv[2:] if seeds else sys.argv[1:]
+    out_dir = args[0] if args else "."
     os.makedirs(out_dir, exist_ok=True)
-    with open(os.path.join(out_dir, "three_frames.gif"), "wb") as f:
-        f.write(three_frame_gif())
-    with open(os.path.join(out_dir, "not_a_picture.txt"), "wb") as f:
-        f.write(b"This is plain text, not a picture.\r\n")
     fixtures = {
+        "three_frames.gif": three_frame_gif(),
         "fast_frames.gif": three_frame_gif((0, 1, 2)),
         "no_delays.gif": three_frame_gif(None),
         "frameless.gif": bytes(gif_start(WIDTH, HEIGHT) + b"\x3B"),
@@ -143,6 +146,14 @@ def main():
         "huge.png": huge_png(),
         "many_frames.gif": sized_gif(400, 400, 120, 1),
     }
+    if seeds:
+        # The huge PNG's data are of no interest to a header reader.
+        fixtures["huge.png"] = fixtures["huge.png"][:4096]
+        for name, data in list(fixtures.items()):
+            for quarter in (1, 2, 3):
+                fixtures["cut%d_%s" % (quarter, name)] = data[:len(data) * quarter // 4]
+    else:
+        fixtures["not_a_picture.txt"] = b"This is plain text, not a picture.\r\n"
     for name, data in fixtures.items():
         with open(os.path.join(out_dir, name), "wb") as f:
             f.write(data)
