@@ -663,17 +663,20 @@ STDMETHODIMP CPictureControl::HandsOffStorage() { return S_OK; }
 
 std::vector<PropertyMapEntry> CPictureControl::PropertyMap() const {
     return {
-        {L"Enabled", VT_BOOL},        {TextPropertyName(), VT_BSTR}, {L"_displaywidth", VT_I4},
-        {L"_displayheight", VT_I4}, {L"_REMode", VT_BOOL},
+        {L"Enabled", VT_BOOL},
+        {TextPropertyName(), VT_BSTR},
+        {L"_displaywidth", VT_I4, true},
+        {L"_displayheight", VT_I4, true},
+        {L"_REMode", VT_BOOL, true},
     };
 }
 
 void CPictureControl::SaveProperties(PropertyMapWriter& out) const {
     out.Bool(m_enabled);
     out.Text(m_text);
-    out.Long(m_displayWidth);
-    out.Long(m_displayHeight);
-    out.Bool(m_reMode ? VARIANT_TRUE : VARIANT_FALSE);
+    out.Data(m_displayWidth);
+    out.Data(m_displayHeight);
+    out.Data(m_reMode ? TRUE : FALSE);
 }
 
 void CPictureControl::LoadProperties(const PropertyMapReader& in) {
