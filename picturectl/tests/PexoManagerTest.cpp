@@ -321,6 +321,8 @@ TEST_F(PexoManagerTest, RefusesWhatCannotBeInserted) {
                                    : reinterpret_cast<IMervale*>(1);  // no such rich edit: the case fails
          }},
         {"not a picture", [&] { return insert2W(m_edit, text.c_str(), 0, 0); }},
+        {"a picture of 10,000 x 10,000 pixels",
+         [&] { return insert2W(m_edit, picturetest::FixturePath(L"huge.png").c_str(), 0, 0); }},
         {"no path", [&] { return insert2W(m_edit, nullptr, 0, 0); }},
         {"an ANSI path without an end", [&] { return insertA(m_edit, endless.data()); }},
         {"no ANSI path", [&] { return insertA(m_edit, nullptr); }},
