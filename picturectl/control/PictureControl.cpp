@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <initializer_list>
 #include <vector>
 
 namespace mervale {
@@ -346,8 +347,8 @@ void CPictureControl::InvalidateWhereShown(HWND window) {
 
 // The point of the object's character in the rich edit's client area, from
 // the rich edit's own object list. The object's index is remembered, so a
-// tick usually reads one entry; a log that dropped earlier objects makes
-// one search through the list.
+// tick usually reads one entry (or two, after the log dropped an object
+// before it); otherwise one search through the list finds it again.
 bool CPictureControl::CharacterPoint(HWND window, POINT& at) {
     com::ComPtr<IRichEditOle> richEdit;
     if (!SendMessageW(window, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(richEdit.Receive())) || !richEdit) {
@@ -365,9 +366,16 @@ bool CPictureControl::CharacterPoint(HWND window, POINT& at) {
     };
     const LONG count = richEdit->GetObjectCount();
     LONG cp = -1;
-    bool found = m_objectIndex >= 0 && m_objectIndex < count && cpAt(m_objectIndex, cp);
+    const LONG hint = m_objectIndex;
+    bool found = false;
+    for (LONG index : {hint, hint - 1}) {
+        if (!found && index >= 0 && index < count && cpAt(index, cp)) {
+            m_objectIndex = index;
+            found = true;
+        }
+    }
     for (LONG index = 0; !found && index < count; ++index) {
-        if (index != m_objectIndex && cpAt(index, cp)) {
+        if (index != hint && index != hint - 1 && cpAt(index, cp)) {
             m_objectIndex = index;
             found = true;
         }
