@@ -226,3 +226,67 @@ TEST(PictureControl, DrawShowsTheCurrentFrameWithItsTransparency) {
 }
 
 }  // namespace
+
+namespace {
+
+// Decision logic of the shared timer's list, with stand-in clients on the
+// real thread timer: clients that leave during a tick, their own entry or
+// another's, are skipped from then on; every client still joined is called
+// once a tick; the slots stay consistent however the list shrinks.
+class CountingClient : public mervale::FrameClient {
+public:
+    void OnFrameTime(DWORD) override {
+        ++calls;
+        if (onTick) onTick();
+    }
+    void HoldForTick() override {}
+    void ReleaseAfterTick() override {}
+    int calls = 0;
+    std::function<void()> onTick;
+};
+
+TEST(AnimationTimer, ClientsLeavingDuringATickAreSkippedAndTheRestCalledOnce) {
+    mervale::CAnimationTimer timer;
+    constexpr int kClients = 3000;
+    std::vector<CountingClient> clients(kClients);
+    ASSERT_TRUE(timer.Start());
+    for (CountingClient& client : clients) timer.Add(&client);
+    timer.Add(&clients[0]);  // a second join changes nothing
+    EXPECT_EQ(size_t(kClients), timer.ClientCount());
+    // Every third client leaves at its first call and takes the next one with it.
+    for (int i = 0; i + 1 < kClients; i += 3) {
+        clients[i].onTick = [&timer, &clients, i] {
+            timer.Remove(&clients[i]);
+            timer.Remove(&clients[i + 1]);
+        };
+    }
+    const DWORD start = GetTickCount();
+    while (clients[2].calls < 3 && GetTickCount() - start < 5000) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(5);
+    }
+    const int ticks = clients[2].calls;
+    ASSERT_GE(ticks, 3);
+    size_t joined = 0;
+    for (int i = 0; i < kClients; ++i) {
+        const bool leaver = i % 3 == 0 && i + 1 < kClients;
+        const bool taken = i % 3 == 1;
+        const bool stays = !leaver && !taken;
+        EXPECT_EQ(stays, timer.Contains(&clients[i])) << "client " << i;
+        if (leaver) {
+            EXPECT_EQ(1, clients[i].calls) << "client " << i;
+        } else if (taken) {
+            EXPECT_EQ(0, clients[i].calls) << "client " << i;  // left before its turn
+        } else {
+            EXPECT_EQ(ticks, clients[i].calls) << "client " << i;
+        }
+        joined += stays ? 1 : 0;
+    }
+    EXPECT_EQ(joined, timer.ClientCount());
+    for (CountingClient& client : clients) timer.Remove(&client);
+    EXPECT_EQ(0u, timer.ClientCount());
+    EXPECT_FALSE(timer.IsRunning());
+}
+
+}  // namespace
