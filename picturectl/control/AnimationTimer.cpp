@@ -2,7 +2,6 @@
 
 #include <mmsystem.h>
 
-
 namespace mervale {
 
 namespace {
@@ -120,13 +119,16 @@ void CAnimationTimer::Kill() {
     LeaveCriticalSection(&m_lock);
 }
 
-// The timers that still run hold their controls' ticks only: the controls
-// themselves are gone with their containers or leaked by them.
+// Runs at the library's unload, when no control should be left; one that a
+// container leaked stays, without ticks, since none may reach the unloaded
+// code.
 void CAnimationTimer::StopAll() {
     AcquireSRWLockExclusive(&g_runningLock);
     for (RunningTimer& r : g_running) {
-        if (r.timer) KillTimer(nullptr, r.id);
-        if (r.timer) r.timer->m_timerId = 0;
+        if (r.timer) {
+            KillTimer(nullptr, r.id);
+            r.timer->m_timerId = 0;
+        }
         r = {};
     }
     ReleaseSRWLockExclusive(&g_runningLock);
