@@ -56,8 +56,12 @@ com::Registrar MakeRegistrar(const std::wstring& modulePath) {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void* reserved) {
     if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
-    // Unloaded by FreeLibrary (not at process end): the pop-up's window class goes.
-    if (reason == DLL_PROCESS_DETACH && !reserved) flash::CFlashHost::UnregisterWindowClass();
+    // Unloaded by FreeLibrary (not at process end): no frame timer may fire
+    // into the unloaded code, and the pop-up's window class goes.
+    if (reason == DLL_PROCESS_DETACH && !reserved) {
+        mervale::CAnimationTimer::StopAll();
+        flash::CFlashHost::UnregisterWindowClass();
+    }
     return TRUE;
 }
 

@@ -1,6 +1,7 @@
 #include "AnimatedImage.h"
 
 #include "GdiplusHeaders.h"
+#include "bounds/PictureBounds.h"
 
 #include <algorithm>
 
@@ -13,21 +14,71 @@ constexpr PROPID kFrameDelayTag = 0x5100;  // PropertyTagFrameDelay
 AnimatedImage::AnimatedImage() = default;
 AnimatedImage::~AnimatedImage() = default;
 
+namespace {
+
+bool WithinBounds(const void* bytes, size_t size) {
+    return PictureBounds::Inspect(static_cast<const uint8_t*>(bytes), size).verdict == PictureVerdict::Accepted;
+}
+
+// What the file's bytes declare, read through a view of the file; a file
+// that cannot be read is left to the decoder, which then fails on it too.
+bool FileWithinBounds(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return true;
+    bool within = true;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && static_cast<ULONGLONG>(size.QuadPart) <= SIZE_MAX) {
+        if (HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr)) {
+            if (const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0)) {
+                within = WithinBounds(view, static_cast<size_t>(size.QuadPart));
+                UnmapViewOfFile(view);
+            }
+            CloseHandle(mapping);
+        }
+    }
+    CloseHandle(file);
+    return within;
+}
+
+// A stream on global memory (the control's copy of a picture) is read in
+// place; another stream is left to the check after decoding.
+bool StreamWithinBounds(IStream* stream) {
+    HGLOBAL memory = nullptr;
+    STATSTG stat{};
+    if (FAILED(GetHGlobalFromStream(stream, &memory)) || FAILED(stream->Stat(&stat, STATFLAG_NONAME))) return true;
+    const void* bytes = GlobalLock(memory);
+    if (!bytes) return true;
+    const size_t size = static_cast<size_t>(std::min<ULONGLONG>(stat.cbSize.QuadPart, GlobalSize(memory)));
+    const bool within = WithinBounds(bytes, size);
+    GlobalUnlock(memory);
+    return within;
+}
+
+}  // namespace
+
 HRESULT AnimatedImage::LoadFile(const wchar_t* path) {
     Reset();
-    auto image = std::make_unique<Gdiplus::Image>(path);
-    if (image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0) return E_FAIL;
-    m_image = std::move(image);
-    ReadFrames();
-    return S_OK;
+    if (!FileWithinBounds(path)) return E_FAIL;
+    return Adopt(std::make_unique<Gdiplus::Image>(path));
 }
 
 HRESULT AnimatedImage::LoadStream(IStream* stream) {
     Reset();
-    auto image = std::make_unique<Gdiplus::Image>(stream);
+    if (!StreamWithinBounds(stream)) return E_FAIL;
+    return Adopt(std::make_unique<Gdiplus::Image>(stream));
+}
+
+// Keeps a decoded picture that stays within the bounds: a picture beyond
+// them is refused like one that cannot be decoded.
+HRESULT AnimatedImage::Adopt(std::unique_ptr<Gdiplus::Image> image) {
     if (image->GetLastStatus() != Gdiplus::Ok || image->GetWidth() == 0) return E_FAIL;
     m_image = std::move(image);
     ReadFrames();
+    if (PictureBounds::CheckDecoded(Width(), Height(), m_frameCount) != PictureVerdict::Accepted) {
+        Reset();
+        return E_FAIL;
+    }
     return S_OK;
 }
 

@@ -21,7 +21,9 @@ public:
     AnimatedImage(const AnimatedImage&) = delete;
     AnimatedImage& operator=(const AnimatedImage&) = delete;
 
-    // E_FAIL when GDI+ cannot decode the picture. GDI+ keeps the stream (or
+    // E_FAIL when GDI+ cannot decode the picture, or when it declares more
+    // than PictureBounds allows (checked before GDI+ decodes anything where
+    // the format is known, and on what GDI+ reports after). GDI+ keeps the stream (or
     // the file) for as long as the image lives.
     HRESULT LoadFile(const wchar_t* path);
     HRESULT LoadStream(IStream* stream);
@@ -49,6 +51,7 @@ public:
     const wchar_t* FileExtension() const;
 
 private:
+    HRESULT Adopt(std::unique_ptr<Gdiplus::Image> image);
     void ReadFrames();
 
     std::unique_ptr<Gdiplus::Image> m_image;

@@ -2,31 +2,41 @@
 
 #include <mmsystem.h>
 
-#include <algorithm>
-
 namespace mervale {
 
 namespace {
 
-// Running timers by the id SetTimer returned, for the timer procedure.
+// Running timers by the id SetTimer returned, for the timer procedure. A
+// fixed table of plain entries (one timer per control class runs at a
+// time): it has nothing to destroy, so no tick and no unload ever meets it
+// destroyed.
 struct RunningTimer {
     UINT_PTR id;
     CAnimationTimer* timer;
 };
+constexpr size_t kMaxRunning = 8;
 SRWLOCK g_runningLock = SRWLOCK_INIT;
-std::vector<RunningTimer>& Running() {
-    static std::vector<RunningTimer> running;
-    return running;
-}
+RunningTimer g_running[kMaxRunning];
 
 UINT_PTR g_nextTimerId = 10000;
+
+void Unregister(const CAnimationTimer* timer) {
+    AcquireSRWLockExclusive(&g_runningLock);
+    for (RunningTimer& r : g_running) {
+        if (r.timer == timer) r = {};
+    }
+    ReleaseSRWLockExclusive(&g_runningLock);
+}
 
 }  // namespace
 
 CAnimationTimer::CAnimationTimer(UINT_PTR fixedId) : m_fixedId(fixedId) { InitializeCriticalSection(&m_lock); }
 
+// Destroyed with the module's statics (at unload, after StopAll, or at
+// process exit, when no tick comes any more): it only drops its entry, and
+// waits for no lock that a thread ended by the exit may still hold.
 CAnimationTimer::~CAnimationTimer() {
-    Kill();
+    Unregister(this);
     DeleteCriticalSection(&m_lock);
 }
 
@@ -36,13 +46,17 @@ bool CAnimationTimer::Start() {
     if (!ok) {
         m_askedId = m_fixedId != 0 ? m_fixedId : g_nextTimerId++;
         // Without a window the platform chooses the id: keep what it returns.
-        m_timerId = SetTimer(nullptr, m_askedId, kPeriodMs, &CAnimationTimer::TimerProc);
-        ok = m_timerId != 0;
-        if (ok) {
-            AcquireSRWLockExclusive(&g_runningLock);
-            Running().push_back({m_timerId, this});
-            ReleaseSRWLockExclusive(&g_runningLock);
+        AcquireSRWLockExclusive(&g_runningLock);
+        RunningTimer* free = nullptr;
+        for (RunningTimer& r : g_running) {
+            if (!r.timer && !free) free = &r;
         }
+        if (free) {
+            m_timerId = SetTimer(nullptr, m_askedId, kPeriodMs, &CAnimationTimer::TimerProc);
+            if (m_timerId) *free = {m_timerId, this};
+        }
+        ReleaseSRWLockExclusive(&g_runningLock);
+        ok = m_timerId != 0;
     }
     LeaveCriticalSection(&m_lock);
     return ok;
@@ -55,22 +69,35 @@ bool CAnimationTimer::IsRunning() const {
     return running;
 }
 
+// A client is in one timer at most (its class's); its slot is its index in
+// the list, so leaving moves the last client into the freed slot.
 void CAnimationTimer::Add(FrameClient* client) {
     EnterCriticalSection(&m_lock);
-    if (std::find(m_clients.begin(), m_clients.end(), client) == m_clients.end()) m_clients.push_back(client);
+    if (client->m_timerSlot == FrameClient::kNotJoined) {
+        client->m_timerSlot = m_clients.size();
+        m_clients.push_back(client);
+    }
     LeaveCriticalSection(&m_lock);
 }
 
 void CAnimationTimer::Remove(FrameClient* client) {
     EnterCriticalSection(&m_lock);
-    m_clients.erase(std::remove(m_clients.begin(), m_clients.end(), client), m_clients.end());
+    const size_t slot = client->m_timerSlot;
+    if (slot < m_clients.size() && m_clients[slot] == client) {
+        FrameClient* last = m_clients.back();
+        m_clients[slot] = last;
+        last->m_timerSlot = slot;
+        m_clients.pop_back();
+        client->m_timerSlot = FrameClient::kNotJoined;
+    }
     if (m_clients.empty()) Kill();
     LeaveCriticalSection(&m_lock);
 }
 
 bool CAnimationTimer::Contains(FrameClient* client) const {
     EnterCriticalSection(&m_lock);
-    const bool found = std::find(m_clients.begin(), m_clients.end(), client) != m_clients.end();
+    const size_t slot = client->m_timerSlot;
+    const bool found = slot < m_clients.size() && m_clients[slot] == client;
     LeaveCriticalSection(&m_lock);
     return found;
 }
@@ -86,22 +113,32 @@ void CAnimationTimer::Kill() {
     EnterCriticalSection(&m_lock);
     if (m_timerId != 0) {
         KillTimer(nullptr, m_timerId);
-        AcquireSRWLockExclusive(&g_runningLock);
-        auto& running = Running();
-        running.erase(std::remove_if(running.begin(), running.end(),
-                                     [this](const RunningTimer& r) { return r.timer == this; }),
-                      running.end());
-        ReleaseSRWLockExclusive(&g_runningLock);
+        Unregister(this);
         m_timerId = 0;
     }
     LeaveCriticalSection(&m_lock);
 }
 
+// Runs at the library's unload, when no control should be left; one that a
+// container leaked stays, without ticks, since none may reach the unloaded
+// code.
+void CAnimationTimer::StopAll() {
+    AcquireSRWLockExclusive(&g_runningLock);
+    for (RunningTimer& r : g_running) {
+        if (r.timer) {
+            KillTimer(nullptr, r.id);
+            r.timer->m_timerId = 0;
+        }
+        r = {};
+    }
+    ReleaseSRWLockExclusive(&g_runningLock);
+}
+
 VOID CALLBACK CAnimationTimer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
     CAnimationTimer* timer = nullptr;
     AcquireSRWLockShared(&g_runningLock);
-    for (const RunningTimer& r : Running()) {
-        if (r.id == id) timer = r.timer;
+    for (const RunningTimer& r : g_running) {
+        if (r.timer && r.id == id) timer = r.timer;
     }
     ReleaseSRWLockShared(&g_runningLock);
     if (timer) timer->Tick();

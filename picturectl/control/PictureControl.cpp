@@ -6,9 +6,12 @@
 #include "GdiplusHeaders.h"
 #include <mmsystem.h>
 #include <psapi.h>
+#include <richedit.h>
+#include <richole.h>
 
 #include <algorithm>
 #include <climits>
+#include <initializer_list>
 #include <vector>
 
 namespace mervale {
@@ -20,7 +23,10 @@ constexpr DISPID kDispidREMode = 7;
 constexpr PROPCAT kCategoryDisplaySize = 1;
 constexpr PROPCAT kCategoryREMode = 2;
 
-constexpr DWORD kDefaultFrameMs = 100;  // a frame whose delay is 0
+// A frame whose delay is 0, or so short (10 ms or less) that it would keep
+// the thread busy, lasts this long, as browsers show such pictures.
+constexpr DWORD kDefaultFrameMs = 100;
+constexpr UINT kShortestDelay = 2;  // in 10 ms units: 1 and 0 are too short
 
 const wchar_t kContentsStream[] = L"Contents";
 const wchar_t kImageDataStream[] = L"ImageData";
@@ -191,7 +197,7 @@ void CPictureControl::SetUpFrames() {
 
 DWORD CPictureControl::FrameDurationMs(UINT frame) const {
     const UINT delay = m_image.DelayOf(frame);
-    return delay ? delay * 10 : kDefaultFrameMs;
+    return delay >= kShortestDelay ? delay * 10 : kDefaultFrameMs;
 }
 
 // The display size when it is set and not larger than the picture, else
@@ -282,7 +288,7 @@ void CPictureControl::InvalidateView() {
         if (haveContext) {
             InvalidateInContainer(window, position, clip);
         } else {
-            InvalidateLastDrawn(window);
+            InvalidateWhereShown(window);
         }
         return;
     }
@@ -313,18 +319,81 @@ void CPictureControl::InvalidateInContainer(HWND window, const RECT& position, c
     }
 }
 
-// A container that does not tell where the object is (the rich edit keeps
-// that to itself): repaint where the control was drawn last. When it is no
-// longer drawn there (scrolled away), the unpainted ticks add up.
-void CPictureControl::InvalidateLastDrawn(HWND window) {
+// A container that does not tell where the object is (the rich edit gives
+// no position through the site): the rich edit itself says where the
+// object's character is now, and the control was drawn last at the same
+// offset from it, so a scroll moves the rectangle with the text. Without
+// that answer the rectangle where it was drawn last is all there is. Out
+// of the client area, the control leaves the timer; when it is not drawn
+// where it was asked to be (hidden behind another window), the unpainted
+// ticks add up.
+void CPictureControl::InvalidateWhereShown(HWND window) {
+    if (!m_hasDrawn || !IsWindowVisible(window)) {
+        LeaveTimer();
+        return;
+    }
+    RECT shown = m_lastDrawn;
+    POINT at{};
+    if (m_drawnAtKnown && CharacterPoint(window, at)) OffsetRect(&shown, at.x - m_drawnAt.x, at.y - m_drawnAt.y);
     RECT client{}, visible{};
     GetClientRect(window, &client);
-    if (!m_hasDrawn || !IsWindowVisible(window) || !IntersectRect(&visible, &m_lastDrawn, &client)) {
+    if (!IntersectRect(&visible, &shown, &client)) {
         LeaveTimer();
         return;
     }
     InvalidateRect(window, &visible, FALSE);
     CountUnpaintedTick();
+}
+
+// The point of the object's character in the rich edit's client area, from
+// the rich edit's own object list. The object's index is remembered, so a
+// tick usually reads one entry (or two, after the log dropped an object
+// before it); otherwise one search through the list finds it again.
+bool CPictureControl::CharacterPoint(HWND window, POINT& at) {
+    com::ComPtr<IRichEditOle> richEdit;
+    if (!SendMessageW(window, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(richEdit.Receive())) || !richEdit) {
+        return false;
+    }
+    const IOleObject* self = static_cast<IOleObject*>(this);
+    auto cpAt = [&](LONG index, LONG& cp) {
+        REOBJECT object{};
+        object.cbStruct = sizeof object;
+        if (FAILED(richEdit->GetObject(index, &object, REO_GETOBJ_POLEOBJ))) return false;
+        const bool mine = object.poleobj == self;
+        if (object.poleobj) object.poleobj->Release();
+        if (mine) cp = object.cp;
+        return mine;
+    };
+    const LONG count = richEdit->GetObjectCount();
+    LONG cp = -1;
+    const LONG hint = m_objectIndex;
+    bool found = false;
+    for (LONG index : {hint, hint - 1}) {
+        if (!found && index >= 0 && index < count && cpAt(index, cp)) {
+            m_objectIndex = index;
+            found = true;
+        }
+    }
+    for (LONG index = 0; !found && index < count; ++index) {
+        if (index != hint && index != hint - 1 && cpAt(index, cp)) {
+            m_objectIndex = index;
+            found = true;
+        }
+    }
+    if (!found) return false;
+    POINTL point{};
+    SendMessageW(window, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&point), cp);
+    at = {point.x, point.y};
+    return true;
+}
+
+// The rich edit's window, when the control sits in one (REMode).
+HWND CPictureControl::RichEditWindow() const {
+    HWND window = nullptr;
+    if (!m_reMode) return nullptr;
+    auto site = m_site.As<IOleInPlaceSite>(IID_IOleInPlaceSite);
+    if (!site || FAILED(site->GetWindow(&window))) return nullptr;
+    return window;
 }
 
 void CPictureControl::CountUnpaintedTick() {
@@ -346,6 +415,10 @@ void CPictureControl::OnDraw(HDC dc, const RECT& bounds) {
         DrawFrame(dc, bounds.left, bounds.bottom - drawn.cy, drawn.cx, drawn.cy);
         m_lastDrawn = bounds;
         m_hasDrawn = true;
+        // Where the object's character was at this paint: a later scroll
+        // moves the picture by as much as it moves the character.
+        HWND window = RichEditWindow();
+        m_drawnAtKnown = window && WindowFromDC(dc) == window && CharacterPoint(window, m_drawnAt);
 
         const UINT frames = m_image.FrameCount();
         if (frames > 1 && !m_playing && m_timerState != TimerState::Stopped && JoinTimer()) {
@@ -598,17 +671,20 @@ STDMETHODIMP CPictureControl::HandsOffStorage() { return S_OK; }
 
 std::vector<PropertyMapEntry> CPictureControl::PropertyMap() const {
     return {
-        {L"Enabled", VT_BOOL},        {TextPropertyName(), VT_BSTR}, {L"_displaywidth", VT_I4},
-        {L"_displayheight", VT_I4}, {L"_REMode", VT_BOOL},
+        {L"Enabled", VT_BOOL},
+        {TextPropertyName(), VT_BSTR},
+        {L"_displaywidth", VT_I4, true},
+        {L"_displayheight", VT_I4, true},
+        {L"_REMode", VT_BOOL, true},
     };
 }
 
 void CPictureControl::SaveProperties(PropertyMapWriter& out) const {
     out.Bool(m_enabled);
     out.Text(m_text);
-    out.Long(m_displayWidth);
-    out.Long(m_displayHeight);
-    out.Bool(m_reMode ? VARIANT_TRUE : VARIANT_FALSE);
+    out.Data(m_displayWidth);
+    out.Data(m_displayHeight);
+    out.Data(m_reMode ? TRUE : FALSE);
 }
 
 void CPictureControl::LoadProperties(const PropertyMapReader& in) {

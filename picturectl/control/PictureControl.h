@@ -158,7 +158,9 @@ private:
     void LeaveTimer();
     void InvalidateView();
     void InvalidateInContainer(HWND window, const RECT& position, const RECT& clip);
-    void InvalidateLastDrawn(HWND window);
+    void InvalidateWhereShown(HWND window);
+    bool CharacterPoint(HWND window, POINT& at);
+    HWND RichEditWindow() const;
     void CountUnpaintedTick();
     void SendViewChange();
     HRESULT CopyPictureInto(IStream* stream) const;
@@ -189,6 +191,9 @@ private:
     int m_unpaintedTicks = 0;
     RECT m_lastDrawn{};
     bool m_hasDrawn = false;
+    POINT m_drawnAt{};           // the object's character point at that paint
+    bool m_drawnAtKnown = false;
+    LONG m_objectIndex = -1;     // the object's index in the rich edit, as last found
 
     // Properties.
     VARIANT_BOOL m_enabled = VARIANT_FALSE;

@@ -60,6 +60,15 @@ int FixedSize(VARTYPE type) {
     }
 }
 
+// Reads a data entry's 32 bits into value as a VT_I4.
+bool ReadData(ByteReader& in, VARIANT& value) {
+    LONG number = 0;
+    if (!in.Read(number)) return false;
+    value.vt = VT_I4;
+    value.lVal = number;
+    return true;
+}
+
 // Reads one serialised VARIANT into value (VariantInit'ed by the caller).
 bool ReadVariant(ByteReader& in, VARIANT& value) {
     VARTYPE type = VT_EMPTY;
@@ -91,6 +100,22 @@ bool ReadVariant(ByteReader& in, VARIANT& value) {
     return true;
 }
 
+// Whether the run of data entries that begins at first was written as
+// serialised VARIANTs: every one of them reads so, tagged with its type.
+bool DataRunIsTyped(ByteReader in, const std::vector<PropertyMapEntry>& map, size_t first) {
+    for (size_t i = first; i < map.size() && map[i].data; ++i) {
+        VARTYPE type = VT_EMPTY;
+        ByteReader peek = in;
+        if (!peek.Read(type) || type != map[i].type) return false;
+        VARIANT value;
+        VariantInit(&value);
+        const bool ok = ReadVariant(in, value);
+        VariantClear(&value);
+        if (!ok) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 PropertyMapWriter::PropertyMapWriter(const SIZEL& extent) {
@@ -117,6 +142,8 @@ void PropertyMapWriter::Long(LONG value) {
     Append(&type, sizeof type);
     Append(&value, sizeof value);
 }
+
+void PropertyMapWriter::Data(LONG value) { Append(&value, sizeof value); }
 
 void PropertyMapWriter::Text(const std::wstring& value) {
     const VARTYPE type = VT_BSTR;
@@ -161,11 +188,14 @@ HRESULT PropertyMapReader::Parse(const BYTE* data, size_t size, const std::vecto
     m_extent = {cx, cy};
     m_hasExtent = true;
 
-    for (const PropertyMapEntry& entry : map) {
+    bool typedData = false;  // the earlier writer's form of the current run of data entries
+    for (size_t i = 0; i < map.size(); ++i) {
+        const PropertyMapEntry& entry = map[i];
+        if (entry.data && (i == 0 || !map[i - 1].data)) typedData = DataRunIsTyped(in, map, i);
         VARIANT stored, wanted;
         VariantInit(&stored);
         VariantInit(&wanted);
-        bool ok = ReadVariant(in, stored);
+        bool ok = entry.data && !typedData ? ReadData(in, stored) : ReadVariant(in, stored);
         // A value of another type counts when it converts to the map's type.
         if (ok) ok = SUCCEEDED(VariantChangeType(&wanted, &stored, 0, entry.type));
         if (ok) {

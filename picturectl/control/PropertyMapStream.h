@@ -3,15 +3,24 @@
 //
 //   DWORD  version of the layout (0x0800)
 //   LONG   _cx, LONG _cy     the extent in HIMETRIC, as plain data entries
-//   then every named property of the map, in map order, as a serialised
-//   VARIANT: WORD VARTYPE, then the value:
-//     fixed-size types       their 1, 2, 4 or 8 bytes
-//     VT_BSTR                ULONG byte count including the terminating NUL
+//   then every named property of the map, in map order, either
+//   - a data entry: the member's bytes as they are, with no type (the
+//     controls' data entries are 32-bit: LONG, or BOOL 0 / 1), or
+//   - a property entry: a serialised VARIANT, WORD VARTYPE, then the value:
+//       fixed-size types     their 1, 2, 4 or 8 bytes
+//       VT_BSTR              ULONG byte count including the terminating NUL
 //                            (0 for a null string), the UTF-16 text, the NUL
 //
 // The stream carries no names and no count: the reader knows the map. Every
 // length is bounded by the bytes that follow it; a reader keeps the values
 // it read completely before a damaged or missing part.
+//
+// An earlier writer of the controls stored the data entries as serialised
+// VARIANTs too. The reader still takes such a stream: where a run of data
+// entries begins, bytes that read as exactly those typed values (each
+// VARTYPE tag the entry's own) are the earlier form. No data entry's valid
+// values read so (the second tag would be the upper half of a 32-bit size
+// or flag).
 #pragma once
 
 #include <windows.h>
@@ -23,10 +32,12 @@
 
 namespace mervale {
 
-// One named property of a control's map and the type it is stored with.
+// One named property of a control's map and the type it is stored with;
+// a data entry is stored as 32 bits with no type.
 struct PropertyMapEntry {
     const wchar_t* name;
     VARTYPE type;
+    bool data = false;
 };
 
 class PropertyMapWriter {
@@ -38,6 +49,8 @@ public:
     void Bool(VARIANT_BOOL value);
     void Long(LONG value);
     void Text(const std::wstring& value);
+    // A data entry: 32 bits, untyped.
+    void Data(LONG value);
     HRESULT WriteTo(IStream* stream) const;
     const std::vector<BYTE>& Bytes() const { return m_bytes; }
 

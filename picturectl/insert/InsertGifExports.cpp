@@ -8,13 +8,16 @@
 
 namespace {
 
-// The rich edit's OLE interface, for a window of this process only: another
-// process cannot hand an interface pointer back through a message.
+// The rich edit's OLE interface, for a window of the calling thread only:
+// another process cannot hand an interface pointer back through a message,
+// and a control placed in another thread's rich edit would animate on the
+// calling thread's timer while it is drawn by a thread that may never
+// pump its messages (the interface also belongs to that thread's apartment).
 IRichEditOle* OleInterfaceOf(HWND window) {
     if (!window || !IsWindow(window)) return nullptr;
     DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process != GetCurrentProcessId()) return nullptr;
+    const DWORD thread = GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId() || thread != GetCurrentThreadId()) return nullptr;
     IRichEditOle* ole = nullptr;
     SendMessageW(window, EM_GETOLEINTERFACE, 0, reinterpret_cast<LPARAM>(&ole));
     return ole;

@@ -12,7 +12,10 @@
 #include <algorithm>
 #include <iterator>
 #include <functional>
+#include <initializer_list>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using com::Bstr;
 using com::ComPtr;
@@ -646,7 +649,9 @@ void RewriteStream(IStorage* storage, const wchar_t* name, const std::vector<BYT
     ASSERT_EQ(S_OK, storage->CreateStream(name, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
                                           stream.Receive()));
     ULONG written = 0;
-    if (!bytes.empty()) ASSERT_EQ(S_OK, stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
+    if (!bytes.empty()) {
+        ASSERT_EQ(S_OK, stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
+    }
 }
 
 std::vector<BYTE> StreamOfStorage(IStorage* storage, const wchar_t* name) {
@@ -674,15 +679,65 @@ struct MapBytes {
     }
 };
 
-// "Contents" holds the property map in the COM framework's layout: the
-// extent, then Enabled, Text, _displaywidth, _displayheight and _REMode (and
-// the transparent variant's BackStyle and TabStop) as serialised variants.
+// "Contents" as the property map's layout gives it, byte by byte, for a
+// control showing the fixture at 20 x 18 pixels (96 dpi) with the text "微笑".
+const BYTE kContentsHead[] = {
+    0x00, 0x08, 0x00, 0x00,  // layout version 0x0800
+    0x11, 0x02, 0x00, 0x00,  // _cx: 529 HIMETRIC (20 pixels)
+    0xDC, 0x01, 0x00, 0x00,  // _cy: 476 HIMETRIC (18 pixels)
+};
+const BYTE kEnabledTrue[] = {0x0B, 0x00, 0xFF, 0xFF};   // Enabled: VT_BOOL, VARIANT_TRUE
+const BYTE kEnabledFalse[] = {0x0B, 0x00, 0x00, 0x00};  // Enabled: VT_BOOL, VARIANT_FALSE
+const BYTE kSmileText[] = {
+    0x08, 0x00,              // Text: VT_BSTR
+    0x06, 0x00, 0x00, 0x00,  // 6 bytes with the NUL
+    0xAE, 0x5F, 0x11, 0x7B, 0x00, 0x00,
+};
+const BYTE kDisplaySizeData[] = {
+    0x14, 0x00, 0x00, 0x00,  // _displaywidth: 20, data entry
+    0x12, 0x00, 0x00, 0x00,  // _displayheight: 18, data entry
+};
+const BYTE kREModeTrueData[] = {0x01, 0x00, 0x00, 0x00};   // _REMode: TRUE, data entry
+const BYTE kREModeFalseData[] = {0x00, 0x00, 0x00, 0x00};  // _REMode: FALSE, data entry
+const BYTE kReMervaleStock[] = {
+    0x03, 0x00, 0x01, 0x00, 0x00, 0x00,  // BackStyle: VT_I4, 1
+    0x0B, 0x00, 0x00, 0x00,              // TabStop: VT_BOOL, VARIANT_FALSE
+};
+// What the controls' earlier writer stored for the three data entries:
+// serialised VARIANTs.
+const BYTE kTypedDisplaySizeAndREMode[] = {
+    0x03, 0x00, 0x14, 0x00, 0x00, 0x00,  // VT_I4, 20
+    0x03, 0x00, 0x12, 0x00, 0x00, 0x00,  // VT_I4, 18
+    0x0B, 0x00, 0xFF, 0xFF,              // VT_BOOL, VARIANT_TRUE
+};
+
+std::vector<BYTE> Joined(std::initializer_list<std::pair<const BYTE*, size_t>> parts) {
+    std::vector<BYTE> bytes;
+    for (const auto& part : parts) bytes.insert(bytes.end(), part.first, part.first + part.second);
+    return bytes;
+}
+template <size_t N>
+std::pair<const BYTE*, size_t> Part(const BYTE (&table)[N]) {
+    return {table, N};
+}
+
+int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+// The control writes "Contents" as the layout gives it: the extent, Enabled
+// and Text as serialised variants, _displaywidth, _displayheight and _REMode
+// as 32-bit data entries (and the transparent variant's BackStyle and
+// TabStop as variants).
 TEST_F(MervaleCom, ContentsHoldsThePropertyMapInTheFrameworkLayout) {
+    ASSERT_EQ(96, ScreenDpi());  // the extents of the tables
     for (bool transparent : {false, true}) {
         ComPtr<IMervale> plain;
         ComPtr<IReMervale> reMervale;
         ComPtr<IPersistStorage> persist;
-        ComPtr<IOleObject> ole;
         if (transparent) {
             reMervale = Create<IReMervale>(CLSID_ReMervale);
             ASSERT_TRUE(reMervale);
@@ -693,7 +748,6 @@ TEST_F(MervaleCom, ContentsHoldsThePropertyMapInTheFrameworkLayout) {
             reMervale->put_DisplaySize(MAKELONG(20, 18));
             reMervale->put_BackStyle(1);
             persist = reMervale.As<IPersistStorage>(IID_IPersistStorage);
-            ole = reMervale.As<IOleObject>(IID_IOleObject);
         } else {
             plain = Create<IMervale>(CLSID_Mervale);
             ASSERT_TRUE(plain);
@@ -705,22 +759,48 @@ TEST_F(MervaleCom, ContentsHoldsThePropertyMapInTheFrameworkLayout) {
             plain->put_REMode(VARIANT_TRUE);
             plain->put_Enabled(VARIANT_TRUE);
             persist = plain.As<IPersistStorage>(IID_IPersistStorage);
-            ole = plain.As<IOleObject>(IID_IOleObject);
         }
         ASSERT_TRUE(persist);
-        SIZEL extent{};
-        ASSERT_EQ(S_OK, ole->GetExtent(DVASPECT_CONTENT, &extent));
         auto storage = picturetest::StorageOnGlobalMemory();
         ASSERT_EQ(S_OK, persist->Save(storage.Get(), FALSE));
 
-        MapBytes expected;
-        expected.Raw<DWORD>(0x0800).Raw<LONG>(extent.cx).Raw<LONG>(extent.cy);
-        if (transparent) {
-            expected.Bool(false).Text(L"\u5FAE\u7B11").Long(20).Long(18).Bool(false).Long(1).Bool(false);
-        } else {
-            expected.Bool(true).Text(L"\u5FAE\u7B11").Long(20).Long(18).Bool(true);
-        }
-        EXPECT_EQ(expected.bytes, StreamOfStorage(storage.Get(), L"Contents")) << "transparent " << transparent;
+        const std::vector<BYTE> expected =
+            transparent ? Joined({Part(kContentsHead), Part(kEnabledFalse), Part(kSmileText), Part(kDisplaySizeData),
+                                  Part(kREModeFalseData), Part(kReMervaleStock)})
+                        : Joined({Part(kContentsHead), Part(kEnabledTrue), Part(kSmileText), Part(kDisplaySizeData),
+                                  Part(kREModeTrueData)});
+        EXPECT_EQ(expected, StreamOfStorage(storage.Get(), L"Contents")) << "transparent " << transparent;
+    }
+}
+
+// "Contents" in the layout, as another writer makes it, and in the form of
+// the controls' earlier writer: both give the display size, REMode and Text.
+TEST_F(MervaleCom, ContentsOfEitherFormGivesTheDisplaySize) {
+    const std::vector<BYTE> gif = picturetest::ReadFileBytes(FixturePath(L"three_frames.gif"));
+    struct FormCase {
+        const char* what;
+        std::vector<BYTE> contents;
+    };
+    const FormCase cases[] = {
+        {"the layout", Joined({Part(kContentsHead), Part(kEnabledTrue), Part(kSmileText), Part(kDisplaySizeData),
+                               Part(kREModeTrueData)})},
+        {"the earlier writer's typed values",
+         Joined({Part(kContentsHead), Part(kEnabledTrue), Part(kSmileText), Part(kTypedDisplaySizeAndREMode)})},
+    };
+    for (const FormCase& c : cases) {
+        auto storage = picturetest::StorageOnGlobalMemory();
+        ASSERT_TRUE(storage);
+        RewriteStream(storage.Get(), L"Contents", c.contents);
+        RewriteStream(storage.Get(), L"ImageData", gif);
+        auto control = Create<IMervale>(CLSID_Mervale);
+        ASSERT_TRUE(control);
+        EXPECT_EQ(S_OK, control.As<IPersistStorage>(IID_IPersistStorage)->Load(storage.Get())) << c.what;
+        const Snapshot loaded = Take(control.Get());
+        EXPECT_EQ(MAKELONG(20, 18), loaded.displaySize) << c.what;
+        EXPECT_EQ(VARIANT_TRUE, loaded.reMode) << c.what;
+        EXPECT_EQ(VARIANT_TRUE, loaded.enabled) << c.what;
+        EXPECT_EQ(L"\u5FAE\u7B11", loaded.text) << c.what;
+        EXPECT_EQ(gif, loaded.pictureBytes) << c.what;
     }
 }
 

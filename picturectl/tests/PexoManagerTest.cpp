@@ -263,6 +263,37 @@ TEST_F(PexoManagerTest, EachExportInsertsAnAnimatedPictureThatGetObjectsInfoList
     DeleteFileW(chinese.c_str());
 }
 
+// A rich edit made and served by a thread of its own, which pumps its
+// messages until the object goes.
+class OtherThreadRichEdit {
+public:
+    OtherThreadRichEdit() {
+        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        m_thread = std::thread([this, ready] {
+            m_threadId = GetCurrentThreadId();
+            HWND edit = CreateWindowExW(0, RICHEDIT_CLASSW, L"", WS_OVERLAPPEDWINDOW | ES_MULTILINE, 0, 0, 200, 100,
+                                        nullptr, nullptr, nullptr, nullptr);
+            m_window = edit;
+            SetEvent(ready);
+            MSG msg;
+            while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+            if (edit) DestroyWindow(edit);
+        });
+        WaitForSingleObject(ready, 5000);
+        CloseHandle(ready);
+    }
+    ~OtherThreadRichEdit() {
+        PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+        m_thread.join();
+    }
+    HWND Window() const { return m_window; }
+
+private:
+    std::thread m_thread;
+    DWORD m_threadId = 0;
+    HWND m_window = nullptr;
+};
+
 TEST_F(PexoManagerTest, RefusesWhatCannotBeInserted) {
     const std::wstring gif = picturetest::FixturePath(L"three_frames.gif");
     auto insert2W = Export<Insert2W>(m_library, "InsertGifToRichedit2W");
@@ -284,7 +315,14 @@ TEST_F(PexoManagerTest, RefusesWhatCannotBeInserted) {
              DestroyWindow(gone);
              return insert2W(gone, gif.c_str(), 0, 0);
          }},
+        {"a rich edit of another thread of the process", [&] {
+             OtherThreadRichEdit other;
+             return other.Window() ? insert2W(other.Window(), gif.c_str(), 0, 0)
+                                   : reinterpret_cast<IMervale*>(1);  // no such rich edit: the case fails
+         }},
         {"not a picture", [&] { return insert2W(m_edit, text.c_str(), 0, 0); }},
+        {"a picture of 10,000 x 10,000 pixels",
+         [&] { return insert2W(m_edit, picturetest::FixturePath(L"huge.png").c_str(), 0, 0); }},
         {"no path", [&] { return insert2W(m_edit, nullptr, 0, 0); }},
         {"an ANSI path without an end", [&] { return insertA(m_edit, endless.data()); }},
         {"no ANSI path", [&] { return insertA(m_edit, nullptr); }},

@@ -8,8 +8,10 @@
 #include "control/ReMervale.h"
 
 #include <mmsystem.h>
+#include <psapi.h>
 
 #include <functional>
+#include <string>
 #include <type_traits>
 
 using com::Bstr;
@@ -60,6 +62,84 @@ TEST(PictureControl, ThreeFrameGifLoadsFromFileResourceAndStream) {
     // Every control has released the timer again.
     EXPECT_EQ(0u, mervale::CMervale::SharedTimer().ClientCount());
     EXPECT_FALSE(mervale::CMervale::SharedTimer().IsRunning());
+}
+
+// Decision logic of the frame routine, driven with made-up times: a delay
+// of 0, and one of 10 ms or less (1), lasts 100 ms; so does every frame of
+// a GIF without delays.
+TEST(PictureControl, ZeroAndShortFrameDelaysLastAHundredMilliseconds) {
+    struct DelayCase {
+        const wchar_t* file;
+        std::vector<DWORD> durations;  // ms, per frame
+    };
+    const DelayCase cases[] = {
+        {L"three_frames.gif", {50, 100, 150}},
+        {L"fast_frames.gif", {100, 100, 20}},
+        {L"no_delays.gif", {100, 100, 100}},
+    };
+    for (const DelayCase& c : cases) {
+        ComPtr<IMervale> control;
+        ASSERT_EQ(S_OK, com::CreateComObject<mervale::CMervale>(IID_IMervale, control.ReceiveVoid()));
+        Bstr file(picturetest::FixturePath(c.file).c_str());
+        ASSERT_EQ(S_OK, control->LoadFromFile(file.Get())) << c.file;
+        auto* picture = static_cast<mervale::CMervale*>(control.Get());
+        ASSERT_EQ(3u, picture->FrameCount()) << c.file;
+        DWORD now = timeGetTime() + 100000;  // past the first deadline
+        picture->OnFrameTime(now);
+        for (int step = 0; step < 4; ++step) {
+            const UINT frame = picture->FrameIndex();
+            const DWORD lasts = c.durations[frame];
+            picture->OnFrameTime(now + lasts - 1);
+            EXPECT_EQ(frame, picture->FrameIndex()) << c.file << " frame " << frame << " ends early";
+            now += lasts;
+            picture->OnFrameTime(now);
+            EXPECT_EQ((frame + 1) % 3, picture->FrameIndex()) << c.file << " frame " << frame << " ends late";
+        }
+    }
+}
+
+// The resident memory high-water mark of the process.
+SIZE_T PeakWorkingSet() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakWorkingSetSize;
+}
+
+// A picture that declares more than the bounds (a side, or the decoded
+// frames together) is refused as a picture that cannot be decoded is, from
+// a file and from a stream, and without decoding it: the process's memory
+// peak stays where it was.
+TEST(PictureControl, PicturesBeyondTheBoundsAreRefusedLikeUndecodableOnes) {
+    const wchar_t* const refused[] = {
+        L"not_a_picture.txt",  // for comparison: no decoder takes it
+        L"frameless.gif",
+        L"huge_screen.gif",    // 10,000 x 10,000
+        L"huge.png",           // 20,000 x 20,000
+        L"many_frames.gif",    // 120 frames of 400 x 400
+    };
+    const SIZE_T peakBefore = PeakWorkingSet();
+    for (const wchar_t* name : refused) {
+        for (const char* source : {"file", "stream"}) {
+            ComPtr<IMervale> control;
+            ASSERT_EQ(S_OK, com::CreateComObject<mervale::CMervale>(IID_IMervale, control.ReceiveVoid()));
+            auto* picture = static_cast<mervale::CMervale*>(control.Get());
+            HRESULT hr = S_OK;
+            if (source == std::string("file")) {
+                Bstr file(picturetest::FixturePath(name).c_str());
+                hr = control->LoadFromFile(file.Get());
+            } else {
+                auto stream = picturetest::StreamOf(picturetest::ReadFileBytes(picturetest::FixturePath(name)));
+                ASSERT_TRUE(stream);
+                hr = control->LoadFromStream(stream.Get());
+            }
+            EXPECT_EQ(E_FAIL, hr) << source << " " << name;
+            EXPECT_EQ(0u, picture->FrameCount()) << source << " " << name;
+            EXPECT_FALSE(picture->IsPlaying()) << source << " " << name;
+        }
+    }
+    const SIZE_T grown = PeakWorkingSet() - peakBefore;
+    EXPECT_LT(grown, SIZE_T(4) * 1024 * 1024) << "the memory peak grew by " << grown << " bytes";
 }
 
 TEST(PictureControl, MissingResourceIsAFailure) {
@@ -143,6 +223,70 @@ TEST(PictureControl, DrawShowsTheCurrentFrameWithItsTransparency) {
     ExpectFramesDrawnInTurn<mervale::CMervale, IMervale>(IID_IMervale, false);
     // Every frame has transparent pixels: all of them go into the strip.
     ExpectFramesDrawnInTurn<mervale::CReMervale, IReMervale>(IID_IReMervale, true);
+}
+
+}  // namespace
+
+namespace {
+
+// Decision logic of the shared timer's list, with stand-in clients on the
+// real thread timer: clients that leave during a tick, their own entry or
+// another's, are skipped from then on; every client still joined is called
+// once a tick; the slots stay consistent however the list shrinks.
+class CountingClient : public mervale::FrameClient {
+public:
+    void OnFrameTime(DWORD) override {
+        ++calls;
+        if (onTick) onTick();
+    }
+    void HoldForTick() override {}
+    void ReleaseAfterTick() override {}
+    int calls = 0;
+    std::function<void()> onTick;
+};
+
+TEST(AnimationTimer, ClientsLeavingDuringATickAreSkippedAndTheRestCalledOnce) {
+    mervale::CAnimationTimer timer;
+    constexpr int kClients = 3000;
+    std::vector<CountingClient> clients(kClients);
+    ASSERT_TRUE(timer.Start());
+    for (CountingClient& client : clients) timer.Add(&client);
+    timer.Add(&clients[0]);  // a second join changes nothing
+    EXPECT_EQ(size_t(kClients), timer.ClientCount());
+    // Every third client leaves at its first call and takes the next one with it.
+    for (int i = 0; i + 1 < kClients; i += 3) {
+        clients[i].onTick = [&timer, &clients, i] {
+            timer.Remove(&clients[i]);
+            timer.Remove(&clients[i + 1]);
+        };
+    }
+    const DWORD start = GetTickCount();
+    while (clients[2].calls < 3 && GetTickCount() - start < 5000) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(5);
+    }
+    const int ticks = clients[2].calls;
+    ASSERT_GE(ticks, 3);
+    size_t joined = 0;
+    for (int i = 0; i < kClients; ++i) {
+        const bool leaver = i % 3 == 0 && i + 1 < kClients;
+        const bool taken = i % 3 == 1;
+        const bool stays = !leaver && !taken;
+        EXPECT_EQ(stays, timer.Contains(&clients[i])) << "client " << i;
+        if (leaver) {
+            EXPECT_EQ(1, clients[i].calls) << "client " << i;
+        } else if (taken) {
+            EXPECT_EQ(0, clients[i].calls) << "client " << i;  // left before its turn
+        } else {
+            EXPECT_EQ(ticks, clients[i].calls) << "client " << i;
+        }
+        joined += stays ? 1 : 0;
+    }
+    EXPECT_EQ(joined, timer.ClientCount());
+    for (CountingClient& client : clients) timer.Remove(&client);
+    EXPECT_EQ(0u, timer.ClientCount());
+    EXPECT_FALSE(timer.IsRunning());
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 // system notices and links.
 #include "ChatLogFixture.h"
 
+#include <psapi.h>
+
+#include "Mervale_h.h"
+
 namespace richedittest {
 namespace {
 
@@ -188,6 +192,37 @@ TEST_F(ChatLogTest, PlaceholderMakesWayForTheArrivedPicture) {
     EXPECT_EQ(before, Shown());
     EXPECT_FALSE(m_log.HasPendingPictures());
     EXPECT_EQ(0, m_log.SwapArrivedPictures());
+}
+
+// A peer's picture that declares 10,000 x 10,000 pixels (about 100 KB of
+// valid PNG, from the picture control's fixtures) is refused by the control
+// before anything decodes it: the log shows "errorBmp.gif" in its place and
+// the process's memory peak stays where it was.
+TEST_F(ChatLogTest, APictureBeyondTheBoundsShowsTheErrorPictureWithoutDecodingIt) {
+    ASSERT_TRUE(CopyFileTo(FixturePath(L"..\\picturectl\\huge.png"), m_folder.ImagePath(L"0612huge.png")));
+    PROCESS_MEMORY_COUNTERS before{}, after{};
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before));
+    Append(L"peer 10:00:00\r\nlook<pic/4/0612huge.png/pic>\r\n");
+    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after));
+
+    auto objects = Objects();
+    ASSERT_EQ(1u, objects.size());
+    ASSERT_TRUE(objects[0].info);
+    EXPECT_EQ(PictureObjectInfo::kError, objects[0].info->state);
+    fw::CComPtr<IRichEditOle> ole = fw::CComPtr<IRichEditOle>::Adopt(m_log.GetOleInterface());
+    REOBJECT object{};
+    object.cbStruct = sizeof object;
+    ASSERT_EQ(S_OK, ole->GetObject(0, &object, REO_GETOBJ_POLEOBJ));
+    fw::CComPtr<IOleObject> shown = fw::CComPtr<IOleObject>::Adopt(object.poleobj);
+    auto picture = shown.As<IMervale>(IID_IMervale);
+    ASSERT_TRUE(picture);
+    BSTR path = nullptr;
+    ASSERT_EQ(S_OK, picture->GetFilePath(&path));
+    const std::wstring file = path;
+    SysFreeString(path);
+    EXPECT_EQ(m_folder.Path() + L"Resource\\chat\\errorBmp.gif", file);
+    const SIZE_T grown = after.PeakWorkingSetSize - before.PeakWorkingSetSize;
+    EXPECT_LT(grown, SIZE_T(4) * 1024 * 1024) << "the memory peak grew by " << grown << " bytes";
 }
 
 TEST_F(ChatLogTest, APlaceholderWhoseDownloadWasGivenUpShowsTheErrorPlaceholder) {
