@@ -187,6 +187,15 @@ protected:
         app_->InitInstance();
         app_->InitModule(host_.Window());
     }
+    // Short connect slots and no pauses: a reconnect gives up soon. Logs on.
+    void StartGivingUpSoon() {
+        engine::EngineTimings t = Scaled();
+        t.connectWaitMs = 150;
+        t.connectRetryPauseMs = 0;
+        t.reconnectRoundPauseMs = 0;
+        Start(EngineVariant::Desk, t);
+        Logon();
+    }
     void Logon(const wchar_t* password = L"secret") {
         app_->ConnectAndLogon(L"10001", password, LOGON_TYPE_PASSWORD, L"127.0.0.1", ChatServerControl::ChatPort());
     }
@@ -254,14 +263,9 @@ TEST_F(Runtime, ReconnectBacksOffByTheIntervalTimesTheAttempts) {
 }
 
 TEST_F(Runtime, AFailedReconnectGivesUpAndAStatusChoiceLogsOnAgain) {
-    // Short connect slots and no pauses: the reconnect gives up soon, and its
-    // "reconnecting" still reaches the client before the failure.
-    engine::EngineTimings t = Scaled();
-    t.connectWaitMs = 150;
-    t.connectRetryPauseMs = 0;
-    t.reconnectRoundPauseMs = 0;
-    Start(EngineVariant::Desk, t);
-    Logon();
+    // The reconnect gives up soon, and its "reconnecting" still reaches the
+    // client before the failure.
+    StartGivingUpSoon();
     ASSERT_TRUE(LoggedOn());
     ASSERT_EQ(control_.Command("REFUSE"), "OK");
     ASSERT_EQ(control_.Command("DROP"), "OK");
@@ -300,12 +304,7 @@ TEST_F(Runtime, AFailedReconnectGivesUpAndAStatusChoiceLogsOnAgain) {
 // packets, and fail nothing of the new session (what they would have
 // failed of the old one fails as the new one starts).
 TEST_F(Runtime, AStaleReconnectFailureFailsNothingOfTheNextSession) {
-    engine::EngineTimings t = Scaled();
-    t.connectWaitMs = 150;
-    t.connectRetryPauseMs = 0;
-    t.reconnectRoundPauseMs = 0;
-    Start(EngineVariant::Desk, t);
-    Logon();
+    StartGivingUpSoon();
     ASSERT_TRUE(LoggedOn());
     const size_t mark = host_.Messages().size();
     ASSERT_EQ(control_.Command("REFUSE"), "OK");

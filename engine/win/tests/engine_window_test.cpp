@@ -31,6 +31,15 @@ public:
     std::atomic<int> handled{0};
 };
 
+void PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < timeoutMs) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
 TEST(EngineWindowTest, AFloodOfPacketsLeavesTheThreadAnsweringAndKeepsTheirOrder) {
     constexpr int kPackets = 200;
     SlowHandler handler;
@@ -52,12 +61,7 @@ TEST(EngineWindowTest, AFloodOfPacketsLeavesTheThreadAnsweringAndKeepsTheirOrder
             handledAtAnswer.store(handler.handled.load());
         done.store(true);
     });
-    const DWORD start = GetTickCount();
-    while ((!done.load() || handler.handled.load() < kPackets) && GetTickCount() - start < 180000) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
+    PumpUntil([&] { return done.load() && handler.handled.load() >= kPackets; }, 180000);
     peer.join();
 
     ASSERT_EQ(handler.handled.load(), kPackets);
@@ -65,15 +69,6 @@ TEST(EngineWindowTest, AFloodOfPacketsLeavesTheThreadAnsweringAndKeepsTheirOrder
     EXPECT_GT(handledAtAnswer.load(), 0);
     EXPECT_LT(handledAtAnswer.load(), kPackets) << "the thread answered only once the whole flood was handled";
     window.Destroy();
-}
-
-void PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done() && GetTickCount() - start < timeoutMs) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
 }
 
 // Events raised on another thread keep their place among the packets, also
