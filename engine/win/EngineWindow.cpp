@@ -68,7 +68,7 @@ bool CEngineWindow::Deliver(uint32_t session, std::vector<uint8_t> packet, HANDL
             std::lock_guard<std::mutex> lock(lock_);
             if (!window_.load()) return false;
             if (inbox_.size() < kMaxWaitingPackets) {
-                inbox_.push_back({session, std::move(packet), EngineEvent::Reconnecting, false});
+                inbox_.push_back({session, std::move(packet)});
                 Wake();
                 return true;
             }
@@ -82,7 +82,7 @@ bool CEngineWindow::Deliver(uint32_t session, std::vector<uint8_t> packet, HANDL
 bool CEngineWindow::PostEvent(EngineEvent event, uint32_t session) {
     std::lock_guard<std::mutex> lock(lock_);
     if (!window_.load()) return false;
-    inbox_.push_back({session, {}, event, true});
+    inbox_.push_back({session, {}, true, event});
     Wake();
     return true;
 }

@@ -62,8 +62,8 @@ private:
     struct Delivery {
         uint32_t session;
         std::vector<uint8_t> packet;
-        EngineEvent event;
-        bool isEvent;
+        bool isEvent = false;
+        EngineEvent event = EngineEvent::Reconnecting;
     };
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnPackets();
