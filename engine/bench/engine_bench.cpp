@@ -16,7 +16,10 @@
 //      them back, against raw writes and reads of the same bytes.
 //   5. A list of 50,000 customers: how long the engine takes from the reply
 //      to its notice, and its memory for it; and through the server, from
-//      the log-on reply until the whole list is in.
+//      the log-on reply until the whole list is in. Beside it the agent's
+//      registered list of the same 50,000 customers: the reply into an
+//      empty list, and an update of it (half the customers again, half new)
+//      merged into the whole list, each until its notice.
 //   6. The engine's CPU time while two hosts are connected and idle.
 // Nothing here is a test: it prints the figures and the targets beside them.
 #include <winsock2.h>
@@ -470,6 +473,9 @@ engine::Packet CrowdListPacket() {
 struct ListFigures {
     double bodyMegabytes = 0;
     double handleSeconds = 0;   // the reply handed to the engine until its notice
+    double registeredSeconds = 0;      // the registered list into an empty one, until its notice
+    double registeredMergeSeconds = 0;  // an update merged into the whole list, until its notice
+    size_t registeredMerged = 0;        // the records of the merged list
     double storeMegabytes = 0;  // what the engine keeps of it
     double viaServerSeconds = 0;  // through the server: the log-on reply until the notice
 };
@@ -477,12 +483,37 @@ struct ListFigures {
 // The notice of the friend list, timed.
 class TimingNotifier : public engine::INotifier {
 public:
-    void Post(unsigned, uintptr_t, intptr_t) override {}
+    void Post(unsigned message, uintptr_t, intptr_t lParam) override {
+        if (message == WM_IM_TALKLIST && lParam == TALKLIST_REGISTERED) talkListAt = Now();
+    }
     void Send(unsigned message, uintptr_t wParam, intptr_t) override {
         if (message == WM_IM_NOTIFY && wParam == NOTIFY_FRIENDLIST) notifiedAt = Now();
     }
     double notifiedAt = 0;
+    double talkListAt = 0;
 };
+
+// The crowd agent's registered list: `count` customers from id `first`,
+// stamped `time`.
+engine::Packet RegisteredListPacket(int32_t first, int32_t count, int32_t time) {
+    std::vector<uint8_t> body;
+    auto word = [&](int32_t v) {
+        for (int i = 0; i < 4; ++i) body.push_back(uint8_t(uint32_t(v) >> (8 * i)));
+    };
+    word(kCrowdAgent), word(TALKLIST_REGISTERED), word(count);
+    for (int32_t i = 0; i < count; ++i) {
+        TalkListRecord record;
+        std::memset(&record, 0, sizeof record);
+        record.userId = first + i;
+        record.date = 20261210;
+        record.time = time;
+        const std::string text = CrowdText("reg", record.userId, sizeof record.carried - 1);
+        std::memcpy(record.carried, text.data(), text.size());
+        const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+        body.insert(body.end(), bytes, bytes + sizeof record);
+    }
+    return engine::wire::BuildPacket(CMD_UPDATE_TALK_LIST, body);
+}
 
 bool ListFiguresOf(uint16_t port, ListFigures& f) {
     // The engine's own part: the desk session handles the reply (parse, the
@@ -509,8 +540,24 @@ bool ListFiguresOf(uint16_t port, ListFigures& f) {
             f.storeMegabytes = double(ProcessPrivateBytes() - memoryBefore) / (1024.0 * 1024.0);
             size_t listed = 0;
             for (const auto& entry : store.ownFriends) listed += entry.second.size();
+
+            // The registered list: the whole of it, then an update whose
+            // first half is customers the list holds and second half new.
+            const engine::Packet whole = RegisteredListPacket(kCrowdFirst, kCrowdSize, 80000);
+            const engine::Packet update = RegisteredListPacket(kCrowdFirst + kCrowdSize / 2, kCrowdSize, 90000);
+            double start2 = Now();
+            const bool registered = session.Dispatch(whole.data(), whole.size());
+            f.registeredSeconds = notifier.talkListAt - start2;
+            notifier.talkListAt = 0;
+            start2 = Now();
+            const bool merged = session.Dispatch(update.data(), update.size());
+            f.registeredMergeSeconds = notifier.talkListAt - start2;
+            f.registeredMerged = store.ownTalkLists[TALKLIST_REGISTERED].size();
             session.CloseHistoryFiles();
             if (!handled || notifier.notifiedAt == 0 || listed != size_t(kCrowdSize)) return false;
+            if (!registered || !merged || notifier.talkListAt == 0 ||
+                f.registeredMerged != size_t(kCrowdSize + kCrowdSize / 2))
+                return false;
         }
         RemoveFolderTree(folder);
     }
@@ -680,6 +727,10 @@ int main(int argc, char** argv) {
     if (ListFiguresOf(port, list)) {
         std::printf("a list of %d customers (friend-list body %.1f MB):\n", kCrowdSize, list.bodyMegabytes);
         std::printf("  the engine handles the reply until its notice      %8.0f ms\n", list.handleSeconds * 1e3);
+        std::printf("  the registered list of them, into an empty list    %8.0f ms\n", list.registeredSeconds * 1e3);
+        std::printf("  an update (%d known, %d new) merged into it  %8.0f ms (%u records)\n",
+                    kCrowdSize / 2, kCrowdSize / 2, list.registeredMergeSeconds * 1e3,
+                    unsigned(list.registeredMerged));
         std::printf("  the engine's memory for it (private bytes)         %8.1f MB\n", list.storeMegabytes);
         std::printf("  through the server: log-on reply until it is all in %7.0f ms\n\n", list.viaServerSeconds * 1e3);
     } else {

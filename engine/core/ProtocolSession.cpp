@@ -411,17 +411,25 @@ void CProtocolSession::TrimRemembered() {
     for (int32_t msgId : forgotten) store_.sentMsgs.erase(msgId);
 }
 
-void CProtocolSession::MarkSent(const std::vector<engine::Packet>& run, size_t bytes) {
+bool CProtocolSession::MarkSent(const std::vector<engine::Packet>& run, size_t bytes, uint32_t connection) {
     size_t end = 0;
+    bool lostAlready = false;
     std::lock_guard<std::mutex> lock(outcomeLock_);
+    // The connection's loss was recorded while these bytes were on their
+    // way: no acknowledgement will come for them, and the failures of that
+    // loss may have been told already.
+    const bool lost = anyConnectionLost_ && int32_t(connection - lostConnection_) <= 0;
     for (const engine::Packet& packet : run) {
         end += packet.size();
         if (end > bytes) break;
         int32_t msgId = 0;
         if (!KeptTextMsgId(packet, msgId)) continue;
         auto it = outcomes_.find(msgId);
-        if (it != outcomes_.end() && it->second.state == OutcomeState::Queued) it->second.state = OutcomeState::Sent;
+        if (it == outcomes_.end() || it->second.state != OutcomeState::Queued) continue;
+        it->second.state = lost ? OutcomeState::Lost : OutcomeState::Sent;
+        lostAlready = lostAlready || lost;
     }
+    return lostAlready;
 }
 
 void CProtocolSession::HoldUnsent(engine::Packet packet) {
@@ -449,8 +457,10 @@ void CProtocolSession::HoldForLogon(std::vector<engine::Packet> dropped) {
                  std::make_move_iterator(chat.end()));
 }
 
-void CProtocolSession::LoseSentMessages() {
+void CProtocolSession::LoseSentMessages(uint32_t connection) {
     std::lock_guard<std::mutex> lock(outcomeLock_);
+    if (!anyConnectionLost_ || int32_t(connection - lostConnection_) > 0) lostConnection_ = connection;
+    anyConnectionLost_ = true;
     for (auto& [msgId, entry] : outcomes_)
         if (entry.state == OutcomeState::Sent) entry.state = OutcomeState::Lost;
 }

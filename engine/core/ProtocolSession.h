@@ -78,9 +78,13 @@ public:
     // A packet that will never be sent (the session stopped): a text message
     // that the engine holds ends in WM_IM_MSGFAILED. Any thread.
     void ReportUnsentPacket(const engine::Packet& packet);
-    // Send thread: the first `bytes` bytes of the run reached the socket;
-    // the text messages wholly among them count as sent.
-    void MarkSent(const std::vector<engine::Packet>& run, size_t bytes);
+    // Send thread: the first `bytes` bytes of the run reached the socket of
+    // connection `connection` (a number that grows with each new
+    // connection); the text messages wholly among them count as sent. When
+    // the loss of that connection came first (LoseSentMessages ran for it,
+    // perhaps with its failures told already), they count as lost at once
+    // and the call returns true: FailLostMessages is then due once more.
+    bool MarkSent(const std::vector<engine::Packet>& run, size_t bytes, uint32_t connection);
     // Send thread: a packet that did not reach the server because the
     // connection went down. A chat message is held for the next log-on;
     // any other request is dropped (the log-on asks again).
@@ -92,8 +96,9 @@ public:
     // among them are held, ahead of those held since AwaitLogon.
     void HoldForLogon(std::vector<engine::Packet> dropped);
     // The reconnect (a worker), before the new connection is in place: the
-    // sent messages still waiting for their acknowledgement are lost.
-    void LoseSentMessages();
+    // sent messages still waiting for their acknowledgement are lost, and so
+    // is any that is marked sent on `connection` or an earlier one later.
+    void LoseSentMessages(uint32_t connection);
     // The client's thread, as the reconnect starts: each lost message fails.
     void FailLostMessages();
     // The session ended (log-out, a reconnect that gave up): each message
@@ -229,6 +234,9 @@ private:
     std::map<int32_t, OutcomeEntry> outcomes_;
     std::deque<std::pair<int32_t, uint64_t>> doneOrder_;  // oldest first
     uint64_t nextSerial_ = 0;
+    // The newest connection whose loss LoseSentMessages recorded.
+    uint32_t lostConnection_ = 0;
+    bool anyConnectionLost_ = false;
     // Chat messages held across a reconnect, oldest first, and whether the
     // reconnect's log-on reply is still due.
     mutable std::mutex heldLock_;

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <unordered_map>
 
 #include "ProtocolSession.h"
+#include "UserRecordIndex.h"
 
 namespace wire = engine::wire;
 
@@ -30,15 +32,19 @@ T Zeroed() {
     return value;
 }
 
-// Each new record replaces the one with its user id or is appended.
+// Each new record replaces the first one with its user id or is appended
+// (a later record of the same id replaces the one before it). The first
+// place of each id is looked up, not searched for: linear in both lists.
 void MergeByUserId(std::vector<TalkListRecord>& target, const std::vector<TalkListRecord>& added) {
+    std::unordered_map<int32_t, size_t> firstAt;
+    firstAt.reserve(target.size() + added.size());
+    for (size_t i = 0; i < target.size(); ++i) firstAt.emplace(target[i].userId, i);
     for (const TalkListRecord& record : added) {
-        auto it = std::find_if(target.begin(), target.end(),
-                               [&](const TalkListRecord& r) { return r.userId == record.userId; });
-        if (it != target.end()) {
-            *it = record;
-        } else {
+        const auto [it, appended] = firstAt.emplace(record.userId, target.size());
+        if (appended) {
             target.push_back(record);
+        } else {
+            target[it->second] = record;
         }
     }
 }
@@ -465,8 +471,9 @@ void CProtocolSession::OnFriendUpdate(const uint8_t* body, size_t length) {
     }
 
     // 1. What the files hold.
-    std::vector<UserInfoBase> users = history_->ReadDatList<UserInfoBase>(root_, userList);
-    for (UserInfoBase& u : users) wire::TerminateFields(u, CodePage());
+    std::vector<UserInfoBase> stored = history_->ReadDatList<UserInfoBase>(root_, userList);
+    for (UserInfoBase& u : stored) wire::TerminateFields(u, CodePage());
+    UserRecordIndex users(std::move(stored));
     std::map<int32_t, std::string> categoryNames;
     for (CategoryRecord& c : history_->ReadDatList<CategoryRecord>(root_, folder + L"friendType.dat")) {
         wire::TerminateFields(c, CodePage());
@@ -475,7 +482,14 @@ void CProtocolSession::OnFriendUpdate(const uint8_t* body, size_t length) {
     std::vector<FriendUpdateRecord> kept =
         history_->ReadDatList<FriendUpdateRecord>(root_, folder + L"friendUpdate.dat");
 
-    // 2. The update records that concern this user.
+    // 2. The update records that concern this user. A kept record concerns
+    // one friend of the user; the first one of each friend is replaced.
+    std::unordered_map<int32_t, size_t> keptAt;
+    keptAt.reserve(kept.size() + reply.updates.size());
+    for (size_t i = 0; i < kept.size(); ++i) {
+        if (kept[i].userA == user) keptAt.emplace(kept[i].userB, i);
+        if (kept[i].userB == user) keptAt.emplace(kept[i].userA, i);
+    }
     std::map<int32_t, int32_t> friendCategory;
     for (const FriendUpdateRecord& update : reply.updates) {
         int32_t friendId;
@@ -486,31 +500,25 @@ void CProtocolSession::OnFriendUpdate(const uint8_t* body, size_t length) {
         } else {
             continue;
         }
-        const auto sameFriend = [&](const FriendUpdateRecord& r) {
-            return (r.userA == user && r.userB == friendId) || (r.userB == user && r.userA == friendId);
-        };
         if (update.operation == 1) {
-            auto it = std::find_if(kept.begin(), kept.end(), sameFriend);
-            if (it != kept.end()) {
-                *it = update;
-            } else {
+            const auto [it, appended] = keptAt.emplace(friendId, kept.size());
+            if (appended) {
                 kept.push_back(update);
+            } else {
+                kept[it->second] = update;
             }
         }
         if (update.operation == 0 || update.categoryId == 5) {
-            users.erase(std::remove_if(users.begin(), users.end(),
-                                       [&](const UserInfoBase& u) { return u.userId == friendId; }),
-                        users.end());
+            users.RemoveAll(friendId);
         } else if (update.operation == 2) {
             auto name = categoryNames.find(update.categoryId);
-            for (UserInfoBase& u : users) {
-                if (u.userId != friendId) continue;
+            users.ForEach(friendId, [&](UserInfoBase& u) {
                 std::memset(u.category, 0, sizeof u.category);
                 if (name != categoryNames.end()) {
                     wire::CopyTextField(u.category, sizeof u.category, name->second.data(), name->second.size(),
                                         CodePage());
                 }
-            }
+            });
         }
         friendCategory[friendId] = update.categoryId;
     }
@@ -523,20 +531,15 @@ void CProtocolSession::OnFriendUpdate(const uint8_t* body, size_t length) {
         }
         if (entry.categoryId < 1) entry.categoryId = 5;
         const UserInfoBase record = MakeUserRecord(entry, categoryNames);
-        auto it = std::find_if(users.begin(), users.end(),
-                               [&](const UserInfoBase& u) { return u.userId == record.userId; });
-        if (it != users.end()) {
-            *it = record;
-        } else {
-            users.push_back(record);
-        }
+        users.Put(record);
         store_.users[record.userId] = record;
     }
+    const std::vector<UserInfoBase> merged = users.Take();
 
     // 4. Both files, stamped with the reply's date and time.
     WriteList(userList,
-              MakeDatHeader(reply.date, reply.time, reply.date, reply.time, sizeof(UserInfoBase), users.size()),
-              users);
+              MakeDatHeader(reply.date, reply.time, reply.date, reply.time, sizeof(UserInfoBase), merged.size()),
+              merged);
     WriteList(folder + L"friendUpdate.dat",
               MakeDatHeader(reply.date, reply.time, reply.date, reply.time, sizeof(FriendUpdateRecord),
                             kept.size()),

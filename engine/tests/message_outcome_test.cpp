@@ -195,11 +195,11 @@ TEST(MessageOutcome, AReconnectHoldsTheUnsentAndFailsTheUnacknowledged) {
             f.queue.Clear();
             f.session->SendTextMsg(Outgoing(400, 1));
             ASSERT_EQ(run.size(), 3u);
-            f.session->MarkSent(run, run[0].size() + run[1].size());
+            EXPECT_FALSE(f.session->MarkSent(run, run[0].size() + run[1].size(), 1));
             f.session->HoldUnsent(run[2]);
             // The reconnect marks what was sent lost, takes the queue (the
             // reply) for its log-on, and holds what is typed meanwhile.
-            f.session->LoseSentMessages();
+            f.session->LoseSentMessages(1);
             f.session->AwaitLogon();
             f.session->SendTextMsg(Outgoing(500));  // typed before the log-on reply
             f.session->HoldForLogon(f.queue.Clear());
@@ -225,6 +225,85 @@ TEST(MessageOutcome, AReconnectHoldsTheUnsentAndFailsTheUnacknowledged) {
                           (std::vector<Note>{Posted(WM_IM_MSGFAILED, 300, 300), Posted(WM_IM_MSGFAILED, 500, 500),
                                              Posted(WM_IM_LOGON, 0, LOGON_ERR_REPEATED)}));
             }
+        }
+    }
+}
+
+// The send thread records a message as sent once its bytes reached the
+// socket; the reconnect may count the connection's messages lost (and the
+// client may hear of it) between the two. A message recorded as sent on a
+// connection whose loss came first is lost at once: it fails once, or is
+// sent once when its acknowledgement came ahead of the failure.
+TEST(MessageOutcome, AMessageRecordedAsSentAfterItsConnectionsLossGetsOneOutcome) {
+    const Note sent = Posted(WM_IM_MSGSENT, kTime, 90000000);
+    const Note failed = Posted(WM_IM_MSGFAILED, kTime, kTime);
+    const struct {
+        const char* name;
+        std::function<void(SessionFixture&, const std::vector<engine::Packet>&)> events;
+        std::vector<Note> expected;
+    } cases[] = {
+        {"the loss is told, then the message is recorded as sent on that connection",
+         [](SessionFixture& f, const std::vector<engine::Packet>& run) {
+             f.session->LoseSentMessages(1);
+             f.session->FailLostMessages();
+             EXPECT_TRUE(f.session->MarkSent(run, run[0].size(), 1));
+             f.session->FailLostMessages();  // what the send thread's "lost" event does
+             f.session->FailLostMessages();
+             f.Deliver(CMD_TEXT_MSG, Ack(kTime, 1));
+         },
+         {failed}},
+        {"recorded as sent on an older connection than the one lost",
+         [](SessionFixture& f, const std::vector<engine::Packet>& run) {
+             f.session->LoseSentMessages(3);
+             EXPECT_TRUE(f.session->MarkSent(run, run[0].size(), 2));
+             f.session->FailLostMessages();
+         },
+         {failed}},
+        {"recorded as sent before the loss is told",
+         [](SessionFixture& f, const std::vector<engine::Packet>& run) {
+             f.session->LoseSentMessages(1);
+             EXPECT_TRUE(f.session->MarkSent(run, run[0].size(), 1));
+             f.session->FailLostMessages();
+             f.session->FailLostMessages();
+         },
+         {failed}},
+        {"its acknowledgement came ahead of the failure",
+         [](SessionFixture& f, const std::vector<engine::Packet>& run) {
+             f.session->LoseSentMessages(1);
+             f.session->FailLostMessages();
+             f.Deliver(CMD_TEXT_MSG, Ack(kTime, 1));
+             EXPECT_FALSE(f.session->MarkSent(run, run[0].size(), 1));
+             f.session->FailLostMessages();
+         },
+         {sent}},
+        {"recorded as sent on the new connection",
+         [](SessionFixture& f, const std::vector<engine::Packet>& run) {
+             f.session->LoseSentMessages(1);
+             f.session->FailLostMessages();
+             EXPECT_FALSE(f.session->MarkSent(run, run[0].size(), 2));
+             f.session->FailLostMessages();
+             f.Deliver(CMD_TEXT_MSG, Ack(kTime, 1));
+         },
+         {sent}},
+        {"the session ends after the late record",
+         [](SessionFixture& f, const std::vector<engine::Packet>& run) {
+             f.session->LoseSentMessages(1);
+             f.session->FailLostMessages();
+             EXPECT_TRUE(f.session->MarkSent(run, run[0].size(), 1));
+             f.session->FailAwaitingMessages();
+             f.session->FailLostMessages();
+         },
+         {failed}},
+    };
+    for (const auto& c : cases) {
+        for (EngineVariant v : {EngineVariant::Desk, EngineVariant::Messenger}) {
+            SCOPED_TRACE(std::string(c.name) + " / " + VariantName(v));
+            SessionFixture f(v);
+            f.session->SendTextMsg(Outgoing(kTime));
+            const std::vector<engine::Packet> run = f.queue.Clear();
+            ASSERT_EQ(run.size(), 1u);
+            c.events(f, run);
+            EXPECT_EQ(f.notifier.notes, c.expected);
         }
     }
 }

@@ -4,7 +4,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"QorvaneEngineWindow";
 constexpr UINT kPacketsMessage = WM_APP + 1;
-constexpr UINT kEventMessage = WM_APP + 2;
 constexpr size_t kMaxWaitingPackets = 4096;
 constexpr DWORD kFullPauseMs = 10;
 // One dispatch hands out packets for at most this long; what is left waits
@@ -81,8 +80,11 @@ bool CEngineWindow::Deliver(uint32_t session, std::vector<uint8_t> packet, HANDL
 }
 
 bool CEngineWindow::PostEvent(EngineEvent event, uint32_t session) {
-    HWND window = window_.load();
-    return window && PostMessageW(window, kEventMessage, WPARAM(event), LPARAM(session)) != 0;
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!window_.load()) return false;
+    inbox_.push_back({session, {}, true, event});
+    Wake();
+    return true;
 }
 
 size_t CEngineWindow::Pending() const {
@@ -161,18 +163,19 @@ void CEngineWindow::OnPackets() {
         }
         Delivery next = std::move(run.front());
         run.pop_front();
-        try {
-            handler_.HandlePacket(next.session, next.packet);
-        } catch (...) {
-            // A packet that failed is dropped; the next one goes on.
-        }
+        Hand(next);
     }
 }
 
-void CEngineWindow::OnEngineEvent(WPARAM event, LPARAM session) {
+void CEngineWindow::Hand(const Delivery& delivery) {
     try {
-        handler_.HandleEvent(EngineEvent(event), uint32_t(session));
+        if (delivery.isEvent) {
+            handler_.HandleEvent(delivery.event, delivery.session);
+        } else {
+            handler_.HandlePacket(delivery.session, delivery.packet);
+        }
     } catch (...) {
+        // A packet or event that failed is dropped; the next one goes on.
     }
 }
 
@@ -190,10 +193,6 @@ LRESULT CALLBACK CEngineWindow::WindowProc(HWND window, UINT message, WPARAM wPa
         if (message == WM_TIMER && wParam == kResumeTimer) {
             KillTimer(window, kResumeTimer);
             self->OnPackets();
-            return 0;
-        }
-        if (message == kEventMessage) {
-            self->OnEngineEvent(wParam, lParam);
             return 0;
         }
     }

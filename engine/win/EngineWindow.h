@@ -4,10 +4,12 @@
 // takes them one at a time, in order, and gives them to its handler on the
 // UI thread. So the data store is written and read on that one thread, and
 // notifications "sent" to the client are same-thread calls. Engine events
-// raised on worker threads (reconnecting, reconnect given up) travel the
-// same way so that the client sees them in order. A flood of packets is
-// handed out in slices of a few tens of milliseconds, so the thread keeps
-// answering its input, painting and other threads' messages meanwhile.
+// raised on worker threads (reconnecting, reconnect given up, messages lost)
+// go into the same inbox as the packets, so each is handled after every
+// packet delivered before it and before every packet delivered after it. A
+// flood is handed out in slices of a few tens of milliseconds, so the thread
+// keeps answering its input, painting and other threads' messages meanwhile;
+// what a slice leaves keeps its place in the inbox.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +20,9 @@
 #include <mutex>
 #include <vector>
 
-enum class EngineEvent : unsigned { Reconnecting = 1, ReconnectFailed = 2 };
+// MessagesLost: messages recorded as sent on a connection whose loss was
+// handled already (their failure is still due).
+enum class EngineEvent : unsigned { Reconnecting = 1, ReconnectFailed = 2, MessagesLost = 3 };
 
 class IEngineWindowHandler {
 public:
@@ -46,19 +50,24 @@ public:
     bool Exists() const { return window_.load() != nullptr; }
 
     // Any thread. False when there is no window (nothing was queued).
-    // Waits (stop-aware) while too many packets are waiting.
+    // Deliver waits (stop-aware) while too many packets are waiting; an
+    // event never waits (there are few, and a worker raising one may be the
+    // one the waiting would hold up).
     bool Deliver(uint32_t session, std::vector<uint8_t> packet, HANDLE stop);
     bool PostEvent(EngineEvent event, uint32_t session);
     size_t Pending() const;
 
 private:
+    // A packet, or an event when `event` is set.
     struct Delivery {
         uint32_t session;
         std::vector<uint8_t> packet;
+        bool isEvent = false;
+        EngineEvent event = EngineEvent::Reconnecting;
     };
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void OnPackets();
-    void OnEngineEvent(WPARAM event, LPARAM session);
+    void Hand(const Delivery& delivery);
     void Wake();
 
     IEngineWindowHandler& handler_;

@@ -125,10 +125,12 @@ void CKestrinApp::SendLogoutDirectly() {
     CloseHandle(noWait);
 }
 
-void CKestrinApp::InitModule(HWND mainWindow) {
+bool CKestrinApp::InitModule(HWND mainWindow) {
     store_.mainWindow = mainWindow;
     notifier_.SetWindow(mainWindow);
-    window_.Create();
+    if (window_.Create()) return true;
+    Log(Format(L"创建引擎窗口失败,错误代码:%d.", int(GetLastError())));
+    return false;
 }
 
 bool CKestrinApp::Running() const {
@@ -154,6 +156,12 @@ void CKestrinApp::Log(const std::wstring& text) {
 void CKestrinApp::ConnectAndLogon(const std::wstring& account, const std::wstring& password, int type,
                                   const std::wstring& server, uint16_t port) {
     if (connectStatus_.load() == 1) return;
+    // Without the engine window (no MInitModule, or it could not make the
+    // window) the handlers would have no thread of their own: no session.
+    if (!window_.Exists()) {
+        notifier_.Post(WM_IM_CONNECT, 0, 0);
+        return;
+    }
     // What is left of a session that a failed reconnect ended.
     StopWorkThreads();
     threads_.PurgeLingering();
@@ -186,6 +194,11 @@ void CKestrinApp::ConnectAndLogon(const std::wstring& account, const std::wstrin
     store_.ownStatus = -1;
     session_.SetLoggedOn(false);
     endedByServer_.store(false);
+
+    // The events of the ended session still on their way are dropped once
+    // the new one starts: what they would have failed fails now, before
+    // anything of the new session exists.
+    session_.FailAwaitingMessages();
 
     engine::Packet logon = session_.BuildLogonPacket();
     std::vector<engine::Packet> dropped;
@@ -334,7 +347,10 @@ void CKestrinApp::SendLoop(const WorkerContext& context) {
         }
         size_t sent = 0;
         const int result = socket_.SendAll(bytes, length, generation, context.stop, &sent);
-        session_.MarkSent(run, sent);
+        // Bytes that reached the socket after the reconnect had counted the
+        // connection's messages lost: theirs fail now, in turn with the
+        // packets and events before.
+        if (session_.MarkSent(run, sent, generation)) NotifyEvent(EngineEvent::MessagesLost, context.session);
         if (result == kSocketOk) continue;
         // The packets that did not wholly reach the socket never reached the
         // server (a stale one is never sent on the new connection): the chat
@@ -378,11 +394,9 @@ void CKestrinApp::ReceiveLoop(const WorkerContext& context) {
                 if (code == uint32_t(LOGON_OK) || code == uint32_t(LOGON_ERR_PASSWORD))
                     endedByServer_.store(true);
             }
-            if (!window_.Exists()) {
-                session_.Dispatch(packet.data(), packet.size());
-            } else {
-                window_.Deliver(context.session, std::move(packet), context.stop);
-            }
+            // Handled on the engine window's thread only; a session never
+            // starts without that window (see ConnectAndLogon).
+            window_.Deliver(context.session, std::move(packet), context.stop);
             continue;
         }
         if (result == kSocketStopped) continue;
@@ -410,8 +424,9 @@ void CKestrinApp::HeartbeatLoop(const WorkerContext& context) {
 }
 
 void CKestrinApp::NotifyEvent(EngineEvent event, uint32_t session) {
-    if (window_.PostEvent(event, session)) return;
-    HandleEvent(event, session);  // no engine window: straight to the client
+    // Without the window (it went at the unload) nothing is handled on a
+    // worker thread: the session is ending, and its end fails what is left.
+    window_.PostEvent(event, session);
 }
 
 void CKestrinApp::Reconnect(const WorkerContext& context) {
@@ -442,8 +457,9 @@ void CKestrinApp::Reconnect(const WorkerContext& context) {
     }
 
     // The messages sent on the connection that ended can no longer be
-    // acknowledged: they fail as the client hears of the reconnect.
-    session_.LoseSentMessages();
+    // acknowledged: they fail as the client hears of the reconnect (and
+    // one that the send thread marks sent on it later fails after that).
+    session_.LoseSentMessages(socket_.Generation());
     NotifyEvent(EngineEvent::Reconnecting, context.session);
     Log(L"与服务器断开连接,正在尝试重连..");
     SetReconnectAttempts(attempts + 1);
@@ -525,10 +541,17 @@ void CKestrinApp::HandlePacket(uint32_t session, const std::vector<uint8_t>& pac
 void CKestrinApp::BeginPackets() { session_.BeginHistoryBatch(); }
 void CKestrinApp::EndPackets() { session_.EndHistoryBatch(); }
 
+bool CKestrinApp::IsCurrentEvent(uint32_t session) const {
+    // The running session's, or the last session's when a failed reconnect
+    // ended it and nothing has started since (its end counts one on).
+    const uint32_t current = sessionNumber_.load();
+    return session == current || (session == gaveUpSession_.load() && session + 1 == current);
+}
+
 void CKestrinApp::HandleEvent(EngineEvent event, uint32_t session) {
+    if (!IsCurrentEvent(session)) return;  // of an ended session, like its packets
     switch (event) {
         case EngineEvent::Reconnecting:
-            if (session != sessionNumber_.load() && session != gaveUpSession_.load()) return;
             store_.ownStatus = STATUS_OFFLINE;
             notifier_.Post(WM_IM_RECONNECTING, 0, 0);
             // The acknowledgements still due were the old connection's.
@@ -538,6 +561,9 @@ void CKestrinApp::HandleEvent(EngineEvent event, uint32_t session) {
             notifier_.Post(WM_IM_CONNECT, 0, 0);
             // The messages held or queued since will never be sent.
             session_.FailAwaitingMessages();
+            break;
+        case EngineEvent::MessagesLost:
+            session_.FailLostMessages();
             break;
     }
 }

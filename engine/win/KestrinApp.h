@@ -61,8 +61,10 @@ public:
     // threads are gone already.
     int ExitInstance(bool processEnding);
 
-    // MInitModule: the client's window, and the engine window on this thread.
-    void InitModule(HWND mainWindow);
+    // MInitModule: the client's window, and the engine window on this
+    // thread. False (logged) when the engine window cannot be made: the
+    // engine then starts no session (MLogon reports a failed connect).
+    bool InitModule(HWND mainWindow);
     // MLogon / MProChangeUserStatus.
     void ConnectAndLogon(const std::wstring& account, const std::wstring& password, int type,
                          const std::wstring& server, uint16_t port);
@@ -122,6 +124,9 @@ private:
     // IEngineWindowHandler (UI thread).
     void HandlePacket(uint32_t session, const std::vector<uint8_t>& packet) override;
     void HandleEvent(EngineEvent event, uint32_t session) override;
+    // An event of the running session, or the failure of the one that a
+    // failed reconnect ended last when nothing started since.
+    bool IsCurrentEvent(uint32_t session) const;
     void BeginPackets() override;
     void EndPackets() override;
 

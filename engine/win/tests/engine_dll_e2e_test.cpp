@@ -83,12 +83,22 @@ TEST_P(EngineDll, LogonIsTheFirstPacketAndTheSessionRuns) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&packets[0].body[4]), 32), kSecretDigest);
     EXPECT_EQ(Word(packets[0].body, 36), uint32_t(LOGON_TYPE_PASSWORD));
 
-    // MLogon while connected: nothing.
+    // MLogon while connected: nothing (no second connection, no second
+    // log-on, no notification).
     const size_t before = host_.Messages().size();
+    const size_t logons = PacketsOf(Events(), CMD_LOGON).size();
     Logon();
-    host_.Pump(100);
+    host_.Pump(300);
     EXPECT_EQ(host_.Count(WM_IM_CONNECT), 1u);
-    EXPECT_GE(host_.Messages().size(), before);
+    EXPECT_EQ(host_.Count(WM_IM_LOGON), 1u);
+    EXPECT_EQ(CountOf(Events(), "ACCEPT"), 1u);
+    EXPECT_EQ(PacketsOf(Events(), CMD_LOGON).size(), logons);
+    EXPECT_EQ(engine_.MGetConnectStatus(), 1);
+    for (size_t i = before; i < host_.Messages().size(); ++i) {
+        const UINT message = host_.Messages()[i].message;
+        EXPECT_TRUE(message != WM_IM_CONNECT && message != WM_IM_LOGON && message != WM_IM_RECONNECTING)
+            << "message " << message;
+    }
 }
 
 // Handlers run on the thread that called MInitModule; a notification the

@@ -187,6 +187,15 @@ protected:
         app_->InitInstance();
         app_->InitModule(host_.Window());
     }
+    // Short connect slots and no pauses: a reconnect gives up soon. Logs on.
+    void StartGivingUpSoon() {
+        engine::EngineTimings t = Scaled();
+        t.connectWaitMs = 150;
+        t.connectRetryPauseMs = 0;
+        t.reconnectRoundPauseMs = 0;
+        Start(EngineVariant::Desk, t);
+        Logon();
+    }
     void Logon(const wchar_t* password = L"secret") {
         app_->ConnectAndLogon(L"10001", password, LOGON_TYPE_PASSWORD, L"127.0.0.1", ChatServerControl::ChatPort());
     }
@@ -254,14 +263,9 @@ TEST_F(Runtime, ReconnectBacksOffByTheIntervalTimesTheAttempts) {
 }
 
 TEST_F(Runtime, AFailedReconnectGivesUpAndAStatusChoiceLogsOnAgain) {
-    // Short connect slots and no pauses: the reconnect gives up soon, and its
-    // "reconnecting" still reaches the client before the failure.
-    engine::EngineTimings t = Scaled();
-    t.connectWaitMs = 150;
-    t.connectRetryPauseMs = 0;
-    t.reconnectRoundPauseMs = 0;
-    Start(EngineVariant::Desk, t);
-    Logon();
+    // The reconnect gives up soon, and its "reconnecting" still reaches the
+    // client before the failure.
+    StartGivingUpSoon();
     ASSERT_TRUE(LoggedOn());
     ASSERT_EQ(control_.Command("REFUSE"), "OK");
     ASSERT_EQ(control_.Command("DROP"), "OK");
@@ -293,6 +297,51 @@ TEST_F(Runtime, AFailedReconnectGivesUpAndAStatusChoiceLogsOnAgain) {
     const std::vector<ServerEvent> events = Events();
     EXPECT_EQ(PacketsOf(events, CMD_LOGON).size(), 1u);
     EXPECT_EQ(Word(PacketsOf(events, CMD_CHANGE_STATUS)[0].body, 0), uint32_t(STATUS_BUSY));
+}
+
+// The events of a session that a failed reconnect ended may still wait for
+// the UI thread when the user logs on again: they are dropped like its
+// packets, and fail nothing of the new session (what they would have
+// failed of the old one fails as the new one starts).
+TEST_F(Runtime, AStaleReconnectFailureFailsNothingOfTheNextSession) {
+    StartGivingUpSoon();
+    ASSERT_TRUE(LoggedOn());
+    const size_t mark = host_.Messages().size();
+    ASSERT_EQ(control_.Command("REFUSE"), "OK");
+    ASSERT_EQ(control_.Command("DROP"), "OK");
+    // The reconnect gives up while this thread handles nothing: its events
+    // wait in the engine window's inbox.
+    const DWORD start = GetTickCount();
+    while ((app_->Running() || app_->ConnectStatus() != 0) && GetTickCount() - start < 15000) Sleep(10);
+    ASSERT_FALSE(app_->Running());
+    ASSERT_EQ(control_.Command("LISTEN"), "OK");
+    Logon();
+    ASSERT_EQ(app_->ConnectStatus(), 1);
+    app_->SendTextMsg(Message(101600001));
+    ASSERT_TRUE(LoggedOn(mark));
+    ASSERT_GE(host_.WaitFor(WM_IM_MSGSENT, 101600001), 0);
+    host_.Pump(300);
+    EXPECT_EQ(host_.Count(WM_IM_MSGFAILED), 0u);
+    EXPECT_EQ(app_->ConnectStatus(), 1);
+    EXPECT_FALSE(app_->IsOffline());
+    for (size_t i = mark; i < host_.Messages().size(); ++i)
+        EXPECT_FALSE(host_.Messages()[i].message == WM_IM_CONNECT && host_.Messages()[i].wParam == 0)
+            << "a connect failure after the new log-on";
+}
+
+// Without the engine window the handlers would run on the receive thread:
+// the engine starts no session.
+TEST_F(Runtime, WithoutTheEngineWindowNoSessionStarts) {
+    EngineOptions options;
+    options.timings = Scaled();
+    CKestrinApp app(EngineVariant::Desk, options);
+    app.InitInstance();
+    app.ConnectAndLogon(L"10001", L"secret", LOGON_TYPE_PASSWORD, L"127.0.0.1", ChatServerControl::ChatPort());
+    EXPECT_EQ(app.ConnectStatus(), 0);
+    EXPECT_FALSE(app.Running());
+    host_.Pump(300);
+    EXPECT_EQ(CountOf(Events(), "ACCEPT"), 0u);
+    EXPECT_TRUE(app.Threads().Empty());
 }
 
 TEST_F(Runtime, EveryWaitEndsAtTheStop) {
