@@ -66,7 +66,7 @@ struct ImageTransferConfig {
     uint16_t port = FILE_SERVER_PORT;
     ImageTransferTiming timing;
     std::wstring messageCaption;        // caption of the connect-failure message box
-    std::function<HWND()> messageOwner; // its owner (asked when shown); none when empty
+    std::function<HWND()> messageOwner = nullptr;  // its owner (asked when shown); none when empty
 };
 
 class CImageTransfer {
