@@ -92,6 +92,11 @@ protected:
     }
     const ftest::EngineCall& LastSent() const { return engine.Sent().back(); }
     bool BothEnded() const { return sender.view.Ended() > 0 && receiver.view.Ended() > 0; }
+    // Runs until both workers have ended once more than now.
+    bool RunUntilBothEndAgain(unsigned ms = 60000) {
+        const int sendersBefore = sender.view.Ended(), receiversBefore = receiver.view.Ended();
+        return RunUntil([&] { return sender.view.Ended() > sendersBefore && receiver.view.Ended() > receiversBefore; }, ms);
+    }
 
     // Declared first, so that the sessions (and their workers) go before it.
     FakeEngine engine;
@@ -549,9 +554,7 @@ TEST_F(FileTransferServer, APartlyReceivedFileResumesAtItsLengthAndAForeignOneIs
                                                : std::vector<uint8_t>(bytes.begin(), bytes.begin() + 100000);
         ASSERT_TRUE(ftest::WriteBytes(CFileTransferWorker::TempPathOf(finalPath), partial));
         receiver.session.Receive();
-        const int sendersBefore = sender.view.Ended();
-        const int receiversBefore = receiver.view.Ended();
-        ASSERT_TRUE(RunUntil([&] { return sender.view.Ended() > sendersBefore && receiver.view.Ended() > receiversBefore; }));
+        ASSERT_TRUE(RunUntilBothEndAgain());
         std::vector<uint8_t> got;
         ASSERT_TRUE(ftest::ReadBytes(finalPath, got));
         EXPECT_TRUE(got == bytes);
@@ -580,9 +583,7 @@ TEST_F(FileTransferServer, AFileOfferedAfterALongerOneOfTheSameNameArrivesIntact
             receiver.session.SetProgramFolder(recvFolder.Path());
             Offer(Source(L"same name " + std::to_wstring(c.longer) + L".bin", size, ++seed));
             receiver.session.Receive();
-            const int sendersBefore = sender.view.Ended(), receiversBefore = receiver.view.Ended();
-            ASSERT_TRUE(RunUntil([&] { return sender.view.Ended() > sendersBefore && receiver.view.Ended() > receiversBefore; },
-                                 20000));
+            ASSERT_TRUE(RunUntilBothEndAgain(20000));
             std::vector<uint8_t> got;
             ASSERT_TRUE(ftest::ReadBytes(recvFolder.Path() + L"\\200\\RecvFile\\same name " + std::to_wstring(c.longer) +
                                              L".bin",
@@ -618,9 +619,7 @@ TEST_F(FileTransferServer, ATransferBetweenPeersWhoseDatesDifferByOneDayArrivesI
         const std::wstring name = L"dated" + std::to_wstring(++round) + L".bin";
         Offer(Source(name, 130000, 50 + round));
         receiver.session.Receive();
-        const int sendersBefore = sender.view.Ended(), receiversBefore = receiver.view.Ended();
-        ASSERT_TRUE(RunUntil([&] { return sender.view.Ended() > sendersBefore && receiver.view.Ended() > receiversBefore; },
-                             20000));
+        ASSERT_TRUE(RunUntilBothEndAgain(20000));
         Pump();
         ExpectReceivedWhole(name);
         EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送完成");
