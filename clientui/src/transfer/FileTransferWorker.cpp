@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <vector>
 
 struct CFileTransferWorker::Shared {
@@ -82,13 +83,14 @@ struct CFileTransferWorker::Shared {
     // the protocol or does not answer the request). The server is there, so
     // this is no outage: the connection is dropped (what follows such a
     // reply cannot be trusted) and made again after the retry interval.
-    // Failed after maxUnusableReplies such replies in a row, Cancelled when
-    // cancelled meanwhile, else Completed (ask again).
-    FileTransferResult Unusable() {
+    // Nothing when the request is to be made again; else how the transfer
+    // ends: Failed after maxUnusableReplies such replies in a row,
+    // Cancelled when cancelled meanwhile.
+    std::optional<FileTransferResult> Unusable() {
         socket.Close();
         if (++unusableReplies > job.timing.maxUnusableReplies) return FileTransferResult::Failed;
         if (Pause(job.timing.retryIntervalMs) || !ConnectUntilCancelled()) return FileTransferResult::Cancelled;
-        return FileTransferResult::Completed;
+        return std::nullopt;
     }
 
     // A reply that could be used.
@@ -200,8 +202,7 @@ FileTransferResult CFileTransferWorker::Upload(Shared& shared) {
             continue;  // the same block again
         }
         if (!ParseUploadReply(replyBytes, sizeof replyBytes, reply)) {
-            const FileTransferResult next = shared.Unusable();
-            if (next != FileTransferResult::Completed) return next;
+            if (const std::optional<FileTransferResult> end = shared.Unusable()) return *end;
             continue;  // the same block again
         }
         shared.Usable();
@@ -280,8 +281,7 @@ FileTransferResult CFileTransferWorker::Download(Shared& shared) {
         // to the end of its reply; only the missing bytes are kept.
         if (!ParseDownloadReplyHead(head, sizeof head, kFileDownloadBlockBytes, reply) ||
             !IsDownloadReplyInBounds(reply, offset, kFileDownloadBlockBytes)) {
-            const FileTransferResult next = shared.Unusable();
-            if (next != FileTransferResult::Completed) return finish(next);
+            if (const std::optional<FileTransferResult> end = shared.Unusable()) return finish(*end);
             continue;
         }
         if (reply.dataLength > 0 && !shared.socket.ReceiveExact(data.data(), static_cast<size_t>(reply.dataLength))) {
