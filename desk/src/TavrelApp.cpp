@@ -3,6 +3,7 @@
 #include "DeskResource.h"
 #include "DisplayTitle.h"
 #include "clientui/InstanceControl.h"
+#include "main/DeskGlobals.h"
 #include "main/TavrelMainPanel.h"
 
 #include "clientui/ClientSettings.h"
@@ -65,6 +66,8 @@ bool CTavrelApp::InitInstance() {
     }
     return false;
 }
+
+HWND CTavrelApp::GetMainWindow() const { return g_hMainWnd; }
 
 int CTavrelApp::ExitInstance() {
     // 1. Settings of the account (nothing while no log-on succeeded).

@@ -17,6 +17,7 @@ public:
     CTavrelApp();
 
     static CTavrelApp* GetApp();
+    HWND GetMainWindow() const override;
 
 protected:
     bool InitInstance() override;

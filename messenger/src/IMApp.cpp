@@ -80,11 +80,13 @@ bool CIMApp::InitInstance() {
     CPanelRegistry::GetInstance()->SetOpener(&g_panelOpener);
     m_pMainPanel = static_cast<CIMMainPanel*>(CPanelRegistry::GetInstance()->CreatePanel(kPanelMain));
     if (!m_pMainPanel || !m_pMainPanel->Create(nullptr)) return false;
+    m_hMainWnd = m_pMainPanel->GetHwnd();
     return true;
 }
 
 int CIMApp::ExitInstance() {
     // The main window is gone by now (or was never made).
+    m_hMainWnd = nullptr;
     delete m_pMainPanel;
     m_pMainPanel = nullptr;
 

@@ -13,12 +13,15 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 class CIMMainPanel;
 
 class CIMApp : public CClientApp {
 public:
     CIMApp();
     ~CIMApp() override;
+    HWND GetMainWindow() const override { return m_hMainWnd.load(); }
 
 protected:
     bool InitInstance() override;
@@ -28,6 +31,7 @@ private:
     HMODULE m_hRichEdit1 = nullptr;
     HMODULE m_hRichEdit2 = nullptr;
     CIMMainPanel* m_pMainPanel = nullptr;
+    std::atomic<HWND> m_hMainWnd{nullptr};
 };
 
 // The application object (set by its constructor).

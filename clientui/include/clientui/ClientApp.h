@@ -42,6 +42,11 @@ public:
     HIMAGELIST GetFaceImageList() const { return m_imageLists.GetFaceImageList(); }
 
     const std::wstring& GetProgramFolderPath() const { return m_programFolder; }
+    // The program's display title (captions of its messages).
+    const std::wstring& GetDisplayTitle() const { return m_displayTitle; }
+    // The program's main window (owner of its messages); null while there
+    // is none. May be asked from any thread.
+    virtual HWND GetMainWindow() const { return nullptr; }
 
 protected:
     // displayTitle captions the start-up messages; faces names the program's

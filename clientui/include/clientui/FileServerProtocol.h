@@ -52,6 +52,12 @@ struct FileDownloadReply {
 // field with its NUL.
 std::string MakeStoredName(int32_t type, int month, int day, const std::string& name);
 
+// The type-0 stored names of a file for the date (year, month, day) and the
+// day before and the day after it, in that order (the two sides of a
+// transfer may see different dates: midnight, clocks that differ). Empty
+// when the names do not fit.
+std::vector<std::string> StoredNamesAround(int year, int month, int day, const std::string& name);
+
 // Builds a whole upload request: header, block and data. Empty when the
 // stored name does not fit or a number is out of range.
 std::vector<uint8_t> BuildUploadRequest(int32_t fileSize, const std::string& storedName, int32_t offset,

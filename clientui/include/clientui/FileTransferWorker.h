@@ -3,18 +3,26 @@
 //
 // Upload: the file goes up in blocks of 20480 bytes with CMD_FILE_UPLOAD;
 // each block is sent again until the server confirms it. Download: blocks
-// of 51200 bytes come down with CMD_FILE_DOWNLOAD into "<path>.tmp", which
-// is renamed to the path only when the server has no more data and the
-// bytes received match the offered size; a partial ".tmp" file of the same
-// name (left by an interrupted run) is resumed at its length. A cancelled
-// or failed download removes its ".tmp" file, so no half file is ever left
-// under the final name.
+// of at most 51200 bytes, and never more than the offered size still
+// missing, come down with CMD_FILE_DOWNLOAD into "<path>.tmp", which is
+// renamed to the path once the bytes received reach the offered size (what
+// the server has past it, such as the rest of a longer file stored earlier
+// under the same name, is not asked for and not kept); a partial ".tmp"
+// file of the same name (left by an interrupted run) is resumed at its
+// length. The download may try other stored names after the first: when
+// the first reply under a name has no data, or names a stored file shorter
+// than the offer, the next name is asked. A cancelled or failed download
+// removes its ".tmp" file, so no half file is ever left under the final
+// name.
 //
-// The file server may go away for a while: a connection that cannot be made,
-// a failed send or receive, or a reply that cannot be used, makes the worker
-// connect again, retryIntervalMs apart, and repeat the block, for as long as
-// it takes, until the owner cancels. It tells its sink when it starts to
-// wait for the server and when the server answers again. Every attempt is
+// The file server may go away for a while: a connection that cannot be
+// made, or a failed send or receive, makes the worker connect again,
+// retryIntervalMs apart, and repeat the block, for as long as it takes,
+// until the owner cancels. It tells its sink when it starts to wait for the
+// server and when the server answers again. A reply that arrives but cannot
+// be used (it breaks the protocol or does not answer the request) is no
+// outage: the worker connects again and asks once more, and ends with
+// Failed after maxUnusableReplies of them in a row. Every attempt is
 // bounded in time (connect and socket time-outs), and a cancel is seen
 // within one block or one retry interval. Replies are checked before
 // anything is taken from them.
@@ -32,12 +40,14 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 enum class FileTransferResult {
     Completed,   // every byte is on the server (upload) or in the file (download)
     Cancelled,   // the owner cancelled
     OpenFailed,  // the local file could not be opened
-    Failed,      // the server kept refusing a block or has less than the file, or the local file failed
+    Failed,      // the server kept refusing a block, kept answering with unusable replies or has less
+                 // than the file, or the local file failed
 };
 
 struct FileTransferTiming {
@@ -45,6 +55,7 @@ struct FileTransferTiming {
     unsigned connectTimeoutMs = 3000;  // one connect try
     unsigned ioTimeoutMs = 10000;      // one send or receive
     int maxBlockResends = 100;         // refusals of one upload block in a row
+    int maxUnusableReplies = 10;       // replies in a row that cannot be used
 };
 
 struct FileTransferJob {
@@ -52,6 +63,8 @@ struct FileTransferJob {
     // Upload: the file to send. Download: the final path of the file.
     std::wstring localPath;
     std::string storedName;  // the name on the server, ANSI
+    // Download: names tried in order when storedName does not hold the file.
+    std::vector<std::string> otherStoredNames;
     int32_t fileSize = 0;    // the offered size
     std::wstring host;       // dotted IPv4 address
     uint16_t port = 7013;

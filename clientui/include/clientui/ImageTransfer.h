@@ -22,7 +22,13 @@
 // failed try (a download that the server answers without data and with a
 // size that does not match goes behind the others, as the server may not
 // have the picture yet); after kMaxTries it is given up, and a chat log then
-// shows the error placeholder for it. Replies are checked before anything
+// shows the error placeholder for it. After an outage the senders' pictures
+// queued meanwhile reach the server one by one, for as long as their queues
+// need: so for missingPictureGraceMs after the download connection is made
+// again (not after the first connection of the worker, which saw no
+// outage), a picture that the server does not have yet goes behind the
+// others without counting a try. The outage notice has the program's
+// display title for caption and its main window for owner. Replies are checked before anything
 // is taken from them; names follow the file-name rule (PictureName.h).
 //
 // The process-wide instance (GetInstance) lives for the whole process and
@@ -37,6 +43,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -49,6 +56,9 @@ struct ImageTransferTiming {
     unsigned pollIntervalMs = 500;
     unsigned connectTimeoutMs = 5000;  // one connect try
     unsigned ioTimeoutMs = 60000;      // one send or receive
+    // After the download connection came back: how long a picture the server
+    // does not have yet is asked for again without counting a try.
+    unsigned missingPictureGraceMs = 180000;
 };
 
 struct ImageTransferConfig {
@@ -56,6 +66,7 @@ struct ImageTransferConfig {
     uint16_t port = FILE_SERVER_PORT;
     ImageTransferTiming timing;
     std::wstring messageCaption;        // caption of the connect-failure message box
+    std::function<HWND()> messageOwner = nullptr;  // its owner (asked when shown); none when empty
 };
 
 class CImageTransfer {
@@ -123,6 +134,9 @@ private:
         std::vector<uint8_t> buffer;
         Counters counters;
         int failedConnects = 0;  // connect tries in a row that failed (worker thread only)
+        // Until this tick (GetTickCount64) the connection has just come back
+        // (worker thread only).
+        uint64_t cameBackUntil = 0;
         std::thread thread;
     };
     // How one attempt at the front job ended.
@@ -141,6 +155,11 @@ private:
     // One more failed try: the job keeps its place (toBack false) or goes
     // behind the others; given up after kMaxTries.
     void CountFailedTry(Worker& worker, const QueuedJob& job, bool toBack);
+    // The job goes behind the others, as it is.
+    void MoveToBack(Worker& worker, const QueuedJob& job);
+    // A picture the server does not have (yet): behind the others, counting
+    // a try unless the connection has just come back.
+    void PictureNotThereYet(Worker& worker, const QueuedJob& job);
     Attempt ProcessDownload(QueuedJob job);
     Attempt ProcessUpload(QueuedJob job);
     // Connects the worker's socket unless it is open; false (and the outage

@@ -32,15 +32,23 @@
 // user cancels, and the status says that it waits for the server. When the
 // local file cannot be opened, "打开文件出错！" is shown and the worker ends;
 // the entry stays with its cancel button, and the peer is not cancelled.
-// Any other failure of the worker (the server kept refusing a block or has
-// less than the file, the local file failed) ends the transfer with
-// "文件传送失败" and tells the peer as a cancel would.
+// Any other failure of the worker (the server kept refusing a block, kept
+// answering with unusable replies or has less than the file, the local file
+// failed) ends the transfer with "文件传送失败" and tells the peer as a cancel
+// would. A sender whose upload finished (it said "ready" and shows
+// "文件传送完成") and that is then told by the receiver that the receive
+// ended, shows "文件传送失败": the file did not arrive.
+//
+// The stored name begins with the local month and day. The sender stores
+// under its own date; the receiver asks under its own date, then under the
+// day before and the day after (the two may see different dates).
 //
 // UI thread only (the worker reports through the view's sink).
 #pragma once
 
 #include "clientui/EngineModule.h"
 #include "clientui/FileTransferWorker.h"
+#include "clientui/LocalDateSource.h"
 #include "clientui/TransFileTexts.h"
 
 #include <ImEngineApi.h>
@@ -112,6 +120,9 @@ public:
     void SetTiming(const FileTransferTiming& timing) { m_timing = timing; }
     // The program folder, under which "<id>\RecvFile" holds received files.
     void SetProgramFolder(const std::wstring& folder);
+    // Where today's date comes from (the system clock unless set; not
+    // owned, must outlive the session).
+    void SetDateSource(const ILocalDateSource& dates) { m_dates = &dates; }
     // The desk fills the serving agent of a handed-over customer (+12).
     void SetFillServingAgent(bool on) { m_fillServingAgent = on; }
 
@@ -177,6 +188,7 @@ private:
     int32_t TransferPeer() const;
     void StartWorker();
     void FailTransfer(FileTransferResult result);
+    void OnReceiverEndedAfterReady();
     void RefuseForName(const FileRequestRecord& record, clientui::FileNameProblem problem);
     void AcceptInto(const std::wstring& path);
 
@@ -185,6 +197,7 @@ private:
     std::wstring m_host;
     uint16_t m_port = FILE_SERVER_PORT;
     FileTransferTiming m_timing;
+    const ILocalDateSource* m_dates;
     std::wstring m_programFolder;
     bool m_fillServingAgent = true;
 

@@ -32,7 +32,42 @@ bool NameFits(const std::string& name) {
     return !name.empty() && name.size() < kStoredNameSize && name.find('\0') == std::string::npos;
 }
 
+// Days since 1970-01-01 of a proleptic Gregorian date, and back.
+int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
+    const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
+}
+
+void CivilFromDays(int64_t days, int& month, int& day) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const unsigned dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned shifted = (5 * dayOfYear + 2) / 153;
+    day = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);
+    month = static_cast<int>(shifted < 10 ? shifted + 3 : shifted - 9);
+}
+
 }  // namespace
+
+std::vector<std::string> StoredNamesAround(int year, int month, int day, const std::string& name) {
+    std::vector<std::string> names;
+    if (month < 1 || month > 12 || day < 1 || day > 31) return names;
+    const int64_t today = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    for (const int64_t shift : {0, -1, 1}) {
+        int m = 0, d = 0;
+        CivilFromDays(today + shift, m, d);
+        std::string stored = MakeStoredName(0, m, d, name);
+        if (stored.empty()) return std::vector<std::string>();
+        names.push_back(std::move(stored));
+    }
+    return names;
+}
 
 std::string MakeStoredName(int32_t type, int month, int day, const std::string& name) {
     std::string stored = name;

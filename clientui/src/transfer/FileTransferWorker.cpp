@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <vector>
 
 struct CFileTransferWorker::Shared {
@@ -20,6 +21,7 @@ struct CFileTransferWorker::Shared {
     std::atomic<int32_t> bytesDone{0};
     bool waiting = false;   // worker thread only
     bool answered = true;   // a request went through since the last reconnect
+    int unusableReplies = 0;  // in a row (worker thread only)
     std::mutex lock;
     std::condition_variable signal;
     bool ended = false;
@@ -63,11 +65,11 @@ struct CFileTransferWorker::Shared {
         SetWaiting(false);
     }
 
-    // A request failed (broken connection, time-out, a reply that cannot be
-    // used): connect again, at once when a request went through on the
-    // connection that failed, otherwise after the retry interval (so that a
-    // server that takes connections and drops them is not hammered). False
-    // when cancelled meanwhile.
+    // A request failed (broken connection, time-out): connect again, at
+    // once when a request went through on the connection that failed,
+    // otherwise after the retry interval (so that a server that takes
+    // connections and drops them is not hammered). False when cancelled
+    // meanwhile.
     bool Recover() {
         socket.Close();
         const bool pause = !answered;
@@ -75,6 +77,26 @@ struct CFileTransferWorker::Shared {
         SetWaiting(true);
         if (pause && Pause(job.timing.retryIntervalMs)) return false;
         return ConnectUntilCancelled();
+    }
+
+    // The server answered, but with a reply that cannot be used (it breaks
+    // the protocol or does not answer the request). The server is there, so
+    // this is no outage: the connection is dropped (what follows such a
+    // reply cannot be trusted) and made again after the retry interval.
+    // Nothing when the request is to be made again; else how the transfer
+    // ends: Failed after maxUnusableReplies such replies in a row,
+    // Cancelled when cancelled meanwhile.
+    std::optional<FileTransferResult> Unusable() {
+        socket.Close();
+        if (++unusableReplies > job.timing.maxUnusableReplies) return FileTransferResult::Failed;
+        if (Pause(job.timing.retryIntervalMs) || !ConnectUntilCancelled()) return FileTransferResult::Cancelled;
+        return std::nullopt;
+    }
+
+    // A reply that could be used.
+    void Usable() {
+        unusableReplies = 0;
+        Answered();
     }
 
     void Progress(int32_t done) {
@@ -175,12 +197,15 @@ FileTransferResult CFileTransferWorker::Upload(Shared& shared) {
         uint8_t replyBytes[kFileUploadReplyTotal] = {};
         FileUploadReply reply;
         if (!shared.socket.SendAll(request.data(), request.size()) ||
-            !shared.socket.ReceiveExact(replyBytes, sizeof replyBytes) ||
-            !ParseUploadReply(replyBytes, sizeof replyBytes, reply)) {
+            !shared.socket.ReceiveExact(replyBytes, sizeof replyBytes)) {
             if (!shared.Recover()) break;
             continue;  // the same block again
         }
-        shared.Answered();
+        if (!ParseUploadReply(replyBytes, sizeof replyBytes, reply)) {
+            if (const std::optional<FileTransferResult> end = shared.Unusable()) return *end;
+            continue;  // the same block again
+        }
+        shared.Usable();
         if (IsUploadBlockStored(reply, offset, got)) {
             refusals = 0;
             offset += reply.length;
@@ -226,31 +251,54 @@ FileTransferResult CFileTransferWorker::Download(Shared& shared) {
     if (shared.sink) shared.sink->OnTransferStarted();
     shared.Progress(offset);
 
+    // The names the file may be stored under, the likeliest first. A name
+    // holds the file once data came under it; before that, a reply without
+    // data, or naming a stored file shorter than the offer (the sender says
+    // "ready" only when all of it is stored), sends the worker to the next.
+    std::vector<std::string> names{job.storedName};
+    names.insert(names.end(), job.otherStoredNames.begin(), job.otherStoredNames.end());
+    size_t name = 0;
+    bool nameHolds = false;
+
     std::vector<uint8_t> data(kFileDownloadBlockBytes);
     while (!shared.Cancelled()) {
+        // Every offered byte is here: whatever the server has past them
+        // (a longer file stored earlier under the same name) is not ours.
+        if (offset == job.fileSize) return finish(FileTransferResult::Completed);
+        const uint32_t missing = static_cast<uint32_t>(job.fileSize - offset);
+        const uint32_t wanted = std::min(kFileDownloadBlockBytes, missing);
         const std::vector<uint8_t> request =
-            BuildDownloadRequest(job.storedName, offset, static_cast<int32_t>(kFileDownloadBlockBytes));
+            BuildDownloadRequest(names[name], offset, static_cast<int32_t>(wanted));
         if (request.empty()) return finish(FileTransferResult::Failed);
         uint8_t head[kFileDownloadReplyTotal] = {};
         FileDownloadReply reply;
-        bool ok = shared.socket.SendAll(request.data(), request.size()) &&
-                  shared.socket.ReceiveExact(head, sizeof head) &&
-                  ParseDownloadReplyHead(head, sizeof head, kFileDownloadBlockBytes, reply) &&
-                  IsDownloadReplyInBounds(reply, offset, kFileDownloadBlockBytes) &&
-                  static_cast<int64_t>(offset) + reply.dataLength <= job.fileSize;
-        if (ok && reply.dataLength == 0) {
-            // The server has nothing more: done only with every offered byte.
-            return finish(offset == job.fileSize ? FileTransferResult::Completed : FileTransferResult::Failed);
-        }
-        if (ok) ok = shared.socket.ReceiveExact(data.data(), static_cast<size_t>(reply.dataLength));
-        if (!ok) {
+        if (!shared.socket.SendAll(request.data(), request.size()) ||
+            !shared.socket.ReceiveExact(head, sizeof head)) {
             if (!shared.Recover()) break;
             continue;  // ask again from the same offset
         }
-        shared.Answered();
-        if (!file.WriteAt(reply.offset, data.data(), static_cast<uint32_t>(reply.dataLength)))
-            return finish(FileTransferResult::Failed);
-        offset = reply.offset + reply.dataLength;
+        // A server that sends more than was asked (up to a block) is read
+        // to the end of its reply; only the missing bytes are kept.
+        if (!ParseDownloadReplyHead(head, sizeof head, kFileDownloadBlockBytes, reply) ||
+            !IsDownloadReplyInBounds(reply, offset, kFileDownloadBlockBytes)) {
+            if (const std::optional<FileTransferResult> end = shared.Unusable()) return finish(*end);
+            continue;
+        }
+        if (reply.dataLength > 0 && !shared.socket.ReceiveExact(data.data(), static_cast<size_t>(reply.dataLength))) {
+            if (!shared.Recover()) break;
+            continue;
+        }
+        shared.Usable();
+        if (!nameHolds && (reply.dataLength == 0 || reply.fileSize < job.fileSize)) {
+            if (++name < names.size()) continue;
+            return finish(FileTransferResult::Failed);  // under no name
+        }
+        // The server has nothing more, short of the offered size.
+        if (reply.dataLength == 0) return finish(FileTransferResult::Failed);
+        nameHolds = true;
+        const uint32_t kept = std::min(static_cast<uint32_t>(reply.dataLength), missing);
+        if (!file.WriteAt(reply.offset, data.data(), kept)) return finish(FileTransferResult::Failed);
+        offset = reply.offset + static_cast<int32_t>(kept);
         shared.Progress(offset);
     }
     return finish(FileTransferResult::Cancelled);

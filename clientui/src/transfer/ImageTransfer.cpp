@@ -1,5 +1,6 @@
 #include "clientui/ImageTransfer.h"
 
+#include "clientui/ClientApp.h"
 #include "clientui/ClientSettings.h"
 #include "clientui/FileHandle.h"
 #include "clientui/FileServerProtocol.h"
@@ -65,6 +66,10 @@ CImageTransfer& CImageTransfer::GetInstance() {
         ImageTransferConfig config;
         config.host = g_ClientSettings.serverEntry;
         config.port = FILE_SERVER_PORT;
+        if (const auto* app = dynamic_cast<const CClientApp*>(fw::CApplication::Get())) {
+            config.messageCaption = app->GetDisplayTitle();
+            config.messageOwner = [app] { return app->GetMainWindow(); };
+        }
         return new CImageTransfer(config);
     }();
     return *instance;
@@ -148,6 +153,7 @@ bool CImageTransfer::EnsureConnected(Worker& worker) {
     if (worker.socket.IsOpen()) return true;
     if (Connect(worker.socket, &worker.counters)) {
         worker.failedConnects = 0;
+        worker.cameBackUntil = ::GetTickCount64() + m_config.timing.missingPictureGraceMs;
         std::lock_guard<std::mutex> lock(m_noticeLock);
         m_outageNoticed = false;  // the server is back: a later outage is told again
         return true;
@@ -172,8 +178,11 @@ void CImageTransfer::ShowOutageNotice(Worker& worker) {
     m_noticeShowing = true;
     ++worker.counters.notices;
     const std::wstring caption = m_config.messageCaption;
-    m_noticeThread = std::thread([this, caption] {
-        fw::ShowMessageBox(nullptr, kConnectFailedText, caption, MB_OK);
+    const std::function<HWND()> ownerOf = m_config.messageOwner;
+    m_noticeThread = std::thread([this, caption, ownerOf] {
+        HWND owner = ownerOf ? ownerOf() : nullptr;
+        if (owner && !::IsWindow(owner)) owner = nullptr;
+        fw::ShowMessageBox(owner, kConnectFailedText, caption, MB_OK);
         m_noticeShowing = false;
     });
 }
@@ -255,9 +264,21 @@ void CImageTransfer::CountFailedTry(Worker& worker, const QueuedJob& job, bool t
         UpdateJob(worker, next);
         return;
     }
+    MoveToBack(worker, next);
+}
+
+void CImageTransfer::MoveToBack(Worker& worker, const QueuedJob& job) {
     DropJob(worker, job.id);
     std::lock_guard<std::mutex> lock(worker.lock);
-    worker.queue.push_back(std::move(next));
+    worker.queue.push_back(job);
+}
+
+void CImageTransfer::PictureNotThereYet(Worker& worker, const QueuedJob& job) {
+    if (::GetTickCount64() < worker.cameBackUntil) {
+        MoveToBack(worker, job);
+    } else {
+        CountFailedTry(worker, job, true);
+    }
 }
 
 CImageTransfer::Attempt CImageTransfer::ProcessDownload(QueuedJob job) {
@@ -336,7 +357,7 @@ CImageTransfer::Attempt CImageTransfer::ProcessDownload(QueuedJob job) {
                 if (::SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN)) ::SetEndOfFile(file.Get());
             }
             // Not (yet) at the server: the pictures behind it go first.
-            CountFailedTry(worker, job, true);
+            PictureNotThereYet(worker, job);
             return Attempt::Done;
         }
         uint8_t* data = worker.buffer.data() + kFileDownloadReplyTotal;

@@ -14,6 +14,7 @@
 #include <cwctype>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -32,10 +33,10 @@ clientui::FileNameProblem CheckOfferedName(const std::wstring& name) {
     return clientui::CheckFileName(name, codePage, kMaxOfferedNameBytes);
 }
 
-std::string StoredNameFor(const FileRequestRecord& record) {
-    SYSTEMTIME now = {};
-    ::GetLocalTime(&now);
-    return MakeStoredName(0, now.wMonth, now.wDay, fw::ToAnsi(fw::FromAnsiField(record.fileName)));
+// The record's stored names for today, the day before and the day after.
+std::vector<std::string> StoredNamesFor(const FileRequestRecord& record, const ILocalDateSource& dates) {
+    const LocalDate today = dates.Today();
+    return StoredNamesAround(today.year, today.month, today.day, fw::ToAnsi(fw::FromAnsiField(record.fileName)));
 }
 
 std::wstring WithoutTrailingSlash(std::wstring folder) {
@@ -72,7 +73,8 @@ std::wstring FreePath(const std::wstring& path) {
 }  // namespace
 
 CTransFileSession::CTransFileSession(ITransFileView& view, CEngineModule& engine)
-    : m_view(view), m_engine(engine), m_statusText(TransferStateText(TRANSFER_IDLE)) {}
+    : m_view(view), m_engine(engine), m_dates(&CSystemDateSource::Instance()),
+      m_statusText(TransferStateText(TRANSFER_IDLE)) {}
 
 CTransFileSession::~CTransFileSession() { Close(); }
 
@@ -176,6 +178,12 @@ void CTransFileSession::OnFileEvent(HWND notifyWnd, const FileRequestRecord& rec
         // The receiver still waits for a transfer finished here: its
         // "ready" was lost.
         Answer(*m_finishedSend, FILE_REQ_READY, false);
+        return;
+    }
+    if (code == FILE_REQ_CANCEL_RECV && !m_entry && m_finishedSend && SameTransfer(*m_finishedSend, record)) {
+        // The receiver ended a transfer whose upload finished here: its
+        // download failed (or was cancelled), so the file did not arrive.
+        OnReceiverEndedAfterReady();
         return;
     }
     if (!m_entry || !Matches(record)) return;
@@ -359,6 +367,15 @@ void CTransFileSession::FailTransfer(FileTransferResult result) {
     SetState(TRANSFER_FINISHED);
 }
 
+void CTransFileSession::OnReceiverEndedAfterReady() {
+    const FileRequestRecord record = *m_finishedSend;
+    m_finishedSend.reset();
+    m_failed = true;
+    m_statusText = kTransferFailedText;
+    Notify(record, TRANSFILE_RECV_CANCELLED);
+    SetState(TRANSFER_FINISHED);
+}
+
 void CTransFileSession::RefuseForName(const FileRequestRecord& record, clientui::FileNameProblem problem) {
     Answer(record, FILE_REQ_REFUSE, true);
     m_view.ShowRefusedOffer(RefusedOfferText(fw::FromAnsiField(record.fileName), problem));
@@ -426,7 +443,15 @@ void CTransFileSession::StartWorker() {
     FileTransferJob job;
     job.upload = m_sending;
     job.localPath = m_entry->localPath;
-    job.storedName = StoredNameFor(m_entry->record);
+    // The sender stores under its own date. The receiver's date may differ
+    // from it by a day (midnight between the two workers, clocks that
+    // differ): it asks under its own date first, then the day before and
+    // the day after.
+    std::vector<std::string> names = StoredNamesFor(m_entry->record, *m_dates);
+    if (!names.empty()) {
+        job.storedName = names.front();
+        if (!m_sending) job.otherStoredNames.assign(names.begin() + 1, names.end());
+    }
     job.fileSize = m_entry->record.fileSize;
     job.host = m_host;
     job.port = m_port;

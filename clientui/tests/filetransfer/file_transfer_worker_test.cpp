@@ -1,8 +1,11 @@
 // CFileTransferWorker against no server and against a small hostile server
-// inside the test: one that never answers, and one that announces more data
-// than was asked for. The worker keeps trying, each attempt bounded in time,
-// says that it waits for the server, never writes what it cannot trust, and
-// ends when it is cancelled, without a file left behind.
+// inside the test: one that never answers, and ones that answer with replies
+// that cannot be used. A server that does not answer is waited for: the
+// worker keeps trying, each attempt bounded in time, says that it waits for
+// the server and ends when it is cancelled. A server that answers with
+// unusable replies is no outage: the worker never says it waits, never
+// writes what it cannot trust, and ends by itself with a failure. No file is
+// left behind.
 #include "FileTransferTestSupport.h"
 
 #include "clientui/FileServerProtocol.h"
@@ -10,19 +13,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 namespace {
 
 // Listens on a free loopback port. Stall: connections are accepted and left
-// unanswered. Oversized: every request gets a download reply announcing
-// 0x7FFFFFF0 bytes, then the connection is closed.
+// unanswered. The others read one request and answer it, then close the
+// connection. Oversized: a download reply announcing 0x7FFFFFF0 bytes.
+// WrongOffset: a well-formed download reply whose data starts past the
+// offset asked for. BadUploadReply: an upload reply with a body of 20 bytes.
 class HostileServer {
 public:
-    enum Mode { kStall, kOversized };
+    enum Mode { kStall, kOversized, kWrongOffset, kBadUploadReply };
 
     explicit HostileServer(Mode mode) : m_mode(mode) {
         m_listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -55,17 +62,34 @@ private:
                 m_clients.push_back(client);
                 continue;
             }
-            uint8_t request[kFileDownloadRequestTotal];
-            int got = 0;
-            while (got < static_cast<int>(sizeof request)) {
-                const int n = ::recv(client, reinterpret_cast<char*>(request) + got, sizeof request - got, 0);
-                if (n <= 0) break;
-                got += n;
+            uint32_t header[6] = {};
+            std::vector<uint8_t> body;
+            if (Receive(client, header, sizeof header)) {
+                body.resize(std::min<uint32_t>(header[5], 1 << 20));
+                if (!body.empty()) Receive(client, body.data(), body.size());
             }
-            uint32_t reply[14] = {CMD_FILE_DOWNLOAD, 0, 0xFF, 0, 0, 32 + 0x7FFFFFF0u, 0, 0x7FFFFFF0u, 0, 0x7FFFFFF0u};
-            ::send(client, reinterpret_cast<const char*>(reply), sizeof reply, 0);
+            const uint32_t asked = body.size() >= 68 ? body[64] | body[65] << 8 | body[66] << 16 | body[67] << 24 : 0;
+            std::vector<uint32_t> reply;
+            if (m_mode == kOversized) {
+                reply = {CMD_FILE_DOWNLOAD, 0, 0xFF, 0, 0, 32 + 0x7FFFFFF0u, 0, 0x7FFFFFF0u, 0, 0x7FFFFFF0u, 0, 0, 0, 0};
+            } else if (m_mode == kWrongOffset) {
+                reply = {CMD_FILE_DOWNLOAD, 0, 0xFF, 0, 0, 32 + 8, 0, 100000, asked + 1, 8, 0, 0, 0, 0, 0, 0};
+            } else {
+                reply = {CMD_FILE_UPLOAD, 0, 0xFF, 0, 0, 20, 0, 0, 20480, 0, 0, 0, 0};
+            }
+            ::send(client, reinterpret_cast<const char*>(reply.data()), static_cast<int>(reply.size() * 4), 0);
             ::closesocket(client);
         }
+    }
+
+    static bool Receive(SOCKET client, void* buffer, size_t size) {
+        size_t got = 0;
+        while (got < size) {
+            const int n = ::recv(client, static_cast<char*>(buffer) + got, static_cast<int>(size - got), 0);
+            if (n <= 0) return false;
+            got += static_cast<size_t>(n);
+        }
+        return true;
     }
 
     Mode m_mode;
@@ -142,21 +166,40 @@ TEST(FileTransferWorkerHostile, AStalledServerIsAskedAgainUntilTheCancel) {
     }
 }
 
-TEST(FileTransferWorkerHostile, AnOversizedReplyIsNeitherAllocatedNorWritten) {
+// Replies that arrive but cannot be used: each costs a reconnect after the
+// retry interval, and after maxUnusableReplies of them in a row the worker
+// ends with a failure by itself. The server answered every time, so the
+// worker never says that it waits for it.
+TEST(FileTransferWorkerHostile, UnusableRepliesEndTheTransferAsAFailureNotAsAnOutage) {
     ftest::TempFolder folder;
-    HostileServer server(HostileServer::kOversized);
-    const std::wstring path = folder / L"down.bin";
-    auto sink = std::make_shared<ResultSink>();
-    CFileTransferWorker worker;
-    ASSERT_TRUE(worker.Start(JobFor(server.Port(), false, path), sink));
-    // Each bad reply costs a reconnect, after the retry interval.
-    ASSERT_TRUE(WaitFor([&] { return server.Connections() >= 3; }));
-    EXPECT_TRUE(sink->waiting);
-    worker.Cancel();
-    ASSERT_TRUE(worker.Wait(5000));
-    EXPECT_EQ(sink->result.load(), FileTransferResult::Cancelled);
-    EXPECT_FALSE(ftest::FileExists(path));
-    EXPECT_FALSE(ftest::FileExists(CFileTransferWorker::TempPathOf(path)));
+    ASSERT_TRUE(ftest::WriteBytes(folder / L"up.bin", ftest::MakeBytes(100000, 3)));
+    const struct {
+        const char* name;
+        HostileServer::Mode mode;
+        bool upload;
+    } cases[] = {
+        {"a download reply announcing more than a block", HostileServer::kOversized, false},
+        {"a download reply for another offset", HostileServer::kWrongOffset, false},
+        {"an upload reply of the wrong length", HostileServer::kBadUploadReply, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HostileServer server(c.mode);
+        const std::wstring path = c.upload ? folder / L"up.bin" : folder / L"down.bin";
+        auto sink = std::make_shared<ResultSink>();
+        FileTransferJob job = JobFor(server.Port(), c.upload, path);
+        job.timing.maxUnusableReplies = 3;
+        CFileTransferWorker worker;
+        ASSERT_TRUE(worker.Start(job, sink));
+        ASSERT_TRUE(worker.Wait(10000)) << "the worker should end by itself";
+        EXPECT_EQ(sink->result.load(), FileTransferResult::Failed);
+        EXPECT_EQ(server.Connections(), job.timing.maxUnusableReplies + 1);
+        EXPECT_EQ(sink->waits.load(), 0) << "no outage was told";
+        if (!c.upload) {
+            EXPECT_FALSE(ftest::FileExists(path));
+            EXPECT_FALSE(ftest::FileExists(CFileTransferWorker::TempPathOf(path)));
+        }
+    }
 }
 
 TEST(FileTransferWorkerHostile, NoServerAtAllIsWaitedForUntilTheCancel) {

@@ -6,12 +6,16 @@
 // and starts it again on the same port when the test asks it to.
 //
 // The agent's file upload is under way when the server goes; while it is
-// away the agent sends two pictures. The server stays away for 60 seconds.
-// When it is back, without anything done by a user, the pictures reach the
-// server in the order they were sent and the peer fetches both, the file's
-// upload goes on where it stopped and the peer receives it intact; the
-// retries opened no message box each (at most the one outage notice of each
-// picture client).
+// away the agent sends two pictures to the peer and, between them, many to
+// other customers. The server stays away for 60 seconds. The picture
+// clients run with the programs' own timing (polls and retries 500 ms
+// apart). When the server is back, without anything done by a user, the
+// pictures reach the server in the order they were sent, one per poll, and
+// the peer fetches both, although its second picture reaches the server
+// only after far more polls than a missing picture is otherwise asked for;
+// the file's upload goes on where it stopped and the peer receives it
+// intact; the retries opened no message box each (at most the one outage
+// notice of each picture client, with its caption and owner).
 #include "FileTransferTestSupport.h"
 
 #include "clientui/FileTransferWorker.h"
@@ -36,6 +40,9 @@ namespace {
 constexpr int32_t kAgentId = 50001;
 constexpr int32_t kPeerId = 60001;
 constexpr DWORD kOutageMs = 60000;
+// Pictures sent to other customers between the peer's two.
+constexpr int kOtherPictures = 48;
+const wchar_t kCaption[] = L"Qorvane 客服";
 
 // A folder of the host (from the environment) as Wine sees it, with a
 // trailing backslash; empty when the variable is not set.
@@ -54,21 +61,26 @@ std::wstring HostFolder(const char* variable) {
 class ThreadSafeBoxes {
 public:
     ThreadSafeBoxes() {
-        m_previous = fw::SetMessageBoxSink([this](HWND, const std::wstring& text, const std::wstring&, UINT) {
+        m_previous = fw::SetMessageBoxSink([this](HWND owner, const std::wstring& text, const std::wstring& caption, UINT) {
             std::lock_guard<std::mutex> hold(m_lock);
-            m_texts.push_back(text);
+            m_boxes.push_back(Box{owner, text, caption});
             return IDOK;
         });
     }
     ~ThreadSafeBoxes() { fw::SetMessageBoxSink(m_previous); }
-    std::vector<std::wstring> Texts() const {
+    struct Box {
+        HWND owner;
+        std::wstring text;
+        std::wstring caption;
+    };
+    std::vector<Box> Boxes() const {
         std::lock_guard<std::mutex> hold(m_lock);
-        return m_texts;
+        return m_boxes;
     }
 
 private:
     mutable std::mutex m_lock;
-    std::vector<std::wstring> m_texts;
+    std::vector<Box> m_boxes;
     fw::MessageBoxSink m_previous;
 };
 
@@ -80,6 +92,8 @@ ImageTransJob PictureJob(int32_t user, const std::string& name, const std::wstri
     job.localPath = path;
     return job;
 }
+
+std::string OtherName(int i) { return "0412OTHER-" + std::to_string(i) + ".JPG"; }
 
 int64_t FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
@@ -124,12 +138,9 @@ protected:
 };
 
 TEST_F(FileServerOutage, PicturesAndAFileSentDuringAMinuteWithoutTheServerArriveWhenItIsBack) {
-    // The retry timing scaled down (more retries in the minute, not fewer).
-    ImageTransferConfig pictureConfig{L"127.0.0.1", ftest::ServerPort(), ImageTransferTiming(), L""};
-    pictureConfig.timing.retryIntervalMs = 100;
-    pictureConfig.timing.pollIntervalMs = 100;
-    pictureConfig.timing.connectTimeoutMs = 2000;
-    pictureConfig.timing.ioTimeoutMs = 10000;
+    // The programs' own picture timing.
+    ImageTransferConfig pictureConfig{L"127.0.0.1", ftest::ServerPort(), ImageTransferTiming(), kCaption};
+    pictureConfig.messageOwner = [this] { return agentWindow.Get(); };
     CImageTransfer agentPictures(pictureConfig);
     CImageTransfer peerPictures(pictureConfig);
 
@@ -174,6 +185,13 @@ TEST_F(FileServerOutage, PicturesAndAFileSentDuringAMinuteWithoutTheServerArrive
     ASSERT_TRUE(ftest::WriteBytes(folder / L"first.jpg", first));
     ASSERT_TRUE(ftest::WriteBytes(folder / L"second.jpg", second));
     agentPictures.AddUploadJob(PictureJob(kPeerId, firstName, folder / L"first.jpg"));
+    std::vector<std::vector<uint8_t>> others;
+    for (int i = 0; i < kOtherPictures; ++i) {
+        others.push_back(ftest::MakeBytes(4000 + i, 100 + i));
+        const std::wstring path = folder / (L"other" + std::to_wstring(i) + L".jpg");
+        ASSERT_TRUE(ftest::WriteBytes(path, others.back()));
+        agentPictures.AddUploadJob(PictureJob(kPeerId + 1 + i, OtherName(i), path));
+    }
     agentPictures.AddUploadJob(PictureJob(kPeerId, secondName, folder / L"second.jpg"));
     const std::wstring peerImages = folder.Path() + L"\\peer\\60001\\Image\\";
     const std::wstring firstThere = peerImages + fw::FromAnsi(firstName);
@@ -188,7 +206,7 @@ TEST_F(FileServerOutage, PicturesAndAFileSentDuringAMinuteWithoutTheServerArrive
     EXPECT_TRUE(agent.IsWaitingForServer());
     EXPECT_EQ(agent.GetState(), TRANSFER_SENDING);
     EXPECT_EQ(peer.GetState(), TRANSFER_PREPARING);
-    EXPECT_EQ(agentPictures.UploadQueueSize(), 2u);
+    EXPECT_EQ(agentPictures.UploadQueueSize(), 2u + kOtherPictures);
     EXPECT_EQ(peerPictures.DownloadQueueSize(), 2u);
     EXPECT_EQ(agentPictures.UploadCounters().dropped.load() + peerPictures.DownloadCounters().dropped.load(), 0);
     const int agentRetries = agentPictures.UploadCounters().connectFailures.load();
@@ -225,7 +243,13 @@ TEST_F(FileServerOutage, PicturesAndAFileSentDuringAMinuteWithoutTheServerArrive
     EXPECT_TRUE(got == first);
     ASSERT_TRUE(ftest::ReadBytes(secondThere, got));
     EXPECT_TRUE(got == second);
-    EXPECT_EQ(agentPictures.UploadCounters().completed.load(), 2);
+    EXPECT_EQ(agentPictures.UploadCounters().completed.load(), 2 + kOtherPictures);
+    for (int i = 0; i < kOtherPictures; ++i) {
+        ASSERT_TRUE(ftest::ReadBytes(m_store + fw::FromAnsi(OtherName(i)), got)) << i;
+        EXPECT_TRUE(got == others[i]) << i;
+    }
+    EXPECT_EQ(peerPictures.DownloadCounters().dropped.load(), 0);
+    EXPECT_FALSE(peerPictures.HasGivenUpDownload(secondThere));
     EXPECT_EQ(peerPictures.DownloadCounters().completed.load(), 2);
 
     // The file, intact, with both sides finished as after any transfer.
@@ -240,9 +264,13 @@ TEST_F(FileServerOutage, PicturesAndAFileSentDuringAMinuteWithoutTheServerArrive
 
     // Hundreds of retries, and no message box for them: at most the one
     // outage notice of each picture client.
-    const std::vector<std::wstring> texts = boxes.Texts();
-    EXPECT_LE(texts.size(), 2u);
-    for (const std::wstring& text : texts) EXPECT_EQ(text, L"连接文件服务器失败");
+    const std::vector<ThreadSafeBoxes::Box> shown = boxes.Boxes();
+    EXPECT_LE(shown.size(), 2u);
+    for (const ThreadSafeBoxes::Box& box : shown) {
+        EXPECT_EQ(box.text, L"连接文件服务器失败");
+        EXPECT_EQ(box.caption, kCaption);
+        EXPECT_EQ(box.owner, agentWindow.Get());
+    }
     EXPECT_LE(agentPictures.UploadCounters().notices.load(), 1);
     EXPECT_LE(peerPictures.DownloadCounters().notices.load(), 1);
 

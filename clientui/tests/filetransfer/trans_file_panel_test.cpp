@@ -307,8 +307,12 @@ TEST_F(TransFilePanelTest, CancelReceiveMidTransferShowsNoFileAndTellsTheConvers
     EXPECT_EQ(engine.Sent().back().code, FILE_REQ_CANCEL_RECV);
     EXPECT_FALSE(ftest::FileExists(ReceivedPath(L"cancelled.bin")));
     EXPECT_FALSE(ftest::FileExists(CFileTransferWorker::TempPathOf(ReceivedPath(L"cancelled.bin"))));
-    // The sender had finished its upload; the late answer changes nothing there.
-    EXPECT_THAT(senderWindow.states, ElementsAre(1, 5, 12));
+    // The sender had finished its upload and said so; the file did not
+    // arrive, and the sender's panel now says that instead.
+    ASSERT_TRUE(RunUntil([&] { return senderWindow.states.size() == 4; }, 5000));
+    EXPECT_THAT(senderWindow.states, ElementsAre(1, 5, 12, 11));
+    EXPECT_EQ(sender->GetSession().GetStatusText(), L"文件传送失败");
+    EXPECT_EQ(sender->GetSession().GetState(), TRANSFER_FINISHED);
 }
 
 TEST_F(TransFilePanelTest, WhileTheServerIsAwayThePanelSaysSoAndKeepsItsCancelButton) {

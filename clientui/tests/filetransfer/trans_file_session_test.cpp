@@ -32,14 +32,23 @@ namespace {
 constexpr int32_t kSenderId = 100;
 constexpr int32_t kReceiverId = 200;
 
-// One client: its view, its session and its conversation window.
+// A local date that the test sets (the system's until then).
+class FixedDate : public ILocalDateSource {
+public:
+    LocalDate Today() const override { return date; }
+    LocalDate date = CSystemDateSource::Instance().Today();
+};
+
+// One client: its view, its session, its date and its conversation window.
 struct Side {
     explicit Side(int32_t ownId, uint16_t port) : id(ownId) {
         view.Attach(&session);
         session.SetServer(L"127.0.0.1", port);
         session.SetTiming(ftest::FastTiming());
+        session.SetDateSource(today);
     }
     int32_t id;
+    FixedDate today;
     RecordingView view;
     CTransFileSession session{view};
     NoticeWindow window;
@@ -83,6 +92,11 @@ protected:
     }
     const ftest::EngineCall& LastSent() const { return engine.Sent().back(); }
     bool BothEnded() const { return sender.view.Ended() > 0 && receiver.view.Ended() > 0; }
+    // Runs until both workers have ended once more than now.
+    bool RunUntilBothEndAgain(unsigned ms = 60000) {
+        const int sendersBefore = sender.view.Ended(), receiversBefore = receiver.view.Ended();
+        return RunUntil([&] { return sender.view.Ended() > sendersBefore && receiver.view.Ended() > receiversBefore; }, ms);
+    }
 
     // Declared first, so that the sessions (and their workers) go before it.
     FakeEngine engine;
@@ -540,14 +554,97 @@ TEST_F(FileTransferServer, APartlyReceivedFileResumesAtItsLengthAndAForeignOneIs
                                                : std::vector<uint8_t>(bytes.begin(), bytes.begin() + 100000);
         ASSERT_TRUE(ftest::WriteBytes(CFileTransferWorker::TempPathOf(finalPath), partial));
         receiver.session.Receive();
-        const int sendersBefore = sender.view.Ended();
-        const int receiversBefore = receiver.view.Ended();
-        ASSERT_TRUE(RunUntil([&] { return sender.view.Ended() > sendersBefore && receiver.view.Ended() > receiversBefore; }));
+        ASSERT_TRUE(RunUntilBothEndAgain());
         std::vector<uint8_t> got;
         ASSERT_TRUE(ftest::ReadBytes(finalPath, got));
         EXPECT_TRUE(got == bytes);
         EXPECT_FALSE(FileExists(CFileTransferWorker::TempPathOf(finalPath)));
     }
+}
+
+// The server keeps a file's name for the day: a longer file of the same
+// name sent earlier that day leaves its bytes past the new file's end. The
+// receiver asks only for the offered size and ends there, with the new file
+// intact, whatever the sizes against the download's blocks.
+TEST_F(FileTransferServer, AFileOfferedAfterALongerOneOfTheSameNameArrivesIntact) {
+    const struct {
+        size_t longer;
+        size_t shorter;
+    } cases[] = {
+        {300000, 100000},  // the second block would run past the offer
+        {120000, 51200},   // exactly one block
+        {60000, 1000},     // within the first block
+    };
+    uint32_t seed = 40;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.longer << " then " << c.shorter);
+        for (const size_t size : {c.longer, c.shorter}) {
+            TempFolder recvFolder;
+            receiver.session.SetProgramFolder(recvFolder.Path());
+            Offer(Source(L"same name " + std::to_wstring(c.longer) + L".bin", size, ++seed));
+            receiver.session.Receive();
+            ASSERT_TRUE(RunUntilBothEndAgain(20000));
+            std::vector<uint8_t> got;
+            ASSERT_TRUE(ftest::ReadBytes(recvFolder.Path() + L"\\200\\RecvFile\\same name " + std::to_wstring(c.longer) +
+                                             L".bin",
+                                         got));
+            EXPECT_TRUE(got == bytes) << got.size() << " of " << bytes.size();
+            EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送完成");
+            EXPECT_EQ(sender.session.GetStatusText(), L"文件传送完成");
+            EXPECT_FALSE(receiver.session.IsWaitingForServer());
+        }
+    }
+}
+
+// The two sides see different dates (midnight between the upload and the
+// download, or clocks a day apart, also across the year's end): the
+// receiver finds the file under the sender's date and receives it intact.
+TEST_F(FileTransferServer, ATransferBetweenPeersWhoseDatesDifferByOneDayArrivesIntact) {
+    const struct {
+        const char* name;
+        LocalDate sender;
+        LocalDate receiver;
+    } cases[] = {
+        {"the receiver a day later", {2026, 6, 15}, {2026, 6, 16}},
+        {"the receiver a day earlier", {2026, 6, 15}, {2026, 6, 14}},
+        {"across the month's end", {2026, 2, 28}, {2026, 3, 1}},
+        {"across the year's end", {2026, 12, 31}, {2027, 1, 1}},
+        {"the receiver a day earlier across the year's end", {2027, 1, 1}, {2026, 12, 31}},
+    };
+    int round = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sender.today.date = c.sender;
+        receiver.today.date = c.receiver;
+        const std::wstring name = L"dated" + std::to_wstring(++round) + L".bin";
+        Offer(Source(name, 130000, 50 + round));
+        receiver.session.Receive();
+        ASSERT_TRUE(RunUntilBothEndAgain(20000));
+        Pump();
+        ExpectReceivedWhole(name);
+        EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送完成");
+        EXPECT_EQ(sender.session.GetStatusText(), L"文件传送完成");
+    }
+}
+
+// The receiver cannot find the file under any date it may have (the sender
+// stored it two days away): the receive fails, and the sender, whose upload
+// had finished, shows the failure as well.
+TEST_F(FileTransferServer, AReceiveThatFailsAfterTheUploadShowsAFailureOnBothSides) {
+    sender.today.date = {2026, 6, 15};
+    receiver.today.date = {2026, 6, 17};
+    Offer(Source(L"two days.bin", 90000, 60));
+    receiver.session.Receive();
+    ASSERT_TRUE(RunUntil([this] { return BothEnded() && sender.session.IsFailed(); }, 20000));
+    EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送失败");
+    EXPECT_EQ(sender.session.GetStatusText(), L"文件传送失败");
+    EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, 11));
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5, 12, 11));
+    EXPECT_FALSE(FileExists(ReceivedPath(L"two days.bin")));
+    // A repeated cancel changes nothing more.
+    FileRequestRecord cancel = engine.Sent().back().record;
+    sender.session.OnFileEvent(sender.window.Get(), cancel, FILE_REQ_CANCEL_RECV);
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5, 12, 11));
 }
 
 TEST_F(FileTransferServer, CancellingTheReceiveMidTransferLeavesNoHalfFile) {
@@ -636,13 +733,16 @@ TEST_F(FileTransferServer, FaultClosedConnectionsAreReconnected) {
 }
 
 // Downloads never get data: the receiver reports the failure, keeps no file
-// and tells the sender as a cancel would.
+// and tells the sender as a cancel would; the sender, whose upload had
+// finished, then shows the failure too.
 TEST_F(FileTransferServer, FaultNoDataFailsTheReceiveWithoutAHalfFile) {
     if (!std::getenv("QV_FAULT_NO_DATA")) GTEST_SKIP() << "run with --downloads-without-data";
     Offer(Source(L"no-data.bin", 70000, 10));
     receiver.session.Receive();
-    ASSERT_TRUE(RunUntil([this] { return BothEnded(); }));
-    EXPECT_EQ(sender.session.GetStatusText(), L"文件传送完成");
+    ASSERT_TRUE(RunUntil([this] { return BothEnded() && sender.session.IsFailed(); }, 20000));
+    EXPECT_EQ(sender.session.GetStatusText(), L"文件传送失败");
+    EXPECT_THAT(sender.window.States(), ElementsAre(1, 5, 12, 11));
+    EXPECT_EQ(sender.session.GetState(), TRANSFER_FINISHED);
     EXPECT_EQ(receiver.session.GetStatusText(), L"文件传送失败");
     EXPECT_THAT(receiver.window.States(), ElementsAre(2, 3, 11));
     EXPECT_EQ(LastSent().code, FILE_REQ_CANCEL_RECV);

@@ -74,6 +74,30 @@ TEST(FileServerProtocol, StoredNames) {
     EXPECT_EQ(MakeStoredName(1, 3, 7, std::string(64, 'x')), "");
 }
 
+// The date's name first, then the day before and the day after, across
+// the ends of months and years and the leap day.
+TEST(FileServerProtocol, StoredNamesAroundADate) {
+    const struct {
+        int year, month, day;
+        std::vector<std::string> names;
+    } cases[] = {
+        {2026, 6, 15, {"0615f.bin", "0614f.bin", "0616f.bin"}},
+        {2026, 3, 1, {"0301f.bin", "0228f.bin", "0302f.bin"}},
+        {2024, 3, 1, {"0301f.bin", "0229f.bin", "0302f.bin"}},
+        {2024, 2, 28, {"0228f.bin", "0227f.bin", "0229f.bin"}},
+        {2026, 12, 31, {"1231f.bin", "1230f.bin", "0101f.bin"}},
+        {2027, 1, 1, {"0101f.bin", "1231f.bin", "0102f.bin"}},
+        {2026, 4, 30, {"0430f.bin", "0429f.bin", "0501f.bin"}},
+        {2026, 13, 1, {}},
+        {2026, 1, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.year << "-" << c.month << "-" << c.day);
+        EXPECT_EQ(StoredNamesAround(c.year, c.month, c.day, "f.bin"), c.names);
+    }
+    EXPECT_TRUE(StoredNamesAround(2026, 6, 15, std::string(60, 'x')).empty());
+}
+
 TEST(FileServerProtocol, UploadReplies) {
     FileUploadReply reply;
     ASSERT_TRUE(ParseUploadReply(Reply(40, 28, {0, 1000, 500}).data(), 52, reply));

@@ -4,6 +4,10 @@
 // storage folder come from the environment; see with-fileserver.sh).
 #include "clientui/ImageTransfer.h"
 
+#include "clientui/ClientApp.h"
+#include "clientui/ClientImageLists.h"
+#include "clientui/ClientSettings.h"
+
 #include <fw/MessageBoxSink.h>
 #include <fw/StringUtil.h>
 
@@ -92,21 +96,31 @@ ImageTransJob Job(const std::string& name, const std::wstring& path, int32_t typ
 class MessageBoxLog {
 public:
     MessageBoxLog() {
-        m_previous = fw::SetMessageBoxSink([this](HWND, const std::wstring& text, const std::wstring&, UINT) {
+        m_previous = fw::SetMessageBoxSink([this](HWND owner, const std::wstring& text, const std::wstring& caption, UINT) {
             std::lock_guard<std::mutex> lock(m_lock);
-            m_texts.push_back(text);
+            m_boxes.push_back(Box{owner, text, caption});
             return IDOK;
         });
     }
     ~MessageBoxLog() { fw::SetMessageBoxSink(m_previous); }
-    std::vector<std::wstring> Texts() const {
+    struct Box {
+        HWND owner;
+        std::wstring text;
+        std::wstring caption;
+    };
+    std::vector<Box> Boxes() const {
         std::lock_guard<std::mutex> lock(m_lock);
-        return m_texts;
+        return m_boxes;
+    }
+    std::vector<std::wstring> Texts() const {
+        std::vector<std::wstring> texts;
+        for (const Box& box : Boxes()) texts.push_back(box.text);
+        return texts;
     }
 
 private:
     mutable std::mutex m_lock;
-    std::vector<std::wstring> m_texts;
+    std::vector<Box> m_boxes;
     fw::MessageBoxSink m_previous;
 };
 
@@ -444,3 +458,40 @@ TEST_F(ImageTransferRejected, ARefusedBlockIsSentAgain) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// The programs' own instance (a test process of its own: the instance lives
+// for the whole process)
+
+namespace {
+
+// An application object as the programs have one, with a main window.
+class NoticeTestApp : public CClientApp {
+public:
+    NoticeTestApp() : CClientApp(L"Qorvane \u5BA2\u670D", DeskFaceList()) {}
+    HWND GetMainWindow() const override { return window; }
+    HWND window = nullptr;
+};
+
+}  // namespace
+
+// No file server at the settings' server entry: after the connect retries
+// the one outage notice has the program's display title for caption and is
+// owned by the program's main window.
+TEST(ImageTransferProgramNotice, TheOutageNoticeHasTheProgramsTitleAndItsMainWindowForOwner) {
+    static NoticeTestApp app;
+    app.window = ::CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                   nullptr, nullptr);
+    ASSERT_NE(app.window, nullptr);
+    MessageBoxLog boxes;
+    // An address of the loopback range on which no file server listens.
+    g_ClientSettings.serverEntry = L"127.0.0.77";
+    CImageTransfer::GetInstance().AddUploadJob(Job("1210NOTICE.JPG", LocalPicture(L"notice.jpg", 2000)));
+    // 1 + 50 tries, 500 ms apart.
+    ASSERT_TRUE(WaitUntil([&] { return !boxes.Boxes().empty(); }, 60000));
+    const MessageBoxLog::Box box = boxes.Boxes().front();
+    EXPECT_EQ(box.text, kConnectFailedText);
+    EXPECT_EQ(box.caption, L"Qorvane \u5BA2\u670D");
+    EXPECT_EQ(box.owner, app.window);
+    EXPECT_EQ(CImageTransfer::GetInstance().UploadQueueSize(), 1u) << "the picture waits for the server";
+}
