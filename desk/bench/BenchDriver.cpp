@@ -1,6 +1,9 @@
 #include "BenchDriver.h"
 
 #include "DeskServerControl.h"
+#include "TavrelDriver.h"
+
+#include "clientui/InstanceControl.h"
 
 #include <ImEngineApi.h>
 
@@ -104,6 +107,34 @@ double TimedKey(wchar_t c) {
     const double at = Now();
     ::SendInput(2, keys, sizeof(INPUT));
     return at;
+}
+
+// ---- the driver's own process ----------------------------------------------------------------
+
+CBenchRuntime::CBenchRuntime() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    WSADATA wsa;
+    ::WSAStartup(MAKEWORD(2, 2), &wsa);
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&m_gdiplus, &input, nullptr);
+    ::LoadLibraryW(L"riched20.dll");
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
+    ::InitCommonControlsEx(&controls);
+}
+
+CBenchRuntime::~CBenchRuntime() {
+    if (m_gdiplus) Gdiplus::GdiplusShutdown(m_gdiplus);
+}
+
+// ---- the program under measurement -------------------------------------------------------
+
+Client::~Client() {
+    if (main && process.IsRunning()) {
+        Ask(main, WM_INSTANCE_CONTROL, 0, 0);
+        process.WaitForExit(20000);
+    }
+    if (process.IsRunning()) process.Kill();
+    if (handle) ::CloseHandle(handle);
 }
 
 // ---- reading the program from outside ----------------------------------------------------
@@ -483,6 +514,86 @@ bool SavePicture(const std::wstring& path) {
     return EncoderOf(L"image/jpeg", jpeg) && image.Save(path.c_str(), &jpeg, nullptr) == Gdiplus::Ok;
 }
 
+// ---- received messages in an open chat -----------------------------------------------------
+
+ReceivedMessages MakeReceivedMessages(int count, int32_t sender, int32_t receiver,
+                                      const std::wstring& pictureFolder, const wchar_t* const (&phrases)[6]) {
+    ::CreateDirectoryW(pictureFolder.c_str(), nullptr);
+    ReceivedMessages m;
+    const std::string format = Narrow(L"<format|0|10|0|宋体|/format>", 936);
+    for (int i = 1; i <= count; ++i) {
+        const std::wstring body = std::wstring(phrases[i % 6]) + L" #" + std::to_wstring(i);
+        std::string text = format + Narrow(body, 936);
+        if (i % 10 == 5) {
+            char name[64];
+            std::snprintf(name, sizeof name, "1210BE0C%029d.JPG", i);
+            SavePicture(pictureFolder + Wide(name, CP_ACP));
+            text += "<pic/" + std::to_string(body.size()) + "/" + name + "/pic>";
+        }
+        m.texts.push_back(body + L"\r\n");
+        m.lines.push_back(MessageLine(sender, receiver, 90000000u + static_cast<uint32_t>(i) * 100u, text));
+    }
+    return m;
+}
+
+ReceivedFigures ReceiveIntoLog(const ReceivedMessages& messages, HWND log, HWND window, HANDLE process, DWORD id,
+                               const std::wstring& procFolder) {
+    ReceivedFigures f;
+    const int count = static_cast<int>(messages.lines.size());
+    const std::wstring last = L"#" + std::to_wstring(count);
+    f.memoryBefore = ResourcesOf(process, id, false, procFolder).privateMb;
+    double lastRead = 0;
+    const double start = Now();
+    const int accepted = SendPipelined(messages.lines);
+    // The log keeps the newest messages only, so its text stays short:
+    // read at most every 10 ms.
+    const double end = PollUntil(
+        [&] {
+            if (Now() - lastRead < 10) return false;
+            lastRead = Now();
+            return WindowText(log).find(last) != std::wstring::npos && Painted(window);
+        },
+        600000);
+    if (!end || accepted != count)
+        std::fprintf(stderr, "the chat log: %d of %d messages accepted by the server, %s\n", accepted, count,
+                     end ? "the last one shown" : "the last one not shown within 10 minutes");
+    if (end && accepted == count) {
+        f.ms = end - start;
+        f.done = true;
+    }
+    ::Sleep(500);
+    f.memoryAfter = ResourcesOf(process, id, false, procFolder).privateMb;
+    return f;
+}
+
+// ---- keystrokes in a search box -------------------------------------------------------------
+
+KeystrokeFigures TimeKeystrokes(HWND top, HWND box, POINT point, const std::vector<std::wstring>& texts,
+                                const std::function<bool(const std::wstring& typed)>& shown, DWORD pollStepMs) {
+    KeystrokeFigures f;
+    const std::wstring queries[] = {L"wangfang", L"qqqq"};
+    for (int q = 0; q < 2 && box; ++q) {
+        BringToFront(top);
+        Click(point);
+        PollUntil([&] { return FocusOf(top) == box; }, 5000);
+        std::wstring typed;
+        for (wchar_t ch : queries[q]) {
+            typed += ch;
+            const double pressed = TimedKey(ch);
+            const double at = PollUntil([&] { return shown(typed); }, 10000, pollStepMs);
+            if (!at) break;
+            if (Tracing()) std::fprintf(stderr, "trace key '%lc': pressed %.2f, shown %.2f\n", ch, pressed, at);
+            (q == 0 ? f.hitKeys : f.noHitKeys).push_back(at - pressed);
+            (q == 0 ? f.hitScans : f.noHitScans).push_back(ScanMs(texts, typed));
+            ::Sleep(150);
+        }
+        PressKey(VK_ESCAPE);
+        for (size_t i = 0; i < typed.size(); ++i) PressKey(VK_BACK);
+        PollUntil([&] { return WindowText(box).empty(); }, 5000);
+    }
+    return f;
+}
+
 // ---- the table ----------------------------------------------------------------------------------
 
 void Heading(const char* text) { std::printf("\n%s\n", text); }
@@ -522,6 +633,38 @@ void Quote(const std::string& lines) {
     for (size_t end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1)
         std::printf("  | %s\n", lines.substr(start, end - start).c_str());
     if (start < lines.size()) std::printf("  | %s\n", lines.substr(start).c_str());
+}
+
+void OpenLines(const std::vector<double>& opens, double worstTargetMs) {
+    Line(("median of " + std::to_string(opens.size()) + " opens").c_str(), opens.empty() ? "failed" : Ms(Median(opens)),
+         "", "", "< 100 ms: " + Met(!opens.empty() && Median(opens) < 100));
+    Line("worst", opens.empty() ? "-" : Ms(Worst(opens)), "", "",
+         worstTargetMs > 0 ? "< " + Num(worstTargetMs, "%.0f") + " ms: " + Met(!opens.empty() && Worst(opens) < worstTargetMs)
+                           : std::string());
+}
+
+void ReceivedLines(int count, const ReceivedFigures& f, double plainMs) {
+    Line((std::to_string(count) + " messages, every tenth with a picture").c_str(), f.done ? Ms(f.ms) : "failed",
+         Ms(plainMs), Ratio(f.ms, plainMs), "<= 2x: " + Met(f.done && f.ms <= 2 * plainMs));
+    Line("  a message", f.done ? Ms(f.ms / count) : "-", Ms(plainMs / count));
+    Line("memory growth (private)", f.done ? Num(f.memoryAfter - f.memoryBefore, "%.1f MB") : "-");
+    std::printf("  (client: the server hands on all messages at once, until the last shows and is painted;\n"
+                "   baseline: the same texts into a plain rich edit with EM_REPLACESEL, no pictures)\n");
+}
+
+void KeystrokeLines(const KeystrokeFigures& f, double medianTargetMs, double worstTargetMs) {
+    std::vector<double> keys = f.hitKeys, scans = f.hitScans;
+    keys.insert(keys.end(), f.noHitKeys.begin(), f.noHitKeys.end());
+    scans.insert(scans.end(), f.noHitScans.begin(), f.noHitScans.end());
+    Line("keystroke, median (\"wangfang\", \"qqqq\")", keys.empty() ? "failed" : Ms(Median(keys)), Ms(Median(scans)),
+         Ratio(Median(keys), Median(scans)),
+         "< " + Num(medianTargetMs, "%.0f") + " ms: " + Met(!keys.empty() && Median(keys) < medianTargetMs));
+    Line("keystroke, worst", keys.empty() ? "-" : Ms(Worst(keys)), Ms(Worst(scans)), "",
+         worstTargetMs > 0 ? "< " + Num(worstTargetMs, "%.0f") + " ms: " + Met(!keys.empty() && Worst(keys) < worstTargetMs)
+                           : std::string());
+    Line("keystroke finding nobody, median", f.noHitKeys.empty() ? "-" : Ms(Median(f.noHitKeys)),
+         Ms(Median(f.noHitScans)), Ratio(Median(f.noHitKeys), Median(f.noHitScans)));
+    std::printf("  (baseline: a plain substring scan of the same display texts in this process)\n");
 }
 
 namespace {

@@ -12,11 +12,13 @@
 #pragma once
 
 #include "RealInput.h"
+#include "TavrelDriver.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,15 +29,16 @@ constexpr DWORD kWaitMs = 120000;
 // ---- the clock ----------------------------------------------------------------------------
 double Now();  // milliseconds
 
-// Polls ready() as often as the machine allows; the time (Now()) it first
-// held, or 0 when ms passed first.
+// Polls ready() every stepMs (0: as often as the machine allows, giving up
+// the processor in between); the time (Now()) it first held, or 0 when ms
+// passed first.
 template <typename Ready>
-double PollUntil(Ready ready, DWORD ms) {
+double PollUntil(Ready ready, DWORD ms, DWORD stepMs = 2) {
     const double deadline = Now() + ms;
     for (;;) {
         if (ready()) return Now();
         if (Now() > deadline) return 0;
-        ::Sleep(2);
+        ::Sleep(stepMs);
     }
 }
 
@@ -56,6 +59,35 @@ void Trace(const char* what);
 double TimedClick(POINT screen, int count);
 // One character typed as its key (letters and digits); the time of the press.
 double TimedKey(wchar_t c);
+
+// ---- the driver's own process ----------------------------------------------------------------
+// What a benchmark driver needs running: unbuffered output, Winsock, GDI+
+// (the pictures it saves), the rich edit and tree classes (the baselines);
+// GDI+ is shut down when it goes.
+class CBenchRuntime {
+public:
+    CBenchRuntime();
+    ~CBenchRuntime();
+    CBenchRuntime(const CBenchRuntime&) = delete;
+    CBenchRuntime& operator=(const CBenchRuntime&) = delete;
+
+private:
+    ULONG_PTR m_gdiplus = 0;
+};
+
+// ---- the program under measurement ---------------------------------------------------------
+// The client process with its main window and contact tree once found;
+// ended when it goes (the instance-control message, then killed).
+struct Client {
+    tavreltest::CTavrelProcess process;
+    HANDLE handle = nullptr;
+    HWND main = nullptr;
+    HWND tree = nullptr;
+    Client() = default;
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+    ~Client();
+};
 
 // ---- reading the program from outside ------------------------------------------------------
 // The first window under window (itself included) with something left to
@@ -118,6 +150,28 @@ std::string MessageLine(int32_t sender, int32_t receiver, uint32_t time, const s
 // A small painted picture (64 x 48) saved as a JPEG (GDI+ started).
 bool SavePicture(const std::wstring& path);
 
+// ---- received messages in an open chat -----------------------------------------------------
+struct ReceivedMessages {
+    std::vector<std::string> lines;   // for SendPipelined
+    std::vector<std::wstring> texts;  // the same texts for the plain baseline
+};
+// count messages from sender to receiver, phrase i % 6 with " #i" each;
+// every tenth has a picture, saved into pictureFolder as after a download.
+ReceivedMessages MakeReceivedMessages(int count, int32_t sender, int32_t receiver,
+                                      const std::wstring& pictureFolder, const wchar_t* const (&phrases)[6]);
+
+struct ReceivedFigures {
+    double ms = 0;
+    bool done = false;
+    double memoryBefore = 0;  // private MB
+    double memoryAfter = 0;
+};
+// Hands the messages to the server at once; the time until the log shows
+// the last one ("#count") and the window has nothing left to paint, and
+// the program's private memory before and after.
+ReceivedFigures ReceiveIntoLog(const ReceivedMessages& messages, HWND log, HWND window, HANDLE process, DWORD id,
+                               const std::wstring& procFolder);
+
 // A file named by a Unix path in the environment, read whole.
 std::string ReadFileFromEnv(const char* name);
 
@@ -127,6 +181,18 @@ std::string ReadFileFromEnv(const char* name);
 double PlainRichEditMs(const std::vector<std::wstring>& texts);
 // A plain substring scan of the texts for part; the milliseconds.
 double ScanMs(const std::vector<std::wstring>& texts, const std::wstring& part);
+
+// ---- keystrokes in a search box -------------------------------------------------------------
+struct KeystrokeFigures {
+    std::vector<double> hitKeys, noHitKeys;    // "wangfang" (finds contacts), "qqqq" (finds nobody)
+    std::vector<double> hitScans, noHitScans;  // the substring scans of the same texts
+};
+// Clicks at point (into box, a control of the window top), then types the
+// two queries key by key: each keystroke from its press until shown(typed)
+// holds (polled every pollStepMs), beside a scan of texts for the same
+// text; Escape and Backspace empty the box after each query.
+KeystrokeFigures TimeKeystrokes(HWND top, HWND box, POINT point, const std::vector<std::wstring>& texts,
+                                const std::function<bool(const std::wstring& typed)>& shown, DWORD pollStepMs);
 
 // ---- the table ---------------------------------------------------------------------------------
 void Heading(const char* text);
@@ -140,6 +206,15 @@ std::string Met(bool met);
 void Columns(const char* figure);
 // Another program's table (lines of text), quoted line by line.
 void Quote(const std::string& lines);
+// The opening figures: median (target < 100 ms) and worst (with its target
+// when worstTargetMs > 0).
+void OpenLines(const std::vector<double>& opens, double worstTargetMs);
+// The received messages beside the plain rich edit.
+void ReceivedLines(int count, const ReceivedFigures& figures, double plainMs);
+// The keystroke figures beside the substring scans: the median over both
+// queries (its target), the worst (its target when worstTargetMs > 0), the
+// median of the query that finds nobody.
+void KeystrokeLines(const KeystrokeFigures& figures, double medianTargetMs, double worstTargetMs);
 // The resources before, with `opened` windows open and after closing
 // `closed` of them, each beside "back within 5%"; then idle CPU.
 void ResourceTable(const Resources& before, const Resources& during, const Resources& after, int opened,

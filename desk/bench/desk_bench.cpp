@@ -40,21 +40,13 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <objidl.h>
-#include <gdiplus.h>
-#include <psapi.h>
-#include <richedit.h>
-#include <winternl.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cwctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -84,21 +76,6 @@ struct Options {
 };
 
 // ---- the client under measurement ------------------------------------------------------------------
-
-struct Client {
-    CTavrelProcess process;
-    HANDLE handle = nullptr;
-    HWND main = nullptr;
-    HWND tree = nullptr;
-    ~Client() {
-        if (main && process.IsRunning()) {
-            Ask(main, WM_INSTANCE_CONTROL, 0, 0);
-            process.WaitForExit(20000);
-        }
-        if (process.IsRunning()) process.Kill();
-        if (handle) ::CloseHandle(handle);
-    }
-};
 
 std::wstring MainCaption(int32_t account, const wchar_t* name) {
     return std::wstring(kDeskDisplayTitle) + L" - " + std::to_wstring(account) + L" - " + name + L" ";
@@ -201,7 +178,7 @@ int wmain(int argc, wchar_t** argv) {
         else if (name == L"--conversations") o.conversations = value;
         else if (name == L"--idle-seconds") o.idleSeconds = value;
     }
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const CBenchRuntime runtime;
     const std::wstring app = WindowsPathFromEnv("QV_DESK_APP");
     const std::wstring engineFolder = WindowsPathFromEnv("QV_DESK_NOSERVER");
     const std::wstring server = ServerAddress();
@@ -209,14 +186,6 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "desk_bench: run through run-bench.sh (no QV_DESK_APP / QV_DESK_SERVER)\n");
         return 2;
     }
-    WSADATA wsa;
-    ::WSAStartup(MAKEWORD(2, 2), &wsa);
-    ULONG_PTR gdiplusToken = 0;
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
-    ::LoadLibraryW(L"riched20.dll");
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
-    ::InitCommonControlsEx(&controls);
     WriteServerEntry(app);
     WriteAgentSettings(app, kManager, false);
     WriteAgentSettings(app, kSearcher, false);
@@ -259,7 +228,6 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("  (baseline: an engine host logs on and receives the same lists, no window)\n");
     if (!logged) {
         std::printf("\nthe client did not log on; the other figures need it\n");
-        Gdiplus::GdiplusShutdown(gdiplusToken);
         return 1;
     }
     SendTo(c.main, WM_INSTANCE_CONTROL, 1, 0);
@@ -288,28 +256,12 @@ int wmain(int argc, wchar_t** argv) {
 
     // ---- 3. the chat log ----------------------------------------------------------------------
     // The pictures wait in the agent's picture folder, as after a download.
-    const std::wstring pictures = app + std::to_wstring(kManager) + L"\\Image\\";
-    ::CreateDirectoryW(pictures.c_str(), nullptr);
-    std::vector<std::string> lines;
-    std::vector<std::wstring> texts;
-    const wchar_t* phrases[] = {L"您好，我的订单什么时候发货？", L"请问可以开发票吗？抬头和税号稍后发给您",
-                                L"物流信息显示已到达本地分拨中心，今天能送到吗", L"好的，谢谢",
-                                L"收到的商品有一点划痕，可以换一个吗？", L"Order A-20261210 arrived, thank you!"};
-    const std::string format = Narrow(L"<format|0|10|0|宋体|/format>", 936);
-    for (int i = 1; i <= o.messages; ++i) {
-        const std::wstring body = std::wstring(phrases[i % 6]) + L" #" + std::to_wstring(i);
-        std::string text = format + Narrow(body, 936);
-        if (i % 10 == 5) {
-            char name[64];
-            std::snprintf(name, sizeof name, "1210BE0C%029d.JPG", i);
-            SavePicture(pictures + Wide(name, CP_ACP));
-            text += "<pic/" + std::to_string(body.size()) + "/" + name + "/pic>";
-        }
-        texts.push_back(body + L"\r\n");
-        lines.push_back(MessageLine(kChatCustomer, kManager, 90000000u + static_cast<uint32_t>(i) * 100u, text));
-    }
-    double appendMs = 0, plainMs = 0, memoryBefore = 0, memoryAfter = 0;
-    bool appendDone = false;
+    const wchar_t* const phrases[6] = {L"您好，我的订单什么时候发货？", L"请问可以开发票吗？抬头和税号稍后发给您",
+                                       L"物流信息显示已到达本地分拨中心，今天能送到吗", L"好的，谢谢",
+                                       L"收到的商品有一点划痕，可以换一个吗？", L"Order A-20261210 arrived, thank you!"};
+    const ReceivedMessages messages = MakeReceivedMessages(o.messages, kChatCustomer, kManager,
+                                                           app + std::to_wstring(kManager) + L"\\Image\\", phrases);
+    ReceivedFigures received;
     Conversation chat;
     // A click on the row first (the first click into the window activates it).
     if (chatRow) {
@@ -318,33 +270,11 @@ int wmain(int argc, wchar_t** argv) {
         ::Sleep(static_cast<DWORD>(::GetDoubleClickTime()) + 200);
     }
     if (chatRow && (OpenConversation(c, chatRow, &chat) > 0 || OpenConversation(c, chatRow, &chat) > 0)) {
-        const std::wstring last = L"#" + std::to_wstring(o.messages);
-        memoryBefore = ResourcesOf(c.handle, c.process.Id(), false, g_procFolder).privateMb;
-        double lastRead = 0;
-        const double start = Now();
-        const int accepted = SendPipelined(lines);
-        // The log keeps the newest messages only, so its text stays short:
-        // read at most every 10 ms.
-        const double end = PollUntil(
-            [&] {
-                if (Now() - lastRead < 10) return false;
-                lastRead = Now();
-                return WindowText(chat.log).find(last) != std::wstring::npos && Painted(chat.window);
-            },
-            600000);
-        if (!end || accepted != o.messages)
-            std::fprintf(stderr, "desk_bench: the chat log: %d of %d messages accepted by the server, %s\n", accepted,
-                         o.messages, end ? "the last one shown" : "the last one not shown within 10 minutes");
-        if (end && accepted == o.messages) {
-            appendMs = end - start;
-            appendDone = true;
-        }
-        ::Sleep(500);
-        memoryAfter = ResourcesOf(c.handle, c.process.Id(), false, g_procFolder).privateMb;
+        received = ReceiveIntoLog(messages, chat.log, chat.window, c.handle, c.process.Id(), g_procFolder);
         CloseConversation(c, chat);
     }
     // The baseline: the same texts into a plain rich edit, one EM_REPLACESEL each.
-    plainMs = PlainRichEditMs(texts);
+    const double plainMs = PlainRichEditMs(messages.texts);
 
     // ---- 2. opening a conversation ----------------------------------------------------------------
     std::vector<double> opens;
@@ -358,19 +288,11 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     Heading("2. Opening a conversation (double click to window shown and painted)");
-    Line(("median of " + std::to_string(opens.size()) + " opens").c_str(), opens.empty() ? "failed" : Ms(Median(opens)),
-         "", "", "< 100 ms: " + Met(!opens.empty() && Median(opens) < 100));
-    Line("worst", opens.empty() ? "-" : Ms(Worst(opens)));
-    std::printf("  (the customer's history behind it: the %d messages of item 3)\n", appendDone ? o.messages : 0);
+    OpenLines(opens, 0);
+    std::printf("  (the customer's history behind it: the %d messages of item 3)\n", received.done ? o.messages : 0);
 
     Heading("3. The chat log: received messages appended to an open conversation");
-    Line((std::to_string(o.messages) + " messages, every tenth with a picture").c_str(),
-         appendDone ? Ms(appendMs) : "failed", Ms(plainMs), Ratio(appendMs, plainMs),
-         "<= 2x: " + Met(appendDone && appendMs <= 2 * plainMs));
-    Line("  a message", appendDone ? Ms(appendMs / o.messages) : "-", Ms(plainMs / o.messages));
-    Line("memory growth (private)", appendDone ? Num(memoryAfter - memoryBefore, "%.1f MB") : "-");
-    std::printf("  (client: the server hands on all messages at once, until the last shows and is painted;\n"
-                "   baseline: the same texts into a plain rich edit with EM_REPLACESEL, no pictures)\n");
+    ReceivedLines(o.messages, received, plainMs);
 
     // ---- 6. resources ----------------------------------------------------------------------------------
     const bool gdiTable = GdiTableWorks();
@@ -406,7 +328,7 @@ int wmain(int argc, wchar_t** argv) {
     // ---- 4. contact search ----------------------------------------------------------------------------
     Ask(c.main, WM_INSTANCE_CONTROL, 0, 0);
     c.process.WaitForExit(20000);
-    std::vector<double> keystrokes, noHitKeystrokes, scans, noHitScans;
+    KeystrokeFigures keys;
     const std::vector<std::wstring> displayTexts = SearcherDisplayTexts(ReadFileFromEnv("QV_BENCH_DESK_FILE"));
     double searchLogonMs = 0;
     {
@@ -422,40 +344,14 @@ int wmain(int argc, wchar_t** argv) {
             // Typed key by key: a query that finds customers (full pinyin,
             // then more letters), and one that finds nobody (every test
             // runs over every contact).
-            const std::wstring queries[] = {L"wangfang", L"qqqq"};
-            for (int q = 0; q < 2 && box; ++q) {
-                Click(CentreOf(box));
-                PollUntil([&] { return FocusOf(s.main) == box; }, 5000);
-                std::wstring typed;
-                for (wchar_t ch : queries[q]) {
-                    typed += ch;
-                    const double pressed = TimedKey(ch);
-                    const double shown = PollUntil([&] { return WindowText(box) == typed; }, 10000);
-                    if (!shown) break;
-                    (q == 0 ? keystrokes : noHitKeystrokes).push_back(shown - pressed);
-                    // The baseline: a plain substring scan of the same texts.
-                    (q == 0 ? scans : noHitScans).push_back(ScanMs(displayTexts, typed));
-                    ::Sleep(150);
-                }
-                PressKey(VK_ESCAPE);
-                for (size_t i = 0; i < typed.size(); ++i) PressKey(VK_BACK);
-                PollUntil([&] { return WindowText(box).empty(); }, 5000);
-            }
+            keys = TimeKeystrokes(s.main, box, CentreOf(box), displayTexts,
+                                  [&](const std::wstring& typed) { return WindowText(box) == typed; }, 2);
         }
     }
-    std::vector<double> allKeys = keystrokes, allScans = scans;
-    allKeys.insert(allKeys.end(), noHitKeystrokes.begin(), noHitKeystrokes.end());
-    allScans.insert(allScans.end(), noHitScans.begin(), noHitScans.end());
     Heading("4. Contact search: one keystroke over the customers (key press to the box's new text)");
     std::printf("  %d contacts (%zu display texts in the baseline); the agent logged on in %.0f ms\n",
                 o.searchContacts, displayTexts.size(), searchLogonMs);
-    Line("keystroke, median (\"wangfang\", \"qqqq\")", allKeys.empty() ? "failed" : Ms(Median(allKeys)),
-         Ms(Median(allScans)), Ratio(Median(allKeys), Median(allScans)),
-         "< 5 ms: " + Met(!allKeys.empty() && Median(allKeys) < 5));
-    Line("keystroke, worst", allKeys.empty() ? "-" : Ms(Worst(allKeys)), Ms(Worst(allScans)));
-    Line("keystroke finding nobody, median", noHitKeystrokes.empty() ? "-" : Ms(Median(noHitKeystrokes)),
-         Ms(Median(noHitScans)), Ratio(Median(noHitKeystrokes), Median(noHitScans)));
-    std::printf("  (baseline: a plain substring scan of the same display texts in this process)\n");
+    KeystrokeLines(keys, 5, 0);
 
     // ---- 5. history -----------------------------------------------------------------------------------
     Heading("5. History: 100,000 records (first page, keyword search)");
@@ -470,6 +366,5 @@ int wmain(int argc, wchar_t** argv) {
     Heading("6. Resources of the client (5,000 customers)");
     ResourceTable(before, during, after, opened, closed, gdiTable, idlePercent, o.idleSeconds);
 
-    Gdiplus::GdiplusShutdown(gdiplusToken);
     return 0;
 }

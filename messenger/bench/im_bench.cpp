@@ -44,13 +44,10 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
-#include <objidl.h>
-#include <gdiplus.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -86,24 +83,9 @@ std::wstring g_procFolder;  // the messenger's /proc folder, when found
 
 // ---- the program under measurement --------------------------------------------------------
 
-struct Messenger {
-    CTavrelProcess process;
-    HANDLE handle = nullptr;
-    HWND main = nullptr;
-    HWND tree = nullptr;
-    ~Messenger() {
-        if (main && process.IsRunning()) {
-            Ask(main, WM_INSTANCE_CONTROL, 0, 0);
-            process.WaitForExit(20000);
-        }
-        if (process.IsRunning()) process.Kill();
-        if (handle) ::CloseHandle(handle);
-    }
-};
-
 // The main window shown with the friend tree filled (at least `rows` items)
 // and painted.
-bool TreeReady(Messenger& m, LRESULT rows) {
+bool TreeReady(Client& m, LRESULT rows) {
     if (!m.main) m.main = m.process.FindWindowByCaption(L"IM " + std::to_wstring(kOwner));
     if (!m.main) return Trace("no main window"), false;
     if (!m.tree) m.tree = ::GetDlgItem(m.main, IDC_IM_TREE);
@@ -116,7 +98,7 @@ bool TreeReady(Messenger& m, LRESULT rows) {
 
 // Starts IM.exe, logs on through its log-on panel with a real click on
 // "登录"; the milliseconds from the click to the tree ready (0 on a failure).
-double LogOn(Messenger& m, const std::wstring& app, LRESULT rows) {
+double LogOn(Client& m, const std::wstring& app, LRESULT rows) {
     if (!m.process.Start(app, L"", L"IM.exe")) return 0;
     m.handle = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, m.process.Id());
     HWND panel = m.process.WaitForWindow(L"IM 登录", kWaitMs);
@@ -130,7 +112,7 @@ double LogOn(Messenger& m, const std::wstring& app, LRESULT rows) {
 }
 
 // The process's visible chat windows (caption "与 <name> 交流中").
-std::vector<HWND> ChatWindows(const Messenger& m) {
+std::vector<HWND> ChatWindows(const Client& m) {
     std::vector<HWND> chats;
     for (HWND window : m.process.Windows())
         if (WindowText(window).compare(0, 2, L"与 ") == 0 && ::GetDlgItem(window, IDC_IM_CHAT_LOG))
@@ -140,7 +122,7 @@ std::vector<HWND> ChatWindows(const Messenger& m) {
 
 // Opens the chat of a row with a real double click; the milliseconds from
 // the click to the new chat window shown and painted (0 when none showed).
-double OpenChat(Messenger& m, HTREEITEM item, HWND* opened = nullptr) {
+double OpenChat(Client& m, HTREEITEM item, HWND* opened = nullptr) {
     BringToFront(m.main);
     Ask(m.tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
     const RECT rect = RowRect(m.tree, item);
@@ -158,6 +140,7 @@ double OpenChat(Messenger& m, HTREEITEM item, HWND* opened = nullptr) {
         15000);
     if (opened) *opened = shown;
     if (!end) Trace("open: no chat window shown");
+    if (Tracing()) std::fprintf(stderr, "trace open: clicked %.2f, shown and painted %.2f\n", start, end);
     return end ? end - start : 0;
 }
 
@@ -245,7 +228,7 @@ double RawReadMs(const std::wstring& path) {
 }
 
 // The history manager shown with the text in its record view and painted.
-bool HistoryShown(const Messenger& m, const std::wstring& newest, HWND* manager) {
+bool HistoryShown(const Client& m, const std::wstring& newest, HWND* manager) {
     if (!*manager || !::IsWindowVisible(*manager)) *manager = m.process.FindWindowByCaption(L"消息管理器");
     if (!*manager) return Trace("no history manager"), false;
     HWND view = ::GetDlgItem(*manager, kHistoryViewId);
@@ -256,7 +239,7 @@ bool HistoryShown(const Messenger& m, const std::wstring& newest, HWND* manager)
 }
 
 // The hit list's pop-up: the program's top-level window holding the list.
-HWND HitList(const Messenger& m) {
+HWND HitList(const Client& m) {
     for (HWND window : m.process.Windows(false))
         if (::GetDlgItem(window, kHitListId)) return window;
     return nullptr;
@@ -293,7 +276,7 @@ Options ReadOptions(int argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
     const Options o = ReadOptions(argc, argv);
-    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const CBenchRuntime runtime;
     const std::wstring app = WindowsPathFromEnv("QV_DESK_APP");
     const std::wstring engineFolder = WindowsPathFromEnv("QV_DESK_NOSERVER");
     const std::wstring server = imtest::Env("QV_DESK_SERVER");
@@ -301,14 +284,6 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "im_bench: run through run-bench.sh (no QV_DESK_APP / QV_DESK_SERVER)\n");
         return 2;
     }
-    WSADATA wsa;
-    ::WSAStartup(MAKEWORD(2, 2), &wsa);
-    ULONG_PTR gdiplusToken = 0;
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
-    ::LoadLibraryW(L"riched20.dll");
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
-    ::InitCommonControlsEx(&controls);
     imtest::PrepareAppFolder({kOwner});
 
     // ---- 1. log-on ----------------------------------------------------------------------------
@@ -318,11 +293,10 @@ int wmain(int argc, wchar_t** argv) {
         CEngineHost host(engineFolder, L"Ulvarn.dll");
         if (host.Ready()) engineMs = host.Logon(kOwner, L"secret", server, false);
     }
-    Messenger m;
+    Client m;
     const double clientMs = LogOn(m, app, treeRows);
     if (o.logonOnly) {
         std::printf("logon %.1f %.1f\n", clientMs, engineMs);
-        Gdiplus::GdiplusShutdown(gdiplusToken);
         return clientMs > 0 ? 0 : 1;
     }
     std::printf("messenger benchmark: IM.exe (64-bit) under Wine against the stand-in chat server\n");
@@ -342,7 +316,6 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("  (baseline: an engine host logs on and receives the same list, no window)\n");
     if (!clientMs) {
         std::printf("\nthe messenger did not log on; the other figures need it\n");
-        Gdiplus::GdiplusShutdown(gdiplusToken);
         return 1;
     }
     g_procFolder = ProcFolderOf(app + L"IM.exe");
@@ -356,62 +329,24 @@ int wmain(int argc, wchar_t** argv) {
     const HTREEITEM chatRow = RowOf(rows, kChatPeer), historyRow = RowOf(rows, kHistoryPeer);
     if (!chatRow || !historyRow) {
         std::printf("\nthe generated friends are not in the first category (%zu rows)\n", rows.size());
-        Gdiplus::GdiplusShutdown(gdiplusToken);
         return 1;
     }
 
     // ---- 3. received messages ----------------------------------------------------------------
     // The pictures wait in the owner's picture folder, as after a download.
-    const std::wstring pictures = app + std::to_wstring(kOwner) + L"\\Image\\";
-    ::CreateDirectoryW(pictures.c_str(), nullptr);
-    std::vector<std::string> lines;
-    std::vector<std::wstring> texts;
-    const wchar_t* phrases[] = {L"你好，周末有空吗？", L"那份报告我放在共享盘了，抬头和编号稍后发你",
-                                L"车已经到楼下了，你下来吧", L"好的，谢谢",
-                                L"照片拍得不错，再发几张过来？", L"Meeting moved to 3 pm, thanks!"};
-    const std::string format = Narrow(L"<format|0|10|0|宋体|/format>", 936);
-    for (int i = 1; i <= o.messages; ++i) {
-        const std::wstring body = std::wstring(phrases[i % 6]) + L" #" + std::to_wstring(i);
-        std::string text = format + Narrow(body, 936);
-        if (i % 10 == 5) {
-            char name[64];
-            std::snprintf(name, sizeof name, "1210BE0C%029d.JPG", i);
-            SavePicture(pictures + Wide(name, CP_ACP));
-            text += "<pic/" + std::to_string(body.size()) + "/" + name + "/pic>";
-        }
-        texts.push_back(body + L"\r\n");
-        lines.push_back(MessageLine(kChatPeer, kOwner, 90000000u + static_cast<uint32_t>(i) * 100u, text));
-    }
-    double appendMs = 0, memoryBefore = 0, memoryAfter = 0;
-    bool appendDone = false;
+    const wchar_t* const phrases[6] = {L"你好，周末有空吗？", L"那份报告我放在共享盘了，抬头和编号稍后发你",
+                                       L"车已经到楼下了，你下来吧", L"好的，谢谢",
+                                       L"照片拍得不错，再发几张过来？", L"Meeting moved to 3 pm, thanks!"};
+    const ReceivedMessages messages = MakeReceivedMessages(o.messages, kChatPeer, kOwner,
+                                                           app + std::to_wstring(kOwner) + L"\\Image\\", phrases);
+    ReceivedFigures received;
     HWND chat = nullptr;
     if (OpenChat(m, chatRow, &chat) > 0 || OpenChat(m, chatRow, &chat) > 0) {
-        HWND log = ::GetDlgItem(chat, IDC_IM_CHAT_LOG);
-        const std::wstring last = L"#" + std::to_wstring(o.messages);
-        memoryBefore = ResourcesOf(m.handle, m.process.Id(), false, g_procFolder).privateMb;
-        double lastRead = 0;
-        const double start = Now();
-        const int accepted = SendPipelined(lines);
-        // The log's text is read at most every 10 ms.
-        const double end = PollUntil(
-            [&] {
-                if (Now() - lastRead < 10) return false;
-                lastRead = Now();
-                return WindowText(log).find(last) != std::wstring::npos && Painted(chat);
-            },
-            600000);
-        if (!end || accepted != o.messages)
-            std::fprintf(stderr, "im_bench: the chat log: %d of %d messages accepted by the server, %s\n", accepted,
-                         o.messages, end ? "the last one shown" : "the last one not shown within 10 minutes");
-        if (end && accepted == o.messages) {
-            appendMs = end - start;
-            appendDone = true;
-        }
-        ::Sleep(500);
-        memoryAfter = ResourcesOf(m.handle, m.process.Id(), false, g_procFolder).privateMb;
+        received = ReceiveIntoLog(messages, ::GetDlgItem(chat, IDC_IM_CHAT_LOG), chat, m.handle, m.process.Id(),
+                                  g_procFolder);
         CloseChat(chat);
     }
-    const double plainMs = PlainRichEditMs(texts);
+    const double plainMs = PlainRichEditMs(messages.texts);
 
     // ---- 2. opening a chat ------------------------------------------------------------------------
     std::vector<double> opens;
@@ -424,65 +359,29 @@ int wmain(int argc, wchar_t** argv) {
         ::Sleep(50);
     }
     Heading("2. Opening a chat window (double click on the friend to window shown and painted)");
-    Line(("median of " + std::to_string(opens.size()) + " opens").c_str(), opens.empty() ? "failed" : Ms(Median(opens)),
-         "", "", "< 100 ms: " + Met(!opens.empty() && Median(opens) < 100));
-    Line("worst", opens.empty() ? "-" : Ms(Worst(opens)), "", "", "< 150 ms: " + Met(!opens.empty() && Worst(opens) < 150));
-    std::printf("  (the friend's history behind it: the %d messages of item 3)\n", appendDone ? o.messages : 0);
+    OpenLines(opens, 150);
+    std::printf("  (the friend's history behind it: the %d messages of item 3)\n", received.done ? o.messages : 0);
 
     Heading("3. Received messages appended to an open chat");
-    Line((std::to_string(o.messages) + " messages, every tenth with a picture").c_str(),
-         appendDone ? Ms(appendMs) : "failed", Ms(plainMs), Ratio(appendMs, plainMs),
-         "<= 2x: " + Met(appendDone && appendMs <= 2 * plainMs));
-    Line("  a message", appendDone ? Ms(appendMs / o.messages) : "-", Ms(plainMs / o.messages));
-    Line("memory growth (private)", appendDone ? Num(memoryAfter - memoryBefore, "%.1f MB") : "-");
-    std::printf("  (client: the server hands on all messages at once, until the last shows and is painted;\n"
-                "   baseline: the same texts into a plain rich edit with EM_REPLACESEL, no pictures)\n");
+    ReceivedLines(o.messages, received, plainMs);
 
     // ---- 4. contact search ------------------------------------------------------------------------
-    std::vector<double> keystrokes, noHitKeystrokes, scans, noHitScans;
     const std::vector<std::wstring> displayTexts = FriendDisplayTexts(ReadFileFromEnv("QV_BENCH_WORLD_FILE"));
     HWND box = ::GetDlgItem(m.main, IDC_IM_SEARCH);
-    // Typed key by key: a query that finds friends (full pinyin, then more
-    // letters), and one that finds nobody (every test runs over every friend).
-    const std::wstring queries[] = {L"wangfang", L"qqqq"};
-    for (int q = 0; q < 2 && box; ++q) {
-        BringToFront(m.main);
-        Click(imtest::SearchBoxPoint(m.main));
-        PollUntil([&] { return FocusOf(m.main) == box; }, 5000);
-        std::wstring typed;
-        for (wchar_t ch : queries[q]) {
-            typed += ch;
-            const double pressed = TimedKey(ch);
-            HWND hits = nullptr;
-            const double shown = PollUntil(
-                [&] {
-                    if (WindowText(box) != typed) return false;
-                    if (!hits) hits = HitList(m);
-                    return hits && Painted(hits);
-                },
-                10000);
-            if (!shown) break;
-            (q == 0 ? keystrokes : noHitKeystrokes).push_back(shown - pressed);
-            (q == 0 ? scans : noHitScans).push_back(ScanMs(displayTexts, typed));
-            ::Sleep(150);
-        }
-        PressKey(VK_ESCAPE);
-        for (size_t i = 0; i < typed.size(); ++i) PressKey(VK_BACK);
-        PollUntil([&] { return WindowText(box).empty(); }, 5000);
-    }
-    std::vector<double> allKeys = keystrokes, allScans = scans;
-    allKeys.insert(allKeys.end(), noHitKeystrokes.begin(), noHitKeystrokes.end());
-    allScans.insert(allScans.end(), noHitScans.begin(), noHitScans.end());
+    // A keystroke is shown with the box's new text and the hit list painted.
+    // The poll does not sleep: the figures are a few milliseconds.
+    HWND hits = nullptr;
+    const KeystrokeFigures keys = TimeKeystrokes(
+        m.main, box, imtest::SearchBoxPoint(m.main), displayTexts,
+        [&](const std::wstring& typed) {
+            if (WindowText(box) != typed) return false;
+            if (!hits) hits = HitList(m);
+            return hits && Painted(hits);
+        },
+        0);
     Heading("4. Contact search: one keystroke over the friends (key press to the box's new text and the hit list painted)");
     std::printf("  %d friends (%zu display texts in the baseline)\n", o.friends, displayTexts.size());
-    Line("keystroke, median (\"wangfang\", \"qqqq\")", allKeys.empty() ? "failed" : Ms(Median(allKeys)),
-         Ms(Median(allScans)), Ratio(Median(allKeys), Median(allScans)),
-         "< 2 ms: " + Met(!allKeys.empty() && Median(allKeys) < 2));
-    Line("keystroke, worst", allKeys.empty() ? "-" : Ms(Worst(allKeys)), Ms(Worst(allScans)), "",
-         "< 16 ms: " + Met(!allKeys.empty() && Worst(allKeys) < 16));
-    Line("keystroke finding nobody, median", noHitKeystrokes.empty() ? "-" : Ms(Median(noHitKeystrokes)),
-         Ms(Median(noHitScans)), Ratio(Median(noHitKeystrokes), Median(noHitScans)));
-    std::printf("  (baseline: a plain substring scan of the same display texts in this process)\n");
+    KeystrokeLines(keys, 2, 16);
 
     // ---- 5. the history manager --------------------------------------------------------------------
     const std::wstring historyPath = WriteHistory(app, kHistoryPeer, o.records);
@@ -498,6 +397,7 @@ int wmain(int argc, wchar_t** argv) {
             const double start = TimedClick(CentreOf(button), 1);
             const double end = PollUntil([&] { return HistoryShown(m, newest, &manager); }, 60000);
             if (!end) break;
+            if (Tracing()) std::fprintf(stderr, "trace history: clicked %.2f, shown and painted %.2f\n", start, end);
             if (i == 0)
                 firstHistoryMs = end - start;
             else
@@ -545,6 +445,5 @@ int wmain(int argc, wchar_t** argv) {
     ResourceTable(before, during, after, static_cast<int>(opened.size()), closed, gdiTable, idlePercent,
                   o.idleSeconds);
 
-    Gdiplus::GdiplusShutdown(gdiplusToken);
     return 0;
 }

@@ -1100,9 +1100,13 @@ void CIMMainPanel::OnSearchChanged() {
         return;
     }
     m_hitList->ClearList();
+    // Placed and shown when it is hidden or the window moved; a keystroke
+    // while it shows in its place only changes its rows.
     const RECT area = WindowArea(Layout::kHitList);
-    m_hitList->SetWindowPos(HWND_NOTOPMOST, area.left, area.top, Width(area), Height(area),
-                            SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    const RECT now = m_hitList->GetWindowRect();
+    if (!HitListVisible() || !::EqualRect(&now, &area))
+        m_hitList->SetWindowPos(HWND_NOTOPMOST, area.left, area.top, Width(area), Height(area),
+                                SWP_NOACTIVATE | SWP_SHOWWINDOW);
     for (const clientui::SearchHit& hit : m_search.Search(m_friends, text))
         m_hitList->AddItem(hit.displayText, hit.userId);
 }
