@@ -549,6 +549,9 @@ void CIMMsgMgrPanel::ShowHistory(int32_t peerId) {
 
 void CIMMsgMgrPanel::ClearView() {
     if (m_view.GetHwnd()) {
+        // Emptied with drawing held: the view is painted once, with what
+        // comes next.
+        m_view.SendMessage(WM_SETREDRAW, FALSE);
         m_view.SetSel(0, -1);
         m_view.ReplaceSel(L"");
         CHARFORMATW plain = {};
@@ -557,6 +560,8 @@ void CIMMsgMgrPanel::ClearView() {
         plain.dwEffects = 0;
         plain.crTextColor = 0;
         m_view.SetSelectionCharFormat(plain);
+        m_view.SendMessage(WM_SETREDRAW, TRUE);
+        m_view.Invalidate(true);
     }
     m_pictures.clear();
 }
