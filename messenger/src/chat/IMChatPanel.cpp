@@ -8,6 +8,7 @@
 #include "clientui/ClientSettings.h"
 #include "clientui/PanelDrawing.h"
 #include "clientui/PanelRegistry.h"
+#include "clientui/SkinPicture.h"
 #include "clientui/SystemSettingPanel.h"
 
 #include "fw/DeviceContext.h"
@@ -22,6 +23,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
+#include <map>
 
 const ChatPanelIds kIMChatPanelIds = {
     IDC_IM_CHAT_INPUT,     IDC_IM_CHAT_LOG,         IDC_IM_CHAT_SEND,       IDC_IM_CHAT_CLOSE,
@@ -46,6 +49,20 @@ constexpr int kRightStripLow = 117;
 
 int Width(const RECT& rc) { return rc.right - rc.left; }
 int Height(const RECT& rc) { return rc.bottom - rc.top; }
+
+// Keeps a button picture of the chat windows for the program's life. The
+// picture cache shares a file's bitmap only while some picture holds it, so
+// without this each chat window opened after the last one closed would
+// decode every button file again.
+void KeepButtonPicture(const std::wstring& path) {
+    static std::map<std::wstring, CSkinPicture> kept;  // UI thread only
+    CSkinPicture& picture = kept[path];
+    if (picture.IsNull()) picture.Load(path);
+}
+
+void KeepButtonPictures(const std::initializer_list<std::wstring>& paths) {
+    for (const std::wstring& path : paths) KeepButtonPicture(path);
+}
 
 void FrameAround(HDC dc, const RECT& rc, COLORREF colour) {
     RECT frame = rc;
@@ -136,11 +153,13 @@ void CIMChatPanel::BindButtons() {
         CSkinBtn& button = Button(b.id);
         if (!button.SubclassDlgItem(b.id, m_hWnd)) continue;
         button.SetBitmaps(b.paths->normal, b.paths->hover, b.paths->pressed, b.paths->normal);
+        KeepButtonPictures({b.paths->normal, b.paths->hover, b.paths->pressed});
     }
     CSkinBtn& tipClose = Button(IDC_IM_CHAT_TIP_CLOSE);
     if (tipClose.SubclassDlgItem(IDC_IM_CHAT_TIP_CLOSE, m_hWnd)) {
         const std::wstring base = ResourcePath(L"tipWndbar\\tipWndBar_closeBtn_");
         tipClose.SetBitmaps(base + L"1.png", base + L"2.png", base + L"3.png", base + L"1.png");
+        KeepButtonPictures({base + L"1.png", base + L"2.png", base + L"3.png"});
         tipClose.ShowWindow(SW_HIDE);
     }
 }

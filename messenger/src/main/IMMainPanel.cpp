@@ -213,6 +213,7 @@ void CIMMainPanel::OnDestroy() {
     ::KillTimer(m_hWnd, kUnreadTimer);
     ::KillTimer(m_hWnd, kOwnProfileTimer);
     ::KillTimer(m_hWnd, kContactProfileTimer);
+    ::KillTimer(m_hWnd, kSearchPrepareTimer);
     if (m_nHotKeyId >= 0) {
         ::UnregisterHotKey(m_hWnd, m_nHotKeyId);
         ::GlobalDeleteAtom(static_cast<ATOM>(m_nHotKeyId + kFirstStringAtom));
@@ -511,6 +512,10 @@ bool CIMMainPanel::OnTimer(UINT_PTR id) {
     case kSettingsNoticeTimer:
         ShowSettingsNotice();
         return true;
+    case kSearchPrepareTimer:
+        ::KillTimer(m_hWnd, kSearchPrepareTimer);
+        m_search.Prepare(m_friends);
+        return true;
     default:
         return CPanelBase::OnTimer(id);
     }
@@ -626,6 +631,7 @@ void CIMMainPanel::OnFriendList() {
     FillFriendTree();
     m_searchBox.ShowWindow(SW_SHOW);
     Invalidate(false);
+    SetTimer(kSearchPrepareTimer, 1);
 }
 
 void CIMMainPanel::FillFriendTree() {
@@ -1100,9 +1106,13 @@ void CIMMainPanel::OnSearchChanged() {
         return;
     }
     m_hitList->ClearList();
+    // Placed and shown when it is hidden or the window moved; a keystroke
+    // while it shows in its place only changes its rows.
     const RECT area = WindowArea(Layout::kHitList);
-    m_hitList->SetWindowPos(HWND_NOTOPMOST, area.left, area.top, Width(area), Height(area),
-                            SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    const RECT now = m_hitList->GetWindowRect();
+    if (!HitListVisible() || !::EqualRect(&now, &area))
+        m_hitList->SetWindowPos(HWND_NOTOPMOST, area.left, area.top, Width(area), Height(area),
+                                SWP_NOACTIVATE | SWP_SHOWWINDOW);
     for (const clientui::SearchHit& hit : m_search.Search(m_friends, text))
         m_hitList->AddItem(hit.displayText, hit.userId);
 }

@@ -56,6 +56,10 @@ public:
     static constexpr UINT_PTR kOwnProfileTimer = 1027;
     static constexpr UINT_PTR kContactProfileTimer = 1028;
     static constexpr UINT_PTR kSettingsNoticeTimer = 1029;
+    // Prepares the contact search's texts once the new friend tree has been
+    // painted (timers come after painting), so that the first keystroke
+    // only compares.
+    static constexpr UINT_PTR kSearchPrepareTimer = 1030;
     // Tray icon indices beyond the statuses, for the blinking.
     static constexpr int kWindowIconIndex = 100;
     static constexpr int kBlinkIconIndex = 201;

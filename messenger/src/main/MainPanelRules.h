@@ -170,6 +170,9 @@ class CFriendSearch {
 public:
     explicit CFriendSearch(const clientui::IAnsiCodePage& codePage) : m_search(codePage) {}
     std::vector<clientui::SearchHit> Search(const FriendMap& friends, const std::wstring& text) const;
+    // Makes the texts a search of friends compares (what the first search
+    // would otherwise do).
+    void Prepare(const FriendMap& friends) const { m_search.Refresh(friends); }
 
 private:
     mutable clientui::CContactSearchIndex m_search;

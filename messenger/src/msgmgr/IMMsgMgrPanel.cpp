@@ -223,6 +223,9 @@ void CIMMsgMgrPanel::FillContactList() {
 
 void CIMMsgMgrPanel::ShowCategory(int category) {
     if (!m_list.IsWindow()) return;
+    // Drawing is held while the rows go in: each row would otherwise make
+    // the list update its scroll bars and invalidate itself.
+    m_list.SendMessage(WM_SETREDRAW, FALSE);
     m_list.DeleteAllItemsEx();
     const std::vector<MsgMgrCategory>& categories = m_model.GetCategories();
     int row = 0;
@@ -237,6 +240,8 @@ void CIMMsgMgrPanel::ShowCategory(int category) {
             ++row;
         }
     }
+    m_list.SendMessage(WM_SETREDRAW, TRUE);
+    m_list.Invalidate(true);
 }
 
 void CIMMsgMgrPanel::FillBoxes() {
@@ -544,6 +549,9 @@ void CIMMsgMgrPanel::ShowHistory(int32_t peerId) {
 
 void CIMMsgMgrPanel::ClearView() {
     if (m_view.GetHwnd()) {
+        // Emptied with drawing held: the view is painted once, with what
+        // comes next.
+        m_view.SendMessage(WM_SETREDRAW, FALSE);
         m_view.SetSel(0, -1);
         m_view.ReplaceSel(L"");
         CHARFORMATW plain = {};
@@ -552,6 +560,8 @@ void CIMMsgMgrPanel::ClearView() {
         plain.dwEffects = 0;
         plain.crTextColor = 0;
         m_view.SetSelectionCharFormat(plain);
+        m_view.SendMessage(WM_SETREDRAW, TRUE);
+        m_view.Invalidate(true);
     }
     m_pictures.clear();
 }
@@ -590,8 +600,13 @@ void CIMMsgMgrPanel::ShowPage(int page) {
 
 void CIMMsgMgrPanel::WritePieces(const std::vector<HistoryPiece>& pieces, const std::wstring& highlight) {
     if (!m_view.GetHwnd()) return;
+    // Drawing is held while the page goes in: the view shown would
+    // otherwise redraw itself at every piece.
+    m_view.SendMessage(WM_SETREDRAW, FALSE);
     historylog::WritePage(m_view, pieces, m_codePage, highlight,
                           [this](const std::wstring& name) { return InsertHistoryPicture(name); });
+    m_view.SendMessage(WM_SETREDRAW, TRUE);
+    m_view.Invalidate(true);
 }
 
 bool CIMMsgMgrPanel::InsertHistoryPicture(const std::wstring& name) {
