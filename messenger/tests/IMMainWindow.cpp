@@ -13,8 +13,8 @@ LRESULT QueryValue(HWND window, WPARAM what, LPARAM lParam) {
     return static_cast<LRESULT>(value);
 }
 
-std::wstring QueryText(HWND window, WPARAM what) {
-    const ATOM atom = static_cast<ATOM>(QueryValue(window, what));
+std::wstring QueryText(HWND window, WPARAM what, LPARAM lParam) {
+    const ATOM atom = static_cast<ATOM>(QueryValue(window, what, lParam));
     if (!atom || atom == static_cast<ATOM>(-2)) return std::wstring();
     wchar_t text[256] = {};
     const UINT n = ::GlobalGetAtomNameW(atom, text, 256);

@@ -16,7 +16,7 @@ namespace imtest {
 // does not answer.
 LRESULT QueryValue(HWND window, WPARAM what, LPARAM lParam = 0);
 // A text the program answers through its state query (an atom it made).
-std::wstring QueryText(HWND window, WPARAM what);
+std::wstring QueryText(HWND window, WPARAM what, LPARAM lParam = 0);
 
 // The main window, shown or not: the window that answers the log-on query.
 HWND FindMainWindow(const tavreltest::CTavrelProcess& im);

@@ -81,6 +81,25 @@ void ClickControl(HWND window, int id) {
     Click(CentreOf(control));
 }
 
+HWND FindHitList(const CTavrelProcess& im) {
+    for (HWND window : im.Windows())
+        if (HWND list = ::GetDlgItem(window, 1516)) return list;
+    return nullptr;
+}
+
+std::vector<std::wstring> ListLines(HWND list) {
+    std::vector<std::wstring> lines;
+    DWORD_PTR count = 0;
+    ::SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
+    for (DWORD_PTR i = 0; i < count && i < 50; ++i) {
+        wchar_t line[256] = {};
+        DWORD_PTR length = 0;
+        ::SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line), SMTO_ABORTIFHUNG, 5000, &length);
+        lines.emplace_back(line);
+    }
+    return lines;
+}
+
 HWND VisibleMenu() {
     for (HWND menu = ::FindWindowExW(nullptr, nullptr, L"#32768", nullptr); menu;
          menu = ::FindWindowExW(nullptr, menu, L"#32768", nullptr))

@@ -38,6 +38,12 @@ void OnTop(HWND window);
 // Clicks the middle of a visible control (a test failure when none).
 void ClickControl(HWND window, int id);
 
+// The contact search's hit list: the list box (1516) of the program's
+// shown pop-up; null when none shows.
+HWND FindHitList(const tavreltest::CTavrelProcess& im);
+// The lines of a list box (another process's too), at most 50.
+std::vector<std::wstring> ListLines(HWND list);
+
 // A pop-up menu shown on the display (any program's); null when none.
 HWND VisibleMenu();
 // Opens the status menu with a click on the main window's status button;

@@ -69,6 +69,12 @@ public:
     void LoadAccountList(std::vector<std::wstring>& list) const;
     // Reads the server entry, unscrambles it, keeps and returns it.
     const std::wstring& LoadServerInfo();
+    // Whether the account's files still have to be read: an account other
+    // than the one whose files are loaded. The engine reports a log-on
+    // again after each of its reconnects; what the user chose since the
+    // files were read lives here until it is saved, and must not be read
+    // over with the files' older values.
+    bool NeedsAccountFiles(int32_t account) const { return account != 0 && account != accountId; }
     // Remembers the account and reads its "Config.dll".
     void LoadUserConfig(int32_t account);
     // Before the account's settings are read: each of its "Config.dll" and

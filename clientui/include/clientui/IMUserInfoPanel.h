@@ -58,6 +58,8 @@ public:
     // (ShowUser) unless the form holds edits that were not sent yet.
     // Returns whether the panel was filled.
     bool RefreshFromEngine(bool ownUser);
+    // The same with records the caller put together.
+    bool Refresh(bool ownUser, const UserInfoBase& base, const UserInfoExt& ext);
 
     int32_t GetUserId() const { return m_nUserId; }
     bool IsOwnUser() const { return m_bOwnUser; }
@@ -89,6 +91,9 @@ private:
 
     // --- change notices --------------------------------------------------------
     void OnEditChange(int id);
+    // A box whose text needs more than maxBytes bytes in the ANSI code page
+    // keeps what fits (whole characters) and the message is shown.
+    void KeepWithinField(int id, size_t maxBytes, const wchar_t* message);
     void OnComboChange(int id);
     void OnSignatureClick();
     void OnSignatureFocusLost();

@@ -1,6 +1,9 @@
 // CTrayIcon: the program's icon in the notification area. It keeps the
 // record it gave the shell (size field 952), its tip and its icon, and
-// removes the icon when it goes.
+// removes the icon when it goes. A shell that starts again has lost every
+// icon and says so with its "TaskbarCreated" broadcast; the window that
+// owns the icon passes its messages through OnShellMessage, which adds the
+// icon again as it was.
 #pragma once
 
 #include <windows.h>
@@ -25,6 +28,13 @@ public:
     bool SetTip(const std::wstring& tip);
     bool SetIcon(HICON icon, int iconIndex);
     void Remove();
+
+    // The shell's broadcast that its notification area has (re)started.
+    static UINT TaskbarCreatedMessage();
+    // For the owner window's procedure: when msg is that broadcast and an
+    // icon is shown, adds it to the new notification area with the tip and
+    // the picture it has now. True when msg was the broadcast.
+    bool OnShellMessage(UINT msg);
 
     bool IsShown() const { return m_shown; }
     UINT GetId() const { return m_data.uID; }

@@ -5,8 +5,8 @@
 // values go into the two records.
 //
 // Texts are kept in fixed 8-bit fields (ANSI code page, NUL-terminated):
-// a text is refused when more bytes than the field keeps would be needed,
-// and always written cut on a character boundary.
+// a text that needs more bytes than the field keeps is cut to what it
+// keeps, on a character boundary, in the form and when written.
 #pragma once
 
 #include <ImEngineApi.h>
@@ -68,6 +68,9 @@ public:
 
     // Whether text fits maxBytes bytes in the ANSI code page.
     static bool FitsBytes(const std::wstring& text, size_t maxBytes);
+    // The longest start of text, of whole characters, that fits maxBytes
+    // bytes in the ANSI code page (text itself when it fits).
+    static std::wstring CutToBytes(const std::wstring& text, size_t maxBytes);
     // A mobile number is empty or exactly 11 characters.
     static bool IsMobileNumberValid(const std::wstring& text);
 

@@ -14,8 +14,10 @@
 #include <cstring>
 #include <vector>
 
-const wchar_t CIMUserInfoPanel::kNicknameTooLong[] = L"昵称不能超过24个字符（1个汉字占2字符）！请修改。";
-const wchar_t CIMUserInfoPanel::kRemarkTooLong[] = L"昵称不能超过16个字符（1个汉字占2字符）！请修改。";
+// The messages name the bytes that the fields keep (their NUL aside).
+static_assert(CUserInfoRules::kNicknameBytes == 23 && CUserInfoRules::kRemarkBytes == 15, "the limits named");
+const wchar_t CIMUserInfoPanel::kNicknameTooLong[] = L"昵称不能超过23个字符（1个汉字占2字符）！请修改。";
+const wchar_t CIMUserInfoPanel::kRemarkTooLong[] = L"备注不能超过15个字符（1个汉字占2字符）！请修改。";
 const wchar_t CIMUserInfoPanel::kNameTooLong[] = L"您输入的长度超出了范围，请重新输入:)";
 const wchar_t CIMUserInfoPanel::kDateInFuture[] = L"输入的时间大于今天,请重新输入!";
 const wchar_t CIMUserInfoPanel::kDateIncomplete[] = L"请输入正确的日期!";
@@ -253,16 +255,21 @@ void CIMUserInfoPanel::ShowUser(bool ownUser, const UserInfoExt& ext, const User
 }
 
 bool CIMUserInfoPanel::RefreshFromEngine(bool ownUser) {
-    if (HasUnsavedChanges()) return false;
     UserInfoBase base = {};
     UserInfoExt ext = {};
     if (g_EngineModule.MGetUserInfoBase)
         if (const UserInfoBase* stored = g_EngineModule.MGetUserInfoBase(m_nUserId)) base = *stored;
     if (g_EngineModule.MGetUserInfoExt)
         if (const UserInfoExt* stored = g_EngineModule.MGetUserInfoExt(m_nUserId)) ext = *stored;
+    return Refresh(ownUser, base, ext);
+}
+
+bool CIMUserInfoPanel::Refresh(bool ownUser, const UserInfoBase& base, const UserInfoExt& ext) {
+    if (HasUnsavedChanges()) return false;
+    UserInfoBase shown = base;
     // A user the engine does not know yet keeps its id.
-    if (base.userId != m_nUserId) base.userId = m_nUserId;
-    ShowUser(ownUser, ext, base);
+    if (shown.userId != m_nUserId) shown.userId = m_nUserId;
+    ShowUser(ownUser, ext, shown);
     return true;
 }
 
@@ -334,28 +341,18 @@ void CIMUserInfoPanel::OnEditChange(int id) {
     switch (id) {
     case IDC_USERINFO_NICKNAME:
         m_bOwnChanged = true;
-        if (!CUserInfoRules::FitsBytes(ControlText(id), CUserInfoRules::kNicknameBytes)) {
-            ShowMessage(kNicknameTooLong, kCaptionSystemHint, MB_OK | MB_ICONEXCLAMATION);
-            SetControlText(id, std::wstring());
-        }
+        KeepWithinField(id, CUserInfoRules::kNicknameBytes, kNicknameTooLong);
         break;
     case IDC_USERINFO_REMARK:
         if (m_bOwnUser)
             m_bOwnChanged = true;
         else
             m_bRemarkEdited = true;
-        if (!CUserInfoRules::FitsBytes(ControlText(id), CUserInfoRules::kRemarkBytes)) {
-            ShowMessage(kRemarkTooLong, kCaptionSystemHint, MB_OK | MB_ICONEXCLAMATION);
-            SetControlText(id, std::wstring());
-        }
+        KeepWithinField(id, CUserInfoRules::kRemarkBytes, kRemarkTooLong);
         break;
     case IDC_USERINFO_FULLNAME:
         m_bOwnChanged = true;
-        if (!CUserInfoRules::FitsBytes(ControlText(id), CUserInfoRules::kFullNameBytes)) {
-            ShowMessage(kNameTooLong, kCaptionSystemHint, MB_OK | MB_ICONEXCLAMATION);
-            SetControlText(id, std::wstring());
-            ::SetFocus(GetDlgItem(id));
-        }
+        KeepWithinField(id, CUserInfoRules::kFullNameBytes, kNameTooLong);
         break;
     case IDC_USERINFO_MOBILE:
         m_bOwnChanged = true;
@@ -448,6 +445,19 @@ void CIMUserInfoPanel::SelectStarSign() {
     const int dayIndex = ComboSelection(IDC_USERINFO_DAY);
     if (monthIndex < 0 || dayIndex < 0) return;
     SelectCombo(IDC_USERINFO_STAR, CUserInfoRules::StarSignIndex(monthIndex + 1, dayIndex + 1));
+}
+
+void CIMUserInfoPanel::KeepWithinField(int id, size_t maxBytes, const wchar_t* message) {
+    const std::wstring text = ControlText(id);
+    if (CUserInfoRules::FitsBytes(text, maxBytes)) return;
+    // What the field keeps stays in the box, the caret after it; the user
+    // is told the limit.
+    SetControlText(id, CUserInfoRules::CutToBytes(text, maxBytes));
+    HWND box = GetDlgItem(id);
+    const LRESULT end = ::GetWindowTextLengthW(box);
+    ::SendMessageW(box, EM_SETSEL, static_cast<WPARAM>(end), end);
+    ShowMessage(message, kCaptionSystemHint, MB_OK | MB_ICONEXCLAMATION);
+    ::SetFocus(box);
 }
 
 void CIMUserInfoPanel::OnSignatureClick() {

@@ -48,6 +48,23 @@ int CUserInfoRules::DaysInMonth(int year, int month) {
 
 bool CUserInfoRules::FitsBytes(const std::wstring& text, size_t maxBytes) { return fw::AnsiLength(text) <= maxBytes; }
 
+std::wstring CUserInfoRules::CutToBytes(const std::wstring& text, size_t maxBytes) {
+    if (FitsBytes(text, maxBytes)) return text;
+    // The bytes grow with the length of the start: the longest start that
+    // fits, found by halving.
+    size_t fits = 0, tooLong = text.size();
+    while (tooLong - fits > 1) {
+        const size_t middle = fits + (tooLong - fits) / 2;
+        if (FitsBytes(text.substr(0, middle), maxBytes))
+            fits = middle;
+        else
+            tooLong = middle;
+    }
+    // Never half of a surrogate pair.
+    if (fits > 0 && text[fits - 1] >= 0xD800 && text[fits - 1] <= 0xDBFF) --fits;
+    return text.substr(0, fits);
+}
+
 bool CUserInfoRules::IsMobileNumberValid(const std::wstring& text) { return text.empty() || text.size() == 11; }
 
 CUserInfoRules::DateCheck CUserInfoRules::CheckBirthDate(const UserInfoForm& form, const UserInfoDay& today) {

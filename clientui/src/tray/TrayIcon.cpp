@@ -43,3 +43,19 @@ void CTrayIcon::Remove() {
     ::Shell_NotifyIconW(NIM_DELETE, &m_data);
     m_shown = false;
 }
+
+UINT CTrayIcon::TaskbarCreatedMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"TaskbarCreated");
+    return message;
+}
+
+bool CTrayIcon::OnShellMessage(UINT msg) {
+    if (msg == 0 || msg != TaskbarCreatedMessage()) return false;
+    if (!m_shown) return true;
+    NOTIFYICONDATAW data = m_data;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    // The broadcast can also come while the icon is still there (another
+    // program sent it): then the icon is only brought up to date.
+    if (!::Shell_NotifyIconW(NIM_ADD, &data)) ::Shell_NotifyIconW(NIM_MODIFY, &data);
+    return true;
+}

@@ -163,16 +163,22 @@ TEST_F(UserInfoPanelTest, OwnFormFillsItsCombosFromTheRecords) {
 
 TEST_F(UserInfoPanelTest, OwnFormChecksTextsDatesAndMobileBeforeSending) {
     Open(true);
-    // Texts longer than their fields keep are refused and emptied.
+    // Texts longer than their fields keep are cut to what the field keeps,
+    // whole characters only (a double-byte character that would end past
+    // the limit goes whole), and the message names the limit.
     struct TextCase {
         int id;
         std::wstring text;
         const wchar_t* message;
+        std::wstring kept;
     };
     const TextCase texts[] = {
-        {IDC_USERINFO_NICKNAME, std::wstring(12, L'中'), CIMUserInfoPanel::kNicknameTooLong},
-        {IDC_USERINFO_REMARK, std::wstring(8, L'中'), CIMUserInfoPanel::kRemarkTooLong},
-        {IDC_USERINFO_FULLNAME, std::wstring(6, L'中'), CIMUserInfoPanel::kNameTooLong},
+        {IDC_USERINFO_NICKNAME, L"a" + std::wstring(12, L'中'), CIMUserInfoPanel::kNicknameTooLong,
+         L"a" + std::wstring(11, L'中')},                                    // 25 bytes: 23 kept
+        {IDC_USERINFO_NICKNAME, L"ab" + std::wstring(11, L'中'), CIMUserInfoPanel::kNicknameTooLong,
+         L"ab" + std::wstring(10, L'中')},                                   // 24: 22, not half a character
+        {IDC_USERINFO_REMARK, std::wstring(8, L'中'), CIMUserInfoPanel::kRemarkTooLong, std::wstring(7, L'中')},
+        {IDC_USERINFO_FULLNAME, std::wstring(6, L'中'), CIMUserInfoPanel::kNameTooLong, std::wstring(5, L'中')},
     };
     for (const TextCase& c : texts) {
         boxes.clear();
@@ -180,8 +186,10 @@ TEST_F(UserInfoPanelTest, OwnFormChecksTextsDatesAndMobileBeforeSending) {
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, c.message);
         EXPECT_EQ(boxes[0].caption, L"系统提示");
-        EXPECT_EQ(Text(c.id), L"");
+        EXPECT_EQ(Text(c.id), c.kept);
     }
+    EXPECT_NE(std::wstring(CIMUserInfoPanel::kNicknameTooLong).find(L"23个字符"), std::wstring::npos);
+    EXPECT_NE(std::wstring(CIMUserInfoPanel::kRemarkTooLong).find(L"备注不能超过15个字符"), std::wstring::npos);
     boxes.clear();
     Type(IDC_USERINFO_NICKNAME, std::wstring(11, L'中') + L"a");  // 23 bytes: kept
     Type(IDC_USERINFO_FULLNAME, L"林晓");
@@ -292,9 +300,9 @@ TEST_F(UserInfoPanelTest, PeerCardSendsOnlyTheRemark) {
     EXPECT_TRUE(Shown(Item(IDC_USERINFO_UPDATE)));
     EXPECT_FALSE(Shown(Item(IDC_USERINFO_CLOSE)));
 
-    Type(IDC_USERINFO_REMARK, std::wstring(8, L'好'));  // 16 bytes: refused
+    Type(IDC_USERINFO_REMARK, std::wstring(8, L'好'));  // 16 bytes: 14 kept
     EXPECT_EQ(LastBox(), CIMUserInfoPanel::kRemarkTooLong);
-    EXPECT_EQ(Text(IDC_USERINFO_REMARK), L"");
+    EXPECT_EQ(Text(IDC_USERINFO_REMARK), std::wstring(7, L'好'));
     Type(IDC_USERINFO_REMARK, L"老客户");
     Press(IDC_USERINFO_APPLY);
     ASSERT_EQ(fake.memos.size(), 1u);

@@ -75,6 +75,22 @@ TEST(UserInfoRules, ByteLimitsOfDoubleByteText) {
         {std::wstring(6, L'中'), CUserInfoRules::kFullNameBytes, false},         // 12 bytes
     };
     for (const Case& c : cases) EXPECT_EQ(CUserInfoRules::FitsBytes(c.text, c.limit), c.fits) << fw::ToAnsi(c.text);
+
+    // A text too long is cut to the longest start of whole characters that fits.
+    struct Cut {
+        std::wstring text;
+        size_t limit;
+        std::wstring kept;
+    };
+    const Cut cuts[] = {
+        {L"小明", CUserInfoRules::kNicknameBytes, L"小明"},
+        {std::wstring(30, L'a'), CUserInfoRules::kNicknameBytes, std::wstring(23, L'a')},
+        {L"a" + std::wstring(12, L'中'), CUserInfoRules::kNicknameBytes, L"a" + std::wstring(11, L'中')},
+        {L"ab" + std::wstring(11, L'中'), CUserInfoRules::kNicknameBytes, L"ab" + std::wstring(10, L'中')},
+        {std::wstring(8, L'中') + L"a", CUserInfoRules::kRemarkBytes, std::wstring(7, L'中')},
+        {L"中", 1, L""},
+    };
+    for (const Cut& c : cuts) EXPECT_EQ(CUserInfoRules::CutToBytes(c.text, c.limit), c.kept) << fw::ToAnsi(c.text);
 }
 
 TEST(UserInfoRules, BirthDateAndMobileChecks) {

@@ -272,6 +272,8 @@ bool CTavrelMainPanel::PreTranslateMessage(MSG& msg) {
 LRESULT CTavrelMainPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INSTANCE_CONTROL) return OnInstanceControl(wParam, lParam);
     if (msg == WM_TRAY_QUERY) return OnTrayQuery(wParam);
+    // A restarted shell gets the tray icon back.
+    if (m_tray.OnShellMessage(msg)) return 0;
     if (msg == WM_MEASUREITEM || msg == WM_DRAWITEM || msg == WM_MENUCHAR) {
         LRESULT result = 0;
         if (COfficeXPMenu::RouteOwnerMessage(msg, wParam, lParam, &result)) return result;
@@ -421,7 +423,10 @@ LRESULT CTavrelMainPanel::OnEngineConnect(WPARAM connected) {
 
 LRESULT CTavrelMainPanel::OnEngineLogon(WPARAM loggedOn, LPARAM code) {
     if (loggedOn) {
-        LoadAccountSettings(CurrentUserId());
+        // Read once per account: a reconnect's log-on keeps what the user
+        // chose since.
+        const int32_t self = CurrentUserId();
+        if (g_ClientSettings.NeedsAccountFiles(self)) LoadAccountSettings(self);
         return 0;
     }
     if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
@@ -512,7 +517,7 @@ void CTavrelMainPanel::OnLoggedOn() {
     // notice, so the list can come first: the account's settings are then
     // read here, so that the saved status and the quick replies are its own.
     const int32_t self = CurrentUserId();
-    if (self != 0 && g_ClientSettings.accountId != self) LoadAccountSettings(self);
+    if (g_ClientSettings.NeedsAccountFiles(self)) LoadAccountSettings(self);
 
     // The own friend list comes more than once (the stored list, then the
     // server's): the icon once added stays, its tip and picture are set

@@ -33,6 +33,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,22 @@ protected:
         ASSERT_TRUE(session.FocusInput(c)) << "the click left the focus elsewhere";
     }
 
+    // "按Ctrl+Enter键发送" from the conversation's send-options menu (a real
+    // click on its button, then the menu's keys).
+    void ChooseCtrlEnterToSend(const Conversation& c) {
+        Click(CentreOf(::GetDlgItem(c.window, IDC_CHAT_SEND_OPTIONS)));
+        HWND menu = nullptr;
+        ASSERT_TRUE(Wait([&] {
+            for (HWND window : process.Windows())
+                if (ClassName(window) == L"#32768") return (menu = window) != nullptr;
+            return false;
+        }, 10000)) << "no send-options menu";
+        PressKey(VK_DOWN);
+        PressKey(VK_DOWN);
+        PressKey(VK_RETURN);
+        ASSERT_TRUE(Wait([&] { return !::IsWindowVisible(menu); }, 10000));
+    }
+
     std::wstring app;
     CDeskServerControl control;
     CCustomerHost customer;
@@ -170,17 +187,7 @@ TEST_F(MainRoadE2E, ADoubleClickOpensTheFlashingCustomerAndLineBreaksReachTheCus
 
     // The send-options menu (real click, then its keys): Ctrl+Enter sends,
     // Enter breaks the line.
-    Click(CentreOf(::GetDlgItem(chat.window, IDC_CHAT_SEND_OPTIONS)));
-    HWND menu = nullptr;
-    ASSERT_TRUE(Wait([&] {
-        for (HWND window : process.Windows())
-            if (ClassName(window) == L"#32768") return (menu = window) != nullptr;
-        return false;
-    }, 10000)) << "no send-options menu";
-    PressKey(VK_DOWN);
-    PressKey(VK_DOWN);
-    PressKey(VK_RETURN);
-    ASSERT_TRUE(Wait([&] { return !::IsWindowVisible(menu); }, 10000));
+    ChooseCtrlEnterToSend(chat);
     ClickIntoInput(chat);
     TypeText(L"alpha");
     PressKey(VK_RETURN);
@@ -345,3 +352,46 @@ TEST_F(MainRoadE2E, FilesGoBothWaysThroughTheFileTransferPage) {
     EXPECT_STREQ(refused.record.fileName, "unwanted.bin");
 }
 
+
+// The send option chosen in a conversation holds after the chat server has
+// restarted and the program has logged on again by itself (its settings
+// files are not read again): Enter breaks the line, Ctrl+Enter sends.
+TEST_F(MainRoadE2E, ASendOptionSurvivesAChatServerRestart) {
+    StartAgent();
+    ExpandCustomers();
+    const Conversation chat = OpenByDoubleClick(kCustomer);
+    ASSERT_NE(chat.window, nullptr) << "the double click opened nothing";
+    ChooseCtrlEnterToSend(chat);
+
+    // The server ends and starts again, knowing nothing; the agent logs on
+    // again by itself and asks for its lists.
+    ASSERT_EQ(control.Command("RESTART 500"), "OK");
+    std::unique_ptr<CDeskServerControl> restarted;
+    ASSERT_TRUE(Wait([&] {
+        restarted = std::make_unique<CDeskServerControl>();
+        return restarted->Connected() && restarted->Command("PING") == "OK";
+    })) << "the chat server came back";
+    // The agent's packets of a command: its log-on (the account at +0), its
+    // messages (the sender at +12).
+    const auto agentPackets = [&](uint32_t command) {
+        const size_t at = command == CMD_TEXT_MSG ? 12 : 0;
+        size_t n = 0;
+        for (const ServerPacket& p : restarted->PacketsOf(command)) {
+            int32_t id = 0;
+            if (p.body.size() >= at + 4) std::memcpy(&id, p.body.data() + at, 4);
+            if (id == kAgent) ++n;
+        }
+        return n;
+    };
+    ASSERT_TRUE(Wait([&] { return agentPackets(CMD_LOGON) > 0; }, 60000)) << "logged on again";
+    customer.Pump(2000);  // the log-on reply and the lists reach the program
+
+    ClickIntoInput(chat);
+    TypeText(L"gamma");
+    PressKey(VK_RETURN);
+    TypeText(L"delta");
+    customer.Pump(500);
+    EXPECT_EQ(agentPackets(CMD_TEXT_MSG), 0u) << "Enter sent with the Ctrl+Enter option";
+    PressKey(VK_RETURN, true);
+    EXPECT_TRUE(Wait([&] { return agentPackets(CMD_TEXT_MSG) == 1; })) << "Ctrl+Enter sent";
+}

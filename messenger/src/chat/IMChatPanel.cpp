@@ -519,6 +519,8 @@ LRESULT CIMChatPanel::OnStateQuery(WPARAM what) {
         return m_bTipVisible ? ::GlobalAddAtomW(fw::CutWide(m_tipText, 255).c_str()) : 0;
     case kQueryChatPane: return m_nPaneWidth;
     case kQueryChatTransfer: return m_transferPanel.GetSession().GetState();
+    case kQueryChatName:
+        return ::GlobalAddAtomW(fw::CutWide(CIMChatTexts::NameLine(m_peer, m_codePage), 255).c_str());
     default: return 0;
     }
 }

@@ -387,7 +387,9 @@ bool CIMMainPanel::PreTranslateMessage(MSG& msg) {
 
 LRESULT CIMMainPanel::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INSTANCE_CONTROL) return OnInstanceControl(wParam, lParam);
-    if (msg == IMStateQueryMessage()) return OnStateQuery(wParam);
+    if (msg == IMStateQueryMessage()) return OnStateQuery(wParam, lParam);
+    // A restarted shell gets the tray icon back.
+    if (m_tray.OnShellMessage(msg)) return 0;
     if (msg == WM_MEASUREITEM || msg == WM_DRAWITEM || msg == WM_MENUCHAR) {
         LRESULT result = 0;
         if (COfficeXPMenu::RouteOwnerMessage(msg, wParam, lParam, &result)) return result;
@@ -555,6 +557,9 @@ LRESULT CIMMainPanel::OnEngineConnect(WPARAM connected) {
 LRESULT CIMMainPanel::OnEngineLogon(WPARAM loggedOn, LPARAM code) {
     if (loggedOn) {
         const int32_t self = OwnId();
+        // Read once per account: a reconnect's log-on keeps what the user
+        // chose since.
+        if (!g_ClientSettings.NeedsAccountFiles(self)) return 0;
         // A settings file that could not be read is moved aside and the
         // user told from the queue (this runs inside the log-on).
         const std::wstring notice = g_ClientSettings.SetAsideDamagedAccountFiles(self);
@@ -614,7 +619,7 @@ LRESULT CIMMainPanel::OnEngineNotify(WPARAM kind, LPARAM lParam) {
         if (CIMChatPanel* chat = FindChat(user)) chat->ShowTyping();
         break;
     case NOTIFY_USERMEMO:
-        UpdateUser(user);
+        UpdateUser(user, UserUpdate::Remark);
         break;
     default:
         break;
@@ -697,15 +702,28 @@ void CIMMainPanel::OnUserInfoNotice(int32_t userId) {
         RefreshTrayTip();
         m_ownProfile.MarkArrived();
     }
-    UpdateUser(userId);
+    UpdateUser(userId, UserUpdate::Information);
 }
 
-void CIMMainPanel::UpdateUser(int32_t userId) {
-    UserInfoBase base = {};
-    if (g_EngineModule.MGetUserInfoBase)
-        if (const UserInfoBase* record = g_EngineModule.MGetUserInfoBase(userId)) base = *record;
-    if (base.userId != userId) return;  // nothing known about the user
+void CIMMainPanel::UpdateUser(int32_t userId, UserUpdate update) {
     auto known = m_friendById.find(userId);
+    UserInfoBase base = {};
+    if (update == UserUpdate::Remark) {
+        // The engine writes a remark only into the own friend list (its
+        // user map keeps the remark it was last told with the user's
+        // information): the shown record takes the remark alone.
+        const UserInfoBase* listed = FindListedFriend(userId);
+        if (!listed || known == m_friendById.end()) return;
+        base = known->second;
+        std::memcpy(base.memo, listed->memo, sizeof base.memo);
+    } else {
+        if (g_EngineModule.MGetUserInfoBase)
+            if (const UserInfoBase* record = g_EngineModule.MGetUserInfoBase(userId)) base = *record;
+        if (base.userId != userId) return;  // nothing known about the user
+    }
+    // Statuses reach the tree through the status notices and lists; the
+    // status in a stored record may be older than the one shown.
+    if (const FriendTreeContact* shown = m_tree.GetModel().FindContact(userId)) base.status = shown->status;
     if (known != m_friendById.end()) {
         known->second = base;
         for (auto& category : m_friends)
@@ -716,11 +734,23 @@ void CIMMainPanel::UpdateUser(int32_t userId) {
     // records.
     if (CIMChatPanel* chat = FindChat(userId)) chat->SetPeer(base);
     if (auto* profile = dynamic_cast<CIMUserInfoPanel*>(CPanelRegistry::GetInstance()->FindPanelByUser(userId))) {
+        UserInfoExt ext = {};
+        if (g_EngineModule.MGetUserInfoExt)
+            if (const UserInfoExt* record = g_EngineModule.MGetUserInfoExt(userId)) ext = *record;
         profile->ShowWindow(SW_SHOW);
-        profile->RefreshFromEngine(userId == OwnId());
+        profile->Refresh(userId == OwnId(), base, ext);
     }
     m_tree.UpdateUser(base);
     m_tree.Invalidate(false);
+}
+
+const UserInfoBase* CIMMainPanel::FindListedFriend(int32_t userId) const {
+    const FriendMap* friends = g_EngineModule.MGetFriendList ? g_EngineModule.MGetFriendList(OwnId()) : nullptr;
+    if (!friends) return nullptr;
+    for (const auto& category : *friends)
+        for (const UserInfoBase& record : category.second)
+            if (record.userId == userId) return &record;
+    return nullptr;
 }
 
 LRESULT CIMMainPanel::OnUserStatus(WPARAM userId, LPARAM status) {
@@ -1062,7 +1092,7 @@ void CIMMainPanel::ShowAbout() {
     about.DoModal(m_hWnd);
 }
 
-LRESULT CIMMainPanel::OnStateQuery(WPARAM what) {
+LRESULT CIMMainPanel::OnStateQuery(WPARAM what, LPARAM lParam) {
     switch (what) {
     case 0:
         return m_tray.IsShown() ? TextAtom(m_tray.GetTip()) : 0;
@@ -1082,6 +1112,16 @@ LRESULT CIMMainPanel::OnStateQuery(WPARAM what) {
     }
     case 4:
         return GetLogonState();
+    case 5: {
+        const FriendTreeContact* contact = m_tree.GetModel().FindContact(static_cast<int32_t>(lParam));
+        if (!contact) return 0;
+        const auto line = CFriendTreeModel::FirstLine(*contact);
+        return TextAtom(line.first + line.second);
+    }
+    case 6: {
+        const FriendTreeContact* contact = m_tree.GetModel().FindContact(static_cast<int32_t>(lParam));
+        return contact ? contact->status : -1;
+    }
     default:
         return 0;
     }

@@ -127,7 +127,15 @@ private:
     void OnNewMessage(int32_t sender);
     void OnUserInfoNotice(int32_t userId);
     void FillFriendTree();
-    void UpdateUser(int32_t userId);
+    // What a user update brings: the user's information (the engine's
+    // stored record) or only a remark set on the user.
+    enum class UserUpdate { Information, Remark };
+    // The shown copies of the user's record (the friend maps, the tree, an
+    // open chat and profile) take the update; the status stays the one
+    // the tree shows.
+    void UpdateUser(int32_t userId, UserUpdate update);
+    // The user's record in the engine's own friend list; null when none.
+    const UserInfoBase* FindListedFriend(int32_t userId) const;
     void ChangeStatus(int32_t userId, int32_t status);
     void RefreshStatuses(bool everybodyOffline);
 
@@ -139,7 +147,7 @@ private:
     LRESULT OnNcLButtonDown(WPARAM hitCode, LPARAM lParam);
     LRESULT OnSetCursor(WPARAM wParam, LPARAM lParam);
     LRESULT OnGetMinMaxInfo(MINMAXINFO* info);
-    LRESULT OnStateQuery(WPARAM what);
+    LRESULT OnStateQuery(WPARAM what, LPARAM lParam);
     void ShowStatusMenu();
     void ShowTrayMenu();
     void RefreshTrayTip();
