@@ -117,6 +117,7 @@ public:
     bool Cut() const { return cut_; }
     // From now on packets are recorded but not served (no reply, no routing).
     void Mute() { muted_ = true; }
+    void Unmute() { muted_ = false; }
     bool Muted() const { return muted_; }
     ChaosFault* Chaos() { return chaos_.get(); }
 
@@ -599,6 +600,15 @@ std::string ChatServer::HandleControl(const std::string& line) {
         auto it = chats_.find(number);
         if (it == chats_.end()) return "ERR no connection " + target + "\n";
         it->second->Mute();
+        return "OK\n";
+    }
+    if (verb == "UNMUTE") {
+        std::string target;
+        if (!(in >> target)) return "ERR usage: UNMUTE <conn|last>\n";
+        const int number = target == "last" ? lastNumber_ : std::atoi(target.c_str());
+        auto it = chats_.find(number);
+        if (it == chats_.end()) return "ERR no connection " + target + "\n";
+        it->second->Unmute();
         return "OK\n";
     }
     if (verb == "CUT") {
