@@ -1,11 +1,16 @@
-// The conversation window end to end under Wine and Xvfb: the real
-// Kestrin.dll bound through g_EngineModule, logged on as an agent against the
-// stand-in chat server, pictures through the stand-in file server. This
-// program plays the main window: its engine window forwards the engine's
-// messages to the conversation window as the main window does. The customer
-// is a scripted peer on the chat server's control channel: it reads what the
-// agent sent from the server's record, fetches the picture from the file
-// server as a customer's client would, and answers with SEND.
+// Decision-logic tests of the conversation window over the real engine,
+// under Wine and Xvfb: the real Kestrin.dll bound through g_EngineModule,
+// logged on as an agent against the stand-in chat server, pictures through
+// the stand-in file server. The agent's actions are the window's handlers
+// called directly (OnSend, OnScreenShot, the input's text set), so these
+// tests check what the window and the engine make of them, not the user's
+// path to them: the real program driven with real clicks and keys is in
+// desk_conversation_e2e_test and desk_handover_e2e_test. This program plays
+// the main window: its engine window forwards the engine's messages to the
+// conversation window as the main window does. The customer is a scripted
+// peer on the chat server's control channel: it reads what the agent sent
+// from the server's record, fetches the picture from the file server as a
+// customer's client would, and answers with SEND.
 #include <winsock2.h>
 
 #include "ChatMainPanel.h"
@@ -156,7 +161,7 @@ private:
 
 // One logged-on agent with one conversation window, shared by the tests
 // of the suite in order (a log-on is slow).
-class ChatPanelE2E : public ::testing::Test {
+class ChatPanelEngineLogic : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { s = new Session; s->Start(); }
     static void TearDownTestSuite() {
@@ -288,8 +293,9 @@ protected:
             return ReadAll(path);
         }
 
-        // A screen picture of the frame.
-        void SaveFrame(const std::wstring& path) {
+        // A screen picture of the frame, saved; its pixels (0x00RRGGBB, row
+        // by row) are returned.
+        std::vector<uint32_t> SaveFrame(const std::wstring& path) {
             RECT rect = {};
             ::GetWindowRect(panel->GetHwnd(), &rect);
             const int w = rect.right - rect.left, h = rect.bottom - rect.top;
@@ -299,6 +305,16 @@ protected:
             HGDIOBJ old = ::SelectObject(memory, bitmap);
             ::BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
             ::SelectObject(memory, old);
+            std::vector<uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h > 0 ? h : 0));
+            BITMAPINFO info = {};
+            info.bmiHeader.biSize = sizeof info.bmiHeader;
+            info.bmiHeader.biWidth = w;
+            info.bmiHeader.biHeight = -h;
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 32;
+            info.bmiHeader.biCompression = BI_RGB;
+            if (!pixels.empty() && ::GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS) != h)
+                pixels.clear();
             ::DeleteDC(memory);
             ::ReleaseDC(nullptr, screen);
             {
@@ -314,6 +330,8 @@ protected:
                 image.Save(path.c_str(), &png, nullptr);
             }
             ::DeleteObject(bitmap);
+            for (uint32_t& p : pixels) p &= 0xFFFFFF;
+            return pixels;
         }
     };
     static Session* s;
@@ -349,9 +367,9 @@ protected:
         return text.substr(nameStart + 1, end - nameStart - 1);
     }
 };
-ChatPanelE2E::Session* ChatPanelE2E::s = nullptr;
+ChatPanelEngineLogic::Session* ChatPanelEngineLogic::s = nullptr;
 
-TEST_F(ChatPanelE2E, TextInAChosenFontAndOnePictureReachTheCustomer) {
+TEST_F(ChatPanelEngineLogic, TextInAChosenFontAndOnePictureReachTheCustomer) {
     ASSERT_TRUE(s && s->panel);
     EXPECT_EQ(s->panel->GetCaption(), L"与 cust1 交流中");
     // The agent chooses a font: bold, 12 points, red, "宋体".
@@ -395,7 +413,7 @@ TEST_F(ChatPanelE2E, TextInAChosenFontAndOnePictureReachTheCustomer) {
     EXPECT_EQ(s->CustomerFetches(name), agentCopy);
 }
 
-TEST_F(ChatPanelE2E, TheCustomersReplyShows) {
+TEST_F(ChatPanelEngineLogic, TheCustomersReplyShows) {
     ASSERT_TRUE(s && s->panel);
     TextMsgRecord reply = {};
     reply.date = 0;
@@ -415,7 +433,7 @@ TEST_F(ChatPanelE2E, TheCustomersReplyShows) {
     EXPECT_EQ(g_EngineModule.MGetUnreadMsg(kCustomer)->size(), 0u);
 }
 
-TEST_F(ChatPanelE2E, APictureInAReplyShowsOnceItHasBeenFetched) {
+TEST_F(ChatPanelEngineLogic, APictureInAReplyShowsOnceItHasBeenFetched) {
     ASSERT_TRUE(s && s->panel);
     // The customer's client has uploaded its picture to the file server.
     const std::wstring folder = BinFolder() + L"customer-pictures\\";
@@ -459,17 +477,23 @@ TEST_F(ChatPanelE2E, APictureInAReplyShowsOnceItHasBeenFetched) {
     EXPECT_TRUE(::PathFileExistsW((BinFolder() + L"30001\\Image\\" + s->codePage.FromAnsi(name)).c_str()));
 }
 
-TEST_F(ChatPanelE2E, ConversationPicture) {
+TEST_F(ChatPanelEngineLogic, ConversationPicture) {
     ASSERT_TRUE(s && s->panel);
     s->panel->GetInput().SetWindowText(L"预计明天上午发货，请留意短信通知。");
     s->host.Pump(1500);
     const std::wstring path = ExeFolder() + L"chat_conversation.png";
-    s->SaveFrame(path);
+    const std::vector<uint32_t> pixels = s->SaveFrame(path);
     EXPECT_TRUE(::PathFileExistsW(path.c_str()));
+    // The picture shows the conversation of the tests before: the agent's
+    // header lines in the own-sender colour (0x408000) and the customer's
+    // in the other-sender colour (0xFF0000), as 0x00RRGGBB pixels.
+    const auto count = [&](uint32_t rgb) { return std::count(pixels.begin(), pixels.end(), rgb); };
+    EXPECT_GT(count(0x008040), 20) << "no own sender line in the picture";
+    EXPECT_GT(count(0x0000FF), 20) << "no customer's line in the picture";
     s->panel->GetInput().SetWindowText(L"");
 }
 
-TEST_F(ChatPanelE2E, TypingNoticeShowsAndClears) {
+TEST_F(ChatPanelEngineLogic, TypingNoticeShowsAndClears) {
     ASSERT_TRUE(s && s->panel);
     const int32_t words[2] = {kCustomer, kAgent};
     ASSERT_EQ(s->control.Command("SEND last 21 " + Hex(words, sizeof words)), "OK");
@@ -480,7 +504,7 @@ TEST_F(ChatPanelE2E, TypingNoticeShowsAndClears) {
     EXPECT_EQ(s->panel->GetCaption(), L"与 cust1 交流中");
 }
 
-TEST_F(ChatPanelE2E, APastedScreenshotIsSentAsAPicture) {
+TEST_F(ChatPanelEngineLogic, APastedScreenshotIsSentAsAPicture) {
     ASSERT_TRUE(s && s->panel);
     const size_t sentBefore = s->SentByAgent().size();
     s->panel->OnScreenShot();
@@ -499,7 +523,7 @@ TEST_F(ChatPanelE2E, APastedScreenshotIsSentAsAPicture) {
     EXPECT_GT(fetched.size(), 100u);
 }
 
-TEST_F(ChatPanelE2E, AMessageSentWhileTheServerIsGoneShowsTheFailureNotice) {
+TEST_F(ChatPanelEngineLogic, AMessageSentWhileTheServerIsGoneShowsTheFailureNotice) {
     ASSERT_TRUE(s && s->panel);
     ASSERT_EQ(s->control.Command("REFUSE"), "OK");
     ASSERT_EQ(s->control.Command("DROP"), "OK");
@@ -516,7 +540,7 @@ TEST_F(ChatPanelE2E, AMessageSentWhileTheServerIsGoneShowsTheFailureNotice) {
     s->control.Command("LISTEN");
 }
 
-TEST_F(ChatPanelE2E, ClosingLeavesTheRegistryAndTellsTheMainWindow) {
+TEST_F(ChatPanelEngineLogic, ClosingLeavesTheRegistryAndTellsTheMainWindow) {
     ASSERT_TRUE(s && s->panel);
     const size_t before = s->host.Messages().size();
     s->host.Clear();
