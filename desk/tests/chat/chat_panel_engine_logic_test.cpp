@@ -16,6 +16,7 @@
 #include "ChatMainPanel.h"
 
 #include "ChatServerControl.h"
+#include "RealInput.h"
 #include "EngineTestHost.h"
 
 #include "clientui/ClientSettings.h"
@@ -293,9 +294,8 @@ protected:
             return ReadAll(path);
         }
 
-        // A screen picture of the frame, saved; its pixels (0x00RRGGBB, row
-        // by row) are returned.
-        std::vector<uint32_t> SaveFrame(const std::wstring& path) {
+        // A screen picture of the frame.
+        void SaveFrame(const std::wstring& path) {
             RECT rect = {};
             ::GetWindowRect(panel->GetHwnd(), &rect);
             const int w = rect.right - rect.left, h = rect.bottom - rect.top;
@@ -305,16 +305,6 @@ protected:
             HGDIOBJ old = ::SelectObject(memory, bitmap);
             ::BitBlt(memory, 0, 0, w, h, screen, rect.left, rect.top, SRCCOPY);
             ::SelectObject(memory, old);
-            std::vector<uint32_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h > 0 ? h : 0));
-            BITMAPINFO info = {};
-            info.bmiHeader.biSize = sizeof info.bmiHeader;
-            info.bmiHeader.biWidth = w;
-            info.bmiHeader.biHeight = -h;
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = 32;
-            info.bmiHeader.biCompression = BI_RGB;
-            if (!pixels.empty() && ::GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS) != h)
-                pixels.clear();
             ::DeleteDC(memory);
             ::ReleaseDC(nullptr, screen);
             {
@@ -330,8 +320,6 @@ protected:
                 image.Save(path.c_str(), &png, nullptr);
             }
             ::DeleteObject(bitmap);
-            for (uint32_t& p : pixels) p &= 0xFFFFFF;
-            return pixels;
         }
     };
     static Session* s;
@@ -482,14 +470,17 @@ TEST_F(ChatPanelEngineLogic, ConversationPicture) {
     s->panel->GetInput().SetWindowText(L"预计明天上午发货，请留意短信通知。");
     s->host.Pump(1500);
     const std::wstring path = ExeFolder() + L"chat_conversation.png";
-    const std::vector<uint32_t> pixels = s->SaveFrame(path);
+    s->SaveFrame(path);
     EXPECT_TRUE(::PathFileExistsW(path.c_str()));
+    RECT frame = {};
+    ::GetWindowRect(s->panel->GetHwnd(), &frame);
+    const std::vector<uint32_t> pixels = tavreltest::ScreenPixels(frame);
     // The picture shows the conversation of the tests before: the agent's
     // header lines in the own-sender colour (0x408000) and the customer's
-    // in the other-sender colour (0xFF0000), as 0x00RRGGBB pixels.
-    const auto count = [&](uint32_t rgb) { return std::count(pixels.begin(), pixels.end(), rgb); };
-    EXPECT_GT(count(0x008040), 20) << "no own sender line in the picture";
-    EXPECT_GT(count(0x0000FF), 20) << "no customer's line in the picture";
+    // in the other-sender colour (0xFF0000), COLORREF values.
+    const auto count = [&](COLORREF colour) { return std::count(pixels.begin(), pixels.end(), colour); };
+    EXPECT_GT(count(0x408000), 20) << "no own sender line in the picture";
+    EXPECT_GT(count(0xFF0000), 20) << "no customer's line in the picture";
     s->panel->GetInput().SetWindowText(L"");
 }
 

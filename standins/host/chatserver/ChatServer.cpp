@@ -593,22 +593,16 @@ std::string ChatServer::HandleControl(const std::string& line) {
         if (!commands_.Handle(*it->second, packet)) return "ERR no handler\n";
         return "OK\n";
     }
-    if (verb == "MUTE") {
+    if (verb == "MUTE" || verb == "UNMUTE") {
         std::string target;
-        if (!(in >> target)) return "ERR usage: MUTE <conn|last>\n";
+        if (!(in >> target)) return "ERR usage: " + verb + " <conn|last>\n";
         const int number = target == "last" ? lastNumber_ : std::atoi(target.c_str());
         auto it = chats_.find(number);
         if (it == chats_.end()) return "ERR no connection " + target + "\n";
-        it->second->Mute();
-        return "OK\n";
-    }
-    if (verb == "UNMUTE") {
-        std::string target;
-        if (!(in >> target)) return "ERR usage: UNMUTE <conn|last>\n";
-        const int number = target == "last" ? lastNumber_ : std::atoi(target.c_str());
-        auto it = chats_.find(number);
-        if (it == chats_.end()) return "ERR no connection " + target + "\n";
-        it->second->Unmute();
+        if (verb == "MUTE")
+            it->second->Mute();
+        else
+            it->second->Unmute();
         return "OK\n";
     }
     if (verb == "CUT") {
