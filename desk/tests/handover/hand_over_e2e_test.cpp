@@ -527,11 +527,11 @@ TEST_F(ConversationE2E, SkewedCustomerClocksLoseNoMessage) {
 }
 
 // The owner closes the window of a grabbed customer and opens it again: it
-// opens grabbed (no hand-over button, no input). A grab refused with a
-// result above 2 (the server's 54: another agent holds the customer) shows
-// its notice with the names filled, though the engine has forgotten its
-// record by then.
-TEST_F(ConversationE2E, ReopenedGrabbedWindowAndARefusedGrabNameTheirAgents) {
+// opens grabbed (no hand-over button, no input). A grab and a hand-over
+// refused with a result above 2 (the server's 54: another agent holds the
+// customer) show their notice with the names filled, though the engine has
+// forgotten its record by then.
+TEST_F(ConversationE2E, ReopenedGrabbedWindowAndRefusalsNameTheirAgents) {
     ASSERT_TRUE(customer.Logon(kCustomer, ServerAddress()));
     Start(a);
     StartB();
@@ -562,6 +562,22 @@ TEST_F(ConversationE2E, ReopenedGrabbedWindowAndARefusedGrabNameTheirAgents) {
     EXPECT_TRUE(LogShows(b, L"赵磊 之前由 周宁 接待，在 周宁 会话结束之前，您不能与该客户对话。"));
     EXPECT_TRUE(Wait([&] { return b.Usable(IDC_CHAT_GRAB) && !b.InputEnabled(); })) << "B did not return to watching";
     ASSERT_EQ(control.Command(Verb("UNMUTE", connectionB)), "OK");
+
+    // A hands the customer to B; the server refuses with 54 too.
+    ASSERT_TRUE(Wait([&] { return a.Usable(IDC_CHAT_HAND_OVER); })) << "A did not get the customer back";
+    HWND dialog = OpenHandOverAndPickB(false);
+    ASSERT_NE(dialog, nullptr);
+    const int connectionA = ConnectionOf(kAgentA);
+    ASSERT_GT(connectionA, 0);
+    ASSERT_EQ(control.Command(Verb("MUTE", connectionA)), "OK");
+    Click(CentreOf(::GetDlgItem(dialog, IDOK)));
+    ASSERT_TRUE(LogShows(a, L"正在为您转接到 林晓，请稍后。"));
+    ASSERT_EQ(control.Command(Verb("SEND", connectionA) + " " + std::to_string(CMD_SWITCH_CUSTOMER) + " " +
+                              CDeskServerControl::WordsHex({kAgentB, kAgentA, kCustomer, 54})),
+              "OK");
+    EXPECT_TRUE(LogShows(a, L"赵磊 之前由 林晓 接待，在 林晓 会话结束之前，您不能与该客户对话。"));
+    EXPECT_TRUE(Wait([&] { return a.Usable(IDC_CHAT_HAND_OVER) && a.InputEnabled(); })) << "A did not get it back";
+    ASSERT_EQ(control.Command(Verb("UNMUTE", connectionA)), "OK");
 }
 
 // B, holding a customer handed over by A, closes the program and starts it
