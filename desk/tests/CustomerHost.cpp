@@ -47,16 +47,22 @@ bool RunTransfer(bool upload, const std::wstring& host, const std::wstring& path
     return sink->ended && sink->result == FileTransferResult::Completed;
 }
 
-int32_t NowTimeWord() {
+// The local date (yyyymmdd) and time of day (hh mm ss mmm) words of a
+// clock that runs skewMinutes ahead of the machine's.
+void StampWords(int skewMinutes, int32_t* date, int32_t* time) {
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
-    return now.wHour * 10000000 + now.wMinute * 100000 + now.wSecond * 1000 + now.wMilliseconds;
-}
-
-int32_t TodayWord() {
-    SYSTEMTIME now = {};
-    ::GetLocalTime(&now);
-    return now.wYear * 10000 + now.wMonth * 100 + now.wDay;
+    FILETIME file = {};
+    ::SystemTimeToFileTime(&now, &file);
+    ULARGE_INTEGER ticks = {};
+    ticks.LowPart = file.dwLowDateTime;
+    ticks.HighPart = file.dwHighDateTime;
+    ticks.QuadPart += static_cast<ULONGLONG>(static_cast<LONGLONG>(skewMinutes) * 60 * 10000000LL);
+    file.dwLowDateTime = ticks.LowPart;
+    file.dwHighDateTime = ticks.HighPart;
+    ::FileTimeToSystemTime(&file, &now);
+    *date = now.wYear * 10000 + now.wMonth * 100 + now.wDay;
+    *time = now.wHour * 10000000 + now.wMinute * 100000 + now.wSecond * 1000 + now.wMilliseconds;
 }
 
 }  // namespace
@@ -103,8 +109,7 @@ bool CCustomerHost::Logout() {
 
 bool CCustomerHost::SendText(int32_t to, const std::string& text) {
     TextMsgRecord record = {};
-    record.date = TodayWord();
-    record.time = NowTimeWord();
+    StampWords(m_skewMinutes, &record.date, &record.time);
     record.senderId = m_id;
     record.receiverId = to;
     std::snprintf(record.text, sizeof record.text, "%s", text.c_str());

@@ -45,8 +45,12 @@ public:
     int32_t Id() const { return m_id; }
 
     // Sends ANSI text (no format prefix) to the user; true once the server
-    // acknowledged it.
+    // acknowledged it. The message's date and time are those of the
+    // customer's clock (see SetClockSkew).
     bool SendText(int32_t to, const std::string& text);
+    // The customer's clock runs this many minutes ahead of the machine's
+    // (behind when negative), as the clock of a customer's own computer may.
+    void SetClockSkew(int minutes) { m_skewMinutes = minutes; }
     // Every message received so far (taken off the engine's queue).
     const std::vector<TextMsgRecord>& Received() const { return m_received; }
     // Waits for a received message whose text contains part.
@@ -78,6 +82,7 @@ private:
     EngineTestHost m_host;
     bool m_loaded = false;
     int32_t m_id = 0;
+    int m_skewMinutes = 0;
     std::vector<TextMsgRecord> m_received;
     std::vector<FileEvent> m_fileEvents;
 };

@@ -137,6 +137,11 @@ void PressKey(WORD vk, bool ctrl, bool shift) {
     ::Sleep(30);
 }
 
+void PressAltKey(WORD vk) {
+    Send({Key(VK_MENU, false), Key(vk, false), Key(vk, true), Key(VK_MENU, true)});
+    ::Sleep(30);
+}
+
 void TypeText(const std::wstring& text) {
     for (wchar_t c : text) {
         const SHORT scan = c < 0x80 ? ::VkKeyScanW(c) : -1;

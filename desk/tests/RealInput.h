@@ -42,6 +42,8 @@ INPUT MouseInput(POINT screen, DWORD flags);
 // --- keyboard --------------------------------------------------------------
 // One key press (down and up); with Ctrl and/or Shift held around it.
 void PressKey(WORD vk, bool ctrl = false, bool shift = false);
+// One key press with Alt held around it (Alt+F4: the window's close).
+void PressAltKey(WORD vk);
 // Types the text: letters, digits and the common signs as their keys, any
 // other character as a Unicode key packet (as an input method gives it).
 void TypeText(const std::wstring& text);

@@ -4,10 +4,15 @@
 // server, a forced log-out and a refused message are reported, the close
 // button only minimises while connected, and WM_INSTANCE_CONTROL ends the
 // program with a log-out the server sees. The windows are driven from
-// outside, as a user or another program would.
+// outside, as a user or another program would: the user's part with real
+// keys and clicks (SendInput), another program's part (the instance
+// control) with its messages. The display has no notification area to
+// click, so the tray icon's right click is the notification the platform
+// would send; the menu it opens is then chosen from with real keys.
 #include "DeskServerControl.h"
 #include "DisplayTitle.h"
 #include "clientui/InstanceControl.h"
+#include "RealInput.h"
 #include "TavrelDriver.h"
 #include "main/DeskMessages.h"
 #include "main/TavrelMainPanel.h"
@@ -148,10 +153,30 @@ protected:
         if (main) {
             EXPECT_EQ(TrayIconIndex(main), -1);
         }
-        SetControlText(::GetDlgItem(panel, IDC_LOGON_ACCOUNT), account);
-        SetControlText(::GetDlgItem(panel, IDC_LOGON_PASSWORD), L"demo");
-        ClickButton(::GetDlgItem(panel, IDC_LOGON_BUTTON));
+        EXPECT_TRUE(BringToFront(panel));
+        RetypeText(::GetDlgItem(panel, IDC_LOGON_ACCOUNT), account);
+        RetypeText(::GetDlgItem(panel, IDC_LOGON_PASSWORD), L"demo");
+        Click(CentreOf(::GetDlgItem(panel, IDC_LOGON_BUTTON)));
         return WaitForMainWindow(process, caption);
+    }
+
+    // The tray icon's menu (opened by the notification a right click on
+    // the icon gives), its last item "退出" chosen with the keys.
+    bool ChooseExitFromTrayMenu(const CTavrelProcess& process, HWND main) {
+        ::PostMessageW(main, WM_TRAY_NOTIFY, CTavrelMainPanel::kTrayIconId, WM_RBUTTONUP);
+        const bool shown = WaitUntil(
+            [&] {
+                for (HWND window : process.Windows())
+                    if (ClassName(window) == L"#32768") return true;
+                return false;
+            },
+            kWindowWaitMs);
+        if (!shown) return false;
+        // 我的资料, 在线, 忙碌, 离开, 请勿打扰, 打开主面板, 退出 (the
+        // separators are passed over).
+        for (int i = 0; i < 7; ++i) PressKey(VK_DOWN);
+        PressKey(VK_RETURN);
+        return true;
     }
 
     // The log-on packets the server received, in order of connection.
@@ -185,11 +210,13 @@ TEST_F(MainWindowE2E, LogonByHandSetsCaptionAndTrayCloseButtonMinimisesInstanceC
     EXPECT_TRUE(WaitUntil([&] { return SendTo(tabs, TCM_GETITEMCOUNT, 0, 0) == 5; }, kWindowWaitMs));
 
     // The close button and Alt+F4 only minimise while connected.
-    ClickButton(::GetDlgItem(main, IDC_PANEL_CLOSE));
+    ASSERT_TRUE(BringToFront(main));
+    Click(CentreOf(::GetDlgItem(main, IDC_PANEL_CLOSE)));
     EXPECT_TRUE(WaitUntil([&] { return ::IsIconic(main) != FALSE; }, 5000));
     EXPECT_EQ(SendTo(main, WM_INSTANCE_CONTROL, 1, 0), 1);
     EXPECT_TRUE(WaitUntil([&] { return !::IsIconic(main) && ::IsWindowVisible(main); }, 5000));
-    ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(BringToFront(main));
+    PressAltKey(VK_F4);
     EXPECT_TRUE(WaitUntil([&] { return ::IsIconic(main) != FALSE; }, 5000));
     ::Sleep(300);
     EXPECT_TRUE(process.IsRunning());
@@ -224,8 +251,8 @@ TEST_F(MainWindowE2E, AutomaticLogonAndAStatusFromTheTrayMenuReachesTheServer) {
         },
         kWindowWaitMs))
         << "no tray menu";
-    for (int i = 0; i < 3; ++i) ::PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-    ::PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+    for (int i = 0; i < 3; ++i) PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
 
     EXPECT_TRUE(WaitForStatusPacket(STATUS_BUSY)) << "the server saw no status change to busy";
     EXPECT_TRUE(WaitForTray(main, TipFor(L"林晓", L"忙碌"), STATUS_BUSY));
@@ -261,7 +288,8 @@ TEST_F(MainWindowE2E, RepeatedLogonForcesTheFirstClientOffline) {
     EXPECT_TRUE(WaitForTray(main, TipFor(L"周宁", L"离线"), STATUS_OFFLINE));
 
     // Not connected any more: Alt+F4 ends the program.
-    ::PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(BringToFront(main));
+    PressAltKey(VK_F4);
     EXPECT_TRUE(first.WaitForExit(kExitWaitMs));
     HWND other = FindMainWindow(second, kAgentCaption);
     ASSERT_NE(other, nullptr);
@@ -288,14 +316,14 @@ TEST_F(MainWindowE2E, RefusedMessageIsReportedWithItsTimeAndTheTrayExitAsksFirst
 
     // The tray menu's "退出" asks first: No keeps the program, Yes ends it.
     const std::wstring question = L"退出" + kTitle + L"，将不能及时收到消息。\r\n您确认要退出程序吗?";
-    ::PostMessageW(main, WM_COMMAND, 32813, 0);
+    ASSERT_TRUE(ChooseExitFromTrayMenu(process, main));
     box = WaitForMessageBox(process);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(MessageBoxText(box), question);
     AnswerMessageBox(box, IDNO);
     ::Sleep(500);
     EXPECT_TRUE(process.IsRunning());
-    ::PostMessageW(main, WM_COMMAND, 32813, 0);
+    ASSERT_TRUE(ChooseExitFromTrayMenu(process, main));
     box = WaitForMessageBox(process);
     ASSERT_NE(box, nullptr);
     AnswerMessageBox(box, IDYES);

@@ -2,9 +2,12 @@
 // starts it and prepares the program folders): the command line, the
 // log-on panel, a refused and an accepted log-on, a missing engine library
 // and the control registration. The program's windows and message boxes
-// are found and answered from outside, as a user would.
+// are found from outside; the user's typing and clicks on the log-on panel
+// are real keys and clicks (SendInput), the message boxes are answered
+// through their buttons' messages.
 #include "DisplayTitle.h"
 #include "clientui/InstanceControl.h"
+#include "RealInput.h"
 #include "TavrelDriver.h"
 
 #include "clientui/ClientSettings.h"
@@ -128,9 +131,16 @@ protected:
     }
 
     static void TypeAndLogOn(HWND panel, const std::wstring& account, const std::wstring& password) {
-        ASSERT_TRUE(SetControlText(::GetDlgItem(panel, IDC_LOGON_ACCOUNT), account));
-        ASSERT_TRUE(SetControlText(::GetDlgItem(panel, IDC_LOGON_PASSWORD), password));
-        ClickButton(::GetDlgItem(panel, IDC_LOGON_BUTTON));
+        ASSERT_TRUE(BringToFront(panel));
+        RetypeText(::GetDlgItem(panel, IDC_LOGON_ACCOUNT), account);
+        RetypeText(::GetDlgItem(panel, IDC_LOGON_PASSWORD), password);
+        Click(CentreOf(::GetDlgItem(panel, IDC_LOGON_BUTTON)));
+    }
+
+    // A click on the panel's own close button (1000) in its caption.
+    static void ClickClose(HWND panel) {
+        ASSERT_TRUE(BringToFront(panel));
+        Click(CentreOf(::GetDlgItem(panel, 1000)));
     }
 
     std::wstring app;
@@ -161,10 +171,11 @@ TEST_F(TavrelE2E, WithoutArgumentsTwoInstancesShowTheLogonPanelSideBySide) {
     EXPECT_STREQ(item, L"10001");
 
     // Closing before any attempt ends the program at once.
-    ::PostMessageW(panel1, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED), 0);
+    ClickClose(panel1);
     EXPECT_TRUE(first.WaitForExit(kExitWaitMs));
     EXPECT_TRUE(second.IsRunning());
-    ::PostMessageW(panel2, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(BringToFront(panel2));
+    PressAltKey(VK_F4);
     EXPECT_TRUE(second.WaitForExit(kExitWaitMs));
 }
 
@@ -259,7 +270,7 @@ TEST_F(TavrelE2E, EmptyAccountIsRefusedWithoutALogon) {
     EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(panel, IDC_LOGON_ACCOUNT)) != FALSE; },
                           kWindowWaitMs));
     // Nothing was started, so closing ends the program without a question.
-    ::PostMessageW(panel, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED), 0);
+    ClickClose(panel);
     EXPECT_TRUE(process.WaitForExit(kExitWaitMs));
 }
 
@@ -278,7 +289,7 @@ TEST_F(TavrelE2E, NoServerIsReportedAndTheInputsComeBack) {
                           kWindowWaitMs));
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(panel, IDC_LOGON_PASSWORD)));
     // A log-on was started, so closing asks first; No keeps the program.
-    ::PostMessageW(panel, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED), 0);
+    ClickClose(panel);
     HWND question = WaitForMessageBox(process, kTitle);
     ASSERT_NE(question, nullptr);
     EXPECT_EQ(MessageBoxText(question), L"当前正在登录, 您确定要退出吗?");
@@ -286,7 +297,7 @@ TEST_F(TavrelE2E, NoServerIsReportedAndTheInputsComeBack) {
     EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(question); }, kWindowWaitMs));
     ::Sleep(500);
     EXPECT_TRUE(process.IsRunning());
-    ::PostMessageW(panel, WM_COMMAND, MAKEWPARAM(1000, BN_CLICKED), 0);
+    ClickClose(panel);
     question = WaitForMessageBox(process, kTitle);
     ASSERT_NE(question, nullptr);
     AnswerMessageBox(question, IDYES);

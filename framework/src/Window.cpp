@@ -18,6 +18,19 @@ thread_local CWindow* t_creating = nullptr;
 
 const wchar_t kWindowClass[] = L"fw.Window";
 
+// A button's notification other than a click. An owner-drawn button (and
+// one with BS_NOTIFY) reports a double click as BN_CLICKED followed by
+// BN_DOUBLECLICKED, and focus changes as BN_SETFOCUS / BN_KILLFOCUS; the
+// button's command runs on BN_CLICKED only, so that a double click runs it
+// once. Menu items and accelerators (no control) and the other controls'
+// notifications pass unchanged.
+bool IsButtonNoticeOtherThanClick(WPARAM wParam, LPARAM lParam) {
+    if (!lParam || HIWORD(wParam) == BN_CLICKED) return false;
+    wchar_t name[16] = {};
+    if (!::GetClassNameW(reinterpret_cast<HWND>(lParam), name, 16)) return false;
+    return ::lstrcmpiW(name, L"Button") == 0;
+}
+
 ATOM RegisterFrameworkClass(WNDPROC proc) {
     static ATOM atom = 0;
     if (!atom) {
@@ -285,6 +298,7 @@ LRESULT CWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case WM_COMMAND:
         if (lParam && ReflectToChild(msg, wParam, lParam, &result)) return result;
+        if (IsButtonNoticeOtherThanClick(wParam, lParam)) break;
         if (OnCommand(wParam, lParam)) return 0;
         break;
     case WM_NOTIFY:

@@ -183,6 +183,8 @@ TEST(Reflection, ChildSeesItsNotificationsFirstAndParentSeesWhatIsLeft) {
                                kChildId));
     HWND plain = ::CreateWindowExW(0, L"BUTTON", L"plain", WS_CHILD, 0, 30, 50, 20, parent,
                                    reinterpret_cast<HMENU>(301), nullptr, nullptr);
+    HWND edit = ::CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 60, 50, 20, parent, reinterpret_cast<HMENU>(302),
+                                  nullptr, nullptr);
 
     NMHDR hdr = {child, kChildId, NM_CLICK};
     NMHDR plainHdr = {plain, 301, NM_CLICK};
@@ -208,6 +210,18 @@ TEST(Reflection, ChildSeesItsNotificationsFirstAndParentSeesWhatIsLeft) {
     const Case cases[] = {
         {"click", WM_COMMAND, MAKEWPARAM(kChildId, BN_CLICKED), reinterpret_cast<LPARAM>(child.GetHwnd()), 0, true, true},
         {"menu command", WM_COMMAND, 5, 0, 0, false, true},
+        {"accelerator", WM_COMMAND, MAKEWPARAM(5, 1), 0, 0, false, true},
+        // A button's command runs on its click only: the double click that
+        // follows the click, and focus notices, are no commands.
+        {"double click", WM_COMMAND, MAKEWPARAM(kChildId, BN_DOUBLECLICKED), reinterpret_cast<LPARAM>(child.GetHwnd()),
+         0, true, false},
+        {"plain button's click", WM_COMMAND, MAKEWPARAM(301, BN_CLICKED), reinterpret_cast<LPARAM>(plain), 0, false, true},
+        {"plain button's double click", WM_COMMAND, MAKEWPARAM(301, BN_DOUBLECLICKED), reinterpret_cast<LPARAM>(plain), 0,
+         false, false},
+        {"plain button's focus", WM_COMMAND, MAKEWPARAM(301, BN_SETFOCUS), reinterpret_cast<LPARAM>(plain), 0, false,
+         false},
+        // Another control's notice with the same code is a command.
+        {"edit's notice", WM_COMMAND, MAKEWPARAM(302, 5), reinterpret_cast<LPARAM>(edit), 0, false, true},
         {"notify", WM_NOTIFY, kChildId, reinterpret_cast<LPARAM>(&hdr), 42, true, false},
         {"notify of a plain child", WM_NOTIFY, 301, reinterpret_cast<LPARAM>(&plainHdr), 7, false, true},
         {"colour", WM_CTLCOLORBTN, 0, reinterpret_cast<LPARAM>(child.GetHwnd()), gray, true, false},

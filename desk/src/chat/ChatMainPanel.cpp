@@ -13,6 +13,7 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <map>
 
 const ChatPanelIds kDeskChatPanelIds = {
     IDC_CHAT_INPUT,      IDC_CHAT_LOG,     IDC_CHAT_SEND,      IDC_CHAT_CLOSE,        IDC_CHAT_FONT,
@@ -24,6 +25,15 @@ namespace {
 
 constexpr int kTopBarHeight = 52;
 constexpr COLORREF kCaptionTextColour = 0x7B1C00;
+
+// The state of every customer whose session a hand-over (3) or a grab (6)
+// holds, as this program's windows last showed it: a window opened again
+// for the customer opens in it (the engine's record does not tell a grab
+// from a hand-over).
+std::map<int32_t, int32_t>& HeldSessionStates() {
+    static std::map<int32_t, int32_t> states;
+    return states;
+}
 
 }  // namespace
 
@@ -75,7 +85,12 @@ BOOL CChatMainPanel::OnInitDialog() {
         m_input.EnableWindow(false);
         ::EnableWindow(GetDlgItem(IDC_CHAT_SEND), FALSE);
     }
-    SetSessionState(1);
+    // A session that a hand-over or a grab holds opens as it stands.
+    const SwitchCustomerRecord stored = m_handOver.StoredRecord(m_customer.userId);
+    CHandOverRules::KeepActingAgent(stored, m_host.MyUserId(), &m_heldRecord);
+    const auto held = HeldSessionStates().find(m_customer.userId);
+    SetSessionState(CHandOverRules::OpeningState(stored, m_host.MyUserId(), m_bOwnSession != 0, m_customer.userId,
+                                                 held != HeldSessionStates().end() ? held->second : 0));
     AddButtonTooltips();
 
     if (m_customer.status != 0) {
@@ -371,7 +386,12 @@ TextMsgRecord CChatMainPanel::MakeSendRecord(const MessageStamp& stamp) const {
 
 void CChatMainPanel::ShowMessage(const TextMsgRecord& record, bool sent) {
     if (!IsWindow()) return;
-    if (!m_bOwnSession && !m_newest.Accept(record.date, record.time)) return;
+    // A live message always shows; the history refresh skips it later.
+    if (!m_bOwnSession) m_watchedLog.NoteLive(record);
+    AppendRecord(record, sent);
+}
+
+void CChatMainPanel::AppendRecord(const TextMsgRecord& record, bool sent) {
     AppendMessage(record, sent, m_rules.SenderName(record, sent, m_host.MyInfo()));
 }
 void CChatMainPanel::OnTypingDisplay(bool typing) {
@@ -406,8 +426,8 @@ void CChatMainPanel::OnHistoryRefreshTimer() {
 
 void CChatMainPanel::RefreshHistory() {
     std::vector<HistoryRecord> records;
-    LoadHistoryFile(m_programFolder, m_host.MyUserId(), m_customer.userId, m_nOwnerAgent, records, m_newest.Date(),
-                    m_newest.Time());
+    LoadHistoryFile(m_programFolder, m_host.MyUserId(), m_customer.userId, m_nOwnerAgent, records, m_watchedLog.Date(),
+                    m_watchedLog.Time());
     CChatLogEdit::CBatch batch(m_log);
     for (const HistoryRecord& item : records) {
         if (item.marker >= 0) continue;
@@ -421,7 +441,7 @@ void CChatMainPanel::RefreshHistory() {
         record.extraId = item.extraId;
         const size_t length = item.text.size() < sizeof record.text ? item.text.size() : sizeof record.text - 1;
         std::memcpy(record.text, item.text.data(), length);
-        ShowMessage(record, false);
+        if (m_watchedLog.AcceptRefreshed(record)) AppendRecord(record, false);
     }
 }
 
@@ -429,6 +449,10 @@ void CChatMainPanel::RefreshHistory() {
 
 void CChatMainPanel::SetSessionState(int32_t state) {
     m_nSessionState = state;
+    if (state == kSessionHandedOver || state == kSessionGrabbed)
+        HeldSessionStates()[m_customer.userId] = state;
+    else if (state == kSessionNormal)
+        HeldSessionStates().erase(m_customer.userId);
     if (!IsWindow()) return;
     for (int id = IDC_CHAT_GRAB; id <= IDC_CHAT_RELEASE_GRAB; ++id) ::ShowWindow(GetDlgItem(id), SW_HIDE);
     const SessionButtonPlan plan = CHandOverRules::ButtonsFor(state, m_bOwnSession != 0, m_customer.status);
@@ -445,11 +469,19 @@ void CChatMainPanel::SetSessionState(int32_t state) {
     apply(GetDlgItem(IDC_CHAT_SEND_FILE), plan.sendFile);
 }
 
+void CChatMainPanel::ShowSwitchOutcome(const SwitchCustomerRecord& record, int32_t code, int32_t newState) {
+    if (!CHandOverRules::AnswerApplies(m_nSessionState, code)) return;
+    ShowSwitchNotice(record, code);
+    SetSessionState(newState);
+}
+
 void CChatMainPanel::ShowSwitchNotice(const SwitchCustomerRecord& record, int32_t code) {
     if (!IsWindow()) return;
+    const int32_t ownId = m_host.MyUserId();
+    CHandOverRules::KeepActingAgent(record, ownId, &m_heldRecord);
     const std::wstring customer = m_rules.FieldText(m_customer.nickname, sizeof m_customer.nickname);
-    const std::wstring notice =
-        m_handOver.Notice(record, code, m_bOwnSession != 0, m_nSessionState, customer);
+    const SwitchCustomerRecord named = CHandOverRules::NoticeRecord(record, m_heldRecord, ownId, m_nOwnerAgent);
+    const std::wstring notice = m_handOver.Notice(named, code, m_bOwnSession != 0, m_nSessionState, customer);
     if (!notice.empty()) AppendNotice(notice);
 }
 
@@ -461,6 +493,8 @@ void CChatMainPanel::OnHandOver() {
 }
 
 void CChatMainPanel::OnGrab() {
+    // The button stays disabled until the answer: one grab at a time.
+    SetSessionState(kSessionGrabAsked);
     const SwitchCustomerRecord record =
         CHandOverRules::GrabRecord(m_host.MyUserId(), m_nOwnerAgent, m_customer.userId);
     if (m_engine.MConfirmGrabCustomer) m_engine.MConfirmGrabCustomer(&record, kAnswerGrab);

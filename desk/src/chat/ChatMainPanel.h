@@ -85,10 +85,8 @@ public:
     void ShowSentMessage(const TextMsgRecord& record) override { ShowMessage(record, true); }
     void SetUserInfo(const UserInfoBase& base, const UserInfoExt&) override { SetPeerInfo(base); }
     void TakeScreenshot() override { OnScreenShot(); }
-    void ShowSwitchOutcome(const SwitchCustomerRecord& record, int32_t code, int32_t newState) override {
-        ShowSwitchNotice(record, code);
-        SetSessionState(newState);
-    }
+    // An answer that does not concern the window's state changes nothing.
+    void ShowSwitchOutcome(const SwitchCustomerRecord& record, int32_t code, int32_t newState) override;
 
     // --- commands, also for tests ---------------------------------------
     void OnClosePanel() override;
@@ -137,6 +135,7 @@ protected:
 
     void OnHistoryRefreshTimer();
     void RefreshHistory();
+    void AppendRecord(const TextMsgRecord& record, bool sent);
 
     // Platform calls a test may watch (beside CChatPanelCore's).
     virtual int AskYesNo(const std::wstring& text, const std::wstring& caption);
@@ -153,7 +152,10 @@ private:
     IChatPanelHost& m_host;
     CChatWindowRules m_rules;
     CHandOverRules m_handOver;
-    CNewestShownFilter m_newest;
+    CWatchedLogFilter m_watchedLog;
+    // The last record that named a colleague acting for the customer: the
+    // names of a notice whose record the engine no longer holds.
+    SwitchCustomerRecord m_heldRecord = {};
     std::wstring m_displayTitle;
 
     int32_t m_bPeerSet = 0;

@@ -1,6 +1,7 @@
 #include "ChatWindowRules.h"
 
 #include <cstring>
+#include <iterator>
 
 CChatWindowRules::CChatWindowRules(const CEngineModule& engine, const clientui::IAnsiCodePage& codePage)
     : CChatSessionRules(engine, codePage) {}
@@ -36,9 +37,31 @@ std::wstring CChatWindowRules::SenderName(const TextMsgRecord& record, bool sent
     return name;
 }
 
-bool CNewestShownFilter::Accept(int32_t date, int32_t time) {
-    if (date < m_date || (date == m_date && time <= m_time)) return false;
-    m_date = date;
-    m_time = time;
-    return true;
+bool CWatchedLogFilter::Key::operator<(const Key& other) const {
+    if (senderId != other.senderId) return senderId < other.senderId;
+    if (date != other.date) return date < other.date;
+    return time < other.time;
+}
+
+CWatchedLogFilter::Key CWatchedLogFilter::KeyOf(const TextMsgRecord& record) {
+    return {record.senderId, record.date, record.time};
+}
+
+bool CWatchedLogFilter::NotLater(int32_t date, int32_t time) const {
+    return date < m_date || (date == m_date && time <= m_time);
+}
+
+void CWatchedLogFilter::NoteLive(const TextMsgRecord& record) {
+    // A record the refresh can no longer load needs no key.
+    if (!NotLater(record.date, record.time)) m_live.insert(KeyOf(record));
+}
+
+bool CWatchedLogFilter::AcceptRefreshed(const TextMsgRecord& record) {
+    if (NotLater(record.date, record.time)) return false;
+    m_date = record.date;
+    m_time = record.time;
+    const bool shownLive = m_live.erase(KeyOf(record)) != 0;
+    // Keys at or before the new newest cannot be met again.
+    for (auto it = m_live.begin(); it != m_live.end();) it = NotLater(it->date, it->time) ? m_live.erase(it) : std::next(it);
+    return !shownLive;
 }

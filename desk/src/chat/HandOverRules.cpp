@@ -56,6 +56,54 @@ int32_t CHandOverRules::StateAfterResult(int32_t code) {
     return kSessionNormal;
 }
 
+bool CHandOverRules::AnswerApplies(int32_t state, int32_t code) {
+    // The program's own notices of the hand-over dialog are no answers.
+    if (code >= kNoticeHandOverCancelled && code <= kNoticeHandOverOffered) return true;
+    const bool refusal = code < 0 || code > 4;
+    return !(refusal && (state == kSessionHandedOver || state == kSessionGrabbed));
+}
+
+int32_t CHandOverRules::OpeningState(const SwitchCustomerRecord& record, int32_t ownId, bool ownSession,
+                                     int32_t customer, int32_t heldState) {
+    if (record.customerId != customer || customer == 0 || record.actingAgent == 0) return kSessionNormal;
+    const bool noted = record.note[0] != '\0';
+    const int32_t held = heldState == kSessionGrabbed ? kSessionGrabbed : kSessionHandedOver;
+    if (ownSession) {
+        if (record.actingAgent == ownId || record.owningAgent != ownId) return kSessionNormal;
+        return noted ? kSessionHandOverAsked : held;
+    }
+    // A watched session is held when the own agent acts for the owner; a
+    // noted record is a request offered to him, which its answer settles.
+    if (record.actingAgent != ownId || noted) return kSessionNormal;
+    return held;
+}
+
+int32_t CHandOverRules::SessionOwner(const SwitchCustomerRecord* record, int32_t ownId, int32_t customer,
+                                     int32_t owner) {
+    if (!record || owner != ownId || customer == 0 || record->customerId != customer) return owner;
+    // A noted record is a request still waiting for its answer.
+    if (record->actingAgent != ownId || record->owningAgent == 0 || record->note[0] != '\0') return owner;
+    return record->owningAgent;
+}
+
+void CHandOverRules::KeepActingAgent(const SwitchCustomerRecord& record, int32_t ownId, SwitchCustomerRecord* held) {
+    if (held && record.actingAgent != 0 && record.actingAgent != ownId) *held = record;
+}
+
+SwitchCustomerRecord CHandOverRules::NoticeRecord(const SwitchCustomerRecord& record, const SwitchCustomerRecord& held,
+                                                  int32_t ownId, int32_t ownerAgent) {
+    if (record.actingAgent != 0) return record;
+    SwitchCustomerRecord named = record;
+    if (held.actingAgent != 0) {
+        named.actingAgent = held.actingAgent;
+        if (named.owningAgent == 0) named.owningAgent = held.owningAgent;
+    } else if (ownerAgent != ownId) {
+        named.actingAgent = ownerAgent;
+        if (named.owningAgent == 0) named.owningAgent = ownerAgent;
+    }
+    return named;
+}
+
 SwitchCustomerRecord CHandOverRules::GrabRecord(int32_t ownId, int32_t ownerAgent, int32_t customer) {
     SwitchCustomerRecord record;
     std::memset(&record, 0, sizeof record);

@@ -109,6 +109,35 @@ public:
     // The state an answer of the server leads to: 3 after a hand-over (1),
     // 6 after a grab (2), the normal state after anything else.
     static int32_t StateAfterResult(int32_t code);
+    // Whether an answer of the server concerns a window in this state. A
+    // refusal or failure (a negative code, or one above 4) that reaches a
+    // window where a hand-over or a grab holds (states 3 and 6) answers a
+    // request the window no longer waits for (a second grab that went out
+    // before the first was granted): it changes nothing, neither notice nor
+    // state.
+    static bool AnswerApplies(int32_t state, int32_t code);
+    // The state a window opens in, from the engine's record of its customer
+    // (zeroed when none): a session that a hand-over or a grab holds opens
+    // held (3, or 6 when heldState says it was a grab), an own request that
+    // still waits (a hand-over request carries its note) in 2; anything
+    // else, and a record of another customer, in the normal state.
+    static int32_t OpeningState(const SwitchCustomerRecord& record, int32_t ownId, bool ownSession, int32_t customer,
+                                int32_t heldState);
+    // The owner of the session a window for the customer shows: a customer
+    // whose session the own agent holds for a colleague (the engine's live
+    // record names him acting for that owner, also one fetched at log-on)
+    // is that colleague's, whoever asked to open it; else owner.
+    static int32_t SessionOwner(const SwitchCustomerRecord* record, int32_t ownId, int32_t customer, int32_t owner);
+    // Remembers in held the agent a record names as acting for the
+    // customer, unless it is the own agent (whose requests name himself).
+    static void KeepActingAgent(const SwitchCustomerRecord& record, int32_t ownId, SwitchCustomerRecord* held);
+    // The record a notice is formatted from. The engine forgets its record
+    // of a customer before it reports a result above 2, so a record that
+    // names no acting agent takes the one held from the window's earlier
+    // records; a watched session that held none names the owner, who serves
+    // the customer then.
+    static SwitchCustomerRecord NoticeRecord(const SwitchCustomerRecord& record, const SwitchCustomerRecord& held,
+                                             int32_t ownId, int32_t ownerAgent);
 
     // The record of a grab: the own id acting for the owner, no note.
     static SwitchCustomerRecord GrabRecord(int32_t ownId, int32_t ownerAgent, int32_t customer);

@@ -566,6 +566,8 @@ void CChatView::OpenChat(int32_t customer, int32_t owner) {
     // Customer 0 is the placeholder's: there is no conversation to open.
     if (customer == 0) return;
     if (owner == 0) owner = g_nMyUserID;
+    if (g_EngineModule.MGetSwitchCustomerMsg)
+        owner = CHandOverRules::SessionOwner(g_EngineModule.MGetSwitchCustomerMsg(customer), g_nMyUserID, customer, owner);
     const UserInfoBase record = CIncomingMessageRouter::CustomerRecord(
         g_EngineModule, customer, CIncomingMessageRouter::OwnUserType(g_EngineModule));
     GetCustomerTree().FlashUser(customer, false);

@@ -120,15 +120,45 @@ TEST_F(ChatRulesTest, SenderNames) {
     EXPECT_EQ(m_rules.SenderName(record, false, own), L"张三（李老师代回复）");
 }
 
-TEST(ChatRules, WatchedSessionSkipsWhatIsNotNewer) {
-    CNewestShownFilter filter;
-    EXPECT_TRUE(filter.Accept(20261210, 100));
-    EXPECT_FALSE(filter.Accept(20261210, 100));  // the same moment
-    EXPECT_FALSE(filter.Accept(20261210, 99));
-    EXPECT_FALSE(filter.Accept(20261209, 200));  // an earlier day
-    EXPECT_TRUE(filter.Accept(20261210, 101));
-    EXPECT_TRUE(filter.Accept(20261211, 0));
+TextMsgRecord Stamped(int32_t sender, int32_t date, int32_t time) {
+    TextMsgRecord record = {};
+    record.senderId = sender;
+    record.date = date;
+    record.time = time;
+    return record;
+}
+
+TEST(ChatRules, HistoryRefreshSkipsWhatIsNotNewer) {
+    CWatchedLogFilter filter;
+    EXPECT_TRUE(filter.AcceptRefreshed(Stamped(1, 20261210, 100)));
+    EXPECT_FALSE(filter.AcceptRefreshed(Stamped(1, 20261210, 100)));  // the same moment
+    EXPECT_FALSE(filter.AcceptRefreshed(Stamped(2, 20261210, 99)));
+    EXPECT_FALSE(filter.AcceptRefreshed(Stamped(2, 20261209, 200)));  // an earlier day
+    EXPECT_TRUE(filter.AcceptRefreshed(Stamped(2, 20261210, 101)));
+    EXPECT_TRUE(filter.AcceptRefreshed(Stamped(1, 20261211, 0)));
     EXPECT_EQ(filter.Date(), 20261211);
+}
+
+// Live messages are shown whatever their times (a customer's clock behind
+// or ahead of the server's); the refresh then skips exactly those it meets
+// again, and the live ones never move the point the refresh loads from.
+TEST(ChatRules, LiveMessagesShowOnceBesideTheHistoryRefresh) {
+    constexpr int32_t kDay = 20261210;
+    constexpr int32_t kAgent = 10001, kCustomer = 40001;
+    CWatchedLogFilter filter;
+    ASSERT_TRUE(filter.AcceptRefreshed(Stamped(kAgent, kDay, 120000000)));  // 12:00 loaded
+    const TextMsgRecord ahead = Stamped(kCustomer, kDay, 121500000);        // customer 10 min ahead
+    const TextMsgRecord own = Stamped(kAgent, kDay, 120600000);             // server time
+    const TextMsgRecord behind = Stamped(kCustomer, kDay, 115700000);       // customer 10 min behind
+    for (const TextMsgRecord& live : {ahead, own, behind}) filter.NoteLive(live);
+    EXPECT_EQ(filter.Date(), kDay);
+    EXPECT_EQ(filter.Time(), 120000000);
+    // The refresh meets them in the history, in their order of arrival.
+    EXPECT_FALSE(filter.AcceptRefreshed(ahead));
+    EXPECT_FALSE(filter.AcceptRefreshed(own));     // before the newest loaded
+    EXPECT_FALSE(filter.AcceptRefreshed(behind));  // likewise
+    EXPECT_TRUE(filter.AcceptRefreshed(Stamped(kCustomer, kDay, 121600000)));
+    EXPECT_FALSE(filter.AcceptRefreshed(ahead));
 }
 
 }  // namespace

@@ -164,6 +164,74 @@ TEST(HandOverButtons, AnAnswerLeadsToItsState) {
     for (const auto& c : cases) EXPECT_EQ(CHandOverRules::StateAfterResult(c.first), c.second) << c.first;
 }
 
+// A refusal or failure that reaches a window which a hand-over or a grab
+// holds answers a request the window no longer waits for: it changes
+// nothing. Every other answer applies (decision logic).
+TEST(HandOverButtons, ARefusalChangesNothingWhileTheSessionIsHeld) {
+    const int32_t refusals[] = {-1, -2, -3, -4, 5, 54, 55};
+    const int32_t others[] = {0, 1, 2, 3, 4, kNoticeHandOverCancelled, kNoticeHandOverAsked, kNoticeHandOverOffered};
+    for (int32_t state = kSessionNormal; state <= kSessionReleaseAsked; ++state) {
+        const bool held = state == kSessionHandedOver || state == kSessionGrabbed;
+        for (int32_t code : refusals) EXPECT_EQ(CHandOverRules::AnswerApplies(state, code), !held) << state << " " << code;
+        for (int32_t code : others) EXPECT_TRUE(CHandOverRules::AnswerApplies(state, code)) << state << " " << code;
+    }
+}
+
+// The state a window opens in from the engine's record of its customer
+// (decision logic): own id 50001 (林晓), a colleague 50002, customer 60006.
+TEST(HandOverButtons, AWindowOpensInTheStateTheEngineRecordHolds) {
+    constexpr int32_t kMe = 50001, kOther = 50002, kThird = 50003, kCust = 60006;
+    const struct Case {
+        const char* name;
+        int32_t acting, owning, customer;
+        const char* note;
+        bool own;
+        int32_t heldState;
+        int32_t expected;
+    } cases[] = {
+        {"no record", 0, 0, 0, "", true, 0, kSessionNormal},
+        {"another customer's record", kOther, kMe, 60001, "", true, 0, kSessionNormal},
+        {"own customer handed over", kOther, kMe, kCust, "", true, 0, kSessionHandedOver},
+        {"own customer grabbed", kOther, kMe, kCust, "", true, kSessionGrabbed, kSessionGrabbed},
+        {"own hand-over request waiting", kOther, kMe, kCust, "note", true, 0, kSessionHandOverAsked},
+        {"own request naming myself", kMe, kMe, kCust, "", true, 0, kSessionNormal},
+        {"own window of a colleague's record", kOther, kThird, kCust, "", true, 0, kSessionNormal},
+        {"colleague's customer handed to me", kMe, kOther, kCust, "", false, 0, kSessionHandedOver},
+        {"colleague's customer grabbed by me", kMe, kOther, kCust, "", false, kSessionGrabbed, kSessionGrabbed},
+        {"a hand-over offered to me, unanswered", kMe, kOther, kCust, "note", false, 0, kSessionNormal},
+        {"a third agent holds it", kThird, kOther, kCust, "", false, 0, kSessionNormal},
+    };
+    for (const Case& c : cases) {
+        SwitchCustomerRecord record = {};
+        record.actingAgent = c.acting;
+        record.owningAgent = c.owning;
+        record.customerId = c.customer;
+        std::strncpy(record.note, c.note, sizeof record.note - 1);
+        EXPECT_EQ(CHandOverRules::OpeningState(record, kMe, c.own, kCust, c.heldState), c.expected) << c.name;
+    }
+}
+
+// Whose session a window shows (decision logic): a customer the own agent
+// holds for a colleague opens as the colleague's watched session.
+TEST(HandOverButtons, ACustomerHeldForAColleagueOpensAsTheColleaguesSession) {
+    constexpr int32_t kMe = 50001, kOther = 50002, kCust = 60006;
+    SwitchCustomerRecord live = {};
+    live.actingAgent = kMe;
+    live.owningAgent = kOther;
+    live.customerId = kCust;
+    EXPECT_EQ(CHandOverRules::SessionOwner(&live, kMe, kCust, kMe), kOther);
+    EXPECT_EQ(CHandOverRules::SessionOwner(&live, kMe, kCust, kOther), kOther);
+    EXPECT_EQ(CHandOverRules::SessionOwner(nullptr, kMe, kCust, kMe), kMe);
+    EXPECT_EQ(CHandOverRules::SessionOwner(&live, kMe, 60001, kMe), kMe);  // another customer's record
+    SwitchCustomerRecord offered = live;
+    std::strncpy(offered.note, "note", sizeof offered.note - 1);
+    EXPECT_EQ(CHandOverRules::SessionOwner(&offered, kMe, kCust, kMe), kMe);  // not yet accepted
+    SwitchCustomerRecord byOther = live;
+    byOther.actingAgent = kOther;
+    byOther.owningAgent = kMe;
+    EXPECT_EQ(CHandOverRules::SessionOwner(&byOther, kMe, kCust, kMe), kMe);
+}
+
 // --- notices ---------------------------------------------------------------------
 
 TEST_F(HandOverRulesTest, NoticesOfEveryCodeForOwnAndWatchedSessions) {
@@ -207,6 +275,33 @@ TEST_F(HandOverRulesTest, NoticesOfEveryCodeForOwnAndWatchedSessions) {
         EXPECT_EQ(got, c.text ? std::wstring(c.text) : std::wstring())
             << "code " << c.code << (c.own ? " own" : " watched");
     }
+}
+
+// The engine forgets its record before a result above 2 reaches the window:
+// notice 54 names the agent the window held from its earlier records, or,
+// in a watched session that held none, the owner (decision logic).
+TEST_F(HandOverRulesTest, NoticeFiftyFourNamesTheAgentOfTheEarlierRecords) {
+    SwitchCustomerRecord erased = {};
+    erased.customerId = kCustomer;
+    SwitchCustomerRecord held = {};
+    // The own agent's requests name himself: they are not kept.
+    SwitchCustomerRecord ownRequest = Record();
+    ownRequest.actingAgent = 50009;
+    CHandOverRules::KeepActingAgent(ownRequest, 50009, &held);
+    EXPECT_EQ(held.actingAgent, 0);
+    CHandOverRules::KeepActingAgent(Record(L"请帮忙"), kOwner, &held);
+    EXPECT_EQ(held.actingAgent, kActing);
+    const std::wstring named = L"系统提示:\r\n 赵磊 之前由 林晓 接待，在 林晓 会话结束之前，您不能与该客户对话。\r\n";
+    EXPECT_EQ(m_rules.Notice(CHandOverRules::NoticeRecord(erased, held, kOwner, kOwner), kNoticeHeldByColleague, true,
+                             kSessionHandOverAsked, L"赵磊"),
+              named);
+    // A watched session that held nobody names the owner.
+    const std::wstring byOwner = L"系统提示:\r\n 赵磊 之前由 周宁 接待，在 周宁 会话结束之前，您不能与该客户对话。\r\n";
+    EXPECT_EQ(m_rules.Notice(CHandOverRules::NoticeRecord(erased, SwitchCustomerRecord{}, kActing, kOwner),
+                             kNoticeHeldByColleague, false, kSessionGrabAsked, L"赵磊"),
+              byOwner);
+    // A record that names its agent is used as it is.
+    EXPECT_EQ(CHandOverRules::NoticeRecord(Record(), SwitchCustomerRecord{}, kActing, kOwner).actingAgent, kActing);
 }
 
 // Code 3 (refused, taken back, stopped) says what happened by the state the

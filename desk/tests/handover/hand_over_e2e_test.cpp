@@ -137,8 +137,9 @@ protected:
     }
 
     // A opens the customer's conversation with a real double click in its
-    // customer tree.
-    void OpenCustomerAtA() {
+    // customer tree (held: a colleague holds the session, so that no
+    // hand-over button shows).
+    void OpenCustomerAtA(bool held = false) {
         Front(a.main);
         HWND tree = CustomerTree(a.main);
         const TreeItem item = RevealTreeUser(tree, kCustomer, 10000);
@@ -149,7 +150,7 @@ protected:
             return a.chat.window && ::GetDlgItem(a.chat.window, IDC_CHAT_HAND_OVER);
         })) << "the double click opened no conversation";
         // The window shows before its session state has set its buttons.
-        Wait([&] { return !a.HandOverButtons().empty(); });
+        if (!held) Wait([&] { return !a.HandOverButtons().empty(); });
     }
 
     // A presses "转接", picks 林晓 in the agent list with a click and
@@ -224,6 +225,82 @@ protected:
     CCustomerHost customer;
     Agent a;
     Agent b;
+};
+
+// The conversation window's commands and its watched sessions under real
+// use: double clicks, a grab whose answer is held back, clocks that
+// disagree, windows opened again and an agent who restarts.
+class ConversationE2E : public HandOverE2E {
+protected:
+    // B's program, started once before on this machine: its first log-on
+    // fetches the lists of the organisation, whose records (with the
+    // customers' statuses as the lists last knew them) come in after a
+    // window has opened; a later log-on finds them current.
+    void StartB() {
+        static bool startedBefore = false;
+        if (!startedBefore) {
+            Start(b);
+            customer.Pump(3000);
+            SendTo(b.main, WM_INSTANCE_CONTROL, 0, 0);
+            ASSERT_TRUE(b.process.WaitForExit(kExitWaitMs)) << "B did not end";
+            startedBefore = true;
+        }
+        Start(b);
+    }
+
+    // The server's connection of an agent (of its last log-on).
+    int ConnectionOf(int32_t agent) {
+        int connection = -1;
+        for (const ServerPacket& p : control.PacketsOf(CMD_LOGON))
+            if (p.body.size() >= 4 && *reinterpret_cast<const int32_t*>(p.body.data()) == agent) connection = p.connection;
+        return connection;
+    }
+    std::string Verb(const char* verb, int connection) { return std::string(verb) + " " + std::to_string(connection); }
+    static std::string Hex(const std::vector<uint8_t>& bytes) {
+        static const char digits[] = "0123456789abcdef";
+        std::string out;
+        for (uint8_t b : bytes) {
+            out += digits[b >> 4];
+            out += digits[b & 15];
+        }
+        return out;
+    }
+
+    // B's watched window of A's customer. How it opens (from the
+    // organisation lists) is not what these tests are about: the chat view
+    // is told as the lists tell it.
+    void OpenWatchedAtB() {
+        std::vector<Conversation> placeholder = Conversations(b.main);
+        ASSERT_FALSE(placeholder.empty()) << "B's chat view has no conversation area";
+        ::PostMessageW(::GetParent(placeholder.front().window), WM_OPEN_CHAT, kCustomer, kAgentA);
+        ASSERT_TRUE(Wait([&] {
+            b.chat = ShownConversation(b.main);
+            return b.chat.window && b.Usable(IDC_CHAT_GRAB);
+        })) << "B's watched conversation did not open with a usable grab button";
+    }
+
+    // How often the log shows the text.
+    static size_t Count(const std::wstring& log, const std::wstring& text) {
+        size_t n = 0;
+        for (size_t at = log.find(text); at != std::wstring::npos; at = log.find(text, at + text.size())) ++n;
+        return n;
+    }
+
+    // The agent writes a line with the keyboard and sends it with Enter.
+    void WriteLine(const Agent& agent, const std::wstring& text) {
+        Front(agent.main);
+        Click(CentreOf(agent.Control(IDC_CHAT_INPUT)));
+        ASSERT_TRUE(Wait([&] { return FocusOf(agent.main) == agent.Control(IDC_CHAT_INPUT); }, 5000))
+            << "the input has no focus";
+        TypeText(text);
+        PressKey(VK_RETURN);
+    }
+
+    bool MenuShown(const Agent& agent) const {
+        for (HWND window : agent.process.Windows())
+            if (ClassName(window) == L"#32768") return true;
+        return false;
+    }
 };
 
 }  // namespace
@@ -347,4 +424,200 @@ TEST_F(HandOverE2E, HandOverTakeBackRefusalGrabAndRelease) {
     EXPECT_TRUE(Wait([&] { return a.InputEnabled() && a.Usable(IDC_CHAT_HAND_OVER); }));
     ASSERT_TRUE(customer.SendText(kAgentA, "back with A"));
     EXPECT_TRUE(LogShows(a, L"back with A")) << "the customer's message did not reach A";
+}
+
+// A double click on "发送" with a text in the input sends it once and opens
+// no quick-reply menu. A double click on "抢接" sends one grab; while the
+// server holds its answer the window waits in the grab-asked state (the
+// button shown and disabled, no input); the answer then gives B the
+// customer as a single click does.
+TEST_F(ConversationE2E, DoubleClicksRunTheirCommandOnce) {
+    ASSERT_TRUE(customer.Logon(kCustomer, ServerAddress()));
+    Start(a);
+    StartB();
+    OpenCustomerAtA();
+    OpenWatchedAtB();
+
+    Front(a.main);
+    Click(CentreOf(a.Control(IDC_CHAT_INPUT)));
+    ASSERT_TRUE(Wait([&] { return FocusOf(a.main) == a.Control(IDC_CHAT_INPUT); }, 5000));
+    TypeText(L"only once");
+    DoubleClick(CentreOf(a.Control(IDC_CHAT_SEND)));
+    ASSERT_TRUE(customer.WaitForText("only once", kWaitMs));
+    EXPECT_TRUE(LogShows(a, L"only once"));
+    customer.Pump(2000);
+    size_t received = 0;
+    for (const TextMsgRecord& r : customer.Received())
+        if (std::strstr(r.text, "only once")) ++received;
+    EXPECT_EQ(received, 1u) << "the double click sent the text more than once";
+    EXPECT_EQ(Count(a.Log(), L"only once"), 1u);
+    EXPECT_FALSE(MenuShown(a)) << "the double click opened the quick-reply menu";
+    if (MenuShown(a)) PressKey(VK_ESCAPE);
+
+    const int connectionB = ConnectionOf(kAgentB);
+    ASSERT_GT(connectionB, 0);
+    ASSERT_EQ(control.Command(Verb("MUTE", connectionB)), "OK");
+    Front(b.main);
+    DoubleClick(CentreOf(b.Control(IDC_CHAT_GRAB)));
+    std::vector<ServerPacket> grabs;
+    ASSERT_TRUE(Wait([&] { return !(grabs = control.PacketsOf(CMD_GRAB_CUSTOMER)).empty(); }, 10000)) << "no grab sent";
+    customer.Pump(1500);
+    grabs = control.PacketsOf(CMD_GRAB_CUSTOMER);
+    EXPECT_EQ(grabs.size(), 1u) << "the double click sent more than one grab";
+    EXPECT_EQ(b.HandOverButtons(), std::vector<int>{IDC_CHAT_GRAB});
+    EXPECT_FALSE(b.Usable(IDC_CHAT_GRAB)) << "a second grab could go out while the first waits";
+    EXPECT_FALSE(b.InputEnabled());
+
+    // The server answers the one grab now.
+    ASSERT_EQ(control.Command(Verb("REQUEST", connectionB) + " " + std::to_string(CMD_GRAB_CUSTOMER) + " " +
+                              Hex(grabs.front().body)),
+              "OK");
+    ASSERT_EQ(control.Command(Verb("UNMUTE", connectionB)), "OK");
+    EXPECT_TRUE(LogShows(b, L"抢接 周宁 的 赵磊 客户成功. 您可以同该客户对话了."));
+    EXPECT_TRUE(Wait([&] { return b.HandOverButtons() == std::vector<int>{IDC_CHAT_RELEASE_GRAB} && b.InputEnabled(); }));
+    EXPECT_TRUE(LogShows(a, L"赵磊 客户已被 林晓 抢接成功."));
+    WriteLine(b, L"B grabbed");
+    EXPECT_TRUE(customer.WaitForText("B grabbed", kWaitMs)) << "B cannot write after the grab";
+    EXPECT_EQ(b.Log().find(L"抢接失败"), std::wstring::npos);
+    // The server's session ends free for the next case.
+    ClickButton(b, IDC_CHAT_RELEASE_GRAB);
+    EXPECT_TRUE(LogShows(b, L"释放该客户成功，会话权转交给原客服。"));
+}
+
+// B grabs a customer whose clock runs 10 minutes behind the server's, then
+// 10 minutes ahead: B sees every message of the customer and every own
+// line once each, in the order they came; after the release the history
+// refresh of the watched session adds none of them again.
+TEST_F(ConversationE2E, SkewedCustomerClocksLoseNoMessage) {
+    ASSERT_TRUE(customer.Logon(kCustomer, ServerAddress()));
+    StartB();
+    OpenWatchedAtB();
+    ClickButton(b, IDC_CHAT_GRAB);
+    ASSERT_TRUE(Wait([&] { return b.HandOverButtons() == std::vector<int>{IDC_CHAT_RELEASE_GRAB} && b.InputEnabled(); }))
+        << "the grab did not give B the customer";
+
+    const std::vector<std::wstring> order = {L"behind one", L"own one", L"ahead one", L"own two", L"behind two"};
+    for (const std::wstring& line : order) {
+        if (line.rfind(L"own", 0) == 0) {
+            WriteLine(b, line);
+            ASSERT_TRUE(customer.WaitForText(Utf8(line), kWaitMs));
+        } else {
+            customer.SetClockSkew(line.find(L"behind") == 0 ? -10 : 10);
+            ASSERT_TRUE(customer.SendText(kAgentA, Utf8(line)));
+        }
+        EXPECT_TRUE(LogShows(b, line, 10000)) << "B's log does not show: " << Utf8(line);
+    }
+    const auto checkOnceInOrder = [&](const char* when) {
+        const std::wstring log = b.Log();
+        size_t last = 0;
+        for (const std::wstring& line : order) {
+            EXPECT_EQ(Count(log, line), 1u) << Utf8(line) << " " << when;
+            const size_t at = log.find(line);
+            EXPECT_TRUE(at != std::wstring::npos && at >= last) << Utf8(line) << " out of order " << when;
+            if (at != std::wstring::npos) last = at;
+        }
+    };
+    checkOnceInOrder("while B talks");
+
+    ClickButton(b, IDC_CHAT_RELEASE_GRAB);
+    ASSERT_TRUE(Wait([&] { return b.HandOverButtons() == std::vector<int>{IDC_CHAT_GRAB}; }));
+    // The watched session refreshes its log from the server every 10 s.
+    customer.Pump(12000);
+    checkOnceInOrder("after the history refresh");
+}
+
+// The owner closes the window of a grabbed customer and opens it again: it
+// opens grabbed (no hand-over button, no input). A grab and a hand-over
+// refused with a result above 2 (the server's 54: another agent holds the
+// customer) show their notice with the names filled, though the engine has
+// forgotten its record by then.
+TEST_F(ConversationE2E, ReopenedGrabbedWindowAndRefusalsNameTheirAgents) {
+    ASSERT_TRUE(customer.Logon(kCustomer, ServerAddress()));
+    Start(a);
+    StartB();
+    OpenCustomerAtA();
+    OpenWatchedAtB();
+    ClickButton(b, IDC_CHAT_GRAB);
+    ASSERT_TRUE(LogShows(a, L"赵磊 客户已被 林晓 抢接成功."));
+    ASSERT_TRUE(Wait([&] { return !a.InputEnabled() && a.HandOverButtons().empty(); }));
+
+    ClickButton(a, IDC_CHAT_CLOSE);
+    ASSERT_TRUE(Wait([&] { return !::IsWindow(a.chat.window); }, 10000)) << "A's window did not close";
+    OpenCustomerAtA(true);
+    customer.Pump(1500);  // the window's first status and layout
+    EXPECT_TRUE(a.HandOverButtons().empty()) << "the reopened window offers a hand-over of a grabbed customer";
+    EXPECT_FALSE(a.InputEnabled()) << "the owner can write to a grabbed customer";
+
+    // B releases and asks again; the server refuses with 54.
+    ClickButton(b, IDC_CHAT_RELEASE_GRAB);
+    ASSERT_TRUE(Wait([&] { return b.Usable(IDC_CHAT_GRAB); })) << "B's release did not end";
+    const int connectionB = ConnectionOf(kAgentB);
+    ASSERT_GT(connectionB, 0);
+    ASSERT_EQ(control.Command(Verb("MUTE", connectionB)), "OK");
+    ClickButton(b, IDC_CHAT_GRAB);
+    ASSERT_TRUE(Wait([&] { return !b.Usable(IDC_CHAT_GRAB); }, 10000));
+    ASSERT_EQ(control.Command(Verb("SEND", connectionB) + " " + std::to_string(CMD_SWITCH_CUSTOMER) + " " +
+                              CDeskServerControl::WordsHex({50003, kAgentA, kCustomer, 54})),
+              "OK");
+    EXPECT_TRUE(LogShows(b, L"赵磊 之前由 周宁 接待，在 周宁 会话结束之前，您不能与该客户对话。"));
+    EXPECT_TRUE(Wait([&] { return b.Usable(IDC_CHAT_GRAB) && !b.InputEnabled(); })) << "B did not return to watching";
+    ASSERT_EQ(control.Command(Verb("UNMUTE", connectionB)), "OK");
+
+    // A hands the customer to B; the server refuses with 54 too.
+    ASSERT_TRUE(Wait([&] { return a.Usable(IDC_CHAT_HAND_OVER); })) << "A did not get the customer back";
+    HWND dialog = OpenHandOverAndPickB(false);
+    ASSERT_NE(dialog, nullptr);
+    const int connectionA = ConnectionOf(kAgentA);
+    ASSERT_GT(connectionA, 0);
+    ASSERT_EQ(control.Command(Verb("MUTE", connectionA)), "OK");
+    Click(CentreOf(::GetDlgItem(dialog, IDOK)));
+    ASSERT_TRUE(LogShows(a, L"正在为您转接到 林晓，请稍后。"));
+    ASSERT_EQ(control.Command(Verb("SEND", connectionA) + " " + std::to_string(CMD_SWITCH_CUSTOMER) + " " +
+                              CDeskServerControl::WordsHex({kAgentB, kAgentA, kCustomer, 54})),
+              "OK");
+    EXPECT_TRUE(LogShows(a, L"赵磊 之前由 林晓 接待，在 林晓 会话结束之前，您不能与该客户对话。"));
+    EXPECT_TRUE(Wait([&] { return a.Usable(IDC_CHAT_HAND_OVER) && a.InputEnabled(); })) << "A did not get it back";
+    ASSERT_EQ(control.Command(Verb("UNMUTE", connectionA)), "OK");
+}
+
+// B, holding a customer handed over by A, closes the program and starts it
+// again; the customer's next message opens B's window as A's handed-over
+// session, and B stops the hand-over.
+TEST_F(ConversationE2E, RestartedAgentStopsTheHandOverHeHolds) {
+    ASSERT_TRUE(customer.Logon(kCustomer, ServerAddress()));
+    Start(a);
+    StartB();
+    OpenCustomerAtA();
+    HWND dialog = OpenHandOverAndPickB(false);
+    ASSERT_NE(dialog, nullptr);
+    Click(CentreOf(::GetDlgItem(dialog, IDOK)));
+    HWND tip = WaitForTip();
+    ASSERT_NE(tip, nullptr);
+    Front(tip);
+    Click(CentreOf(::GetDlgItem(tip, IDOK)));
+    ASSERT_TRUE(LogShows(a, L"转接到 林晓 成功."));
+
+    SendTo(b.main, WM_INSTANCE_CONTROL, 0, 0);
+    ASSERT_TRUE(b.process.WaitForExit(kExitWaitMs)) << "B did not end";
+    b.main = nullptr;
+    b.chat = Conversation();
+    // With the pop-up on, the customer's message opens B's window by itself.
+    WriteAgentSettings(app, b.id, true);
+    ASSERT_TRUE(b.process.Start(app, L"run " + std::to_wstring(b.id)));
+    ASSERT_TRUE(Wait([&] { return (b.main = FindMainWindow(b.process, b.caption)) != nullptr; }));
+    SendTo(b.main, WM_INSTANCE_CONTROL, 1, 0);
+    ASSERT_TRUE(Wait([&] { return CustomerTree(b.main) != nullptr; }));
+    customer.Pump(2000);  // the engine's records after the log-on
+    ASSERT_TRUE(customer.SendText(kAgentA, "after the restart"));
+    ASSERT_TRUE(Wait([&] {
+        b.chat = ShownConversation(b.main);
+        return b.chat.window && LogShows(b, L"after the restart", 0);
+    })) << "the customer's message did not open B's window";
+    EXPECT_TRUE(Wait([&] { return b.HandOverButtons() == std::vector<int>{IDC_CHAT_STOP_HAND_OVER}; }, 5000))
+        << "the restarted agent cannot stop the hand-over";
+    EXPECT_TRUE(b.InputEnabled());
+    ClickButton(b, IDC_CHAT_STOP_HAND_OVER);
+    EXPECT_TRUE(LogShows(b, L"中止转接对话成功，会话权转交给原客服。"));
+    EXPECT_TRUE(LogShows(a, L"转接老师已经中止了与该客户的对话， 您可以和该客户交流了。"));
+    EXPECT_TRUE(Wait([&] { return a.InputEnabled() && a.Usable(IDC_CHAT_HAND_OVER); }));
 }

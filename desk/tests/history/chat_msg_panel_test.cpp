@@ -347,9 +347,12 @@ TEST_F(ChatMsgPanelTest, PageBoxAcceptsOnlyExistingPages) {
 
 // The pane as a user sees it; the picture is taken by the caller while the
 // scene stays up (QV_HISTORY_SCENE_MS).
-TEST_F(ChatMsgPanelTest, Scene) {
+// The scene of the README's picture: the last page of a long history,
+// scrolled to the record with the missing picture and the next date line;
+// the picture must show that record near the top of the log.
+// QV_HISTORY_SCENE_MS keeps it on the screen that long to look at it.
+TEST_F(ChatMsgPanelTest, SceneShowsTheRecordWithTheMissingPictureNearTheTop) {
     const char* hold = std::getenv("QV_HISTORY_SCENE_MS");
-    if (!hold) GTEST_SKIP() << "set QV_HISTORY_SCENE_MS to look at the scene";
     WriteOwnHistory(340);
     ASSERT_TRUE(pane.LoadHistory(kOwn, kPeer));
     pane.ShowPage(pane.GetPageCount());
@@ -361,12 +364,19 @@ TEST_F(ChatMsgPanelTest, Scene) {
     find.chrg = {0, -1};
     find.lpstrText = L"message 296";
     const LRESULT at = pane.GetLog().SendMessage(EM_FINDTEXTEXW, FR_DOWN, reinterpret_cast<LPARAM>(&find));
+    ASSERT_GE(at, 0) << "the last page does not hold the record";
     pane.GetLog().SendMessage(WM_VSCROLL, SB_TOP, 0);
-    if (at >= 0) {
-        const LONG line = pane.GetLog().LineFromChar(static_cast<LONG>(at));
-        pane.GetLog().SendMessage(EM_LINESCROLL, 0, line);
-    }
-    richedittest::PumpFor(static_cast<DWORD>(std::atoi(hold)));
+    const LONG line = pane.GetLog().LineFromChar(static_cast<LONG>(at));
+    pane.GetLog().SendMessage(EM_LINESCROLL, 0, line);
+    richedittest::PumpFor(hold ? static_cast<DWORD>(std::atoi(hold)) : 100);
+    // The record's text lies in the upper part of the log's view.
+    POINTL where = {};
+    pane.GetLog().SendMessage(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&where), at);
+    RECT view = {};
+    ::GetClientRect(pane.GetLog().GetHwnd(), &view);
+    EXPECT_GE(where.y, view.top);
+    EXPECT_LT(where.y, view.top + (view.bottom - view.top) / 2) << "the record is not near the top of the view";
+    EXPECT_GT(pane.GetLog().SendMessage(EM_GETFIRSTVISIBLELINE, 0, 0), 0) << "the log was not scrolled to it";
 }
 
 }  // namespace

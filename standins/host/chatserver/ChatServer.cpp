@@ -117,6 +117,7 @@ public:
     bool Cut() const { return cut_; }
     // From now on packets are recorded but not served (no reply, no routing).
     void Mute() { muted_ = true; }
+    void Unmute() { muted_ = false; }
     bool Muted() const { return muted_; }
     ChaosFault* Chaos() { return chaos_.get(); }
 
@@ -592,13 +593,16 @@ std::string ChatServer::HandleControl(const std::string& line) {
         if (!commands_.Handle(*it->second, packet)) return "ERR no handler\n";
         return "OK\n";
     }
-    if (verb == "MUTE") {
+    if (verb == "MUTE" || verb == "UNMUTE") {
         std::string target;
-        if (!(in >> target)) return "ERR usage: MUTE <conn|last>\n";
+        if (!(in >> target)) return "ERR usage: " + verb + " <conn|last>\n";
         const int number = target == "last" ? lastNumber_ : std::atoi(target.c_str());
         auto it = chats_.find(number);
         if (it == chats_.end()) return "ERR no connection " + target + "\n";
-        it->second->Mute();
+        if (verb == "MUTE")
+            it->second->Mute();
+        else
+            it->second->Unmute();
         return "OK\n";
     }
     if (verb == "CUT") {

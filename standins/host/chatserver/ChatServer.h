@@ -16,6 +16,8 @@
 //   REQUEST <conn|last> <command> <body hex>  answer as if the connection
 //                         had sent this request
 //   MUTE <conn|last>      record the connection's packets from now on, serve none
+//   UNMUTE <conn|last>    serve the connection's packets again (those that
+//                         came while it was muted stay unserved)
 //   CUT <conn|last|all>   the connection's next acknowledgement of a message
 //                         is written only in part (the message itself has
 //                         gone to its receiver), then the connection ends

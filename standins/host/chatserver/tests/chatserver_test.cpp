@@ -289,6 +289,11 @@ TEST_F(ServerFixture, AMutedConnectionRecordsButIsServedNoMore) {
     SendAll(fd, BuildPacket(CMD_LOGOUT, {1, 0, 0, 0}));
     EXPECT_TRUE(ReadBytes(fd, 1, 300).empty());
     EXPECT_NE(Control("RECORD", true).find("PACKET 1 "), std::string::npos);
+    // Served again once unmuted.
+    EXPECT_EQ(Control("UNMUTE 2"), "ERR no connection 2\n");
+    ASSERT_EQ(Control("UNMUTE last"), "OK\n");
+    SendAll(fd, BuildPacket(CMD_LOGOUT, {1, 0, 0, 0}));
+    EXPECT_FALSE(ReadBytes(fd, 1, 2000).empty());
     close(fd);
 }
 

@@ -1,16 +1,22 @@
-// The conversation window end to end under Wine and Xvfb: the real
-// Kestrin.dll bound through g_EngineModule, logged on as an agent against the
-// stand-in chat server, pictures through the stand-in file server. This
-// program plays the main window: its engine window forwards the engine's
-// messages to the conversation window as the main window does. The customer
-// is a scripted peer on the chat server's control channel: it reads what the
-// agent sent from the server's record, fetches the picture from the file
-// server as a customer's client would, and answers with SEND.
+// Decision-logic tests of the conversation window over the real engine,
+// under Wine and Xvfb: the real Kestrin.dll bound through g_EngineModule,
+// logged on as an agent against the stand-in chat server, pictures through
+// the stand-in file server. The agent's actions are the window's handlers
+// called directly (OnSend, OnScreenShot, the input's text set), so these
+// tests check what the window and the engine make of them, not the user's
+// path to them: the real program driven with real clicks and keys is in
+// desk_conversation_e2e_test and desk_handover_e2e_test. This program plays
+// the main window: its engine window forwards the engine's messages to the
+// conversation window as the main window does. The customer is a scripted
+// peer on the chat server's control channel: it reads what the agent sent
+// from the server's record, fetches the picture from the file server as a
+// customer's client would, and answers with SEND.
 #include <winsock2.h>
 
 #include "ChatMainPanel.h"
 
 #include "ChatServerControl.h"
+#include "RealInput.h"
 #include "EngineTestHost.h"
 
 #include "clientui/ClientSettings.h"
@@ -156,7 +162,7 @@ private:
 
 // One logged-on agent with one conversation window, shared by the tests
 // of the suite in order (a log-on is slow).
-class ChatPanelE2E : public ::testing::Test {
+class ChatPanelEngineLogic : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { s = new Session; s->Start(); }
     static void TearDownTestSuite() {
@@ -349,9 +355,9 @@ protected:
         return text.substr(nameStart + 1, end - nameStart - 1);
     }
 };
-ChatPanelE2E::Session* ChatPanelE2E::s = nullptr;
+ChatPanelEngineLogic::Session* ChatPanelEngineLogic::s = nullptr;
 
-TEST_F(ChatPanelE2E, TextInAChosenFontAndOnePictureReachTheCustomer) {
+TEST_F(ChatPanelEngineLogic, TextInAChosenFontAndOnePictureReachTheCustomer) {
     ASSERT_TRUE(s && s->panel);
     EXPECT_EQ(s->panel->GetCaption(), L"与 cust1 交流中");
     // The agent chooses a font: bold, 12 points, red, "宋体".
@@ -395,7 +401,7 @@ TEST_F(ChatPanelE2E, TextInAChosenFontAndOnePictureReachTheCustomer) {
     EXPECT_EQ(s->CustomerFetches(name), agentCopy);
 }
 
-TEST_F(ChatPanelE2E, TheCustomersReplyShows) {
+TEST_F(ChatPanelEngineLogic, TheCustomersReplyShows) {
     ASSERT_TRUE(s && s->panel);
     TextMsgRecord reply = {};
     reply.date = 0;
@@ -415,7 +421,7 @@ TEST_F(ChatPanelE2E, TheCustomersReplyShows) {
     EXPECT_EQ(g_EngineModule.MGetUnreadMsg(kCustomer)->size(), 0u);
 }
 
-TEST_F(ChatPanelE2E, APictureInAReplyShowsOnceItHasBeenFetched) {
+TEST_F(ChatPanelEngineLogic, APictureInAReplyShowsOnceItHasBeenFetched) {
     ASSERT_TRUE(s && s->panel);
     // The customer's client has uploaded its picture to the file server.
     const std::wstring folder = BinFolder() + L"customer-pictures\\";
@@ -459,17 +465,26 @@ TEST_F(ChatPanelE2E, APictureInAReplyShowsOnceItHasBeenFetched) {
     EXPECT_TRUE(::PathFileExistsW((BinFolder() + L"30001\\Image\\" + s->codePage.FromAnsi(name)).c_str()));
 }
 
-TEST_F(ChatPanelE2E, ConversationPicture) {
+TEST_F(ChatPanelEngineLogic, ConversationPicture) {
     ASSERT_TRUE(s && s->panel);
     s->panel->GetInput().SetWindowText(L"预计明天上午发货，请留意短信通知。");
     s->host.Pump(1500);
     const std::wstring path = ExeFolder() + L"chat_conversation.png";
     s->SaveFrame(path);
     EXPECT_TRUE(::PathFileExistsW(path.c_str()));
+    RECT frame = {};
+    ::GetWindowRect(s->panel->GetHwnd(), &frame);
+    const std::vector<uint32_t> pixels = tavreltest::ScreenPixels(frame);
+    // The picture shows the conversation of the tests before: the agent's
+    // header lines in the own-sender colour (0x408000) and the customer's
+    // in the other-sender colour (0xFF0000), COLORREF values.
+    const auto count = [&](COLORREF colour) { return std::count(pixels.begin(), pixels.end(), colour); };
+    EXPECT_GT(count(0x408000), 20) << "no own sender line in the picture";
+    EXPECT_GT(count(0xFF0000), 20) << "no customer's line in the picture";
     s->panel->GetInput().SetWindowText(L"");
 }
 
-TEST_F(ChatPanelE2E, TypingNoticeShowsAndClears) {
+TEST_F(ChatPanelEngineLogic, TypingNoticeShowsAndClears) {
     ASSERT_TRUE(s && s->panel);
     const int32_t words[2] = {kCustomer, kAgent};
     ASSERT_EQ(s->control.Command("SEND last 21 " + Hex(words, sizeof words)), "OK");
@@ -480,7 +495,7 @@ TEST_F(ChatPanelE2E, TypingNoticeShowsAndClears) {
     EXPECT_EQ(s->panel->GetCaption(), L"与 cust1 交流中");
 }
 
-TEST_F(ChatPanelE2E, APastedScreenshotIsSentAsAPicture) {
+TEST_F(ChatPanelEngineLogic, APastedScreenshotIsSentAsAPicture) {
     ASSERT_TRUE(s && s->panel);
     const size_t sentBefore = s->SentByAgent().size();
     s->panel->OnScreenShot();
@@ -499,7 +514,7 @@ TEST_F(ChatPanelE2E, APastedScreenshotIsSentAsAPicture) {
     EXPECT_GT(fetched.size(), 100u);
 }
 
-TEST_F(ChatPanelE2E, AMessageSentWhileTheServerIsGoneShowsTheFailureNotice) {
+TEST_F(ChatPanelEngineLogic, AMessageSentWhileTheServerIsGoneShowsTheFailureNotice) {
     ASSERT_TRUE(s && s->panel);
     ASSERT_EQ(s->control.Command("REFUSE"), "OK");
     ASSERT_EQ(s->control.Command("DROP"), "OK");
@@ -516,7 +531,7 @@ TEST_F(ChatPanelE2E, AMessageSentWhileTheServerIsGoneShowsTheFailureNotice) {
     s->control.Command("LISTEN");
 }
 
-TEST_F(ChatPanelE2E, ClosingLeavesTheRegistryAndTellsTheMainWindow) {
+TEST_F(ChatPanelEngineLogic, ClosingLeavesTheRegistryAndTellsTheMainWindow) {
     ASSERT_TRUE(s && s->panel);
     const size_t before = s->host.Messages().size();
     s->host.Clear();
