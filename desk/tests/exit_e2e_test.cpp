@@ -8,11 +8,12 @@
 //     answered, then Alt+F4 on the main window;
 //   - "退出" from the tray menu with a customer's conversation open.
 // The time is taken from the last input to the end of the process. Each
-// path runs QV_EXIT_RUNS times (2 by default; the loop that measures the
-// exit under load runs 50), and the figures are printed per path.
+// path runs QV_EXIT_RUNS times (2 by default; the measurement under load
+// runs 50), and the figures are printed per path.
 #include "DeskServerControl.h"
 #include "DeskWindows.h"
 #include "DisplayTitle.h"
+#include "ExitTiming.h"
 #include "RealInput.h"
 #include "TavrelDriver.h"
 #include "main/TavrelMainPanel.h"
@@ -26,9 +27,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -49,76 +47,7 @@ const UINT WM_TRAY_QUERY = ::RegisterWindowMessageW(kTrayQueryMessageName);
 // The main window's command for the status "忙碌".
 constexpr UINT kCmdStatusBusy = 32801;
 
-int Runs() {
-    const char* value = std::getenv("QV_EXIT_RUNS");
-    const int runs = value ? std::atoi(value) : 0;
-    return runs > 0 ? runs : 2;
-}
-
 int TrayIconIndex(HWND main) { return static_cast<int>(SendTo(main, WM_TRAY_QUERY, 1, 0)); }
-
-// The notification area's window on the test display.
-HWND TrayWindow() {
-    HWND tray = ::FindWindowW(nullptr, L"Wine System Tray");
-    return tray ? tray : ::FindWindowW(L"Shell_TrayWnd", nullptr);
-}
-
-// One row of pixels through the middle of the tray window's icons; empty
-// when there is no tray window.
-std::vector<uint32_t> TrayRow() {
-    HWND tray = TrayWindow();
-    if (!tray) return {};
-    RECT client = {};
-    ::GetClientRect(tray, &client);
-    POINT origin = {0, client.bottom / 2};
-    ::ClientToScreen(tray, &origin);
-    return ScreenPixels(RECT{origin.x, origin.y, origin.x + client.right, origin.y + 1});
-}
-
-// The middle of the icon that appeared or changed between two rows, on the
-// screen; {-1, -1} when nothing changed.
-POINT ChangedTrayIcon(const std::vector<uint32_t>& before, const std::vector<uint32_t>& after) {
-    int left = -1, right = -1;
-    for (size_t x = 0; x < after.size(); ++x) {
-        if (x < before.size() && before[x] == after[x]) continue;
-        if (left < 0) left = static_cast<int>(x);
-        right = static_cast<int>(x);
-    }
-    HWND tray = TrayWindow();
-    if (left < 0 || !tray) return POINT{-1, -1};
-    RECT client = {};
-    ::GetClientRect(tray, &client);
-    POINT at = {(left + right) / 2, client.bottom / 2};
-    ::ClientToScreen(tray, &at);
-    return at;
-}
-
-// A window of the process with this class and caption (a message box, the
-// tray menu); null when none came within the wait.
-HWND WaitForProcessWindow(const CTavrelProcess& process, const std::wstring& className, const std::wstring* caption) {
-    HWND found = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND window : process.Windows())
-                if (ClassName(window) == className && (!caption || WindowText(window) == *caption))
-                    return (found = window) != nullptr;
-            return false;
-        },
-        kWindowWaitMs, 50);
-    return found;
-}
-
-// Alt+F4 on the keyboard, to the window with the focus.
-void PressAltF4() {
-    INPUT keys[4] = {};
-    const WORD order[4][2] = {{VK_MENU, 0}, {VK_F4, 0}, {VK_F4, KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}};
-    for (int i = 0; i < 4; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = order[i][0];
-        keys[i].ki.dwFlags = order[i][1];
-    }
-    ::SendInput(4, keys, sizeof(INPUT));
-}
 
 // The customer writes text (ASCII) to the agent, through the server.
 std::string CustomerMessage(uint32_t customer, uint32_t agent, const std::string& text) {
@@ -181,28 +110,10 @@ protected:
     }
 
     // The tray menu's "退出", answered "是"; the moment of the answer.
-    ULONGLONG ExitFromTrayMenu(const CTavrelProcess& process, POINT icon) {
-        EXPECT_GE(icon.x, 0) << "the program's tray icon was not found on the screen";
-        if (icon.x < 0) return 0;
-        RightClick(icon);
-        HWND menu = WaitForProcessWindow(process, L"#32768", nullptr);
-        RECT tray = {};
-        ::GetWindowRect(TrayWindow(), &tray);
-        EXPECT_NE(menu, nullptr) << "no tray menu after a right click at " << icon.x << "," << icon.y
-                                 << "; the tray window is at " << tray.left << "," << tray.top << "-" << tray.right
-                                 << "," << tray.bottom;
-        if (!menu) return 0;
-        // From no selection, Up selects the last item: "退出".
-        PressKey(VK_UP);
-        PressKey(VK_RETURN);
-        HWND box = WaitForProcessWindow(process, L"#32770", &kTitle);
-        EXPECT_NE(box, nullptr) << "no exit question";
-        if (!box) return 0;
-        EXPECT_EQ(MessageBoxText(box), kExitQuestion);
-        BringToFront(box);
-        const POINT yes = CentreOf(::GetDlgItem(box, IDYES));
-        const ULONGLONG at = ::GetTickCount64();
-        Click(yes);
+    ULONGLONG ExitFromTray(const CTavrelProcess& process, POINT icon) {
+        std::string error;
+        const ULONGLONG at = ExitFromTrayMenu(process, icon, kTitle, kExitQuestion, &error);
+        EXPECT_NE(at, 0u) << error;
         return at;
     }
 
@@ -228,7 +139,7 @@ protected:
                 HWND main = StartLoggedOn(process, 50001, kTitle + L" - 50001 - 林晓 ", false, &icon);
                 EXPECT_NE(main, nullptr);
                 if (!main) return -1;
-                lastInput = ExitFromTrayMenu(process, icon);
+                lastInput = ExitFromTray(process, icon);
                 break;
             }
             case ExitPath::ForcedLogOutThenAltF4: {
@@ -243,7 +154,7 @@ protected:
                                            std::to_string(CMD_LOGOUT) + " " +
                                            CDeskServerControl::WordsHex({static_cast<uint32_t>(LOGON_ERR_PASSWORD)});
                 EXPECT_EQ(control.Command(notice), "OK");
-                HWND box = WaitForProcessWindow(process, L"#32770", &kTitle);
+                HWND box = WaitForProcessWindow(process, L"#32770", &kTitle, kWindowWaitMs);
                 EXPECT_NE(box, nullptr) << "no notice of the forced log-out";
                 if (!box) return -1;
                 BringToFront(box);
@@ -266,7 +177,7 @@ protected:
                 EXPECT_TRUE(WaitUntil([&] { return (open = ShownConversation(main)).window != nullptr; },
                                       kWindowWaitMs))
                     << "the conversation did not open";
-                lastInput = ExitFromTrayMenu(process, icon);
+                lastInput = ExitFromTray(process, icon);
                 break;
             }
         }
@@ -282,7 +193,7 @@ protected:
 };
 
 TEST_P(DeskExitE2E, EndsWithinTwoSeconds) {
-    const int runs = Runs();
+    const int runs = ExitRuns();
     std::vector<long long> times;
     for (int run = 0; run < runs; ++run) {
         const long long ms = RunPath(GetParam().path);
@@ -290,11 +201,7 @@ TEST_P(DeskExitE2E, EndsWithinTwoSeconds) {
         EXPECT_LE(ms, static_cast<long long>(kExitLimitMs)) << "run " << run + 1;
         times.push_back(ms);
     }
-    std::sort(times.begin(), times.end());
-    const long long within = std::count_if(times.begin(), times.end(), [](long long t) { return t <= kExitLimitMs; });
-    std::printf("exit %s: %d runs, within %lu ms %lld of %d; min %lld ms, median %lld ms, max %lld ms\n",
-                GetParam().name, runs, static_cast<unsigned long>(kExitLimitMs), within, runs, times.front(),
-                times[times.size() / 2], times.back());
+    PrintExitTimes(GetParam().name, times, kExitLimitMs);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, DeskExitE2E, ::testing::ValuesIn(kPaths),
