@@ -39,6 +39,23 @@ POINT ChangedTrayIcon(const std::vector<uint32_t>& before, const std::vector<uin
     return at;
 }
 
+POINT TrayIconByStatusChange(HWND main, UINT statusCommand) {
+    ::Sleep(500);  // the icon is drawn a moment after the program set it
+    const std::vector<uint32_t> before = TrayRow();
+    ::PostMessageW(main, WM_COMMAND, statusCommand, 0);
+    POINT at = {-1, -1};
+    WaitUntil([&] { return (at = ChangedTrayIcon(before, TrayRow())).x >= 0; }, 5000, 200);
+    return at;
+}
+
+ULONGLONG ClickControlOf(HWND window, int id) {
+    BringToFront(window);
+    const POINT at = CentreOf(::GetDlgItem(window, id));
+    const ULONGLONG tick = ::GetTickCount64();
+    Click(at);
+    return tick;
+}
+
 HWND WaitForProcessWindow(const CTavrelProcess& process, const std::wstring& className, const std::wstring* caption,
                           DWORD ms) {
     HWND found = nullptr;
@@ -81,15 +98,11 @@ ULONGLONG ExitFromTrayMenu(const CTavrelProcess& process, POINT icon, const std:
         *error = "the exit question has another text";
         return 0;
     }
-    BringToFront(box);
     // A user reads the question before answering; an answer within the same
     // moment as the box appears would find the window manager still placing
     // it, and Wine waits for that before it hides the box.
     ::Sleep(kReadingMs);
-    const POINT yes = CentreOf(::GetDlgItem(box, IDYES));
-    const ULONGLONG at = ::GetTickCount64();
-    Click(yes);
-    return at;
+    return ClickControlOf(box, IDYES);
 }
 
 void PressAltF4() {
@@ -101,6 +114,11 @@ void PressAltF4() {
         keys[i].ki.dwFlags = order[i][1];
     }
     ::SendInput(4, keys, sizeof(INPUT));
+}
+
+long long TimeToExit(const CTavrelProcess& process, ULONGLONG lastInput, DWORD waitMs) {
+    if (!process.WaitForExit(waitMs)) return -1;
+    return static_cast<long long>(::GetTickCount64() - lastInput);
 }
 
 int ExitRuns() {

@@ -23,6 +23,16 @@ std::vector<uint32_t> TrayRow();
 // {-1, -1} when nothing changed.
 POINT ChangedTrayIcon(const std::vector<uint32_t>& before, const std::vector<uint32_t>& after);
 
+// Finds the program's tray icon on the screen where the tray changes when
+// the program's status, and so its icon, changes: the main window is given
+// statusCommand (a status menu command other than the current status).
+// {-1, -1} when nothing changed.
+POINT TrayIconByStatusChange(HWND main, UINT statusCommand);
+
+// Brings the window to the front and clicks the middle of its control id;
+// the tick count of the click.
+ULONGLONG ClickControlOf(HWND window, int id);
+
 // A shown window of the process with this class (and caption, when given);
 // null when none came within ms.
 HWND WaitForProcessWindow(const CTavrelProcess& process, const std::wstring& className, const std::wstring* caption,
@@ -38,6 +48,10 @@ ULONGLONG ExitFromTrayMenu(const CTavrelProcess& process, POINT icon, const std:
 
 // Alt+F4 on the keyboard, to the window with the focus.
 void PressAltF4();
+
+// The time from lastInput to the end of the process; -1 when it is still
+// running waitMs after the call.
+long long TimeToExit(const CTavrelProcess& process, ULONGLONG lastInput, DWORD waitMs);
 
 // The runs per exit path.
 int ExitRuns();

@@ -13,7 +13,7 @@
 #include "DeskServerControl.h"
 #include "DeskWindows.h"
 #include "DisplayTitle.h"
-#include "ExitTiming.h"
+#include "ExitPathRuns.h"
 #include "RealInput.h"
 #include "TavrelDriver.h"
 #include "main/TavrelMainPanel.h"
@@ -49,25 +49,9 @@ constexpr UINT kCmdStatusBusy = 32801;
 
 int TrayIconIndex(HWND main) { return static_cast<int>(SendTo(main, WM_TRAY_QUERY, 1, 0)); }
 
-// The customer writes text (ASCII) to the agent, through the server.
-std::string CustomerMessage(uint32_t customer, uint32_t agent, const std::string& text) {
-    std::string hex = CDeskServerControl::WordsHex({0, 20261210, 93000000, customer, agent, 0});
-    static const char digits[] = "0123456789abcdef";
-    for (unsigned char c : text) {
-        hex += digits[c >> 4];
-        hex += digits[c & 15];
-    }
-    hex += "00";
-    while (hex.size() % 8) hex += "0";
-    return "SEND last " + std::to_string(CMD_TEXT_MSG) + " " + hex;
-}
-
 enum class ExitPath { LogonPanelCloseBox, TrayMenu, ForcedLogOutThenAltF4, TrayMenuWithConversationOpen };
 
-struct PathCase {
-    ExitPath path;
-    const char* name;
-};
+using PathCase = ExitPathCase<ExitPath>;
 
 const PathCase kPaths[] = {
     {ExitPath::LogonPanelCloseBox, "LogonPanelCloseBox"},
@@ -95,26 +79,12 @@ protected:
         WaitUntil([&] { return (main = FindMainWindow(process, caption)) != nullptr; }, kWindowWaitMs);
         if (!main) return nullptr;
         EXPECT_TRUE(WaitUntil([&] { return TrayIconIndex(main) == STATUS_ONLINE; }, kWindowWaitMs));
-        // The icon is found where the tray changes when the program's status
-        // (and so its icon) changes; the status comes from the menu command
-        // here, as this is the preparation, not the path under test.
-        ::Sleep(500);  // the icon is drawn a moment after the program set it
-        const std::vector<uint32_t> online = TrayRow();
-        ::PostMessageW(main, WM_COMMAND, kCmdStatusBusy, 0);
+        // The status comes from the menu command here: this is the
+        // preparation, not the path under test.
+        *icon = TrayIconByStatusChange(main, kCmdStatusBusy);
         EXPECT_TRUE(WaitUntil([&] { return TrayIconIndex(main) == STATUS_BUSY; }, kWindowWaitMs));
-        POINT at = {-1, -1};
-        WaitUntil([&] { return (at = ChangedTrayIcon(online, TrayRow())).x >= 0; }, 5000, 200);
-        *icon = at;
         SendTo(main, WM_INSTANCE_CONTROL, 1, 0);  // show it
         return main;
-    }
-
-    // The tray menu's "退出", answered "是"; the moment of the answer.
-    ULONGLONG ExitFromTray(const CTavrelProcess& process, POINT icon) {
-        std::string error;
-        const ULONGLONG at = ExitFromTrayMenu(process, icon, kTitle, kExitQuestion, &error);
-        EXPECT_NE(at, 0u) << error;
-        return at;
     }
 
     // Drives one exit path; the time from its last input to the end of the
@@ -129,17 +99,14 @@ protected:
                 HWND panel = process.WaitForWindow(kLogonCaption, kWindowWaitMs);
                 EXPECT_NE(panel, nullptr) << "no log-on panel";
                 if (!panel) return -1;
-                BringToFront(panel);
-                const POINT close = CentreOf(::GetDlgItem(panel, IDC_PANEL_CLOSE));
-                lastInput = ::GetTickCount64();
-                Click(close);
+                lastInput = ClickControlOf(panel, IDC_PANEL_CLOSE);
                 break;
             }
             case ExitPath::TrayMenu: {
                 HWND main = StartLoggedOn(process, 50001, kTitle + L" - 50001 - 林晓 ", false, &icon);
                 EXPECT_NE(main, nullptr);
                 if (!main) return -1;
-                lastInput = ExitFromTray(process, icon);
+                lastInput = ExpectExitFromTrayMenu(process, icon, kTitle, kExitQuestion);
                 break;
             }
             case ExitPath::ForcedLogOutThenAltF4: {
@@ -150,15 +117,11 @@ protected:
                 const std::vector<ServerPacket> logons = control.PacketsOf(CMD_LOGON);
                 EXPECT_FALSE(logons.empty());
                 if (logons.empty()) return -1;
-                const std::string notice = "SEND " + std::to_string(logons.back().connection) + " " +
-                                           std::to_string(CMD_LOGOUT) + " " +
-                                           CDeskServerControl::WordsHex({static_cast<uint32_t>(LOGON_ERR_PASSWORD)});
-                EXPECT_EQ(control.Command(notice), "OK");
+                EXPECT_EQ(control.Command(ForcedLogOutCommand(logons)), "OK");
                 HWND box = WaitForProcessWindow(process, L"#32770", &kTitle, kWindowWaitMs);
                 EXPECT_NE(box, nullptr) << "no notice of the forced log-out";
                 if (!box) return -1;
-                BringToFront(box);
-                Click(CentreOf(::GetDlgItem(box, IDOK)));
+                ClickControlOf(box, IDOK);
                 EXPECT_TRUE(WaitUntil([&] { return TrayIconIndex(main) == STATUS_OFFLINE; }, kWindowWaitMs));
                 // Not connected any more: Alt+F4 ends the program.
                 EXPECT_TRUE(BringToFront(main));
@@ -172,20 +135,19 @@ protected:
                 HWND main = StartLoggedOn(process, 50003, kTitle + L" - 50003 - 陈静 ", true, &icon);
                 EXPECT_NE(main, nullptr);
                 if (!main) return -1;
-                EXPECT_EQ(control.Command(CustomerMessage(60005, 50003, "still there?")), "OK");
+                EXPECT_EQ(control.Command(CustomerMessage(60005, 50003, 93000000, "still there?")), "OK");
                 Conversation open;
                 EXPECT_TRUE(WaitUntil([&] { return (open = ShownConversation(main)).window != nullptr; },
                                       kWindowWaitMs))
                     << "the conversation did not open";
-                lastInput = ExitFromTray(process, icon);
+                lastInput = ExpectExitFromTrayMenu(process, icon, kTitle, kExitQuestion);
                 break;
             }
         }
         if (!lastInput) return -1;
-        const bool ended = process.WaitForExit(kExitWaitMs);
-        const long long elapsed = static_cast<long long>(::GetTickCount64() - lastInput);
-        EXPECT_TRUE(ended) << "still running " << kExitWaitMs << " ms after the last input";
-        return ended ? elapsed : -1;
+        const long long elapsed = TimeToExit(process, lastInput, kExitWaitMs);
+        EXPECT_GE(elapsed, 0) << "still running " << kExitWaitMs << " ms after the last input";
+        return elapsed;
     }
 
     std::wstring app;
@@ -193,18 +155,10 @@ protected:
 };
 
 TEST_P(DeskExitE2E, EndsWithinTwoSeconds) {
-    const int runs = ExitRuns();
-    std::vector<long long> times;
-    for (int run = 0; run < runs; ++run) {
-        const long long ms = RunPath(GetParam().path);
-        ASSERT_GE(ms, 0) << "run " << run + 1;
-        EXPECT_LE(ms, static_cast<long long>(kExitLimitMs)) << "run " << run + 1;
-        times.push_back(ms);
-    }
-    PrintExitTimes(GetParam().name, times, kExitLimitMs);
+    ExpectEachRunEndsWithin(GetParam().name, kExitLimitMs, [&] { return RunPath(GetParam().path); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, DeskExitE2E, ::testing::ValuesIn(kPaths),
-                         [](const ::testing::TestParamInfo<PathCase>& info) { return std::string(info.param.name); });
+                         ExitPathCaseName());
 
 }  // namespace

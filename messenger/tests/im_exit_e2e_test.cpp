@@ -11,7 +11,7 @@
 // path runs QV_EXIT_RUNS times (2 by default; the measurement under load
 // runs 50), and the figures are printed per path.
 #include "DeskServerControl.h"
-#include "ExitTiming.h"
+#include "ExitPathRuns.h"
 #include "IMTestDriver.h"
 #include "RealInput.h"
 #include "TavrelDriver.h"
@@ -44,10 +44,7 @@ const std::wstring kBoxCaption = L"IM";
 
 enum class ExitPath { LogonPanelCloseBox, TrayMenu, ForcedLogOutThenTrayMenu, TrayMenuWithChatOpen };
 
-struct PathCase {
-    ExitPath path;
-    const char* name;
-};
+using PathCase = ExitPathCase<ExitPath>;
 
 const PathCase kPaths[] = {
     {ExitPath::LogonPanelCloseBox, "LogonPanelCloseBox"},
@@ -70,23 +67,10 @@ protected:
         if (!im.Start(AppFolder(), L"x " + std::to_wstring(kAccount), L"IM.exe")) return nullptr;
         HWND main = WaitForLogon(im, kWindowWaitMs);
         if (!main) return nullptr;
-        // The icon is found where the tray changes when the program's status
-        // (and so its icon) changes; the status comes from the menu command
-        // here, as this is the preparation, not the path under test.
-        ::Sleep(500);  // the icon is drawn a moment after the program set it
-        const std::vector<uint32_t> online = TrayRow();
-        ::PostMessageW(main, WM_COMMAND, kCmdStatusBusy, 0);
-        POINT at = {-1, -1};
-        WaitUntil([&] { return (at = ChangedTrayIcon(online, TrayRow())).x >= 0; }, 5000, 200);
-        *icon = at;
+        // The status comes from the menu command here: this is the
+        // preparation, not the path under test.
+        *icon = TrayIconByStatusChange(main, kCmdStatusBusy);
         return main;
-    }
-
-    ULONGLONG ExitFromTray(const CTavrelProcess& im, POINT icon) {
-        std::string error;
-        const ULONGLONG at = ExitFromTrayMenu(im, icon, kBoxCaption, CMainPanelTexts::kExitQuestion, &error);
-        EXPECT_NE(at, 0u) << error;
-        return at;
     }
 
     // Drives one exit path; the time from its last input to the end of the
@@ -101,17 +85,14 @@ protected:
                 HWND panel = im.WaitForWindow(L"IM 登录", kWindowWaitMs);
                 EXPECT_NE(panel, nullptr) << "no log-on panel";
                 if (!panel) return -1;
-                BringToFront(panel);
-                const POINT close = CentreOf(::GetDlgItem(panel, IDC_PANEL_CLOSE));
-                lastInput = ::GetTickCount64();
-                Click(close);
+                lastInput = ClickControlOf(panel, IDC_PANEL_CLOSE);
                 break;
             }
             case ExitPath::TrayMenu: {
                 HWND main = StartLoggedOn(im, &icon);
                 EXPECT_NE(main, nullptr) << "not logged on";
                 if (!main) return -1;
-                lastInput = ExitFromTray(im, icon);
+                lastInput = ExpectExitFromTrayMenu(im, icon, kBoxCaption, CMainPanelTexts::kExitQuestion);
                 break;
             }
             case ExitPath::ForcedLogOutThenTrayMenu: {
@@ -122,18 +103,14 @@ protected:
                 const std::vector<ServerPacket> logons = server.PacketsOf(CMD_LOGON);
                 EXPECT_FALSE(logons.empty());
                 if (logons.empty()) return -1;
-                const std::string notice = "SEND " + std::to_string(logons.back().connection) + " " +
-                                           std::to_string(CMD_LOGOUT) + " " +
-                                           CDeskServerControl::WordsHex({static_cast<uint32_t>(LOGON_ERR_PASSWORD)});
-                EXPECT_EQ(server.Command(notice), "OK");
+                EXPECT_EQ(server.Command(ForcedLogOutCommand(logons)), "OK");
                 HWND box = WaitForProcessWindow(im, L"#32770", &kBoxCaption, kWindowWaitMs);
                 EXPECT_NE(box, nullptr) << "no notice of the forced log-out";
                 if (!box) return -1;
                 EXPECT_EQ(MessageBoxText(box), CMainPanelTexts::kForcedLogout);
-                BringToFront(box);
-                Click(CentreOf(::GetDlgItem(box, IDOK)));
+                ClickControlOf(box, IDOK);
                 EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, kWindowWaitMs));
-                lastInput = ExitFromTray(im, icon);
+                lastInput = ExpectExitFromTrayMenu(im, icon, kBoxCaption, CMainPanelTexts::kExitQuestion);
                 break;
             }
             case ExitPath::TrayMenuWithChatOpen: {
@@ -143,33 +120,24 @@ protected:
                 // The chat is opened as the friend tree opens it (preparation).
                 ::PostMessageW(main, WM_OPEN_CHAT, kFriend, 0);
                 EXPECT_NE(im.WaitForWindow(L"与 张三 交流中", kWindowWaitMs), nullptr) << "no chat window";
-                lastInput = ExitFromTray(im, icon);
+                lastInput = ExpectExitFromTrayMenu(im, icon, kBoxCaption, CMainPanelTexts::kExitQuestion);
                 break;
             }
         }
         if (!lastInput) return -1;
-        const bool ended = im.WaitForExit(kExitWaitMs);
-        const long long elapsed = static_cast<long long>(::GetTickCount64() - lastInput);
-        EXPECT_TRUE(ended) << "still running " << kExitWaitMs << " ms after the last input";
-        return ended ? elapsed : -1;
+        const long long elapsed = TimeToExit(im, lastInput, kExitWaitMs);
+        EXPECT_GE(elapsed, 0) << "still running " << kExitWaitMs << " ms after the last input";
+        return elapsed;
     }
 
     CDeskServerControl server;
 };
 
 TEST_P(IMExitE2E, EndsWithinTwoSeconds) {
-    const int runs = ExitRuns();
-    std::vector<long long> times;
-    for (int run = 0; run < runs; ++run) {
-        const long long ms = RunPath(GetParam().path);
-        ASSERT_GE(ms, 0) << "run " << run + 1;
-        EXPECT_LE(ms, static_cast<long long>(kExitLimitMs)) << "run " << run + 1;
-        times.push_back(ms);
-    }
-    PrintExitTimes(GetParam().name, times, kExitLimitMs);
+    ExpectEachRunEndsWithin(GetParam().name, kExitLimitMs, [&] { return RunPath(GetParam().path); });
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, IMExitE2E, ::testing::ValuesIn(kPaths),
-                         [](const ::testing::TestParamInfo<PathCase>& info) { return std::string(info.param.name); });
+                         ExitPathCaseName());
 
 }  // namespace
