@@ -8,6 +8,10 @@
 
 namespace tavreltest {
 
+namespace {
+constexpr DWORD kLookingMs = 500;
+}  // namespace
+
 HWND TrayWindow() {
     HWND tray = ::FindWindowW(nullptr, L"Wine System Tray");
     return tray ? tray : ::FindWindowW(L"Shell_TrayWnd", nullptr);
@@ -50,6 +54,10 @@ POINT TrayIconByStatusChange(HWND main, UINT statusCommand) {
 
 ULONGLONG ClickControlOf(HWND window, int id) {
     BringToFront(window);
+    // A user looks before clicking; a click in the same moment as the
+    // window came up would find the window manager still placing it, and
+    // Wine waits for that before it hides the window.
+    ::Sleep(kLookingMs);
     const POINT at = CentreOf(::GetDlgItem(window, id));
     const ULONGLONG tick = ::GetTickCount64();
     Click(at);
@@ -73,7 +81,6 @@ HWND WaitForProcessWindow(const CTavrelProcess& process, const std::wstring& cla
 ULONGLONG ExitFromTrayMenu(const CTavrelProcess& process, POINT icon, const std::wstring& boxCaption,
                            const std::wstring& question, std::string* error) {
     constexpr DWORD kWaitMs = 30000;
-    constexpr DWORD kReadingMs = 500;
     if (icon.x < 0) {
         *error = "the program's tray icon was not found on the screen";
         return 0;
@@ -98,14 +105,11 @@ ULONGLONG ExitFromTrayMenu(const CTavrelProcess& process, POINT icon, const std:
         *error = "the exit question has another text";
         return 0;
     }
-    // A user reads the question before answering; an answer within the same
-    // moment as the box appears would find the window manager still placing
-    // it, and Wine waits for that before it hides the box.
-    ::Sleep(kReadingMs);
     return ClickControlOf(box, IDYES);
 }
 
-void PressAltF4() {
+ULONGLONG PressAltF4() {
+    ::Sleep(kLookingMs);
     INPUT keys[4] = {};
     const WORD order[4][2] = {{VK_MENU, 0}, {VK_F4, 0}, {VK_F4, KEYEVENTF_KEYUP}, {VK_MENU, KEYEVENTF_KEYUP}};
     for (int i = 0; i < 4; ++i) {
@@ -113,7 +117,9 @@ void PressAltF4() {
         keys[i].ki.wVk = order[i][0];
         keys[i].ki.dwFlags = order[i][1];
     }
+    const ULONGLONG tick = ::GetTickCount64();
     ::SendInput(4, keys, sizeof(INPUT));
+    return tick;
 }
 
 long long TimeToExit(const CTavrelProcess& process, ULONGLONG lastInput, DWORD waitMs) {

@@ -29,8 +29,8 @@ POINT ChangedTrayIcon(const std::vector<uint32_t>& before, const std::vector<uin
 // {-1, -1} when nothing changed.
 POINT TrayIconByStatusChange(HWND main, UINT statusCommand);
 
-// Brings the window to the front and clicks the middle of its control id;
-// the tick count of the click.
+// Brings the window to the front and, after a moment as a user takes to
+// look, clicks the middle of its control id; the tick count of the click.
 ULONGLONG ClickControlOf(HWND window, int id);
 
 // A shown window of the process with this class (and caption, when given);
@@ -46,8 +46,9 @@ HWND WaitForProcessWindow(const CTavrelProcess& process, const std::wstring& cla
 ULONGLONG ExitFromTrayMenu(const CTavrelProcess& process, POINT icon, const std::wstring& boxCaption,
                            const std::wstring& question, std::string* error);
 
-// Alt+F4 on the keyboard, to the window with the focus.
-void PressAltF4();
+// Alt+F4 on the keyboard, to the window with the focus, after a moment as
+// a user takes to look; the tick count of the keys.
+ULONGLONG PressAltF4();
 
 // The time from lastInput to the end of the process; -1 when it is still
 // running waitMs after the call.

@@ -26,6 +26,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -73,12 +74,22 @@ protected:
     // waits for the tray icon; the icon's place on the screen in *icon.
     HWND StartLoggedOn(CTavrelProcess& process, int32_t account, const std::wstring& caption, bool popUp,
                        POINT* icon) {
+        // Each run starts from an account folder of nothing but its settings.
+        const std::wstring folder = app + std::to_wstring(account);
+        std::wstring from = folder + L'\0';
+        SHFILEOPSTRUCTW remove = {};
+        remove.wFunc = FO_DELETE;
+        remove.pFrom = from.c_str();
+        remove.fFlags = FOF_NO_UI;
+        ::SHFileOperationW(&remove);
+        ::CreateDirectoryW(folder.c_str(), nullptr);
         WriteAgentSettings(app, account, popUp);
         if (!process.Start(app, L"run " + std::to_wstring(account))) return nullptr;
         HWND main = nullptr;
         WaitUntil([&] { return (main = FindMainWindow(process, caption)) != nullptr; }, kWindowWaitMs);
         if (!main) return nullptr;
-        EXPECT_TRUE(WaitUntil([&] { return TrayIconIndex(main) == STATUS_ONLINE; }, kWindowWaitMs));
+        EXPECT_TRUE(WaitUntil([&] { return TrayIconIndex(main) == STATUS_ONLINE; }, kWindowWaitMs))
+            << "tray icon " << TrayIconIndex(main);
         // The status comes from the menu command here: this is the
         // preparation, not the path under test.
         *icon = TrayIconByStatusChange(main, kCmdStatusBusy);
@@ -125,8 +136,7 @@ protected:
                 EXPECT_TRUE(WaitUntil([&] { return TrayIconIndex(main) == STATUS_OFFLINE; }, kWindowWaitMs));
                 // Not connected any more: Alt+F4 ends the program.
                 EXPECT_TRUE(BringToFront(main));
-                lastInput = ::GetTickCount64();
-                PressAltF4();
+                lastInput = PressAltF4();
                 break;
             }
             case ExitPath::TrayMenuWithConversationOpen: {
