@@ -133,6 +133,7 @@ protected:
                 EXPECT_NE(box, nullptr) << "no notice of the forced log-out";
                 if (!box) return -1;
                 ClickControlOf(box, IDOK);
+                EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, kWindowWaitMs));
                 EXPECT_TRUE(WaitUntil([&] { return TrayIconIndex(main) == STATUS_OFFLINE; }, kWindowWaitMs));
                 // Not connected any more: Alt+F4 ends the program.
                 EXPECT_TRUE(BringToFront(main));
