@@ -180,6 +180,7 @@ for round in $(seq 1 "$rounds"); do
 done
 
 "$prefix_script" cleanup
+rm -rf "$WINEPREFIX" "$WINEPREFIX".*
 echo "rounds $rounds, runs $runs, limit ${limit}s, load ${load}, prefix script ${prefix_script#$root/}"
 awk '{ runs[$1]++; if ($2 == "passed") ok[$1]++; if ($2 ~ /pipe-held|still-running/) hung[$1]++;
        if ($3 > max[$1]) max[$1] = $3 }
