@@ -28,7 +28,7 @@ packages=(
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools
     googletest
     wine wine64
-    xvfb xauth imagemagick
+    xvfb xauth imagemagick openbox
     fonts-wqy-microhei locales
     python3 python3-pil
     unicode-data

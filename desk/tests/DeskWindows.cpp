@@ -1,9 +1,12 @@
 #include "DeskWindows.h"
 
+#include "DeskServerControl.h"
 #include "chat/ChatMainPanelResource.h"
 #include "view/ChatViewResource.h"
 
 #include "clientui/ClientSettings.h"
+
+#include <ImEngineApi.h>
 
 #include <commctrl.h>
 
@@ -31,6 +34,18 @@ void WriteAgentSettings(const std::wstring& programFolder, int32_t account, bool
                                  (folder + L"\\systemSetting.dll").c_str());
     ::WritePrivateProfileStringW(L"chat", L"sendMsgOpt", std::to_wstring(sendMsgOpt).c_str(),
                                  (folder + L"\\Config.dll").c_str());
+}
+
+std::string CustomerMessage(uint32_t customer, uint32_t agent, uint32_t time, const std::string& text) {
+    std::string hex = CDeskServerControl::WordsHex({0, 20261210, time, customer, agent, 0});
+    static const char digits[] = "0123456789abcdef";
+    for (unsigned char c : text) {
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    hex += "00";
+    while (hex.size() % 8) hex += "0";
+    return "SEND last " + std::to_string(CMD_TEXT_MSG) + " " + hex;
 }
 
 LRESULT SendTo(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {

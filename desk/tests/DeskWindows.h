@@ -23,6 +23,10 @@ void WriteServerEntry(const std::wstring& programFolder);
 // (Config.dll) of account in the program folder.
 void WriteAgentSettings(const std::wstring& programFolder, int32_t account, bool popUp, int sendMsgOpt = 0);
 
+// The stand-in server's command by which the customer writes text (ASCII)
+// to the agent at a time of day (hhmmssmmm) of 2026-12-10.
+std::string CustomerMessage(uint32_t customer, uint32_t agent, uint32_t time, const std::string& text);
+
 // SendMessageTimeout with a bounded wait; its answer (0 on a time-out).
 LRESULT SendTo(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 

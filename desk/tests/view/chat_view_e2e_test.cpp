@@ -46,19 +46,6 @@ constexpr DWORD kWindowWaitMs = 30000;
 constexpr DWORD kExitWaitMs = 20000;
 const std::wstring kTitle = kDeskDisplayTitle;
 
-// The customer writes text (ASCII) to the agent.
-std::string CustomerMessage(uint32_t customer, uint32_t agent, uint32_t time, const std::string& text) {
-    std::string hex = CDeskServerControl::WordsHex({0, 20261210, time, customer, agent, 0});
-    static const char digits[] = "0123456789abcdef";
-    for (unsigned char c : text) {
-        hex += digits[c >> 4];
-        hex += digits[c & 15];
-    }
-    hex += "00";
-    while (hex.size() % 8) hex += "0";
-    return "SEND last " + std::to_string(CMD_TEXT_MSG) + " " + hex;
-}
-
 // The picture path from QV_VIEW_SHOT (a Unix path), empty when not asked for.
 std::wstring ShotPath() {
     const char* shot = std::getenv("QV_VIEW_SHOT");
