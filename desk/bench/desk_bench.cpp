@@ -77,6 +77,9 @@ struct Options {
     int messages = 1000;
     int conversations = 20;
     int idleSeconds = 30;
+    // --only logon: the log-on alone, printed as one line for run-bench.sh
+    // (its run on a display without a window manager).
+    bool logonOnly = false;
 };
 
 double Now() {
@@ -691,6 +694,7 @@ double OpenConversation(Client& c, HTREEITEM item, Conversation* opened = nullpt
         15000);
     if (opened) *opened = shown;
     if (!end) Trace("open: no conversation shown");
+    if (g_trace && end) std::fprintf(stderr, "trace open: clicked at %.1f, shown and painted at %.1f\n", start, end);
     return end ? end - start : 0;
 }
 
@@ -706,6 +710,17 @@ bool CloseConversation(Client& c, const Conversation& shown) {
                           !::IsWindow(shown.window) || !::IsWindowVisible(shown.window);
                },
                30000) != 0;
+}
+
+// The search's drop-down: the program's top-level window that holds the
+// list of hits (a list box, 1052); null when there is none.
+HWND SearchPopup(const CTavrelProcess& process) {
+    for (HWND window : process.Windows(false)) {
+        HWND list = ::GetDlgItem(window, 1052);
+        wchar_t name[32] = {};
+        if (list && ::GetClassNameW(list, name, 32) && ::lstrcmpiW(name, L"ListBox") == 0) return window;
+    }
+    return nullptr;
 }
 
 // ---- 4. the search's baseline: the display texts of the searcher's customers --------------------
@@ -746,6 +761,10 @@ int wmain(int argc, wchar_t** argv) {
     Options o;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::wstring name = argv[i];
+        if (name == L"--only") {
+            o.logonOnly = std::wstring(argv[i + 1]) == L"logon";
+            continue;
+        }
         const int value = std::max(1, _wtoi(argv[i + 1]));
         if (name == L"--customers") o.customers = value;
         else if (name == L"--search-contacts") o.searchContacts = value;
@@ -802,14 +821,33 @@ int wmain(int argc, wchar_t** argv) {
             }
         }
     }
+    if (o.logonOnly) {
+        std::printf("logon client %.1f engine %.1f\n", clientMs, engineMs);
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+        return logged ? 0 : 1;
+    }
     Heading("1. Log-on: 5,000 customers in 20 categories, a manager of 100 agents");
     Line("click to customer tree filled and painted", clientMs ? Ms(clientMs) : "failed",
-         engineMs ? Ms(engineMs) : "failed", Ratio(clientMs, engineMs), "< 1000 ms");
+         engineMs ? Ms(engineMs) : "failed", Ratio(clientMs, engineMs), "< 1000 ms: " + Met(clientMs && clientMs < 1000));
     Line("  the client's own part (whole - engine)", clientMs && engineMs ? Ms(clientMs - engineMs) : "-", "",
          Ratio(clientMs - engineMs, engineMs),
-         "<= 1x engine: " + Met(clientMs && engineMs && clientMs - engineMs <= engineMs) +
-             "; < 1 s: " + Met(clientMs && clientMs < 1000));
-    std::printf("  (baseline: an engine host logs on and receives the same lists, no window)\n");
+         "<= 1x engine: " + Met(clientMs && engineMs && clientMs - engineMs <= engineMs));
+    // The same log-on run before on an X display without a window manager
+    // (run-bench.sh's first run of this driver, --only logon).
+    {
+        const std::string bare = ReadFileFromEnv("QV_BENCH_LOGON_WITHOUT_WM");
+        double bareClient = 0, bareEngine = 0;
+        const size_t at = bare.find("logon client ");
+        if (at != std::string::npos &&
+            std::sscanf(bare.c_str() + at, "logon client %lf engine %lf", &bareClient, &bareEngine) == 2 &&
+            bareClient > 0)
+            Line("  the same without a window manager", Ms(bareClient), bareEngine > 0 ? Ms(bareEngine) : "failed",
+                 Ratio(bareClient, bareEngine), "(a bare X display)");
+        else if (std::getenv("QV_BENCH_LOGON_WITHOUT_WM"))
+            Line("  the same without a window manager", "failed");
+    }
+    std::printf("  (on a desktop with a window manager; baseline: an engine host logs on and receives the same\n"
+                "   lists, no window)\n");
     if (!logged) {
         std::printf("\nthe client did not log on; the other figures need it\n");
         Gdiplus::GdiplusShutdown(gdiplusToken);
@@ -938,7 +976,8 @@ int wmain(int argc, wchar_t** argv) {
     Heading("2. Opening a conversation (double click to window shown and painted)");
     Line(("median of " + std::to_string(opens.size()) + " opens").c_str(), opens.empty() ? "failed" : Ms(Median(opens)),
          "", "", "< 100 ms: " + Met(!opens.empty() && Median(opens) < 100));
-    Line("worst", opens.empty() ? "-" : Ms(Worst(opens)));
+    Line("worst", opens.empty() ? "-" : Ms(Worst(opens)), "", "",
+         "< 150 ms: " + Met(!opens.empty() && Worst(opens) < 150));
     std::printf("  (the customer's history behind it: the %d messages of item 3)\n", appendDone ? o.messages : 0);
 
     Heading("3. The chat log: received messages appended to an open conversation");
@@ -1001,6 +1040,7 @@ int wmain(int argc, wchar_t** argv) {
             SendTo(s.main, WM_INSTANCE_CONTROL, 1, 0);
             BringToFront(s.main);
             HWND box = FindControl(s.main, IDC_CHAT_SEARCH_EDIT, L"Edit");
+            HWND popup = nullptr;
             // Typed key by key: a query that finds customers (full pinyin,
             // then more letters), and one that finds nobody (every test
             // runs over every contact).
@@ -1012,9 +1052,18 @@ int wmain(int argc, wchar_t** argv) {
                 for (wchar_t ch : queries[q]) {
                     typed += ch;
                     const double pressed = TimedKey(ch);
-                    const double shown = PollUntil([&] { return WindowText(box) == typed; }, 10000);
+                    // The box's new text, and the drop-down of the hits
+                    // shown with nothing left to paint.
+                    const double shown = PollUntil(
+                        [&] {
+                            if (WindowText(box) != typed) return false;
+                            if (!popup) popup = SearchPopup(s.process);
+                            return popup && Painted(popup);
+                        },
+                        10000);
                     if (!shown) break;
                     (q == 0 ? keystrokes : noHitKeystrokes).push_back(shown - pressed);
+                    if (g_trace) std::fprintf(stderr, "trace key: pressed at %.1f, shown and painted at %.1f\n", pressed, shown);
                     // The baseline: a plain substring scan of the same texts.
                     const double scanStart = Now();
                     volatile size_t hits = 0;
@@ -1032,13 +1081,14 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<double> allKeys = keystrokes, allScans = scans;
     allKeys.insert(allKeys.end(), noHitKeystrokes.begin(), noHitKeystrokes.end());
     allScans.insert(allScans.end(), noHitScans.begin(), noHitScans.end());
-    Heading("4. Contact search: one keystroke over the customers (key press to the box's new text)");
+    Heading("4. Contact search: one keystroke over the customers (key press to the new text and the drop-down painted)");
     std::printf("  %d contacts (%zu display texts in the baseline); the agent logged on in %.0f ms\n",
                 o.searchContacts, displayTexts.size(), searchLogonMs);
     Line("keystroke, median (\"wangfang\", \"qqqq\")", allKeys.empty() ? "failed" : Ms(Median(allKeys)),
          Ms(Median(allScans)), Ratio(Median(allKeys), Median(allScans)),
-         "< 5 ms: " + Met(!allKeys.empty() && Median(allKeys) < 5));
-    Line("keystroke, worst", allKeys.empty() ? "-" : Ms(Worst(allKeys)), Ms(Worst(allScans)));
+         "< 2 ms: " + Met(!allKeys.empty() && Median(allKeys) < 2));
+    Line("keystroke, worst", allKeys.empty() ? "-" : Ms(Worst(allKeys)), Ms(Worst(allScans)), "",
+         "< 16 ms: " + Met(!allKeys.empty() && Worst(allKeys) < 16));
     Line("keystroke finding nobody, median", noHitKeystrokes.empty() ? "-" : Ms(Median(noHitKeystrokes)),
          Ms(Median(noHitScans)), Ratio(Median(noHitKeystrokes), Median(noHitScans)));
     std::printf("  (baseline: a plain substring scan of the same display texts in this process)\n");
