@@ -89,15 +89,17 @@ double Now() {
     return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// Polls ready() as often as the machine allows; the time (Now()) it first
+// Polls ready() every pauseMs (0: as often as the machine allows, giving
+// up the rest of the time slice between polls); the time (Now()) it first
 // held, or 0 when ms passed first.
 template <typename Ready>
-double PollUntil(Ready ready, DWORD ms) {
+double PollUntil(Ready ready, DWORD ms, DWORD pauseMs = 2) {
     const double deadline = Now() + ms;
     for (;;) {
         if (ready()) return Now();
         if (Now() > deadline) return 0;
-        ::Sleep(2);
+        if (pauseMs) ::Sleep(pauseMs);
+        else ::SwitchToThread();
     }
 }
 
@@ -1060,7 +1062,7 @@ int wmain(int argc, wchar_t** argv) {
                             if (!popup) popup = SearchPopup(s.process);
                             return popup && Painted(popup);
                         },
-                        10000);
+                        10000, 0);  // a figure of a millisecond or two: no pause between the polls
                     if (!shown) break;
                     (q == 0 ? keystrokes : noHitKeystrokes).push_back(shown - pressed);
                     if (g_trace) std::fprintf(stderr, "trace key: pressed at %.1f, shown and painted at %.1f\n", pressed, shown);
