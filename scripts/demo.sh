@@ -21,7 +21,8 @@
 #   --no-setup    do not run scripts/setup.sh
 #
 # With a display ($DISPLAY) the programs run on it until the client ends
-# (or Ctrl+C). Without one the demo runs on an Xvfb of its own, waits until
+# (or Ctrl+C). Without one the demo runs on a desktop of its own (an Xvfb with
+# the openbox window manager, scripts/with-desktop.sh), waits until
 # the logged-on main window shows the demo customers, takes a screenshot
 # and stops. Any step that fails ends the demo with a message saying what
 # failed and a non-zero exit.
@@ -30,6 +31,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+arguments=("$@")
 root=$(cd "$here/.." && pwd)
 build=$root/build/windows
 second=0
@@ -61,13 +63,26 @@ fail() {
 # 1. Packages (only when something is missing: setup.sh needs root).
 if [ "$setup" = 1 ]; then
     if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null || [ ! -x /usr/lib/wine/wine64 ] ||
-        ! command -v Xvfb >/dev/null || ! command -v cmake >/dev/null || ! command -v import >/dev/null; then
+        ! command -v Xvfb >/dev/null || ! command -v cmake >/dev/null || ! command -v import >/dev/null ||
+        ! command -v openbox >/dev/null || ! command -v xprop >/dev/null; then
         if [ "$(id -u)" -eq 0 ]; then
             bash "$here/setup.sh" || fail "installing the packages failed (scripts/setup.sh)"
         else
             fail "packages are missing; run 'sudo bash scripts/setup.sh' first"
         fi
     fi
+fi
+
+# Without a display the demo runs on a desktop of its own, as a user's is:
+# an Xvfb with a window manager (with-desktop.sh), the whole rest of it.
+display_works() {
+    [ -n "${DISPLAY:-}" ] || return 1
+    if command -v xdpyinfo >/dev/null; then xdpyinfo >/dev/null 2>&1; return; fi
+    if command -v xset >/dev/null; then xset q >/dev/null 2>&1; return; fi
+    return 0  # nothing to check with: trust $DISPLAY
+}
+if [ -z "${QV_DEMO_OWN_DESKTOP:-}" ] && ! display_works; then
+    QV_DEMO_OWN_DESKTOP=1 exec "$here/with-desktop.sh" bash "$0" "${arguments[@]}" --no-setup
 fi
 
 # 2. Build what the demo runs.
@@ -159,29 +174,10 @@ fi
 
 # 6. Wine in a prefix of its own, on the user's display or on an Xvfb.
 export WINEPREFIX=$build/demo-wineprefix
-display_works() {
-    [ -n "${DISPLAY:-}" ] || return 1
-    if command -v xdpyinfo >/dev/null; then xdpyinfo >/dev/null 2>&1; return; fi
-    if command -v xset >/dev/null; then xset q >/dev/null 2>&1; return; fi
-    return 0  # nothing to check with: trust $DISPLAY
-}
+# On the desktop of its own (above) the demo takes a screenshot and stops;
+# on the user's display it runs until the client is closed.
 headless=0
-if ! display_works; then
-    headless=1
-    for n in $(seq 300 799); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
-    done
-    export DISPLAY=:$n
-    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$demo/xvfb.log" 2>&1 &
-    xvfb=$!
-    pids+=($xvfb)
-    for _ in $(seq 1 50); do
-        [ -S "/tmp/.X11-unix/X$n" ] && break
-        kill -0 "$xvfb" 2>/dev/null || break
-        sleep 0.1
-    done
-    [ -S "/tmp/.X11-unix/X$n" ] || fail "Xvfb did not start on $DISPLAY: $(cat "$demo/xvfb.log")"
-fi
+[ -n "${QV_DEMO_OWN_DESKTOP:-}" ] && headless=1
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     rm -rf "$WINEPREFIX"
     # wineboot returns before the wine server has written the registry.

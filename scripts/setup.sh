@@ -22,13 +22,16 @@ done
 
 # Both Windows builds: x86_64 (what runs here) and i686 (what the system
 # ships), each with the posix thread model; wine64 runs the 64-bit build.
+# openbox and x11-utils (xprop): the window manager of the desktop that
+# the benchmarks and the demo run on (scripts/with-desktop.sh).
 packages=(
     cmake ninja-build g++ clang llvm libclang-rt-14-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-tools
     googletest
     wine wine64
-    xvfb xauth imagemagick openbox
+    xvfb xauth imagemagick
+    openbox x11-utils
     fonts-wqy-microhei locales
     python3 python3-pil
     unicode-data

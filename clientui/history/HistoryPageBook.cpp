@@ -1,5 +1,7 @@
 #include "HistoryPageBook.h"
 
+#include "MessageMarkup.h"
+
 #include "fw/StringUtil.h"
 
 #include <algorithm>
@@ -333,6 +335,39 @@ bool CHistoryPageBook::RecordMatches(const HistoryRecord& record, const std::wst
     return BodyMatches(ParseText(record), keyword);
 }
 
+bool CHistoryPageBook::BytesShownAt(const char* text, size_t length, const char* at, size_t size) {
+    const void* nul = std::memchr(text, '\0', length);
+    const char* end = nul ? static_cast<const char*>(nul) : text + length;
+    if (at < text || at + size > end) return false;
+    // The body follows the format prefix (when the text starts with one
+    // that is closed); a "/format>" is found among the bytes as among the
+    // characters, since none of its bytes is part of a double-byte one.
+    const char* body = text;
+    const size_t openSize = std::strlen(clientui::markup::kFormatOpen);
+    const size_t closeSize = std::strlen(clientui::markup::kFormatClose);
+    if (static_cast<size_t>(end - text) >= openSize && std::memcmp(text, clientui::markup::kFormatOpen, openSize) == 0) {
+        const char* close = std::search(text, end, clientui::markup::kFormatClose, clientui::markup::kFormatClose + closeSize);
+        if (close != end) body = close + closeSize;
+    }
+    // A "<" in the body may start a picture tag, which cuts the body.
+    if (at < body || std::memchr(body, '<', static_cast<size_t>(end - body))) return false;
+    // The bytes start a character: every one before them is a single byte
+    // or a well-formed pair of a lead and a trail byte.
+    const char* p = body;
+    while (p < at) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        if (!::IsDBCSLeadByte(c) || p + 1 >= end) return false;
+        const auto trail = static_cast<unsigned char>(p[1]);
+        if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+        p += 2;
+    }
+    return p == at;
+}
+
 std::vector<int> CHistoryPageBook::FindRecords(const std::wstring& keyword) const {
     std::vector<int> hits;
     const int count = GetRecordCount();
@@ -384,7 +419,7 @@ std::vector<int> CHistoryPageBook::FindRecords(const std::wstring& keyword) cons
         while (record + 1 < count && m_starts[static_cast<size_t>(record) + 1] <= offset) ++record;
         textOf(record, &text, &length);
         if (found >= text && found + pattern.size() <= text + length) {
-            if (matches(record)) hits.push_back(record);
+            if (BytesShownAt(text, length, found, pattern.size()) || matches(record)) hits.push_back(record);
             // On to the next record: one hit is enough.
             if (record + 1 >= count) break;
             ++record;

@@ -148,6 +148,12 @@ private:
     clientui::ParsedMessage ParseText(const HistoryRecord& record) const;
     clientui::ParsedMessage ParseText(const char* text, size_t length) const;
     bool BodyMatches(const clientui::ParsedMessage& message, const std::wstring& keyword) const;
+    // Whether the size bytes at `at` in a record's text field (length
+    // bytes) are certainly shown text, without taking the text apart: the
+    // text has no picture tag, and they lie in its body and start a
+    // character of the code page. False when unsure (the caller then takes
+    // the text apart).
+    static bool BytesShownAt(const char* text, size_t length, const char* at, size_t size);
     void AppendStyledRecord(const HistoryRecord& record, int32_t ownId, const NameLookup& names,
                             const NameLookup& agents, int points, int32_t* lastDate,
                             std::vector<HistoryPiece>& pieces) const;

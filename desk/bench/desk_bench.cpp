@@ -73,6 +73,9 @@ struct Options {
     int messages = 1000;
     int conversations = 20;
     int idleSeconds = 30;
+    // --only logon: the log-on alone, printed as one line for run-bench.sh
+    // (its run on a display without a window manager).
+    bool logonOnly = false;
 };
 
 // ---- the client under measurement ------------------------------------------------------------------
@@ -125,6 +128,7 @@ double OpenConversation(Client& c, HTREEITEM item, Conversation* opened = nullpt
         15000);
     if (opened) *opened = shown;
     if (!end) Trace("open: no conversation shown");
+    if (Tracing() && end) std::fprintf(stderr, "trace open: clicked at %.1f, shown and painted at %.1f\n", start, end);
     return end ? end - start : 0;
 }
 
@@ -140,6 +144,17 @@ bool CloseConversation(Client& c, const Conversation& shown) {
                           !::IsWindow(shown.window) || !::IsWindowVisible(shown.window);
                },
                30000) != 0;
+}
+
+// The search's drop-down: the program's top-level window that holds the
+// list of hits (a list box, 1052); null when there is none.
+HWND SearchPopup(const CTavrelProcess& process) {
+    for (HWND window : process.Windows(false)) {
+        HWND list = ::GetDlgItem(window, 1052);
+        wchar_t name[32] = {};
+        if (list && ::GetClassNameW(list, name, 32) && ::lstrcmpiW(name, L"ListBox") == 0) return window;
+    }
+    return nullptr;
 }
 
 // ---- 4. the search's baseline: the display texts of the searcher's customers --------------------
@@ -170,6 +185,10 @@ int wmain(int argc, wchar_t** argv) {
     Options o;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::wstring name = argv[i];
+        if (name == L"--only") {
+            o.logonOnly = std::wstring(argv[i + 1]) == L"logon";
+            continue;
+        }
         const int value = std::max(1, _wtoi(argv[i + 1]));
         if (name == L"--customers") o.customers = value;
         else if (name == L"--search-contacts") o.searchContacts = value;
@@ -218,14 +237,32 @@ int wmain(int argc, wchar_t** argv) {
             }
         }
     }
+    if (o.logonOnly) {
+        std::printf("logon client %.1f engine %.1f\n", clientMs, engineMs);
+        return logged ? 0 : 1;
+    }
     Heading("1. Log-on: 5,000 customers in 20 categories, a manager of 100 agents");
     Line("click to customer tree filled and painted", clientMs ? Ms(clientMs) : "failed",
-         engineMs ? Ms(engineMs) : "failed", Ratio(clientMs, engineMs), "< 1000 ms");
+         engineMs ? Ms(engineMs) : "failed", Ratio(clientMs, engineMs), "< 1000 ms: " + Met(clientMs && clientMs < 1000));
     Line("  the client's own part (whole - engine)", clientMs && engineMs ? Ms(clientMs - engineMs) : "-", "",
          Ratio(clientMs - engineMs, engineMs),
-         "<= 1x engine: " + Met(clientMs && engineMs && clientMs - engineMs <= engineMs) +
-             "; < 1 s: " + Met(clientMs && clientMs < 1000));
-    std::printf("  (baseline: an engine host logs on and receives the same lists, no window)\n");
+         "<= 1x engine: " + Met(clientMs && engineMs && clientMs - engineMs <= engineMs));
+    // The same log-on run before on an X display without a window manager
+    // (run-bench.sh's first run of this driver, --only logon).
+    {
+        const std::string bare = ReadFileFromEnv("QV_BENCH_LOGON_WITHOUT_WM");
+        double bareClient = 0, bareEngine = 0;
+        const size_t at = bare.find("logon client ");
+        if (at != std::string::npos &&
+            std::sscanf(bare.c_str() + at, "logon client %lf engine %lf", &bareClient, &bareEngine) == 2 &&
+            bareClient > 0)
+            Line("  the same without a window manager", Ms(bareClient), bareEngine > 0 ? Ms(bareEngine) : "failed",
+                 Ratio(bareClient, bareEngine), "(a bare X display)");
+        else if (std::getenv("QV_BENCH_LOGON_WITHOUT_WM"))
+            Line("  the same without a window manager", "failed");
+    }
+    std::printf("  (on a desktop with a window manager; baseline: an engine host logs on and receives the same\n"
+                "   lists, no window)\n");
     if (!logged) {
         std::printf("\nthe client did not log on; the other figures need it\n");
         return 1;
@@ -288,7 +325,7 @@ int wmain(int argc, wchar_t** argv) {
     }
 
     Heading("2. Opening a conversation (double click to window shown and painted)");
-    OpenLines(opens, 0);
+    OpenLines(opens, 150);
     std::printf("  (the customer's history behind it: the %d messages of item 3)\n", received.done ? o.messages : 0);
 
     Heading("3. The chat log: received messages appended to an open conversation");
@@ -341,17 +378,26 @@ int wmain(int argc, wchar_t** argv) {
             SendTo(s.main, WM_INSTANCE_CONTROL, 1, 0);
             BringToFront(s.main);
             HWND box = FindControl(s.main, IDC_CHAT_SEARCH_EDIT, L"Edit");
+            HWND popup = nullptr;
             // Typed key by key: a query that finds customers (full pinyin,
             // then more letters), and one that finds nobody (every test
             // runs over every contact).
+            // The box's new text, and the drop-down of the hits shown with
+            // nothing left to paint; no pause between the polls for a figure
+            // of a millisecond or two.
             keys = TimeKeystrokes(s.main, box, CentreOf(box), displayTexts,
-                                  [&](const std::wstring& typed) { return WindowText(box) == typed; }, 2);
+                                  [&](const std::wstring& typed) {
+                                      if (WindowText(box) != typed) return false;
+                                      if (!popup) popup = SearchPopup(s.process);
+                                      return popup && Painted(popup);
+                                  },
+                                  0);
         }
     }
-    Heading("4. Contact search: one keystroke over the customers (key press to the box's new text)");
+    Heading("4. Contact search: one keystroke over the customers (key press to the new text and the drop-down painted)");
     std::printf("  %d contacts (%zu display texts in the baseline); the agent logged on in %.0f ms\n",
                 o.searchContacts, displayTexts.size(), searchLogonMs);
-    KeystrokeLines(keys, 5, 0);
+    KeystrokeLines(keys, 2, 16);
 
     // ---- 5. history -----------------------------------------------------------------------------------
     Heading("5. History: 100,000 records (first page, keyword search)");

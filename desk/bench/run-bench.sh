@@ -7,8 +7,12 @@
 #   - runs the message records' benchmark (history_bench) first when this
 #     tree builds it, for item 5 of the table;
 #   - starts the stand-in chat and file servers (with-desk-server.sh) and
-#     runs desk_bench under Wine on an X display of its own (xvfb-run),
-#     in a Wine prefix of its own beside the build (made on the first run);
+#     runs desk_bench under Wine on a desktop of its own as a user has it:
+#     an Xvfb with a window manager (scripts/with-desktop.sh), in a Wine
+#     prefix of its own beside the build (made on the first run);
+#   - before that, the log-on alone once more on a bare X display without a
+#     window manager (servers and program folder started afresh), for the
+#     row that shows what the missing window manager costs;
 #   - stops the servers and that prefix's wine server.
 # Options: --customers N --search-contacts N --opens N --messages N
 # --conversations N --idle-seconds N (defaults: the sizes above, 50 opens,
@@ -91,10 +95,15 @@ for file, lines in (("accounts.txt", accounts), ("world.txt", world), ("desk.txt
 PY
 
 export WINEPREFIX=$build/bench-wineprefix
+# The programs' X display is the one with-desktop.sh starts, never a test
+# run's (wine-run.sh would take that one from the prefix).
+unset DISPLAY
+rm -f "$WINEPREFIX.display"
+desktop=$root/scripts/with-desktop.sh
 history=$work/history.txt
 : > "$history"
 if [ -e "$build/bench/history_bench.exe" ]; then
-    "$root/cmake/wine-run.sh" --x "$build/bench/history_bench.exe" > "$history" 2> "$work/history.log" ||
+    "$desktop" "$root/cmake/wine-run.sh" --x "$build/bench/history_bench.exe" > "$history" 2> "$work/history.log" ||
         echo "history_bench failed (see $work/history.log)" >> "$history"
     # The program's lines end in CR LF; the driver quotes them line by line.
     sed -i 's/\r$//' "$history"
@@ -109,9 +118,19 @@ cp "$bench" "$work/driver/"
 bench=$work/driver/desk_bench.exe
 
 export QV_HISTORY_FIGURES=$history
+# The log-on without a window manager: the same first log-on (a fresh
+# program folder and server) on a bare X display.
+nowm=$work/logon-without-wm.txt
+QV_BENCH_DESK_FILE=$work/run-nowm/data/desk.txt \
+    "$root/desk/tests/with-desk-server.sh" --fileserver "$fileserver" "$server" "$work/src" "$build/bin" "$work/run-nowm" \
+    "$desktop" --no-wm "$root/cmake/wine-run.sh" --x "$bench" --only logon "${args[@]}" > "$nowm" 2> "$work/logon-without-wm.log" ||
+    echo "the log-on without a window manager failed (see $work/logon-without-wm.log)" >> "$nowm"
+sed -i 's/\r$//' "$nowm"
+wineserver -k 2>/dev/null
+export QV_BENCH_LOGON_WITHOUT_WM=$nowm
 export QV_BENCH_DESK_FILE=$work/run/data/desk.txt
 "$root/desk/tests/with-desk-server.sh" --fileserver "$fileserver" "$server" "$work/src" "$build/bin" "$work/run" \
-    "$root/cmake/wine-run.sh" --x "$bench" "${args[@]}"
+    "$desktop" "$root/cmake/wine-run.sh" --x "$bench" "${args[@]}"
 status=$?
 wineserver -k 2>/dev/null
 exit $status

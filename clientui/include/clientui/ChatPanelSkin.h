@@ -8,6 +8,8 @@
 
 #include "clientui/IMResourceComm.h"
 
+#include <memory>
+
 enum class ChatSkinSet { Desk, Messenger };
 
 struct ChatPanelSkin {
@@ -38,4 +40,10 @@ struct ChatPanelSkin {
     // programFolder as for CIMResourceComm (empty: the program's folder).
     // Always TRUE; missing files leave their pictures empty.
     BOOL Load(const std::wstring& programFolder = std::wstring(), ChatSkinSet set = ChatSkinSet::Desk);
+
+    // The skin of the folder and set loaded once for every window that
+    // shows it: the windows open at one time share its bitmaps, and it is
+    // loaded again (the files read afresh) once no window holds it. UI
+    // thread only.
+    static std::shared_ptr<const ChatPanelSkin> Shared(const std::wstring& programFolder, ChatSkinSet set);
 };

@@ -15,6 +15,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace clientui {
@@ -40,6 +42,12 @@ public:
 
     // Brings the index in line with friends.
     void Refresh(const FriendMap& friends);
+    // Before the first Refresh: prepares the search texts of at most limit
+    // more records of friends, for the Refresh to take; true when every
+    // record has them (always true after a Refresh). Called in slices while
+    // the program is idle, so that neither the first search nor any input
+    // waits for the texts of many records.
+    bool PrepareAhead(const FriendMap& friends, size_t limit);
     // Refresh, then the first CContactSearch::kMaxHits matches in map order.
     std::vector<SearchHit> Search(const FriendMap& friends, const std::wstring& searchText);
 
@@ -60,6 +68,8 @@ private:
     CContactSearch m_search;
     std::vector<Key> m_keys;  // one per candidate, same order
     std::vector<PreparedCandidate> m_candidates;
+    // PrepareAhead's texts by user, until a Refresh takes them.
+    std::unordered_map<int32_t, std::pair<Key, PreparedCandidate>> m_ahead;
     size_t m_lastPrepared = 0;
 };
 

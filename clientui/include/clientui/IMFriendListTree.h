@@ -149,8 +149,25 @@ private:
     static int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM self);
 
     CFriendTreeModel m_model;
-    // FindUserItem's index of the users' items; rebuilt after a change.
+    // The parent of item, from the index while it is valid.
+    HTREEITEM IndexedParent(HTREEITEM item) const;
+    // Keeps the index valid across an insertion or the deletion of an item
+    // without children, which it can follow; other changes invalidate it.
+    LRESULT InsertIndexed(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT DeleteIndexed(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // FindUserItem's index of the users' items, and every item's user (or
+    // group id), parent and number of children; walked again after a
+    // change that the insertions and deletions do not tell (every message
+    // naming an item costs the control a search among all its items, so a
+    // walk of many items is slow).
+    struct IndexedItem {
+        int32_t data = 0;
+        HTREEITEM parent = nullptr;
+        int children = 0;
+    };
     mutable std::unordered_map<int32_t, HTREEITEM> m_userItems;
+    mutable std::unordered_map<HTREEITEM, IndexedItem> m_indexedItems;
     mutable bool m_userItemsValid = false;
     int m_layout = 0;
     HIMAGELIST m_faces = nullptr;

@@ -118,6 +118,10 @@ protected:
     int m_nCaptionHeight = 28;
     int m_nBorderWidth = 3;
     BYTE m_bInitialized = 0;
+    // 0 for a panel that paints all of its surface itself and carries no
+    // caption buttons (a window inside another): OnInitDialog then loads
+    // no frame pictures, fonts or icon for it.
+    BYTE m_bFrameSkin = 1;
 
 private:
     // Subclasses the control id into button when the template has it.

@@ -154,21 +154,100 @@ HTREEITEM CIMFriendListTree::FindUserItem(int32_t userId) const {
     // item is inserted, changed or deleted (see WindowProc).
     if (!m_userItemsValid) {
         m_userItems.clear();
+        m_indexedItems.clear();
         // The children of every group first, then theirs: the first item of
         // a user in this order is the one found.
-        std::vector<HTREEITEM> pending;
-        for (HTREEITEM root = GetRootItem(); root; root = GetNextSiblingItem(root))
-            for (HTREEITEM child = GetChildItem(root); child; child = GetNextSiblingItem(child)) pending.push_back(child);
+        std::vector<std::pair<HTREEITEM, HTREEITEM>> pending;  // item, parent
+        for (HTREEITEM root = GetRootItem(); root; root = GetNextSiblingItem(root)) {
+            m_indexedItems[root].data = static_cast<int32_t>(GetItemData(root));
+            for (HTREEITEM child = GetChildItem(root); child; child = GetNextSiblingItem(child))
+                pending.emplace_back(child, root);
+        }
         for (size_t i = 0; i < pending.size(); ++i) {
-            HTREEITEM item = pending[i];
-            m_userItems.emplace(static_cast<int32_t>(GetItemData(item)), item);
+            const HTREEITEM item = pending[i].first;
+            const int32_t user = static_cast<int32_t>(GetItemData(item));
+            m_userItems.emplace(user, item);
+            IndexedItem& indexed = m_indexedItems[item];
+            indexed.data = user;
+            indexed.parent = pending[i].second;
+            ++m_indexedItems[pending[i].second].children;
             for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child))
-                pending.push_back(child);
+                pending.emplace_back(child, item);
         }
         m_userItemsValid = true;
     }
     const auto it = m_userItems.find(userId);
     return it == m_userItems.end() ? nullptr : it->second;
+}
+
+HTREEITEM CIMFriendListTree::IndexedParent(HTREEITEM item) const {
+    if (m_userItemsValid) {
+        const auto it = m_indexedItems.find(item);
+        if (it != m_indexedItems.end()) return it->second.parent;
+    }
+    return GetParentItem(item);
+}
+
+LRESULT CIMFriendListTree::InsertIndexed(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // An empty tree has an empty index.
+    if (!m_userItemsValid && fw::CTreeCtrl::WindowProc(TVM_GETCOUNT, 0, 0) == 0) {
+        m_userItems.clear();
+        m_indexedItems.clear();
+        m_userItemsValid = true;
+    }
+    const bool wasValid = m_userItemsValid;
+    const auto* insert = reinterpret_cast<const TVINSERTSTRUCTW*>(lParam);
+    // The fields read lie at the same places in the A and W structures.
+    HTREEITEM parent = insert ? insert->hParent : nullptr;
+    if (parent == TVI_ROOT) parent = nullptr;
+    const int32_t data = insert && (insert->itemex.mask & TVIF_PARAM) ? static_cast<int32_t>(insert->itemex.lParam) : 0;
+    m_userItemsValid = false;
+    const LRESULT result = fw::CTreeCtrl::WindowProc(msg, wParam, lParam);
+    const auto item = reinterpret_cast<HTREEITEM>(result);
+    // Followed when nothing asked for the index meanwhile, the parent is
+    // known, and the user has no other item (which of two is found depends
+    // on the order of the walk).
+    if (!wasValid || m_userItemsValid || !item || (parent && !m_indexedItems.count(parent)) ||
+        (parent && m_userItems.count(data)))
+        return result;
+    IndexedItem& indexed = m_indexedItems[item];
+    indexed.data = data;
+    indexed.parent = parent;
+    if (parent) {
+        ++m_indexedItems[parent].children;
+        m_userItems.emplace(data, item);
+    }
+    m_userItemsValid = true;
+    return result;
+}
+
+LRESULT CIMFriendListTree::DeleteIndexed(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const bool wasValid = m_userItemsValid;
+    const auto item = reinterpret_cast<HTREEITEM>(lParam);
+    const auto it = wasValid && item && item != TVI_ROOT ? m_indexedItems.find(item) : m_indexedItems.end();
+    const bool leaf = it != m_indexedItems.end() && it->second.children == 0;
+    // A notice during the deletion that asks walks the tree as it is then.
+    m_userItemsValid = false;
+    const LRESULT result = fw::CTreeCtrl::WindowProc(msg, wParam, lParam);
+    if (!leaf || !result || m_userItemsValid) {
+        m_userItemsValid = false;
+        return result;
+    }
+    const IndexedItem gone = it->second;
+    m_indexedItems.erase(it);
+    if (gone.parent) {
+        --m_indexedItems[gone.parent].children;
+        const auto user = m_userItems.find(gone.data);
+        if (user != m_userItems.end() && user->second == item) {
+            m_userItems.erase(user);
+            // Another item of the user: which one is found depends on the
+            // order of the walk.
+            for (const auto& other : m_indexedItems)
+                if (other.second.parent && other.second.data == gone.data) return result;
+        }
+    }
+    m_userItemsValid = true;
+    return result;
 }
 
 std::vector<int32_t> CIMFriendListTree::GetGroupMembers(HTREEITEM group) const {
@@ -194,7 +273,7 @@ int CIMFriendListTree::SetUserStatuses(const std::vector<std::pair<int32_t, int3
         HTREEITEM item = FindUserItem(entry.first);
         if (!item || !m_model.SetStatus(entry.first, entry.second)) continue;
         ++found;
-        HTREEITEM group = GetParentItem(item);
+        HTREEITEM group = IndexedParent(item);
         if (group && std::find(groups.begin(), groups.end(), group) == groups.end()) groups.push_back(group);
     }
     // The order within a group follows from the contacts' final values
@@ -214,7 +293,7 @@ BOOL CIMFriendListTree::UpdateUser(const UserInfoBase& record) {
     text.hItem = item;
     text.pszText = const_cast<wchar_t*>(contact.nickname.c_str());
     SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&text));
-    SortGroup(GetParentItem(item));
+    SortGroup(IndexedParent(item));
     Invalidate(false);
     return TRUE;
 }
@@ -282,11 +361,17 @@ LRESULT CIMFriendListTree::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case TVM_INSERTITEMA:
     case TVM_INSERTITEMW:
+        return InsertIndexed(msg, wParam, lParam);
     case TVM_DELETEITEM:
+        return DeleteIndexed(msg, wParam, lParam);
     case TVM_SETITEMA:
     case TVM_SETITEMW: {
-        // The users' items change: the index is built again when needed
-        // (also after the change, in case a notice during it asked).
+        // A new text, picture or state keeps the item and its user: the
+        // index stands. A new item data changes a user: the index is built
+        // again when needed (also after the change, in case a notice
+        // during it asked).
+        const auto* item = reinterpret_cast<const TVITEMW*>(lParam);
+        if (item && !(item->mask & TVIF_PARAM)) break;
         m_userItemsValid = false;
         const LRESULT result = fw::CTreeCtrl::WindowProc(msg, wParam, lParam);
         m_userItemsValid = false;
@@ -391,22 +476,31 @@ void CIMFriendListTree::FillVertical(HDC dc, const RECT& rc, COLORREF top, COLOR
 void CIMFriendListTree::OnPaintTree() {
     fw::CPaintDC paint(m_hWnd);
     const RECT client = GetClientRect();
-    fw::CMemoryDC mem(paint, client.right - client.left, client.bottom - client.top);
+    // Only the rows in the part to paint are drawn: a focus or selection
+    // change repaints a row or two, not every row shown.
+    RECT box = client;
+    RECT clip = {};
+    if (::GetClipBox(paint, &clip) != ERROR && !::IntersectRect(&box, &client, &clip)) return;
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    fw::CMemoryDC mem(paint, width, height);
     if (!mem.IsValid()) return;
-    FillSolid(mem, client, BackgroundColour());
+    ::SetViewportOrgEx(mem, -box.left, -box.top, nullptr);
+    FillSolid(mem, box, BackgroundColour());
     fw::CSelectObject font(mem, m_font.IsNull() ? ::GetStockObject(DEFAULT_GUI_FONT) : m_font.Get());
     ::SetBkMode(mem, TRANSPARENT);
     for (HTREEITEM item = GetNextItem(nullptr, TVGN_FIRSTVISIBLE); item; item = GetNextItem(item, TVGN_NEXTVISIBLE)) {
         RECT row = {};
         if (!GetRowRect(item, &row)) break;
-        if (row.top >= client.bottom) break;
+        if (row.top >= box.bottom) break;
+        if (row.bottom <= box.top) continue;
         row.left = client.left;
         row.right = client.right;
         const bool groupRow = GetChildItem(item) || !GetParentItem(item);
         if (groupRow) PaintGroupRow(mem, item, row, true);
         else PaintUserRow(mem, item, row, IsSelectedRow(item));
     }
-    mem.CopyTo(paint);
+    ::BitBlt(paint, box.left, box.top, width, height, mem, box.left, box.top, SRCCOPY);
 }
 
 void CIMFriendListTree::PaintGroupRow(HDC dc, HTREEITEM item, const RECT& row, bool withMarkAndText) const {

@@ -58,7 +58,7 @@ LRESULT CPanelBase::HitTest(const RECT& client, POINT pt, int border, int captio
 BOOL CPanelBase::OnInitDialog() {
     if (m_bInitialized) return TRUE;
     fw::CDialog::OnInitDialog();
-    m_skin.Load();
+    if (m_bFrameSkin) m_skin.Load();
     BindCaptionButton(m_btnMin, IDC_PANEL_MINIMIZE, m_skin.m_btnMin);
     BindCaptionButton(m_btnMax, IDC_PANEL_MAXIMIZE, m_skin.m_btnMax);
     BindCaptionButton(m_btnClose, IDC_PANEL_CLOSE, m_skin.m_btnClose);

@@ -152,6 +152,12 @@ void CPanelRegistry::LayoutChatWindows(const RECT& rect) {
     CPanelBase* last = m_chatWindows.back();
     for (CPanelBase* window : m_chatWindows) {
         if (!window->IsWindow() || window == last) continue;
+        // One hidden already in its place stays as it is.
+        if (!window->IsWindowVisible()) {
+            RECT now = window->GetWindowRect();
+            ::MapWindowPoints(nullptr, ::GetParent(window->GetHwnd()), reinterpret_cast<POINT*>(&now), 2);
+            if (::EqualRect(&now, &rect)) continue;
+        }
         window->SetWindowPos(nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                              SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
     }

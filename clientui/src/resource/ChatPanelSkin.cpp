@@ -1,5 +1,8 @@
 #include "clientui/ChatPanelSkin.h"
 
+#include <map>
+#include <utility>
+
 namespace {
 
 // "<folder>\<stem>_01.bmp", "_02.bmp", "_03.bmp".
@@ -41,4 +44,14 @@ BOOL ChatPanelSkin::Load(const std::wstring& programFolder, ChatSkinSet set) {
     m_btnStop = NumberedButton(folder, handOver, L"stop");
     m_btnBack = NumberedButton(folder, handOver, L"back");
     return TRUE;
+}
+
+std::shared_ptr<const ChatPanelSkin> ChatPanelSkin::Shared(const std::wstring& programFolder, ChatSkinSet set) {
+    static std::map<std::pair<std::wstring, ChatSkinSet>, std::weak_ptr<const ChatPanelSkin>> loaded;
+    const auto key = std::make_pair(ResolveSkinProgramFolder(programFolder), set);
+    if (std::shared_ptr<const ChatPanelSkin> skin = loaded[key].lock()) return skin;
+    auto skin = std::make_shared<ChatPanelSkin>();
+    skin->Load(key.first, set);
+    loaded[key] = skin;
+    return skin;
 }

@@ -91,9 +91,13 @@ void CContactSearchIndex::Refresh(const FriendMap& friends) {
                 }
             }
             keys.push_back(KeyOf(record));
+            const auto ahead = reuse < m_keys.size() ? m_ahead.end() : m_ahead.find(record.userId);
             if (reuse < m_keys.size()) {
                 taken[reuse] = true;
                 candidates.push_back(std::move(m_candidates[reuse]));
+            } else if (ahead != m_ahead.end() && SameKey(ahead->second.first, record)) {
+                candidates.push_back(std::move(ahead->second.second));
+                m_ahead.erase(ahead);
             } else {
                 candidates.push_back(m_search.Prepare(record.userId, ContactSearchText(record)));
                 ++m_lastPrepared;
@@ -102,6 +106,22 @@ void CContactSearchIndex::Refresh(const FriendMap& friends) {
     }
     m_keys = std::move(keys);
     m_candidates = std::move(candidates);
+    m_ahead.clear();
+}
+
+bool CContactSearchIndex::PrepareAhead(const FriendMap& friends, size_t limit) {
+    if (!m_keys.empty()) return true;
+    size_t prepared = 0;
+    for (const auto& category : friends) {
+        for (const UserInfoBase& record : category.second) {
+            const auto it = m_ahead.find(record.userId);
+            if (it != m_ahead.end() && SameKey(it->second.first, record)) continue;
+            if (prepared == limit) return false;
+            m_ahead[record.userId] = {KeyOf(record), m_search.Prepare(record.userId, ContactSearchText(record))};
+            ++prepared;
+        }
+    }
+    return true;
 }
 
 std::vector<SearchHit> CContactSearchIndex::Search(const FriendMap& friends, const std::wstring& searchText) {

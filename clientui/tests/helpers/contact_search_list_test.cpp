@@ -181,4 +181,48 @@ TEST(ContactSearchIndexTest, DuplicatesAndBytesBehindTheText) {
     EXPECT_TRUE(index.Search(friends, L"").empty());
 }
 
+// The texts prepared ahead, a slice at a time before the first search, are
+// the ones the search takes: the first search prepares none of them again,
+// only a record changed (renamed, or its memo) or added since; and it
+// answers as the plain search does.
+TEST(ContactSearchIndexTest, TextsPreparedAheadInSlicesAreTakenByTheFirstSearch) {
+    clientui::CSystemAnsiCodePage codePage;
+    clientui::CContactSearch plain(codePage);
+    const auto ids = [](const std::vector<clientui::SearchHit>& hits) {
+        std::vector<int32_t> out;
+        for (const auto& hit : hits) out.push_back(hit.userId);
+        return out;
+    };
+    const struct {
+        const char* what;
+        std::function<void(FriendMap&)> change;  // between the slices and the search
+        size_t prepared;
+    } cases[] = {
+        {"nothing changed", [](FriendMap&) {}, 0},
+        {"renamed", [](FriendMap& f) { fw::CopyToAnsiField(L"刘洋", f[L"普通客户"][1].nickname); }, 1},
+        {"a memo given", [](FriendMap& f) { fw::CopyToAnsiField(L"张总", f[L"重要客户"][0].memo); }, 1},
+        {"added", [](FriendMap& f) { f[L"普通客户"].push_back(Record(60009, L"陈静", L"")); }, 1},
+        {"removed", [](FriendMap& f) { f[L"普通客户"].pop_back(); }, 0},
+    };
+    for (const auto& c : cases) {
+        FriendMap friends;
+        friends[L"重要客户"] = {Record(60001, L"张伟", L""), Record(60002, L"李芳", L"")};
+        friends[L"普通客户"] = {Record(60003, L"王强", L""), Record(60004, L"李强", L""), Record(60005, L"赵敏", L"")};
+        clientui::CContactSearchIndex index(codePage);
+        int slices = 1;
+        while (!index.PrepareAhead(friends, 2)) ++slices;
+        EXPECT_EQ(slices, 3) << c.what;  // 5 records, 2 a slice
+        c.change(friends);
+        const auto fresh = clientui::ContactSearchCandidates(friends);
+        for (const std::wstring query : {L"600", L"zw", L"lq", L"ly", L"zz", L"cj"}) {
+            EXPECT_EQ(ids(index.Search(friends, query)), ids(plain.Search(fresh, query))) << c.what;
+            if (query == std::wstring(L"600")) {
+                EXPECT_EQ(index.LastPrepared(), c.prepared) << c.what;
+            }
+        }
+        // After a search there is nothing left to prepare ahead.
+        EXPECT_TRUE(index.PrepareAhead(friends, 0)) << c.what;
+    }
+}
+
 }  // namespace

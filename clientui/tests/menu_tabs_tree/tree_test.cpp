@@ -225,6 +225,70 @@ TEST(FriendTreeStatusTest, FoundItemsFollowChangesOfTheTree) {
     EXPECT_EQ(102, f.tree.GetUserId(again));
 }
 
+// The index of the users' items follows every change as a walk of the
+// tree would find them (the first item of a user among the groups'
+// children first): insertions and deletions it follows itself, other
+// changes it walks again after.
+TEST(FriendTreeStatusTest, FoundItemsAreTheWalksAfterEveryKindOfChange) {
+    TreeFixture f;
+    f.Fill(FixtureFriends());
+    const auto walked = [&f](int32_t user) -> HTREEITEM {
+        std::vector<HTREEITEM> pending;
+        for (HTREEITEM root = f.tree.GetRootItem(); root; root = f.tree.GetNextSiblingItem(root))
+            for (HTREEITEM child = f.tree.GetChildItem(root); child; child = f.tree.GetNextSiblingItem(child))
+                pending.push_back(child);
+        for (size_t i = 0; i < pending.size(); ++i) {
+            if (f.tree.GetItemData(pending[i]) == static_cast<LPARAM>(user)) return pending[i];
+            for (HTREEITEM child = f.tree.GetChildItem(pending[i]); child; child = f.tree.GetNextSiblingItem(child))
+                pending.push_back(child);
+        }
+        return nullptr;
+    };
+    const auto insert = [&f](HTREEITEM parent, int32_t user, HTREEITEM after = TVI_LAST) {
+        TVINSERTSTRUCTW tvi = {};
+        tvi.hParent = parent;
+        tvi.hInsertAfter = after;
+        tvi.item.mask = TVIF_TEXT | TVIF_PARAM;
+        tvi.item.pszText = const_cast<wchar_t*>(L"x");
+        tvi.item.lParam = user;
+        return reinterpret_cast<HTREEITEM>(f.tree.SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tvi)));
+    };
+    const HTREEITEM friends = f.Group(kFriends);
+    const HTREEITEM colleagues = f.Group(kColleagues);
+    ASSERT_TRUE(friends && colleagues);
+    const struct {
+        const char* what;
+        std::function<void()> change;
+    } steps[] = {
+        {"filled", [] {}},
+        {"a user added", [&] { insert(colleagues, 700); }},
+        {"a user added first", [&] { insert(friends, 701, TVI_FIRST); }},
+        {"a user twice (another group, then the first group)", [&] {
+             insert(colleagues, 702);
+             insert(friends, 702);
+         }},
+        {"a user's second item removed", [&] { f.tree.DeleteItem(walked(702)); }},
+        {"a text changed", [&] { f.tree.SetItemText(walked(101), L"new"); }},
+        {"statuses set", [&] { f.tree.SetUserStatuses({{101, STATUS_ONLINE}, {201, STATUS_BUSY}, {700, STATUS_AWAY}}); }},
+        {"a user under a user", [&] { insert(walked(700), 703); }},
+        {"that user's parent removed with it", [&] { f.tree.DeleteItem(walked(700)); }},
+        {"a group removed with its users", [&] { f.tree.DeleteItem(colleagues); }},
+        {"moved first by flashing", [&] {
+             f.tree.FlashUser(104, true);
+             f.tree.FlashUser(104, false);
+         }},
+        {"everything removed and filled again", [&] {
+             f.tree.DeleteAllItems();
+             f.Fill(FixtureFriends());
+         }},
+    };
+    const int32_t users[] = {101, 102, 103, 104, 105, 106, 201, 202, 203, 301, 302, 401, 700, 701, 702, 703, 999};
+    for (const auto& step : steps) {
+        step.change();
+        for (int32_t user : users) EXPECT_EQ(f.tree.FindUserItem(user), walked(user)) << step.what << ": " << user;
+    }
+}
+
 TEST(FriendTreeStatusTest, UpdatedRecordIsWhatTheRowShows) {
     TreeFixture f;
     FriendMap friends = FixtureFriends();

@@ -24,6 +24,8 @@ const ChatPanelIds kDeskChatPanelIds = {
 namespace {
 
 constexpr int kTopBarHeight = 52;
+// Where the typing notice's square stands on the top bar.
+constexpr RECT kTypingSquare = {130, 5, 146, 21};
 constexpr COLORREF kCaptionTextColour = 0x7B1C00;
 
 // The state of every customer whose session a hand-over (3) or a grab (6)
@@ -47,6 +49,8 @@ CChatMainPanel::CChatMainPanel(IChatPanelHost& host, int32_t ownerAgent, CEngine
       m_nOwnerAgent(ownerAgent) {
     m_bOwnSession = ownerAgent == host.MyUserId() ? 1 : 0;
     m_nCaptionHeight = 0;
+    // The window paints its own surface and has no caption buttons.
+    m_bFrameSkin = 0;
 }
 CChatMainPanel::~CChatMainPanel() = default;
 
@@ -56,6 +60,8 @@ CChatMainPanel* CChatMainPanel::Open(IChatPanelHost& host, HWND parent, int32_t 
                                      const UserInfoBase& customer, const RECT& area, const std::wstring& displayTitle) {
     auto* window = new CChatMainPanel(host, ownerAgent, g_EngineModule, std::wstring(), displayTitle);
     window->SetPeerInfo(customer);
+    window->m_createArea = area;
+    window->m_hasCreateArea = true;
     if (!window->CreateInParent(parent) || !CPanelRegistry::GetInstance()->AddChatWindow(window)) {
         window->Delete();
         return nullptr;
@@ -70,6 +76,12 @@ CChatMainPanel* CChatMainPanel::Open(IChatPanelHost& host, HWND parent, int32_t 
 BOOL CChatMainPanel::OnInitDialog() {
     CPanelBase::OnInitDialog();
     m_nCaptionHeight = 0;
+    // Placed first and laid out once at the end: the steps between change
+    // the tip bar and the buttons, each of which would lay it out again.
+    m_layoutHeld = true;
+    if (m_hasCreateArea)
+        SetWindowPos(nullptr, m_createArea.left, m_createArea.top, m_createArea.right - m_createArea.left,
+                     m_createArea.bottom - m_createArea.top, SWP_NOZORDER | SWP_NOACTIVATE);
     InitChatSession();
     m_hMemo = GetDlgItem(IDC_CHAT_MEMO);
     if (m_hMemo) ::SetWindowTextW(m_hMemo, m_memoText.c_str());
@@ -91,7 +103,6 @@ BOOL CChatMainPanel::OnInitDialog() {
     const auto held = HeldSessionStates().find(m_customer.userId);
     SetSessionState(CHandOverRules::OpeningState(stored, m_host.MyUserId(), m_bOwnSession != 0, m_customer.userId,
                                                  held != HeldSessionStates().end() ? held->second : 0));
-    AddButtonTooltips();
 
     if (m_customer.status != 0) {
         m_bTipVisible = 1;
@@ -99,23 +110,24 @@ BOOL CChatMainPanel::OnInitDialog() {
     }
     m_bChatInitialized = 1;
     UpdateCaption();
+    m_layoutHeld = false;
     LayoutControls();
     return TRUE;
 }
 void CChatMainPanel::BindButtons() {
-    m_chatSkin.Load(m_programFolder);
+    m_chatSkin = ChatPanelSkin::Shared(m_programFolder, ChatSkinSet::Desk);
     struct Binding {
         int id;
         const SkinButtonPaths* paths;
     };
     const Binding bindings[] = {
-        {IDC_CHAT_SEND, &m_chatSkin.m_btnSend},         {IDC_CHAT_CLOSE, &m_chatSkin.m_btnClose},
-        {IDC_CHAT_FONT, &m_chatSkin.m_btnSetFont},      {IDC_CHAT_EMOTICON, &m_chatSkin.m_btnSetEmo},
-        {IDC_CHAT_PICTURE, &m_chatSkin.m_btnSendPic},   {IDC_CHAT_SCREENSHOT, &m_chatSkin.m_btnScreenshot},
-        {IDC_CHAT_HISTORY, &m_chatSkin.m_btnShowMsg},   {IDC_CHAT_SEND_FILE, &m_chatSkin.m_btnSendFile},
-        {IDC_CHAT_SEND_OPTIONS, &m_chatSkin.m_btnList}, {IDC_CHAT_GRAB, &m_chatSkin.m_btnGetLine},
-        {IDC_CHAT_HAND_OVER, &m_chatSkin.m_btnSwitch},  {IDC_CHAT_TAKE_BACK, &m_chatSkin.m_btnBack},
-        {IDC_CHAT_STOP_HAND_OVER, &m_chatSkin.m_btnStop}, {IDC_CHAT_RELEASE_GRAB, &m_chatSkin.m_btnBreak},
+        {IDC_CHAT_SEND, &m_chatSkin->m_btnSend},         {IDC_CHAT_CLOSE, &m_chatSkin->m_btnClose},
+        {IDC_CHAT_FONT, &m_chatSkin->m_btnSetFont},      {IDC_CHAT_EMOTICON, &m_chatSkin->m_btnSetEmo},
+        {IDC_CHAT_PICTURE, &m_chatSkin->m_btnSendPic},   {IDC_CHAT_SCREENSHOT, &m_chatSkin->m_btnScreenshot},
+        {IDC_CHAT_HISTORY, &m_chatSkin->m_btnShowMsg},   {IDC_CHAT_SEND_FILE, &m_chatSkin->m_btnSendFile},
+        {IDC_CHAT_SEND_OPTIONS, &m_chatSkin->m_btnList}, {IDC_CHAT_GRAB, &m_chatSkin->m_btnGetLine},
+        {IDC_CHAT_HAND_OVER, &m_chatSkin->m_btnSwitch},  {IDC_CHAT_TAKE_BACK, &m_chatSkin->m_btnBack},
+        {IDC_CHAT_STOP_HAND_OVER, &m_chatSkin->m_btnStop}, {IDC_CHAT_RELEASE_GRAB, &m_chatSkin->m_btnBreak},
     };
     for (const Binding& b : bindings) {
         CSkinBtn& button = Button(b.id);
@@ -127,6 +139,11 @@ void CChatMainPanel::BindButtons() {
         const std::wstring base = ResourcePath(L"tipWndbar\\tipWndBar_closeBtn_");
         tipClose.SetBitmaps(base + L"1.png", base + L"2.png", base + L"3.png", base + L"1.png");
     }
+}
+
+bool CChatMainPanel::PreTranslateMessage(MSG& msg) {
+    if (msg.message == WM_MOUSEMOVE && !m_tooltip.IsWindow() && m_bChatInitialized) AddButtonTooltips();
+    return CChatPanelCore::PreTranslateMessage(msg);
 }
 
 void CChatMainPanel::AddButtonTooltips() {
@@ -208,7 +225,7 @@ void CChatMainPanel::OnTipBarChanged() {
     Invalidate(false);
 }
 void CChatMainPanel::LayoutControls() {
-    if (!IsWindow()) return;
+    if (!IsWindow() || m_layoutHeld) return;
     const RECT client = GetClientRect();
     const int w = client.right - client.left;
     const int h = client.bottom - client.top;
@@ -239,22 +256,42 @@ bool CChatMainPanel::OnPaint() {
     fw::CPaintDC paint(m_hWnd);
     HDC dc = paint;
     const RECT client = GetClientRect();
-    fw::CMemoryDC memory(dc, client.right, client.bottom);
+    // Only the part asked for is drawn off-screen: each skinned button takes
+    // the surface under it once, asking for its own small rectangle. The
+    // pictures drawn through GDI+ (the tip bar's icon, the typing square)
+    // are drawn into a surface of the whole window only.
+    RECT box = client;
+    RECT clip = {};
+    if (::GetClipBox(dc, &clip) != ERROR && ::IntersectRect(&box, &client, &clip) && DrawsWithGdiplus(box))
+        box = client;
+    if (::IsRectEmpty(&box)) return true;
+    const int width = box.right - box.left;
+    const int height = box.bottom - box.top;
+    fw::CMemoryDC memory(dc, width, height);
     if (memory.IsValid()) {
-        DrawSurface(memory, client);
-        memory.CopyTo(dc);
+        ::SetViewportOrgEx(memory, -box.left, -box.top, nullptr);
+        DrawSurface(memory, client, box);
+        ::BitBlt(dc, box.left, box.top, width, height, memory, box.left, box.top, SRCCOPY);
     }
     return true;
 }
 
-void CChatMainPanel::DrawSurface(HDC dc, const RECT& client) {
+bool CChatMainPanel::DrawsWithGdiplus(const RECT& box) const {
+    RECT overlap = {};
+    return (m_bTipVisible && ::IntersectRect(&overlap, &box, &m_rcTip)) ||
+           (m_counters.TypingShown() && ::IntersectRect(&overlap, &box, &kTypingSquare));
+}
+
+void CChatMainPanel::DrawSurface(HDC dc, const RECT& client, const RECT& box) {
     const int w = client.right;
     const int h = client.bottom;
     fw::CBrush back(::CreateSolidBrush(RGB(0xEE, 0xF4, 0xFB)));
     ::FillRect(dc, &client, back.Get());
     // Top bar.
-    if (m_chatSkin.m_bmpMainBar.Get()) TileBitmap(m_chatSkin.m_bmpMainBar.Get(), dc, 0, 0, w, kTopBarHeight);
-    if (m_chatSkin.m_bmpLine3.Get()) TileBitmap(m_chatSkin.m_bmpLine3.Get(), dc, 0, h - 144, w, h - 116);
+    if (m_chatSkin && m_chatSkin->m_bmpMainBar.Get())
+        TileBitmap(m_chatSkin->m_bmpMainBar.Get(), dc, 0, 0, w, kTopBarHeight);
+    if (m_chatSkin && m_chatSkin->m_bmpLine3.Get())
+        TileBitmap(m_chatSkin->m_bmpLine3.Get(), dc, 0, h - 144, w, h - 116);
     ::SetBkMode(dc, TRANSPARENT);
     HGDIOBJ oldFont = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetTextColor(dc, kCaptionTextColour);
@@ -265,7 +302,8 @@ void CChatMainPanel::DrawSurface(HDC dc, const RECT& client) {
     RECT signature = {276, 6, w - 124, 26};
     const std::wstring signatureText = m_rules.FieldText(m_customer.signature, sizeof m_customer.signature);
     ::DrawTextW(dc, signatureText.c_str(), -1, &signature, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
-    if (m_counters.TypingShown()) {
+    RECT overlap = {};
+    if (m_counters.TypingShown() && ::IntersectRect(&overlap, &box, &kTypingSquare)) {
         // The square: a pen that moves on every tick of the notice.
         const wchar_t* frame = m_counters.TypingTicks() % 2 ? L"chat\\InputAnimate16_2.png" : L"chat\\InputAnimate16_1.png";
         Gdiplus::Graphics graphics(dc);
@@ -277,7 +315,7 @@ void CChatMainPanel::DrawSurface(HDC dc, const RECT& client) {
         ::DrawTextW(dc, L"对方正在输入", -1, &typing, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
     }
     ::SelectObject(dc, oldFont);
-    if (m_bTipVisible) DrawTipBar(dc);
+    if (m_bTipVisible && ::IntersectRect(&overlap, &box, &m_rcTip)) DrawTipBar(dc);
 }
 
 // --- messages ------------------------------------------------------------------
@@ -309,7 +347,7 @@ LRESULT CChatMainPanel::OnMemoColour(HDC dc) {
     // The holder lies on the top bar: its brush is the bar's picture, aligned
     // with the bar.
     if (!m_barBrush.Get()) {
-        HBITMAP bar = m_chatSkin.m_bmpMainBar.Get();
+        HBITMAP bar = m_chatSkin ? m_chatSkin->m_bmpMainBar.Get() : nullptr;
         m_barBrush = fw::CBrush(bar ? ::CreatePatternBrush(bar) : ::CreateSolidBrush(RGB(0xEE, 0xF4, 0xFB)));
     }
     RECT holder = {};

@@ -34,6 +34,7 @@
 #include <ImEngineApi.h>
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 // The desk's own timers of the window (beside CChatPanelCore's).
@@ -103,6 +104,10 @@ public:
 
     void LayoutPanel(int* part, const RECT& client, RECT* out) override;
 
+    // The buttons' tips are made when the pointer first moves over the
+    // window (a window nobody points at never needs them).
+    bool PreTranslateMessage(MSG& msg) override;
+
 protected:
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -146,7 +151,12 @@ private:
     void BindButtons();
     void AddButtonTooltips();
     void UpdateCaption();
-    void DrawSurface(HDC dc, const RECT& client);
+    // Draws the part box of the surface (the parts outside it may be left
+    // out).
+    void DrawSurface(HDC dc, const RECT& client, const RECT& box);
+    // Whether the part box shows the tip bar's icon or the typing square,
+    // which GDI+ draws.
+    bool DrawsWithGdiplus(const RECT& box) const;
     bool IsButtonUsable(int id) const;
 
     IChatPanelHost& m_host;
@@ -167,8 +177,15 @@ private:
     BYTE m_bChatInitialized = 0;
     std::wstring m_memoText;
 
-    ChatPanelSkin m_chatSkin;
+    // Shared with the other conversation windows (loaded by the first).
+    std::shared_ptr<const ChatPanelSkin> m_chatSkin;
     fw::CBrush m_barBrush;
     bool m_closing = false;
     bool m_overName = false;
+    // Where Open places the window: given before it is made, so that it is
+    // laid out once, at that size, while it is made.
+    RECT m_createArea = {};
+    bool m_hasCreateArea = false;
+    // True while OnInitDialog runs: the layout waits for its end.
+    bool m_layoutHeld = false;
 };

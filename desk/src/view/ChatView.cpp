@@ -171,6 +171,17 @@ void CChatView::OnSearchTextChanged() {
         m_searchPopup.AddItem(hit.displayText, hit.userId);
 }
 
+void CChatView::OnSearchAheadTimer() {
+    // Slices while nothing waits, for at most half a frame a tick: input
+    // that comes meanwhile is handled before the next slice.
+    const DWORD start = ::GetTickCount();
+    bool done = false;
+    do {
+        done = m_contactSearch.PrepareAhead(g_FriendMapCache, kSearchAheadSlice);
+    } while (!done && !::GetInputState() && ::GetTickCount() - start < kSearchAheadTickMs);
+    if (done) KillTimer(kTimerSearchAhead);
+}
+
 void CChatView::HideSearchPopup() {
     if (m_searchPopup.IsWindow() && m_searchPopup.IsWindowVisible()) m_searchPopup.ShowWindow(SW_HIDE);
 }
@@ -355,6 +366,10 @@ LRESULT CChatView::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kTimerUnreadBacklog) {
             OnUnreadBacklogTimer();
+            return 0;
+        }
+        if (wParam == kTimerSearchAhead) {
+            OnSearchAheadTimer();
             return 0;
         }
         break;
@@ -643,7 +658,12 @@ void CChatView::UpdateSessionList(WPARAM wParam, LPARAM lParam) {
 // Customer list
 // ---------------------------------------------------------------------------
 
-void CChatView::RefreshCustomers() { m_leftList.RefreshCustomers(); }
+void CChatView::RefreshCustomers() {
+    m_leftList.RefreshCustomers();
+    // The search texts are made now, a slice at a time (timers wait behind
+    // input and painting), rather than when the agent starts to search.
+    SetTimer(kTimerSearchAhead, 1);
+}
 
 void CChatView::RefreshTeamList() {
     if (!g_GroupUserCache.users.empty()) AddTeamTab();

@@ -189,5 +189,10 @@ private:
     // The peers whose queue is longer than one slice.
     std::set<int32_t> m_backlog;
     static constexpr UINT_PTR kTimerUnreadBacklog = 2310;
+    // The customers' search texts prepared in slices while idle.
+    static constexpr UINT_PTR kTimerSearchAhead = 2311;
+    static constexpr size_t kSearchAheadSlice = 200;
+    static constexpr DWORD kSearchAheadTickMs = 8;
+    void OnSearchAheadTimer();
     bool m_teamTabAdded = false;
 };

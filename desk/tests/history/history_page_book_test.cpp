@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -74,6 +75,47 @@ TEST_F(HistoryBookFile, ReadsAGeneratedHistoryOfAFewHundredRecords) {
     EXPECT_EQ(6, book.GetPageCount());
     EXPECT_FALSE(book.WasDamaged());
     EXPECT_EQ("<format|1|10|255|Arial|/format>message 348", book.GetRecord(348).text);
+}
+
+// The search takes a record whose bytes hold the keyword's bytes without
+// taking it apart only when they are certainly shown text; it answers as
+// the shown texts do: not for bytes that straddle two characters, nor in
+// the format prefix, nor in a picture's name; after a pair whose trail
+// byte is a letter, around a picture and after a prefix never closed it
+// finds what the text taken apart shows.
+TEST_F(HistoryBookFile, TheSearchFindsTheKeywordOnlyWhereItIsShown) {
+    const std::string prefix = "<format|1|10|255|Arial|/format>";
+    // GBK: 巴 B0CD, 恕 CBA1, 退 CDCB, 款 BFEE; so "巴恕" holds the bytes of 退.
+    const std::vector<FixtureRecord> records = {
+        {20240301, 100000000, kPeer, kOwn, 0, prefix + "\xb0\xcd\xcb\xa1"},                      // 0: 巴恕
+        {20240301, 100000001, kPeer, kOwn, 0, prefix + "\xcd\xcb\xbf\xee"},                      // 1: 退款
+        {20240301, 100000002, kPeer, kOwn, 0, "<format|1|10|255|\xcd\xcb|/format>plain"},      // 2: 退 the face
+        {20240301, 100000003, kPeer, kOwn, 0, prefix + "\xcd" "a" "\xcd\xcb"},                  // 3: CD61, 退
+        {20240301, 100000004, kPeer, kOwn, 0, prefix + "\xcd\xcb<pic/1/a.jpg/pic>"},             // 4: 退, picture
+        {20240301, 100000005, kPeer, kOwn, 0, prefix + "x<pic/1/\xcd\xcb.jpg/pic>"},            // 5: 退 its name
+        {20240301, 100000006, kPeer, kOwn, 0, "<format|1|10|255|Arial|\xcd\xcb"},               // 6: never closed
+        {20240301, 100000007, kPeer, kOwn, 0, prefix + "\xb0\xcd\xcd\xcb"},                      // 7: 巴 then 退
+    };
+    ASSERT_TRUE(WriteBytes(path, HistoryBytes(records)));
+    ASSERT_TRUE(book.Load(path));
+    const struct {
+        const wchar_t* keyword;
+        std::vector<int> hits;
+    } cases[] = {
+        {L"\u9000", {1, 3, 4, 6, 7}},  // 退
+        {L"\u5DF4", {0, 7}},           // 巴
+        {L"\u6055", {0}},              // 恕
+        {L"\u9000\u6B3E", {1}},        // 退款
+        {L"plain", {2}},
+        {L"Arial", {6}},  // shown only where the prefix is never closed
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.hits, book.FindRecords(c.keyword)) << c.hits.size();
+        for (int i = 0; i < book.GetRecordCount(); ++i)
+            EXPECT_EQ(std::count(c.hits.begin(), c.hits.end(), i) == 1,
+                      book.RecordMatches(book.GetRecord(i), c.keyword))
+                << i;
+    }
 }
 
 TEST_F(HistoryBookFile, RecordsAreBoundedByTheBytesRead) {
@@ -237,8 +279,11 @@ TEST(HistoryPage, DateLinesHeadersFontsAndPictures) {
             p.text.find(L"\u65E5") == std::wstring::npos)
             headerColours.push_back(p.colour);
     EXPECT_EQ((std::vector<COLORREF>{0xFF0000, 0x408000, 0xFF0000, 0xFF0000}), headerColours);
-    for (const HistoryPiece& p : pieces)
-        if (p.kind == HistoryPiece::kColoured) EXPECT_EQ(10, p.sizePoints);
+    for (const HistoryPiece& p : pieces) {
+        if (p.kind == HistoryPiece::kColoured) {
+            EXPECT_EQ(10, p.sizePoints);
+        }
+    }
 
     // The body carries its own font; a text without prefix the zero font.
     const HistoryPiece* hello = nullptr;

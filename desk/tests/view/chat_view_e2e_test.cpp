@@ -199,6 +199,38 @@ TEST_F(ChatViewE2E, WithoutPopUpTheCustomerFlashesAndTheListOpensTheConversation
     EXPECT_TRUE(process.WaitForExit(kExitWaitMs));
 }
 
+// A conversation's buttons show their tips when the pointer rests on them
+// (the tips are made when the pointer first moves over the window).
+TEST_F(ChatViewE2E, TheConversationsButtonsShowTheirTipsUnderThePointer) {
+    CTavrelProcess process;
+    HWND main = StartAgent(process, 50002, kTitle + L" - 50002 - 周宁 ", false);
+    ASSERT_NE(main, nullptr);
+    DoubleClickCustomer(main, 60004);
+    Conversation shown;
+    ASSERT_TRUE(WaitUntil([&] { return (shown = ShownConversation(main)).window != nullptr; }, kWindowWaitMs));
+    // The shown tip: a visible tooltip window of the program and its text.
+    const auto tipShown = [&process](const std::wstring& text) {
+        for (HWND window : process.Windows(true))
+            if (ClassName(window) == L"tooltips_class32" && WindowText(window) == text) return true;
+        return false;
+    };
+    const struct {
+        int id;
+        const wchar_t* tip;
+    } buttons[] = {{IDC_CHAT_SEND, L"发送消息"}, {IDC_CHAT_CLOSE, L"关闭聊天窗口"}};
+    for (const auto& b : buttons) {
+        HWND button = ::GetDlgItem(shown.window, b.id);
+        ASSERT_NE(button, nullptr) << b.id;
+        // Onto the button in two steps, as a hand moves it, and rest there.
+        POINT centre = CentreOf(button);
+        MoveTo({centre.x - 8, centre.y});
+        MoveTo(centre);
+        EXPECT_TRUE(WaitUntil([&] { return tipShown(b.tip); }, 10000)) << b.id;
+    }
+    EXPECT_EQ(SendTo(main, WM_INSTANCE_CONTROL, 0, 0), 1);
+    EXPECT_TRUE(process.WaitForExit(kExitWaitMs));
+}
+
 TEST_F(ChatViewE2E, WithPopUpTheConversationOpensByItselfWithTheMessage) {
     CTavrelProcess process;
     HWND main = StartAgent(process, 50003, kTitle + L" - 50003 - 陈静 ", true);
