@@ -14,16 +14,6 @@ std::wstring CMainPanelTexts::LoggedOnCaption(const std::wstring& title, int32_t
     return fw::FormatString(L"%ls - %d - %ls ", title.c_str(), static_cast<int>(userId), fullName.c_str());
 }
 
-std::wstring CMainPanelTexts::SendFailure(int32_t timeWord) {
-    // A negative word is not a time of day: it reads as its absolute value
-    // rather than as negative clock fields.
-    const uint32_t t = timeWord < 0 ? 0u - static_cast<uint32_t>(timeWord) : static_cast<uint32_t>(timeWord);
-    const unsigned hours = t / 10000000u;
-    const unsigned minutes = t % 10000000u / 100000u;
-    const unsigned seconds = t % 100000u / 1000u;
-    return fw::FormatString(L"由于网络原因，您%02u:%02u:%02u的消息没有发送成功:(", hours, minutes, seconds);
-}
-
 std::wstring CMainPanelTexts::ExitQuestion(const std::wstring& title) {
     return fw::FormatString(L"退出%ls，将不能及时收到消息。\r\n您确认要退出程序吗?", title.c_str());
 }

@@ -4,6 +4,7 @@
 #include "ConversationHost.h"
 #include "DeskGlobals.h"
 #include "DeskMessages.h"
+#include "clientui/FailedMessageText.h"
 #include "clientui/InstanceControlRule.h"
 #include "MainPanelTexts.h"
 #include "TrayStatusModel.h"
@@ -616,7 +617,7 @@ LRESULT CTavrelMainPanel::OnMessageSent(WPARAM msgId) {
 }
 
 LRESULT CTavrelMainPanel::OnMessageFailed(WPARAM msgId) {
-    ShowMessage(CMainPanelTexts::SendFailure(static_cast<int32_t>(msgId)), MB_OK | MB_ICONEXCLAMATION);
+    ShowMessage(clientui::FailedMessageText(static_cast<int32_t>(msgId)), MB_OK | MB_ICONEXCLAMATION);
     return 0;
 }
 

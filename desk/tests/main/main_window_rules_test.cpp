@@ -3,6 +3,7 @@
 // role and the texts with a message's time. The engine is a table of fake
 // functions over a small fixture.
 #include "main/AutoReplyComposer.h"
+#include "clientui/FailedMessageText.h"
 #include "clientui/InstanceControlRule.h"
 #include "main/MainPanelTexts.h"
 #include "main/MainTabPlan.h"
@@ -222,7 +223,7 @@ TEST(MainPanelTexts, SendFailureShowsTheMessageTime) {
         const wchar_t* clock;
     } cases[] = {{143005250, L"14:30:05"}, {0, L"00:00:00"}, {235959999, L"23:59:59"}, {90100500, L"09:01:00"}};
     for (const Case& c : cases)
-        EXPECT_EQ(CMainPanelTexts::SendFailure(c.time),
+        EXPECT_EQ(clientui::FailedMessageText(c.time),
                   std::wstring(L"由于网络原因，您") + c.clock + L"的消息没有发送成功:(");
 }
 

@@ -82,11 +82,6 @@ bool CChatDispatchRules::AutoReply(const CEngineModule& engine, const CClientSet
     return true;
 }
 
-std::wstring CChatDispatchRules::FailedMessageText(int32_t timeWord) {
-    return fw::FormatString(L"由于网络原因，您%02d:%02d:%02d的消息没有发送成功:(", timeWord / 10000000,
-                            timeWord % 10000000 / 100000, timeWord % 100000 / 1000);
-}
-
 std::wstring CChatDispatchRules::SoundFile(const CClientSettings& settings, const std::wstring& programFolder,
                                            const std::function<bool(const std::wstring&)>& exists) {
     if (settings.iSound == 0) return std::wstring();

@@ -1,7 +1,7 @@
 // What the messenger's main window decides about chats without a window:
 // where a new message goes, which record a chat opens with, the hand-over of
-// a peer's unread messages, the automatic reply, the failed-message text and
-// the sound of a new message. The engine is reached through a CEngineModule
+// a peer's unread messages, the automatic reply and the sound of a new
+// message. The engine is reached through a CEngineModule
 // table, so tests drive these with fake functions.
 #pragma once
 
@@ -49,9 +49,6 @@ public:
     // the own status is busy, away or do-not-disturb. True when sent.
     static bool AutoReply(const CEngineModule& engine, const CClientSettings& settings,
                           const clientui::IAnsiCodePage& codePage, int32_t sender, const MessageStamp& stamp);
-
-    // "由于网络原因，您hh:mm:ss的消息没有发送成功:(" for the message's time word.
-    static std::wstring FailedMessageText(int32_t timeWord);
 
     // The sound file of a new message: the chosen file when it exists, else
     // "Resource\Sound\msg.wav" of the program folder; empty while the sound

@@ -9,6 +9,7 @@
 #include "clientui/ClientSettings.h"
 #include "clientui/ChatMessageClock.h"
 #include "clientui/EngineModule.h"
+#include "clientui/FailedMessageText.h"
 #include "clientui/IMUserInfoPanel.h"
 #include "clientui/InstanceControl.h"
 #include "clientui/InstanceControlRule.h"
@@ -851,7 +852,7 @@ LRESULT CIMMainPanel::OnMessageSent(WPARAM messageId) {
 
 LRESULT CIMMainPanel::OnMessageFailed(WPARAM timeWord) {
     fw::ShowMessageBox(IsWindowVisible() ? m_hWnd : nullptr,
-                       CChatDispatchRules::FailedMessageText(static_cast<int32_t>(timeWord)), kTitle,
+                       clientui::FailedMessageText(static_cast<int32_t>(timeWord)), kTitle,
                        MB_OK | MB_ICONEXCLAMATION);
     return 0;
 }
