@@ -1,6 +1,6 @@
 #include "TavrelMainPanel.h"
 
-#include "AutoReplyComposer.h"
+#include "DeskAutoReply.h"
 #include "ConversationHost.h"
 #include "DeskGlobals.h"
 #include "DeskMessages.h"
@@ -625,7 +625,7 @@ LRESULT CTavrelMainPanel::OnChatMessage(WPARAM sender) {
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
     const int32_t self = g_MyUserInfo.userId != 0 ? g_MyUserInfo.userId : g_nMyUserID;
-    return CAutoReplyComposer::ReplyTo(g_EngineModule, g_ClientSettings, g_nMyStatus, self,
+    return CDeskAutoReply::ReplyTo(g_EngineModule, g_ClientSettings, g_nMyStatus, self,
                                        static_cast<int32_t>(sender), now)
                ? 1
                : 0;

@@ -39,14 +39,16 @@ public:
     static size_t TakeUnread(const CEngineModule& engine, int32_t peerId,
                              const std::function<void(const TextMsgRecord&)>& show);
 
-    // The automatic reply's text (ANSI, fits the text field): the format
-    // prefix of the configured chat font, "[自动回复] " and the reply.
+    // The automatic reply's format prefix: the configured chat font taken
+    // as the chat input's character format (the desk takes the settings'
+    // values as they are).
+    static std::string AutoReplyPrefix(const CClientSettings& settings, const clientui::IAnsiCodePage& codePage);
+    // The automatic reply's text (ANSI, fits the text field): the prefix,
+    // "[自动回复] " and the reply.
     static std::string AutoReplyText(const CClientSettings& settings, const clientui::IAnsiCodePage& codePage);
-    // The reply record: type 1, the stamp, own id to the sender.
-    static TextMsgRecord AutoReplyRecord(const CClientSettings& settings, const clientui::IAnsiCodePage& codePage,
-                                         int32_t ownId, int32_t sender, const MessageStamp& stamp);
-    // The whole rule: sends the reply to sender when the switch is on and
-    // the own status is busy, away or do-not-disturb. True when sent.
+    // The whole rule, for the own record's status: sends the reply to
+    // sender when the switch is on and the own status is busy, away or
+    // do-not-disturb. True when sent.
     static bool AutoReply(const CEngineModule& engine, const CClientSettings& settings,
                           const clientui::IAnsiCodePage& codePage, int32_t sender, const MessageStamp& stamp);
 
