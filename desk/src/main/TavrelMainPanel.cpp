@@ -6,7 +6,7 @@
 #include "DeskMessages.h"
 #include "clientui/FailedMessageText.h"
 #include "clientui/InstanceControlRule.h"
-#include "MainPanelTexts.h"
+#include "TavrelMainPanelTexts.h"
 #include "TrayStatusModel.h"
 #include "view/IncomingMessageRouter.h"
 
@@ -112,7 +112,7 @@ BOOL CTavrelMainPanel::OnInitDialog() {
     CIMResourceComm::LoadBitmapFile(m_skin.SkinPath(L"Resource\\MainPanel\\frame_main_panel_line_2.bmp"), m_bmpBody);
     CreateTabs();
 
-    m_strCaption = CMainPanelTexts::NotLoggedOnCaption(kTitle);
+    m_strCaption = CTavrelMainPanelTexts::NotLoggedOnCaption(kTitle);
     SetWindowText(m_strCaption);
 
     if (m_bManualLogon) {
@@ -417,7 +417,7 @@ int CTavrelMainPanel::ShowMessage(const std::wstring& text, UINT flags) {
 
 LRESULT CTavrelMainPanel::OnEngineConnect(WPARAM connected) {
     if (connected) return 0;
-    ShowMessage(CMainPanelTexts::kConnectFailed, MB_OK);
+    ShowMessage(CTavrelMainPanelTexts::kConnectFailed, MB_OK);
     if (LogonPanelOpen()) m_logonPanel.EnableInputs();
     return 0;
 }
@@ -444,7 +444,7 @@ LRESULT CTavrelMainPanel::OnEngineLogout(WPARAM wParam) {
     if (wParam != 0) return 0;
     // The same account has logged on elsewhere: this session is over.
     if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
-    ShowMessage(CMainPanelTexts::kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
+    ShowMessage(CTavrelMainPanelTexts::kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
     RefreshStatuses(true);
     SetMyStatus(STATUS_OFFLINE);
     RepaintChatView();
@@ -550,7 +550,7 @@ void CTavrelMainPanel::OnUserInfoNotice(int32_t userId) {
         if (g_EngineModule.MGetUserInfoExt)
             if (const UserInfoExt* ext = g_EngineModule.MGetUserInfoExt(self)) g_MyUserInfoExt = *ext;
         g_nMyUserID = self;
-        m_strCaption = CMainPanelTexts::LoggedOnCaption(kTitle, self, fw::FromAnsiField(g_MyUserInfoExt.fullName));
+        m_strCaption = CTavrelMainPanelTexts::LoggedOnCaption(kTitle, self, fw::FromAnsiField(g_MyUserInfoExt.fullName));
         SetWindowText(m_strCaption);
         const RECT strip = {0, 0, GetClientRect().right, kCaptionStrip};
         InvalidateRect(strip, false);
@@ -943,7 +943,7 @@ bool CTavrelMainPanel::OnClose() {
 }
 
 void CTavrelMainPanel::AskAndExit() {
-    if (ShowMessage(CMainPanelTexts::ExitQuestion(kTitle), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (ShowMessage(CTavrelMainPanelTexts::ExitQuestion(kTitle), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     CloseProgram();
 }

@@ -5,7 +5,7 @@
 #include "main/DeskAutoReply.h"
 #include "clientui/FailedMessageText.h"
 #include "clientui/InstanceControlRule.h"
-#include "main/MainPanelTexts.h"
+#include "main/TavrelMainPanelTexts.h"
 #include "main/MainTabPlan.h"
 #include "main/TrayStatusModel.h"
 
@@ -218,7 +218,7 @@ TEST(MainTabPlan, ChoosingTheProfileTabKeepsThePreviousTab) {
     EXPECT_EQ(plan.CurrentTab(), 1);
 }
 
-TEST(MainPanelTexts, SendFailureShowsTheMessageTime) {
+TEST(FailedMessageText, SendFailureShowsTheMessageTime) {
     struct Case {
         int32_t time;
         const wchar_t* clock;
@@ -228,8 +228,8 @@ TEST(MainPanelTexts, SendFailureShowsTheMessageTime) {
                   std::wstring(L"由于网络原因，您") + c.clock + L"的消息没有发送成功:(");
 }
 
-TEST(MainPanelTexts, Captions) {
-    EXPECT_EQ(CMainPanelTexts::NotLoggedOnCaption(L"Q"), L"Q - 未登录 ");
-    EXPECT_EQ(CMainPanelTexts::LoggedOnCaption(L"Q", 50001, L"林晓"), L"Q - 50001 - 林晓 ");
-    EXPECT_EQ(CMainPanelTexts::ExitQuestion(L"Q"), L"退出Q，将不能及时收到消息。\r\n您确认要退出程序吗?");
+TEST(TavrelMainPanelTexts, Captions) {
+    EXPECT_EQ(CTavrelMainPanelTexts::NotLoggedOnCaption(L"Q"), L"Q - 未登录 ");
+    EXPECT_EQ(CTavrelMainPanelTexts::LoggedOnCaption(L"Q", 50001, L"林晓"), L"Q - 50001 - 林晓 ");
+    EXPECT_EQ(CTavrelMainPanelTexts::ExitQuestion(L"Q"), L"退出Q，将不能及时收到消息。\r\n您确认要退出程序吗?");
 }

@@ -329,7 +329,7 @@ void CIMMainPanel::PaintSurface(HDC dc, int w, int h) {
 }
 
 void CIMMainPanel::PaintHeaderTexts(HDC dc) {
-    const MainHeader header = CMainPanelTexts::Header(g_EngineModule, GetLogonState(), kTitle);
+    const MainHeader header = CIMMainPanelTexts::Header(g_EngineModule, GetLogonState(), kTitle);
     if (header.status >= 0) {
         const RECT status = ClientArea(Layout::kStatus);
         if (HBITMAP bitmap = StatusBitmap(header.status)) {
@@ -550,7 +550,7 @@ int CIMMainPanel::ShowMessage(const std::wstring& text, UINT flags) {
 
 LRESULT CIMMainPanel::OnEngineConnect(WPARAM connected) {
     if (connected) return 0;
-    ShowMessage(CMainPanelTexts::kConnectFailed, MB_OK);
+    ShowMessage(CIMMainPanelTexts::kConnectFailed, MB_OK);
     if (LogonPanelOpen()) m_logonPanel.EnableInputs();
     return 0;
 }
@@ -586,7 +586,7 @@ LRESULT CIMMainPanel::OnEngineLogout(WPARAM wParam) {
     if (wParam != 0) return 0;
     // The same account has logged on elsewhere: this session is over.
     if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
-    ShowMessage(CMainPanelTexts::kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
+    ShowMessage(CIMMainPanelTexts::kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
     RefreshStatuses(true);
     Invalidate(false);
     RefreshTrayTip();
@@ -884,8 +884,8 @@ void CIMMainPanel::SetTrayIcon(int index) {
 
 void CIMMainPanel::RefreshTrayTip() {
     const TrayState state = ComputeTrayState(g_EngineModule, m_user.GetBase());
-    m_tray.SetTip(CMainPanelTexts::TrayTip(kTitle, state.nickname, state.status, g_ClientSettings.bPopUp));
-    SetTrayIcon(CMainPanelTexts::TrayIconIndex(state.status));
+    m_tray.SetTip(CIMMainPanelTexts::TrayTip(kTitle, state.nickname, state.status, g_ClientSettings.bPopUp));
+    SetTrayIcon(CIMMainPanelTexts::TrayIconIndex(state.status));
 }
 
 void CIMMainPanel::OnUnreadTick() {
@@ -901,7 +901,7 @@ void CIMMainPanel::OnUnreadTick() {
         m_tray.SetIcon(m_hBlinkIcon, kBlinkIconIndex);
         break;
     }
-    m_tray.SetTip(CMainPanelTexts::UnreadTip(kTitle, fw::FromAnsiField(m_user.GetBase().nickname), m_unread.First()));
+    m_tray.SetTip(CIMMainPanelTexts::UnreadTip(kTitle, fw::FromAnsiField(m_user.GetBase().nickname), m_unread.First()));
 }
 
 LRESULT CIMMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
@@ -1018,7 +1018,7 @@ void CIMMainPanel::OnProfileTick(UINT_PTR timer) {
         return;
     case CProfileRequest::TickAction::GiveUp:
         KillTimer(timer);
-        ShowMessage(CMainPanelTexts::ProfileNotArrived(request.UserId()), MB_OK | MB_ICONINFORMATION);
+        ShowMessage(CIMMainPanelTexts::ProfileNotArrived(request.UserId()), MB_OK | MB_ICONINFORMATION);
         return;
     case CProfileRequest::TickAction::Open:
         KillTimer(timer);
@@ -1074,7 +1074,7 @@ LRESULT CIMMainPanel::OnInstanceControl(WPARAM wParam, LPARAM lParam) {
 }
 
 void CIMMainPanel::AskAndExit() {
-    if (ShowMessage(CMainPanelTexts::kExitQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
+    if (ShowMessage(CIMMainPanelTexts::kExitQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
     CloseProgram();
 }
 
@@ -1108,7 +1108,7 @@ LRESULT CIMMainPanel::OnStateQuery(WPARAM what, LPARAM lParam) {
         return TextAtom(rows);
     }
     case 3: {
-        const MainHeader header = CMainPanelTexts::Header(g_EngineModule, GetLogonState(), kTitle);
+        const MainHeader header = CIMMainPanelTexts::Header(g_EngineModule, GetLogonState(), kTitle);
         return TextAtom(header.nameLine + L"\n" + header.signatureLine);
     }
     case 4:

@@ -59,7 +59,7 @@ struct MainHeader {
     int32_t status = -1;
 };
 
-class CMainPanelTexts {
+class CIMMainPanelTexts {
 public:
     // Characters of the tray tip without its NUL.
     static constexpr size_t kTipChars = 127;
