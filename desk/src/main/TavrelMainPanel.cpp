@@ -23,7 +23,7 @@
 #include "clientui/ContactCache.h"
 #include "clientui/EngineModule.h"
 #include "clientui/IMUserInfoPanel.h"
-#include "clientui/LogonErrorText.h"
+#include "clientui/MainPanelCore.h"
 #include "clientui/OfficeXPMenu.h"
 #include "clientui/PanelDrawing.h"
 #include "clientui/PanelRegistry.h"
@@ -59,9 +59,6 @@ constexpr UINT kCmdMyProfile = 32810;
 constexpr UINT kCmdSystemSetting = 32811;
 constexpr UINT kCmdOpenMainPanel = 32812;
 constexpr UINT kCmdExit = 32813;
-
-constexpr wchar_t kHotKeyAtomName[] = L"QORVANEIMSCREENSHOTKEY";
-constexpr ATOM kFirstStringAtom = 0xC000;
 
 const std::wstring kTitle = kDeskDisplayTitle;
 
@@ -124,10 +121,10 @@ BOOL CTavrelMainPanel::OnInitDialog() {
             return FALSE;
         }
     } else {
-        StartAutomaticLogon();
+        CMainPanelCore::StartAutomaticLogon(m_logonPanel, m_nCmdUserID);
     }
 
-    RegisterScreenshotHotKey();
+    m_hotKey.Register(m_hWnd);
     return TRUE;
 }
 
@@ -148,29 +145,8 @@ void CTavrelMainPanel::CreateTabs() {
     m_tab.ShowTabPage(0);
 }
 
-void CTavrelMainPanel::StartAutomaticLogon() {
-    // The account of the command line with an empty password (type 10).
-    m_logonPanel.SetLogonInfo(fw::FormatString(L"%d", m_nCmdUserID), std::wstring());
-    g_ClientSettings.LoadServerInfo();
-    if (g_EngineModule.MLogon)
-        g_EngineModule.MLogon(m_logonPanel.GetAccount().c_str(), m_logonPanel.GetPassword().c_str(), LOGON_TYPE_AUTO,
-                              g_ClientSettings.serverEntry.c_str(), kChatServerPort);
-    m_logonPanel.SetLogonState(kLogonStateStarted);
-}
-
-void CTavrelMainPanel::RegisterScreenshotHotKey() {
-    const ATOM atom = ::GlobalAddAtomW(kHotKeyAtomName);
-    if (atom < kFirstStringAtom) return;  // no atom: no hot key
-    m_nHotKeyId = atom - kFirstStringAtom;
-    ::RegisterHotKey(m_hWnd, m_nHotKeyId, MOD_CONTROL, VK_NUMPAD0);
-}
-
 void CTavrelMainPanel::OnDestroy() {
-    if (m_nHotKeyId >= 0) {
-        ::UnregisterHotKey(m_hWnd, m_nHotKeyId);
-        ::GlobalDeleteAtom(static_cast<ATOM>(m_nHotKeyId + kFirstStringAtom));
-        m_nHotKeyId = -1;
-    }
+    m_hotKey.Unregister();
     m_tray.Remove();
     CPanelRegistry::GetInstance()->SetOpener(nullptr);
     CPanelBase::OnDestroy();
@@ -415,10 +391,10 @@ int CTavrelMainPanel::ShowMessage(const std::wstring& text, UINT flags) {
     return fw::ShowMessageBox(MessageOwner(), text, kTitle, flags);
 }
 
+CMainPanelCore::ShowMessageFn CTavrelMainPanel::MessageBoxes() { return [this](const std::wstring& text, UINT flags) { return ShowMessage(text, flags); }; }
+
 LRESULT CTavrelMainPanel::OnEngineConnect(WPARAM connected) {
-    if (connected) return 0;
-    ShowMessage(CTavrelMainPanelTexts::kConnectFailed, MB_OK);
-    if (LogonPanelOpen()) m_logonPanel.EnableInputs();
+    CMainPanelCore::OnConnectResult(connected != 0, m_logonPanel, MessageBoxes());
     return 0;
 }
 
@@ -430,21 +406,14 @@ LRESULT CTavrelMainPanel::OnEngineLogon(WPARAM loggedOn, LPARAM code) {
         if (g_ClientSettings.NeedsAccountFiles(self)) LoadAccountSettings(self);
         return 0;
     }
-    if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
-    const int result = static_cast<int>(code);
-    // A refused automatic log-on of an unknown account stays silent.
-    if (m_bManualLogon || result != LOGON_ERR_PASSWORD) ShowMessage(FormatLogonFailure(result), MB_OK);
-    if (LogonPanelOpen()) m_logonPanel.EnableInputs();
+    CMainPanelCore::OnLogonRefused(static_cast<int>(code), m_bManualLogon, m_logonPanel, MessageBoxes());
     UpdateTray();
     m_tray.SetIcon(TrayIcon(STATUS_OFFLINE), STATUS_OFFLINE);
     return 0;
 }
 
 LRESULT CTavrelMainPanel::OnEngineLogout(WPARAM wParam) {
-    if (wParam != 0) return 0;
-    // The same account has logged on elsewhere: this session is over.
-    if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
-    ShowMessage(CTavrelMainPanelTexts::kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
+    if (!CMainPanelCore::OnForcedLogout(wParam, MessageBoxes())) return 0;
     RefreshStatuses(true);
     SetMyStatus(STATUS_OFFLINE);
     RepaintChatView();
@@ -890,7 +859,7 @@ LRESULT CTavrelMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
 }
 
 LRESULT CTavrelMainPanel::OnHotKey(WPARAM id) {
-    if (m_nHotKeyId < 0 || static_cast<int>(id) != m_nHotKeyId) return 0;
+    if (!m_hotKey.Is(id)) return 0;
     // The placeholder conversation of customer 0 never takes the screenshot.
     if (IConversationHost* host = IConversationHost::FromPanel(
             CIncomingMessageRouter::LastCustomerWindow(CPanelRegistry::GetInstance()->GetChatWindows()))) {

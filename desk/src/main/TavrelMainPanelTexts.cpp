@@ -2,9 +2,6 @@
 
 #include "fw/StringUtil.h"
 
-const wchar_t CTavrelMainPanelTexts::kForcedLogout[] = L"您的帐号重复登陆，您已经被迫下线";
-const wchar_t CTavrelMainPanelTexts::kConnectFailed[] = L"连接服务器失败:(";
-
 std::wstring CTavrelMainPanelTexts::NotLoggedOnCaption(const std::wstring& title) {
     return fw::FormatString(L"%ls - 未登录 ", title.c_str());
 }

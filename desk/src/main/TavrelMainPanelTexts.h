@@ -1,6 +1,5 @@
-// CTavrelMainPanelTexts: the texts that the desk's main window shows: its
-// captions, the notices of a forced log-out and of a failed connection, and
-// the question before the program ends.
+// CTavrelMainPanelTexts: the texts that only the desk's main window shows:
+// its captions and the question before the program ends.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +7,6 @@
 
 class CTavrelMainPanelTexts {
 public:
-    static const wchar_t kForcedLogout[];   // "您的帐号重复登陆，您已经被迫下线"
-    static const wchar_t kConnectFailed[];  // "连接服务器失败:("
-
     // "<title> - 未登录 "
     static std::wstring NotLoggedOnCaption(const std::wstring& title);
     // "<title> - <id> - <full name> "

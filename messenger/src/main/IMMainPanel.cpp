@@ -13,7 +13,7 @@
 #include "clientui/IMUserInfoPanel.h"
 #include "clientui/InstanceControl.h"
 #include "clientui/InstanceControlRule.h"
-#include "clientui/LogonErrorText.h"
+#include "clientui/MainPanelCore.h"
 #include "clientui/OfficeXPMenu.h"
 #include "clientui/PanelDrawing.h"
 #include "clientui/PanelRegistry.h"
@@ -53,8 +53,6 @@ constexpr COLORREF kTextColour = 0x7B1C00;
 constexpr COLORREF kLeftColumnBottom = 0xF9F3E4;
 constexpr COLORREF kWhite = 0xFFFFFF;
 
-constexpr wchar_t kHotKeyAtomName[] = L"QORVANEIMSCREENSHOTKEY";
-constexpr ATOM kFirstStringAtom = 0xC000;
 
 const std::wstring kTitle = kMessengerDisplayTitle;
 
@@ -130,7 +128,7 @@ BOOL CIMMainPanel::OnInitDialog() {
             return FALSE;
         }
     } else {
-        StartAutomaticLogon();
+        CMainPanelCore::StartAutomaticLogon(m_logonPanel, GetIMApp() ? GetIMApp()->GetCmdUserID() : 0);
     }
 
     // 8-9. Docked at the right edge with the size held now; the own id in
@@ -139,7 +137,7 @@ BOOL CIMMainPanel::OnInitDialog() {
     SetWindowText(fw::FormatString(L"%ls %u", kTitle.c_str(), static_cast<unsigned>(m_user.GetBase().userId)));
 
     // 10-12. Hot key and tray.
-    RegisterScreenshotHotKey();
+    m_hotKey.Register(m_hWnd);
     AddTrayIcon();
     RefreshTrayTip();
 
@@ -180,28 +178,10 @@ void CIMMainPanel::CreateSearch() {
     m_hitList->Create(m_hWnd);
 }
 
-void CIMMainPanel::StartAutomaticLogon() {
-    // The account of the command line with an empty password (type 10).
-    const int32_t account = GetIMApp() ? GetIMApp()->GetCmdUserID() : 0;
-    m_logonPanel.SetLogonInfo(fw::FormatString(L"%d", account), std::wstring());
-    g_ClientSettings.LoadServerInfo();
-    if (g_EngineModule.MLogon)
-        g_EngineModule.MLogon(m_logonPanel.GetAccount().c_str(), m_logonPanel.GetPassword().c_str(), LOGON_TYPE_AUTO,
-                              g_ClientSettings.serverEntry.c_str(), kChatServerPort);
-    m_logonPanel.SetLogonState(kLogonStateStarted);
-}
-
 void CIMMainPanel::Dock() {
     const RECT docked = Layout::DockedRect(WorkArea(), g_ClientSettings.mainPanelWidth,
                                            g_ClientSettings.mainPanelHeight, ::GetSystemMetrics(SM_CYCAPTION));
     SetWindowPos(nullptr, docked.left, docked.top, Width(docked), Height(docked), SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void CIMMainPanel::RegisterScreenshotHotKey() {
-    const ATOM atom = ::GlobalAddAtomW(kHotKeyAtomName);
-    if (atom < kFirstStringAtom) return;  // no atom: no hot key
-    m_nHotKeyId = atom - kFirstStringAtom;
-    ::RegisterHotKey(m_hWnd, m_nHotKeyId, MOD_CONTROL, VK_NUMPAD0);
 }
 
 void CIMMainPanel::AddTrayIcon() {
@@ -215,11 +195,7 @@ void CIMMainPanel::OnDestroy() {
     ::KillTimer(m_hWnd, kOwnProfileTimer);
     ::KillTimer(m_hWnd, kContactProfileTimer);
     ::KillTimer(m_hWnd, kSearchPrepareTimer);
-    if (m_nHotKeyId >= 0) {
-        ::UnregisterHotKey(m_hWnd, m_nHotKeyId);
-        ::GlobalDeleteAtom(static_cast<ATOM>(m_nHotKeyId + kFirstStringAtom));
-        m_nHotKeyId = -1;
-    }
+    m_hotKey.Unregister();
     m_tray.Remove();
     m_friends.clear();
     m_friendById.clear();
@@ -548,10 +524,10 @@ int CIMMainPanel::ShowMessage(const std::wstring& text, UINT flags) {
     return fw::ShowMessageBox(MessageOwner(), text, kTitle, flags);
 }
 
+CMainPanelCore::ShowMessageFn CIMMainPanel::MessageBoxes() { return [this](const std::wstring& text, UINT flags) { return ShowMessage(text, flags); }; }
+
 LRESULT CIMMainPanel::OnEngineConnect(WPARAM connected) {
-    if (connected) return 0;
-    ShowMessage(CIMMainPanelTexts::kConnectFailed, MB_OK);
-    if (LogonPanelOpen()) m_logonPanel.EnableInputs();
+    CMainPanelCore::OnConnectResult(connected != 0, m_logonPanel, MessageBoxes());
     return 0;
 }
 
@@ -572,21 +548,14 @@ LRESULT CIMMainPanel::OnEngineLogon(WPARAM loggedOn, LPARAM code) {
         g_ClientSettings.LoadSystemSetting(self);
         return 0;
     }
-    if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
-    const int result = static_cast<int>(code);
     const bool manual = GetIMApp() && GetIMApp()->IsManualLogon();
-    // A refused automatic log-on of an unknown account stays silent.
-    if (manual || result != LOGON_ERR_PASSWORD) ShowMessage(FormatLogonFailure(result), MB_OK);
-    if (LogonPanelOpen()) m_logonPanel.EnableInputs();
+    CMainPanelCore::OnLogonRefused(static_cast<int>(code), manual, m_logonPanel, MessageBoxes());
     SetTrayIcon(STATUS_OFFLINE);
     return 0;
 }
 
 LRESULT CIMMainPanel::OnEngineLogout(WPARAM wParam) {
-    if (wParam != 0) return 0;
-    // The same account has logged on elsewhere: this session is over.
-    if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
-    ShowMessage(CIMMainPanelTexts::kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
+    if (!CMainPanelCore::OnForcedLogout(wParam, MessageBoxes())) return 0;
     RefreshStatuses(true);
     Invalidate(false);
     RefreshTrayTip();
@@ -1035,7 +1004,7 @@ void CIMMainPanel::OpenSettings() {
 
 LRESULT CIMMainPanel::OnHotKey(WPARAM id) {
     // The screenshot stays on the clipboard for the user to paste.
-    if (m_nHotKeyId >= 0 && static_cast<int>(id) == m_nHotKeyId && g_EngineModule.ScreenShot)
+    if (m_hotKey.Is(id) && g_EngineModule.ScreenShot)
         g_EngineModule.ScreenShot();
     return 1;
 }

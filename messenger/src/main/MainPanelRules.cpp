@@ -51,8 +51,6 @@ RECT CMainPanelLayout::DockedRect(const RECT& work, int width, int height, int c
 // Texts
 
 const wchar_t CIMMainPanelTexts::kExitQuestion[] = L"退出在线聊天工具，将不能及时收到消息。\r\n您确认要退出程序吗?";
-const wchar_t CIMMainPanelTexts::kForcedLogout[] = L"您的帐号重复登陆，您已经被迫下线";
-const wchar_t CIMMainPanelTexts::kConnectFailed[] = L"连接服务器失败:(";
 const wchar_t CIMMainPanelTexts::kNotLoggedOnName[] = L"未登录";
 const wchar_t CIMMainPanelTexts::kPlaceholderSignature[] = L"更多功能，请登录查看:)";
 const wchar_t CIMMainPanelTexts::kFetching[] = L"正在获取相关信息...";
