@@ -5,13 +5,29 @@
 // and the views a forced log-out leaves offline stay the window's own.
 #pragma once
 
+#include "clientui/InstanceControlRule.h"
 #include "clientui/LogonPanel.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <functional>
 #include <string>
+
+namespace clientui {
+namespace mainmenu {
+
+// The commands of the status menu and the tray menu of either main window.
+constexpr UINT kCmdStatusFirst = 32800;  // online .. offline: 32800 .. 32805
+constexpr UINT kCmdStatusLast = 32805;
+constexpr UINT kCmdMyProfile = 32810;
+constexpr UINT kCmdSystemSetting = 32811;
+constexpr UINT kCmdOpenMainPanel = 32812;
+constexpr UINT kCmdExit = 32813;
+
+}  // namespace mainmenu
+}  // namespace clientui
 
 class CMainPanelCore {
 public:
@@ -36,4 +52,15 @@ public:
     // elsewhere) the engine logs out (flag 1), the notice is shown and true
     // is returned: the window then shows itself offline.
     static bool OnForcedLogout(WPARAM wParam, const ShowMessageFn& showMessage);
+
+    // The tray menu at the cursor, for window: "我的资料" and the four
+    // statuses (with their icons) while logged on, then "打开主面板" and
+    // "退出". iconSize: the menu's icon size in pixels, 0 for its default.
+    static void ShowTrayMenu(HWND window, bool loggedOn, HIMAGELIST statusIcons, int iconSize);
+
+    // Carries out another instance's request: show shows the window; close
+    // ends the open log-on panel (the initialisation then ends the program)
+    // or calls closeProgram. The answer to the request.
+    static LRESULT OnInstanceControl(InstanceControlAction action, CLogonPanel& logonPanel,
+                                     const std::function<void()>& show, const std::function<void()>& closeProgram);
 };

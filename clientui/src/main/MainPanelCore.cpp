@@ -4,6 +4,7 @@
 #include "clientui/EngineModule.h"
 #include "clientui/LogonErrorText.h"
 #include "clientui/LogonRules.h"
+#include "clientui/OfficeXPMenu.h"
 
 #include "fw/StringUtil.h"
 
@@ -39,4 +40,44 @@ bool CMainPanelCore::OnForcedLogout(WPARAM wParam, const ShowMessageFn& showMess
     if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
     showMessage(kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
     return true;
+}
+
+void CMainPanelCore::ShowTrayMenu(HWND window, bool loggedOn, HIMAGELIST statusIcons, int iconSize) {
+    using namespace clientui::mainmenu;
+    POINT cursor = {};
+    ::GetCursorPos(&cursor);
+    ::SetForegroundWindow(window);
+    COfficeXPMenu menu;
+    if (iconSize > 0) menu.SetIconSize(iconSize, iconSize);
+    if (loggedOn) {
+        menu.AppendItem(MF_STRING, L"我的资料", kCmdMyProfile);
+        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
+        const wchar_t* names[] = {L"在线", L"忙碌", L"离开", L"请勿打扰"};
+        for (int i = 0; i < 4; ++i) menu.AppendItemWithIcon(names[i], kCmdStatusFirst + i, statusIcons, i);
+        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
+    }
+    menu.AppendItem(MF_STRING, L"打开主面板", kCmdOpenMainPanel);
+    menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
+    menu.AppendItem(MF_STRING, L"退出", kCmdExit);
+    menu.TrackPopupMenu(TPM_BOTTOMALIGN, cursor.x, cursor.y, window);
+    menu.DestroyMenu();
+}
+
+LRESULT CMainPanelCore::OnInstanceControl(InstanceControlAction action, CLogonPanel& logonPanel,
+                                          const std::function<void()>& show,
+                                          const std::function<void()>& closeProgram) {
+    switch (action) {
+    case InstanceControlAction::Show:
+        show();
+        break;
+    case InstanceControlAction::Close:
+        if (logonPanel.IsWindow())
+            logonPanel.EndDialog(IDCANCEL);  // the initialisation then ends the program
+        else
+            closeProgram();
+        break;
+    case InstanceControlAction::Ignore:
+        break;
+    }
+    return CInstanceControlRule::Answer(action);
 }

@@ -52,13 +52,7 @@ constexpr COLORREF kTabGradientEnd = 0xF9E5BA;
 constexpr int kTabPaintMode = 2;
 constexpr DWORD kTabLookFlags = 0x0F;
 
-// Commands of the status menu and the tray menu.
-constexpr UINT kCmdStatusFirst = 32800;  // online .. offline: 32800 .. 32805
-constexpr UINT kCmdStatusLast = 32805;
-constexpr UINT kCmdMyProfile = 32810;
-constexpr UINT kCmdSystemSetting = 32811;
-constexpr UINT kCmdOpenMainPanel = 32812;
-constexpr UINT kCmdExit = 32813;
+using namespace clientui::mainmenu;
 
 const std::wstring kTitle = kDeskDisplayTitle;
 
@@ -823,24 +817,8 @@ void CTavrelMainPanel::ShowAndActivate() {
 void CTavrelMainPanel::OpenSystemSetting() { CPanelRegistry::GetInstance()->OpenSystemSetting(); }
 
 void CTavrelMainPanel::ShowTrayMenu() {
-    POINT cursor = {};
-    ::GetCursorPos(&cursor);
-    ::SetForegroundWindow(m_hWnd);
-    COfficeXPMenu menu;
-    if (m_bLoggedOn) {
-        CTavrelApp* app = CTavrelApp::GetApp();
-        HIMAGELIST statusIcons = app ? app->GetStatusImageList() : nullptr;
-        menu.AppendItem(MF_STRING, L"我的资料", kCmdMyProfile);
-        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-        const wchar_t* names[] = {L"在线", L"忙碌", L"离开", L"请勿打扰"};
-        for (int i = 0; i < 4; ++i) menu.AppendItemWithIcon(names[i], kCmdStatusFirst + i, statusIcons, i);
-        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-    }
-    menu.AppendItem(MF_STRING, L"打开主面板", kCmdOpenMainPanel);
-    menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-    menu.AppendItem(MF_STRING, L"退出", kCmdExit);
-    menu.TrackPopupMenu(TPM_BOTTOMALIGN, cursor.x, cursor.y, m_hWnd);
-    menu.DestroyMenu();
+    CTavrelApp* app = CTavrelApp::GetApp();
+    CMainPanelCore::ShowTrayMenu(m_hWnd, m_bLoggedOn, app ? app->GetStatusImageList() : nullptr, 0);
 }
 
 LRESULT CTavrelMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
@@ -879,20 +857,8 @@ LRESULT CTavrelMainPanel::OnTrayQuery(WPARAM wParam) {
 LRESULT CTavrelMainPanel::OnInstanceControl(WPARAM wParam, LPARAM lParam) {
     const InstanceControlAction action =
         CInstanceControlRule::Decide(wParam, lParam, m_nCmdUserID, m_bLoggedOn ? CurrentUserId() : 0);
-    switch (action) {
-    case InstanceControlAction::Show:
-        ShowAndActivate();
-        break;
-    case InstanceControlAction::Close:
-        if (LogonPanelOpen())
-            m_logonPanel.EndDialog(IDCANCEL);  // the initialisation then ends the program
-        else
-            CloseProgram();
-        break;
-    case InstanceControlAction::Ignore:
-        break;
-    }
-    return CInstanceControlRule::Answer(action);
+    return CMainPanelCore::OnInstanceControl(action, m_logonPanel, [this] { ShowAndActivate(); },
+                                             [this] { CloseProgram(); });
 }
 
 LRESULT CTavrelMainPanel::OnSysCommand(WPARAM wParam, LPARAM lParam) {

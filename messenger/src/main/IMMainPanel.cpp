@@ -35,13 +35,8 @@ namespace {
 
 using Layout = CMainPanelLayout;
 
-// Commands of the menus.
-constexpr UINT kCmdStatusFirst = 32800;  // online .. offline: 32800 .. 32805
-constexpr UINT kCmdStatusLast = 32805;
-constexpr UINT kCmdMyProfile = 32810;
-constexpr UINT kCmdSystemSetting = 32811;
-constexpr UINT kCmdOpenMainPanel = 32812;
-constexpr UINT kCmdExit = 32813;
+// Commands of the menus: the shared ones and the contacts' own.
+using namespace clientui::mainmenu;
 constexpr UINT kCmdContactProfile = 32814;
 constexpr UINT kCmdSendMessage = 32815;
 
@@ -892,24 +887,9 @@ LRESULT CIMMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
 }
 
 void CIMMainPanel::ShowTrayMenu() {
-    POINT cursor = {};
-    ::GetCursorPos(&cursor);
-    ::SetForegroundWindow(m_hWnd);
-    COfficeXPMenu menu;
-    menu.SetIconSize(11, 11);
-    if (GetLogonState() == kLogonStateLoggedOn) {
-        HIMAGELIST statusIcons = GetIMApp() ? GetIMApp()->GetStatusImageList() : nullptr;
-        menu.AppendItem(MF_STRING, L"我的资料", kCmdMyProfile);
-        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-        const wchar_t* names[] = {L"在线", L"忙碌", L"离开", L"请勿打扰"};
-        for (int i = 0; i < 4; ++i) menu.AppendItemWithIcon(names[i], kCmdStatusFirst + i, statusIcons, i);
-        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-    }
-    menu.AppendItem(MF_STRING, L"打开主面板", kCmdOpenMainPanel);
-    menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-    menu.AppendItem(MF_STRING, L"退出", kCmdExit);
-    menu.TrackPopupMenu(TPM_BOTTOMALIGN, cursor.x, cursor.y, m_hWnd);
-    menu.DestroyMenu();
+    // The messenger's menu icons are 11 pixels square.
+    CMainPanelCore::ShowTrayMenu(m_hWnd, GetLogonState() == kLogonStateLoggedOn,
+                                 GetIMApp() ? GetIMApp()->GetStatusImageList() : nullptr, 11);
 }
 
 void CIMMainPanel::ShowStatusMenu() {
@@ -1026,20 +1006,8 @@ void CIMMainPanel::ShowAndActivate() {
 LRESULT CIMMainPanel::OnInstanceControl(WPARAM wParam, LPARAM lParam) {
     const int32_t cmdUserId = GetIMApp() ? GetIMApp()->GetCmdUserID() : 0;
     const InstanceControlAction action = CInstanceControlRule::Decide(wParam, lParam, cmdUserId, 0);
-    switch (action) {
-    case InstanceControlAction::Show:
-        ShowAndActivate();
-        break;
-    case InstanceControlAction::Close:
-        if (LogonPanelOpen())
-            m_logonPanel.EndDialog(IDCANCEL);  // the initialisation then ends the program
-        else
-            CloseProgram();
-        break;
-    case InstanceControlAction::Ignore:
-        break;
-    }
-    return CInstanceControlRule::Answer(action);
+    return CMainPanelCore::OnInstanceControl(action, m_logonPanel, [this] { ShowAndActivate(); },
+                                             [this] { CloseProgram(); });
 }
 
 void CIMMainPanel::AskAndExit() {
