@@ -9,6 +9,7 @@
 #include "main/ChatDispatchRules.h"
 
 #include "clientui/ChatSessionRules.h"
+#include "clientui/FailedMessageText.h"
 
 #include "ChatFontFormat.h"
 #include "MessageBuilder.h"
@@ -222,8 +223,8 @@ TEST(ChatDispatchRules, MessageLengthLimits) {
 }
 
 TEST(ChatDispatchRules, FailedMessageAndSound) {
-    EXPECT_EQ(CChatDispatchRules::FailedMessageText(143005250), L"由于网络原因，您14:30:05的消息没有发送成功:(");
-    EXPECT_EQ(CChatDispatchRules::FailedMessageText(0), L"由于网络原因，您00:00:00的消息没有发送成功:(");
+    EXPECT_EQ(clientui::FailedMessageText(143005250), L"由于网络原因，您14:30:05的消息没有发送成功:(");
+    EXPECT_EQ(clientui::FailedMessageText(0), L"由于网络原因，您00:00:00的消息没有发送成功:(");
 
     CClientSettings settings;
     settings.soundPath = L"C:\\sounds\\ding.wav";

@@ -101,18 +101,18 @@ TEST(MainPanelLayout, DockedAtTheRightEdgeBelowTheCaptionHeightAtLeastTheMinimum
         EXPECT_TRUE(Same(CMainPanelLayout::DockedRect(work, c.width, c.height, 19), c.expected)) << c.width;
 }
 
-TEST(MainPanelTexts, StatusNamesReadAnUnknownStatusAsOnline) {
+TEST(IMMainPanelTexts, StatusNamesReadAnUnknownStatusAsOnline) {
     const struct {
         int32_t status;
         const wchar_t* name;
     } cases[] = {{0, L"在线"}, {1, L"忙碌"}, {2, L"离开"}, {3, L"请勿打扰"},
                  {4, L"隐身"}, {5, L"离线"}, {7, L"在线"}, {-1, L"在线"}};
-    for (const auto& c : cases) EXPECT_EQ(CMainPanelTexts::StatusText(c.status), c.name) << c.status;
-    EXPECT_EQ(CMainPanelTexts::NameLine(L"张三", 7), L"张三  [在线]");
-    EXPECT_EQ(CMainPanelTexts::NameLine(L"张三", 1), L"张三  [忙碌]");
+    for (const auto& c : cases) EXPECT_EQ(CIMMainPanelTexts::StatusText(c.status), c.name) << c.status;
+    EXPECT_EQ(CIMMainPanelTexts::NameLine(L"张三", 7), L"张三  [在线]");
+    EXPECT_EQ(CIMMainPanelTexts::NameLine(L"张三", 1), L"张三  [忙碌]");
 }
 
-TEST(MainPanelTexts, ASignatureThatIsEmptyOrBeginsWithZeroIsReplaced) {
+TEST(IMMainPanelTexts, ASignatureThatIsEmptyOrBeginsWithZeroIsReplaced) {
     const struct {
         const wchar_t* signature;
         const wchar_t* line;
@@ -121,55 +121,55 @@ TEST(MainPanelTexts, ASignatureThatIsEmptyOrBeginsWithZeroIsReplaced) {
                  {L"0", L"暂无个性签名信息"},
                  {L"今天很忙", L"今天很忙"},
                  {L"10 点开会", L"10 点开会"}};
-    for (const auto& c : cases) EXPECT_EQ(CMainPanelTexts::SignatureLine(c.signature), c.line);
+    for (const auto& c : cases) EXPECT_EQ(CIMMainPanelTexts::SignatureLine(c.signature), c.line);
 }
 
-TEST(MainPanelTexts, TheHeaderBeforeDuringAndAfterTheLogOn) {
+TEST(IMMainPanelTexts, TheHeaderBeforeDuringAndAfterTheLogOn) {
     const CEngineModule engine = FakeEngine::Table();
     FakeEngine::Reset(0, L"", L"", 0);
-    MainHeader header = CMainPanelTexts::Header(engine, 0, L"IM");
+    MainHeader header = CIMMainPanelTexts::Header(engine, 0, L"IM");
     EXPECT_EQ(header.nameLine, L"未登录");
     EXPECT_NE(header.signatureLine.find(L"IM"), std::wstring::npos) << "the prompt names the program";
     EXPECT_EQ(header.status, -1);
 
     FakeEngine::Reset(12345, L"小明", L"0abc", 2);
-    header = CMainPanelTexts::Header(engine, 2, L"IM");
+    header = CIMMainPanelTexts::Header(engine, 2, L"IM");
     EXPECT_EQ(header.nameLine, L"正在获取相关信息...");
     EXPECT_EQ(header.signatureLine, L"");
 
-    header = CMainPanelTexts::Header(engine, 1, L"IM");
+    header = CIMMainPanelTexts::Header(engine, 1, L"IM");
     EXPECT_EQ(header.nameLine, L"小明  [离开]");
     EXPECT_EQ(header.signatureLine, L"暂无个性签名信息");
     EXPECT_EQ(header.status, 2);
 
     FakeEngine::own.status = 7;
-    EXPECT_EQ(CMainPanelTexts::Header(engine, 1, L"IM").nameLine, L"小明  [在线]");
+    EXPECT_EQ(CIMMainPanelTexts::Header(engine, 1, L"IM").nameLine, L"小明  [在线]");
 
     FakeEngine::offline = 1;
-    header = CMainPanelTexts::Header(engine, 1, L"IM");
+    header = CIMMainPanelTexts::Header(engine, 1, L"IM");
     EXPECT_EQ(header.nameLine, L"小明  [离线]");
     EXPECT_EQ(header.status, 5);
     FakeEngine::offline = 0;
     FakeEngine::connected = 0;
-    EXPECT_EQ(CMainPanelTexts::Header(engine, 1, L"IM").status, 5);
+    EXPECT_EQ(CIMMainPanelTexts::Header(engine, 1, L"IM").status, 5);
 }
 
-TEST(MainPanelTexts, TheTrayTipNamesTheUserTheStatusAndWhatANewMessageDoes) {
-    EXPECT_EQ(CMainPanelTexts::TrayTip(L"IM", L"小明", 0, false), L" IM:小明 \r\n 状态:在线 \r\n 会话:任务栏闪烁 ");
-    EXPECT_EQ(CMainPanelTexts::TrayTip(L"IM", L"小明", 3, true),
+TEST(IMMainPanelTexts, TheTrayTipNamesTheUserTheStatusAndWhatANewMessageDoes) {
+    EXPECT_EQ(CIMMainPanelTexts::TrayTip(L"IM", L"小明", 0, false), L" IM:小明 \r\n 状态:在线 \r\n 会话:任务栏闪烁 ");
+    EXPECT_EQ(CIMMainPanelTexts::TrayTip(L"IM", L"小明", 3, true),
               L" IM:小明 \r\n 状态:请勿打扰 \r\n 会话:自动弹出会话窗口 ");
-    EXPECT_EQ(CMainPanelTexts::TrayTip(L"IM", L"小明", 5, true).find(L"状态:离线"), 10u);
-    const std::wstring tip = CMainPanelTexts::TrayTip(L"IM", std::wstring(200, L'长'), 0, false);
+    EXPECT_EQ(CIMMainPanelTexts::TrayTip(L"IM", L"小明", 5, true).find(L"状态:离线"), 10u);
+    const std::wstring tip = CIMMainPanelTexts::TrayTip(L"IM", std::wstring(200, L'长'), 0, false);
     EXPECT_EQ(tip.size(), 127u) << "cut to the tip field";
-    EXPECT_EQ(CMainPanelTexts::UnreadTip(L"IM", L"小明", 12346), L"IM: 小明\r\n来自 12346 的未读消息");
+    EXPECT_EQ(CIMMainPanelTexts::UnreadTip(L"IM", L"小明", 12346), L"IM: 小明\r\n来自 12346 的未读消息");
     const struct {
         int32_t status;
         int icon;
     } icons[] = {{0, 0}, {3, 3}, {5, 5}, {7, 0}, {-1, 0}};
-    for (const auto& c : icons) EXPECT_EQ(CMainPanelTexts::TrayIconIndex(c.status), c.icon) << c.status;
+    for (const auto& c : icons) EXPECT_EQ(CIMMainPanelTexts::TrayIconIndex(c.status), c.icon) << c.status;
 }
 
-TEST(MainPanelTexts, TheTrayShowsTheHolderBeforeTheLogOnAndOfflineWhileNotConnected) {
+TEST(IMMainPanelTexts, TheTrayShowsTheHolderBeforeTheLogOnAndOfflineWhileNotConnected) {
     const CEngineModule engine = FakeEngine::Table();
     const CIMUser holder;
     FakeEngine::Reset(0, L"", L"", 0);

@@ -1,4 +1,5 @@
-// Status names, file-size texts and picture names.
+// Status names, file-size texts, picture names and the failed-message notice.
+#include "clientui/FailedMessageText.h"
 #include "clientui/FileIcon.h"
 #include "clientui/FileSizeText.h"
 #include "clientui/PictureFile.h"
@@ -6,10 +7,29 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cwctype>
 #include <set>
 
 namespace {
+
+// Decision logic: the notice names the message by the fields of its own time
+// word. A word that is no time of day (negative) keeps its signs, so it is
+// never shown as the time of another message (-143005250 is not 14:30:05).
+TEST(FailedMessageText, TheNoticeShowsTheFieldsOfTheTimeWord) {
+    const struct {
+        int32_t timeWord;
+        const wchar_t* clock;
+    } cases[] = {
+        {143005250, L"14:30:05"},   {0, L"00:00:00"},          {235959999, L"23:59:59"},
+        {90100500, L"09:01:00"},    {999, L"00:00:00"},        {-143005250, L"-14:-30:-5"},
+        {-1000, L"00:00:-1"},       {INT32_MIN, L"-214:-74:-83"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(clientui::FailedMessageText(c.timeWord),
+                  std::wstring(L"由于网络原因，您") + c.clock + L"的消息没有发送成功:(")
+            << c.timeWord;
+}
 
 TEST(StatusName, EveryStatusHasItsText) {
     const struct {

@@ -1,5 +1,6 @@
 // What the skinned scroll bar, the sortable header and the report lists
 // decide without a window.
+#include "clientui/ListPager.h"
 #include "clientui/ListRules.h"
 
 #include <gtest/gtest.h>
@@ -117,4 +118,37 @@ TEST(ListRowLook, SelectionFocusAndAlternatingRows) {
     EXPECT_EQ(ListRowLook(c, 2, false, false, true, true).background, 0xFFFFFFu);
     // Without LVS_SHOWSELALWAYS a selection of an unfocused list is not shown.
     EXPECT_EQ(ListRowLook(c, 2, true, false, false, false).background, 0xFFFFFFu);
+}
+
+// Decision logic of the shared pager: the two lists' limits side by side.
+TEST(ListPager, ButtonsAndPageBoxUnderEachListsLimits) {
+    const CListPager::Limits bounded{9, true};     // previous needs the page before
+    const CListPager::Limits unbounded{10, false};  // previous from any page above 1
+    const struct {
+        PagerButton button;
+        int current, pageCount, bounded, unbounded;
+    } buttons[] = {
+        {PagerButton::First, 3, 5, 1, 1},    {PagerButton::First, 1, 5, 0, 0},
+        {PagerButton::Previous, 3, 5, 2, 2}, {PagerButton::Previous, 1, 5, 0, 0},
+        {PagerButton::Previous, 7, 5, 0, 6},  // the list shrank under page 7
+        {PagerButton::Next, 4, 5, 5, 5},     {PagerButton::Next, 5, 5, 0, 0},
+        {PagerButton::Last, 2, 5, 5, 5},     {PagerButton::Last, 5, 5, 0, 0},
+        {PagerButton::Next, 1, 0, 0, 0},     // no pages: no button does anything
+    };
+    for (const auto& c : buttons) {
+        EXPECT_EQ(CListPager::Target(c.button, c.current, c.pageCount, bounded), c.bounded) << c.current;
+        EXPECT_EQ(CListPager::Target(c.button, c.current, c.pageCount, unbounded), c.unbounded) << c.current;
+    }
+    const struct {
+        const wchar_t* text;
+        int bounded, unbounded;
+    } boxes[] = {
+        {L"3", 3, 3},           {L"0", 0, 0},           {L"", 0, 0},  {L"3a", 0, 0}, {L"-3", 0, 0},
+        {L"000000003", 3, 3},   {L"0000000003", 0, 3},  // ten digits: only the 10-digit box
+        {L"99999999999", 0, 0}, {L"2147483648", 0, 0},  {L"6", 0, 0},
+    };
+    for (const auto& b : boxes) {
+        EXPECT_EQ(CListPager::PageFromText(b.text, 5, bounded), b.bounded);
+        EXPECT_EQ(CListPager::PageFromText(b.text, 5, unbounded), b.unbounded);
+    }
 }

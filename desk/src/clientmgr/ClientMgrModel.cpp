@@ -45,18 +45,16 @@ bool CClientMgrModel::GoToPage(int page) {
     return true;
 }
 
+namespace {
+
+// The customer list's page box takes up to 10 digits; its page never lies
+// beyond its count.
+constexpr CListPager::Limits kPagerLimits{10, false};
+
+}  // namespace
+
 int CClientMgrModel::PagerTarget(PagerButton button) const {
-    switch (button) {
-    case PagerButton::First:
-        return m_page != 1 ? 1 : 0;
-    case PagerButton::Previous:
-        return m_page >= 2 ? m_page - 1 : 0;
-    case PagerButton::Next:
-        return m_page < m_pageCount ? m_page + 1 : 0;
-    case PagerButton::Last:
-        return m_page != m_pageCount ? m_pageCount : 0;
-    }
-    return 0;
+    return CListPager::Target(button, m_page, m_pageCount, kPagerLimits);
 }
 
 // ---------------------------------------------------------------------------
@@ -143,8 +141,7 @@ int32_t CClientMgrModel::DecimalNumber(const std::wstring& text) {
 }
 
 int CClientMgrModel::PageFromBox(const std::wstring& text, int pageCount) {
-    const int32_t page = DecimalNumber(text);
-    return page >= 1 && page <= pageCount ? page : 0;
+    return CListPager::PageFromText(text, pageCount, kPagerLimits);
 }
 
 std::wstring CClientMgrModel::CategoryNodeText(const std::wstring& name, size_t count) {

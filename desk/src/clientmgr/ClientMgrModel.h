@@ -12,6 +12,8 @@
 // UI thread only (like the view); no window, no engine.
 #pragma once
 
+#include "clientui/ListPager.h"
+
 #include <ImEngineApi.h>
 
 #include <cstddef>
@@ -33,9 +35,6 @@ struct ClientScope {
     bool all = true;
     std::wstring category;  // when not all: the category's exact name
 };
-
-// The pager buttons.
-enum class PagerButton { First, Previous, Next, Last };
 
 // A tree node's new text and what happens to its children when a user's
 // friend map arrives (UpdateUserCounts).

@@ -1,11 +1,12 @@
 #include "TavrelMainPanel.h"
 
-#include "AutoReplyComposer.h"
+#include "DeskAutoReply.h"
 #include "ConversationHost.h"
 #include "DeskGlobals.h"
 #include "DeskMessages.h"
+#include "clientui/FailedMessageText.h"
 #include "clientui/InstanceControlRule.h"
-#include "MainPanelTexts.h"
+#include "TavrelMainPanelTexts.h"
 #include "TrayStatusModel.h"
 #include "view/IncomingMessageRouter.h"
 
@@ -22,7 +23,7 @@
 #include "clientui/ContactCache.h"
 #include "clientui/EngineModule.h"
 #include "clientui/IMUserInfoPanel.h"
-#include "clientui/LogonErrorText.h"
+#include "clientui/MainPanelCore.h"
 #include "clientui/OfficeXPMenu.h"
 #include "clientui/PanelDrawing.h"
 #include "clientui/PanelRegistry.h"
@@ -51,16 +52,7 @@ constexpr COLORREF kTabGradientEnd = 0xF9E5BA;
 constexpr int kTabPaintMode = 2;
 constexpr DWORD kTabLookFlags = 0x0F;
 
-// Commands of the status menu and the tray menu.
-constexpr UINT kCmdStatusFirst = 32800;  // online .. offline: 32800 .. 32805
-constexpr UINT kCmdStatusLast = 32805;
-constexpr UINT kCmdMyProfile = 32810;
-constexpr UINT kCmdSystemSetting = 32811;
-constexpr UINT kCmdOpenMainPanel = 32812;
-constexpr UINT kCmdExit = 32813;
-
-constexpr wchar_t kHotKeyAtomName[] = L"QORVANEIMSCREENSHOTKEY";
-constexpr ATOM kFirstStringAtom = 0xC000;
+using namespace clientui::mainmenu;
 
 const std::wstring kTitle = kDeskDisplayTitle;
 
@@ -111,7 +103,7 @@ BOOL CTavrelMainPanel::OnInitDialog() {
     CIMResourceComm::LoadBitmapFile(m_skin.SkinPath(L"Resource\\MainPanel\\frame_main_panel_line_2.bmp"), m_bmpBody);
     CreateTabs();
 
-    m_strCaption = CMainPanelTexts::NotLoggedOnCaption(kTitle);
+    m_strCaption = CTavrelMainPanelTexts::NotLoggedOnCaption(kTitle);
     SetWindowText(m_strCaption);
 
     if (m_bManualLogon) {
@@ -123,10 +115,10 @@ BOOL CTavrelMainPanel::OnInitDialog() {
             return FALSE;
         }
     } else {
-        StartAutomaticLogon();
+        CMainPanelCore::StartAutomaticLogon(m_logonPanel, m_nCmdUserID);
     }
 
-    RegisterScreenshotHotKey();
+    m_hotKey.Register(m_hWnd);
     return TRUE;
 }
 
@@ -147,29 +139,8 @@ void CTavrelMainPanel::CreateTabs() {
     m_tab.ShowTabPage(0);
 }
 
-void CTavrelMainPanel::StartAutomaticLogon() {
-    // The account of the command line with an empty password (type 10).
-    m_logonPanel.SetLogonInfo(fw::FormatString(L"%d", m_nCmdUserID), std::wstring());
-    g_ClientSettings.LoadServerInfo();
-    if (g_EngineModule.MLogon)
-        g_EngineModule.MLogon(m_logonPanel.GetAccount().c_str(), m_logonPanel.GetPassword().c_str(), LOGON_TYPE_AUTO,
-                              g_ClientSettings.serverEntry.c_str(), kChatServerPort);
-    m_logonPanel.SetLogonState(kLogonStateStarted);
-}
-
-void CTavrelMainPanel::RegisterScreenshotHotKey() {
-    const ATOM atom = ::GlobalAddAtomW(kHotKeyAtomName);
-    if (atom < kFirstStringAtom) return;  // no atom: no hot key
-    m_nHotKeyId = atom - kFirstStringAtom;
-    ::RegisterHotKey(m_hWnd, m_nHotKeyId, MOD_CONTROL, VK_NUMPAD0);
-}
-
 void CTavrelMainPanel::OnDestroy() {
-    if (m_nHotKeyId >= 0) {
-        ::UnregisterHotKey(m_hWnd, m_nHotKeyId);
-        ::GlobalDeleteAtom(static_cast<ATOM>(m_nHotKeyId + kFirstStringAtom));
-        m_nHotKeyId = -1;
-    }
+    m_hotKey.Unregister();
     m_tray.Remove();
     CPanelRegistry::GetInstance()->SetOpener(nullptr);
     CPanelBase::OnDestroy();
@@ -414,10 +385,10 @@ int CTavrelMainPanel::ShowMessage(const std::wstring& text, UINT flags) {
     return fw::ShowMessageBox(MessageOwner(), text, kTitle, flags);
 }
 
+CMainPanelCore::ShowMessageFn CTavrelMainPanel::MessageBoxes() { return [this](const std::wstring& text, UINT flags) { return ShowMessage(text, flags); }; }
+
 LRESULT CTavrelMainPanel::OnEngineConnect(WPARAM connected) {
-    if (connected) return 0;
-    ShowMessage(CMainPanelTexts::kConnectFailed, MB_OK);
-    if (LogonPanelOpen()) m_logonPanel.EnableInputs();
+    CMainPanelCore::OnConnectResult(connected != 0, m_logonPanel, MessageBoxes());
     return 0;
 }
 
@@ -429,21 +400,14 @@ LRESULT CTavrelMainPanel::OnEngineLogon(WPARAM loggedOn, LPARAM code) {
         if (g_ClientSettings.NeedsAccountFiles(self)) LoadAccountSettings(self);
         return 0;
     }
-    if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
-    const int result = static_cast<int>(code);
-    // A refused automatic log-on of an unknown account stays silent.
-    if (m_bManualLogon || result != LOGON_ERR_PASSWORD) ShowMessage(FormatLogonFailure(result), MB_OK);
-    if (LogonPanelOpen()) m_logonPanel.EnableInputs();
+    CMainPanelCore::OnLogonRefused(static_cast<int>(code), m_bManualLogon, m_logonPanel, MessageBoxes());
     UpdateTray();
     m_tray.SetIcon(TrayIcon(STATUS_OFFLINE), STATUS_OFFLINE);
     return 0;
 }
 
 LRESULT CTavrelMainPanel::OnEngineLogout(WPARAM wParam) {
-    if (wParam != 0) return 0;
-    // The same account has logged on elsewhere: this session is over.
-    if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
-    ShowMessage(CMainPanelTexts::kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
+    if (!CMainPanelCore::OnForcedLogout(wParam, MessageBoxes())) return 0;
     RefreshStatuses(true);
     SetMyStatus(STATUS_OFFLINE);
     RepaintChatView();
@@ -549,7 +513,7 @@ void CTavrelMainPanel::OnUserInfoNotice(int32_t userId) {
         if (g_EngineModule.MGetUserInfoExt)
             if (const UserInfoExt* ext = g_EngineModule.MGetUserInfoExt(self)) g_MyUserInfoExt = *ext;
         g_nMyUserID = self;
-        m_strCaption = CMainPanelTexts::LoggedOnCaption(kTitle, self, fw::FromAnsiField(g_MyUserInfoExt.fullName));
+        m_strCaption = CTavrelMainPanelTexts::LoggedOnCaption(kTitle, self, fw::FromAnsiField(g_MyUserInfoExt.fullName));
         SetWindowText(m_strCaption);
         const RECT strip = {0, 0, GetClientRect().right, kCaptionStrip};
         InvalidateRect(strip, false);
@@ -616,7 +580,7 @@ LRESULT CTavrelMainPanel::OnMessageSent(WPARAM msgId) {
 }
 
 LRESULT CTavrelMainPanel::OnMessageFailed(WPARAM msgId) {
-    ShowMessage(CMainPanelTexts::SendFailure(static_cast<int32_t>(msgId)), MB_OK | MB_ICONEXCLAMATION);
+    ShowMessage(clientui::FailedMessageText(static_cast<int32_t>(msgId)), MB_OK | MB_ICONEXCLAMATION);
     return 0;
 }
 
@@ -624,7 +588,7 @@ LRESULT CTavrelMainPanel::OnChatMessage(WPARAM sender) {
     SYSTEMTIME now = {};
     ::GetLocalTime(&now);
     const int32_t self = g_MyUserInfo.userId != 0 ? g_MyUserInfo.userId : g_nMyUserID;
-    return CAutoReplyComposer::ReplyTo(g_EngineModule, g_ClientSettings, g_nMyStatus, self,
+    return CDeskAutoReply::ReplyTo(g_EngineModule, g_ClientSettings, g_nMyStatus, self,
                                        static_cast<int32_t>(sender), now)
                ? 1
                : 0;
@@ -853,24 +817,8 @@ void CTavrelMainPanel::ShowAndActivate() {
 void CTavrelMainPanel::OpenSystemSetting() { CPanelRegistry::GetInstance()->OpenSystemSetting(); }
 
 void CTavrelMainPanel::ShowTrayMenu() {
-    POINT cursor = {};
-    ::GetCursorPos(&cursor);
-    ::SetForegroundWindow(m_hWnd);
-    COfficeXPMenu menu;
-    if (m_bLoggedOn) {
-        CTavrelApp* app = CTavrelApp::GetApp();
-        HIMAGELIST statusIcons = app ? app->GetStatusImageList() : nullptr;
-        menu.AppendItem(MF_STRING, L"我的资料", kCmdMyProfile);
-        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-        const wchar_t* names[] = {L"在线", L"忙碌", L"离开", L"请勿打扰"};
-        for (int i = 0; i < 4; ++i) menu.AppendItemWithIcon(names[i], kCmdStatusFirst + i, statusIcons, i);
-        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-    }
-    menu.AppendItem(MF_STRING, L"打开主面板", kCmdOpenMainPanel);
-    menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-    menu.AppendItem(MF_STRING, L"退出", kCmdExit);
-    menu.TrackPopupMenu(TPM_BOTTOMALIGN, cursor.x, cursor.y, m_hWnd);
-    menu.DestroyMenu();
+    CTavrelApp* app = CTavrelApp::GetApp();
+    CMainPanelCore::ShowTrayMenu(m_hWnd, m_bLoggedOn, app ? app->GetStatusImageList() : nullptr, 0);
 }
 
 LRESULT CTavrelMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
@@ -889,7 +837,7 @@ LRESULT CTavrelMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
 }
 
 LRESULT CTavrelMainPanel::OnHotKey(WPARAM id) {
-    if (m_nHotKeyId < 0 || static_cast<int>(id) != m_nHotKeyId) return 0;
+    if (!m_hotKey.Is(id)) return 0;
     // The placeholder conversation of customer 0 never takes the screenshot.
     if (IConversationHost* host = IConversationHost::FromPanel(
             CIncomingMessageRouter::LastCustomerWindow(CPanelRegistry::GetInstance()->GetChatWindows()))) {
@@ -909,20 +857,8 @@ LRESULT CTavrelMainPanel::OnTrayQuery(WPARAM wParam) {
 LRESULT CTavrelMainPanel::OnInstanceControl(WPARAM wParam, LPARAM lParam) {
     const InstanceControlAction action =
         CInstanceControlRule::Decide(wParam, lParam, m_nCmdUserID, m_bLoggedOn ? CurrentUserId() : 0);
-    switch (action) {
-    case InstanceControlAction::Show:
-        ShowAndActivate();
-        break;
-    case InstanceControlAction::Close:
-        if (LogonPanelOpen())
-            m_logonPanel.EndDialog(IDCANCEL);  // the initialisation then ends the program
-        else
-            CloseProgram();
-        break;
-    case InstanceControlAction::Ignore:
-        break;
-    }
-    return CInstanceControlRule::Answer(action);
+    return CMainPanelCore::OnInstanceControl(action, m_logonPanel, [this] { ShowAndActivate(); },
+                                             [this] { CloseProgram(); });
 }
 
 LRESULT CTavrelMainPanel::OnSysCommand(WPARAM wParam, LPARAM lParam) {
@@ -942,7 +878,7 @@ bool CTavrelMainPanel::OnClose() {
 }
 
 void CTavrelMainPanel::AskAndExit() {
-    if (ShowMessage(CMainPanelTexts::ExitQuestion(kTitle), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (ShowMessage(CTavrelMainPanelTexts::ExitQuestion(kTitle), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
     CloseProgram();
 }

@@ -23,7 +23,9 @@
 
 #include "clientui/EnTabCtrl.h"
 #include "clientui/LogonPanel.h"
+#include "clientui/MainPanelCore.h"
 #include "clientui/PanelBase.h"
+#include "clientui/ScreenshotHotKey.h"
 
 #include "fw/GdiObject.h"
 
@@ -76,8 +78,6 @@ protected:
 private:
     // --- initialisation ---------------------------------------------------
     void CreateTabs();
-    void StartAutomaticLogon();
-    void RegisterScreenshotHotKey();
     void PlaceControls(int width, int height);
 
     // --- engine messages ----------------------------------------------------
@@ -132,6 +132,8 @@ private:
     HWND MessageOwner() const;
     bool LogonPanelOpen() const { return m_logonPanel.IsWindow(); }
     int ShowMessage(const std::wstring& text, UINT flags);
+    // ShowMessage for the shared log-on handlers.
+    CMainPanelCore::ShowMessageFn MessageBoxes();
 
     // --- the pages of the tabs --------------------------------------------
     // What the views of the tabs take from the main window (the chat view's
@@ -183,7 +185,7 @@ private:
     std::wstring m_settingsNotice;  // not shown yet
     bool m_bManualLogon;
     int32_t m_nCmdUserID;
-    int m_nHotKeyId = -1;
+    CScreenshotHotKey m_hotKey;
     fw::CBitmap m_bmpBody;
     clientui::CSystemAnsiCodePage m_codePage;
     // The hand-over dialog while it runs (null otherwise), which the agent

@@ -16,7 +16,9 @@ namespace {
 constexpr wchar_t kMyCustomers[] = L"我的客户";
 constexpr wchar_t kLoading[] = L"正在加载消息记录，请稍后。。。";
 constexpr wchar_t kNoRecords[] = L"没有此客户的消息记录";
-constexpr int kMaxPageDigits = 9;
+// The pagers' page boxes take up to 9 digits; "previous" needs the page
+// before to exist, as a list can shrink under the shown page.
+constexpr CListPager::Limits kPagerLimits{9, true};
 
 bool FileExists(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -53,28 +55,6 @@ std::wstring CMsgMgrModel::FoundTitle(int hits) { return fw::FormatString(L"已�
 
 std::wstring CMsgMgrModel::NotFoundTitle(const std::wstring& keyword) {
     return fw::FormatString(L"没有找到与\"%ls\"有关的消息", keyword.c_str());
-}
-
-int CMsgMgrModel::PagerTarget(MsgMgrPager button, int current, int pageCount) {
-    if (pageCount < 1) return 0;
-    switch (button) {
-    case MsgMgrPager::First: return current != 1 ? 1 : 0;
-    case MsgMgrPager::Previous: return current > 1 && current - 1 <= pageCount ? current - 1 : 0;
-    case MsgMgrPager::Next: return current < pageCount ? current + 1 : 0;
-    case MsgMgrPager::Last: return current != pageCount ? pageCount : 0;
-    }
-    return 0;
-}
-
-int CMsgMgrModel::PageFromText(const std::wstring& text, int pageCount) {
-    // Digits only, and not so many that they overflow.
-    if (text.empty() || text.size() > kMaxPageDigits) return 0;
-    int number = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') return 0;
-        number = number * 10 + (c - L'0');
-    }
-    return number >= 1 && number <= pageCount ? number : 0;
 }
 
 namespace {
@@ -252,8 +232,8 @@ void CMsgMgrModel::ShowCustomerPage(int page) {
     m_display.ShowCustomerRows(m_rows);
 }
 
-void CMsgMgrModel::OnCustomerPager(MsgMgrPager button) {
-    const int target = PagerTarget(button, m_customerPage, CustomerPageCount());
+void CMsgMgrModel::OnCustomerPager(PagerButton button) {
+    const int target = CListPager::Target(button, m_customerPage, CustomerPageCount(), kPagerLimits);
     if (target != 0) ShowCustomerPage(target);
 }
 
@@ -369,18 +349,18 @@ void CMsgMgrModel::ShowHistoryPage(int page) {
     m_display.ShowHistoryPieces(pieces, std::wstring());
 }
 
-void CMsgMgrModel::OnHistoryPager(MsgMgrPager button) {
+void CMsgMgrModel::OnHistoryPager(PagerButton button) {
     if (m_searchMode) {
-        const int target = PagerTarget(button, m_hitPage, m_hitPageCount);
+        const int target = CListPager::Target(button, m_hitPage, m_hitPageCount, kPagerLimits);
         if (target != 0) ShowSearchPage(target);
         return;
     }
-    const int target = PagerTarget(button, m_currentPage, m_book.GetPageCount());
+    const int target = CListPager::Target(button, m_currentPage, m_book.GetPageCount(), kPagerLimits);
     if (target != 0) ShowHistoryPage(target);
 }
 
 bool CMsgMgrModel::OnPageBoxEnter(const std::wstring& text) {
-    const int page = PageFromText(text, PagerPageCount());
+    const int page = CListPager::PageFromText(text, PagerPageCount(), kPagerLimits);
     if (page == 0) return false;
     if (m_searchMode)
         ShowSearchPage(page);

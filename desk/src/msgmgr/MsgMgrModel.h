@@ -26,6 +26,7 @@
 #include "HistoryPageBook.h"
 
 #include "clientui/EngineModule.h"
+#include "clientui/ListPager.h"
 #include "clientui/PictureDownloadQueue.h"
 #include "clientui/PictureObjectInfo.h"
 
@@ -36,8 +37,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
-enum class MsgMgrPager { First, Previous, Next, Last };
 
 // One row of the customer list.
 struct MsgMgrCustomerRow {
@@ -108,7 +107,7 @@ public:
 
     // --- the customer list --------------------------------------------------
     void ShowCustomerPage(int page);
-    void OnCustomerPager(MsgMgrPager button);
+    void OnCustomerPager(PagerButton button);
     // A click on the header of column (the header has columnCount columns).
     void OnSortClick(int column, int columnCount);
     // A click on row (-1: no row).
@@ -126,7 +125,7 @@ public:
     // nothing to read.
     bool OpenHistory(int32_t owner, int32_t customer);
     void ShowHistoryPage(int page);
-    void OnHistoryPager(MsgMgrPager button);
+    void OnHistoryPager(PagerButton button);
     // Enter in the history page box: false when the text is not a page that
     // exists (the view then says "请输入正确的页数！").
     bool OnPageBoxEnter(const std::wstring& text);
@@ -190,11 +189,6 @@ public:
     static std::wstring TitleText(const std::wstring& name, int32_t customer);
     static std::wstring FoundTitle(int hits);
     static std::wstring NotFoundTitle(const std::wstring& keyword);
-    // The page a pager button leads to among pageCount pages from page
-    // current; 0 when the button does nothing there.
-    static int PagerTarget(MsgMgrPager button, int current, int pageCount);
-    // A page number typed into a page box: 1 to pageCount, else 0.
-    static int PageFromText(const std::wstring& text, int pageCount);
     // The talk-list orders: by the name bytes, or by end date, time, id.
     static bool NameLess(const TalkListRecord& a, const TalkListRecord& b);
     static bool EndTimeLess(const TalkListRecord& a, const TalkListRecord& b);

@@ -414,14 +414,14 @@ bool CMsgMgrView::OnCommand(WPARAM wParam, LPARAM lParam) {
     }
     if (code != BN_CLICKED) return CChildViewBase::OnCommand(wParam, lParam);
     switch (id) {
-    case IDC_MSGMGR_PAGE_FIRST: m_model.OnHistoryPager(MsgMgrPager::First); break;
-    case IDC_MSGMGR_PAGE_PREV: m_model.OnHistoryPager(MsgMgrPager::Previous); break;
-    case IDC_MSGMGR_PAGE_NEXT: m_model.OnHistoryPager(MsgMgrPager::Next); break;
-    case IDC_MSGMGR_PAGE_LAST: m_model.OnHistoryPager(MsgMgrPager::Last); break;
-    case IDC_MSGMGR_CUST_FIRST: m_model.OnCustomerPager(MsgMgrPager::First); break;
-    case IDC_MSGMGR_CUST_PREV: m_model.OnCustomerPager(MsgMgrPager::Previous); break;
-    case IDC_MSGMGR_CUST_NEXT: m_model.OnCustomerPager(MsgMgrPager::Next); break;
-    case IDC_MSGMGR_CUST_LAST: m_model.OnCustomerPager(MsgMgrPager::Last); break;
+    case IDC_MSGMGR_PAGE_FIRST: m_model.OnHistoryPager(PagerButton::First); break;
+    case IDC_MSGMGR_PAGE_PREV: m_model.OnHistoryPager(PagerButton::Previous); break;
+    case IDC_MSGMGR_PAGE_NEXT: m_model.OnHistoryPager(PagerButton::Next); break;
+    case IDC_MSGMGR_PAGE_LAST: m_model.OnHistoryPager(PagerButton::Last); break;
+    case IDC_MSGMGR_CUST_FIRST: m_model.OnCustomerPager(PagerButton::First); break;
+    case IDC_MSGMGR_CUST_PREV: m_model.OnCustomerPager(PagerButton::Previous); break;
+    case IDC_MSGMGR_CUST_NEXT: m_model.OnCustomerPager(PagerButton::Next); break;
+    case IDC_MSGMGR_CUST_LAST: m_model.OnCustomerPager(PagerButton::Last); break;
     case IDC_MSGMGR_TALK: OnStartConversation(); break;
     case IDC_MSGMGR_REFRESH: break;
     default: return CChildViewBase::OnCommand(wParam, lParam);

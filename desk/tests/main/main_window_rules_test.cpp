@@ -2,12 +2,14 @@
 // automatic reply, the tray status and tip, the tab plan by organisation
 // role and the texts with a message's time. The engine is a table of fake
 // functions over a small fixture.
-#include "main/AutoReplyComposer.h"
+#include "main/DeskAutoReply.h"
+#include "clientui/FailedMessageText.h"
 #include "clientui/InstanceControlRule.h"
-#include "main/MainPanelTexts.h"
+#include "main/TavrelMainPanelTexts.h"
 #include "main/MainTabPlan.h"
 #include "main/TrayStatusModel.h"
 
+#include "clientui/ChatSessionRules.h"
 #include "clientui/ClientSettings.h"
 #include "clientui/EngineModule.h"
 
@@ -98,11 +100,11 @@ TEST_F(MainWindowRulesTest, AutomaticReplyOnlyWhileBusyAwayOrDoNotDisturb) {
     for (int status = -1; status <= 6; ++status) {
         fake.sent.clear();
         const bool due = status >= 1 && status <= 3;
-        EXPECT_EQ(CAutoReplyComposer::ReplyTo(engine, settings, status, 50001, 60001, At(9, 0, 0, 0)), due) << status;
+        EXPECT_EQ(CDeskAutoReply::ReplyTo(engine, settings, status, 50001, 60001, At(9, 0, 0, 0)), due) << status;
         EXPECT_EQ(fake.sent.size(), due ? 1u : 0u) << status;
     }
     settings.bAutoReply = false;
-    EXPECT_FALSE(CAutoReplyComposer::ReplyTo(engine, settings, 1, 50001, 60001, At(9, 0, 0, 0)));
+    EXPECT_FALSE(CDeskAutoReply::ReplyTo(engine, settings, 1, 50001, 60001, At(9, 0, 0, 0)));
 }
 
 TEST_F(MainWindowRulesTest, AutomaticReplyRecordCarriesFontMarkerAndChosenReply) {
@@ -115,7 +117,7 @@ TEST_F(MainWindowRulesTest, AutomaticReplyRecordCarriesFontMarkerAndChosenReply)
     settings.fontSize = 0;
     settings.textColour = 255;
     settings.fontName = L"宋体";
-    ASSERT_TRUE(CAutoReplyComposer::ReplyTo(engine, settings, 2, 50001, 60003, At(14, 30, 5, 250)));
+    ASSERT_TRUE(CDeskAutoReply::ReplyTo(engine, settings, 2, 50001, 60003, At(14, 30, 5, 250)));
     ASSERT_EQ(fake.sent.size(), 1u);
     const TextMsgRecord& r = fake.sent.front();
     EXPECT_EQ(r.type, 1);
@@ -133,17 +135,17 @@ TEST_F(MainWindowRulesTest, AutomaticReplyIndexOutsideTheListUsesTheFixedText) {
     settings.autoReplies = {L"马上回来"};
     for (int index : {1, 5, -1}) {
         settings.iListIndex = index;
-        EXPECT_EQ(CAutoReplyComposer::ReplyText(settings), L"您好，我现在有事不在，一会再和您联系。") << index;
+        EXPECT_EQ(CAutoReplyRules::ReplyText(settings), L"您好，我现在有事不在，一会再和您联系。") << index;
     }
     settings.iListIndex = 0;
-    EXPECT_EQ(CAutoReplyComposer::ReplyText(settings), L"马上回来");
+    EXPECT_EQ(CAutoReplyRules::ReplyText(settings), L"马上回来");
 }
 
 TEST_F(MainWindowRulesTest, AutomaticReplyTextIsCutToTheTextField) {
     CClientSettings settings;
     settings.autoReplies = {std::wstring(800, L'长')};  // 1600 bytes in GBK
     settings.fontName = std::wstring(40, L'字');         // cut to 31 bytes: 15 characters
-    const std::string text = CAutoReplyComposer::ComposeText(settings);
+    const std::string text = CDeskAutoReply::ComposeText(settings);
     EXPECT_LE(text.size(), TEXTMSG_TEXT_SIZE - 1);
     EXPECT_NE(text.find("|" + fw::ToAnsi(std::wstring(15, L'字')) + "|/format>"), std::string::npos);
     EXPECT_EQ(fw::ToAnsi(fw::FromAnsi(text)), text);  // no half character at the end
@@ -216,18 +218,18 @@ TEST(MainTabPlan, ChoosingTheProfileTabKeepsThePreviousTab) {
     EXPECT_EQ(plan.CurrentTab(), 1);
 }
 
-TEST(MainPanelTexts, SendFailureShowsTheMessageTime) {
+TEST(FailedMessageText, SendFailureShowsTheMessageTime) {
     struct Case {
         int32_t time;
         const wchar_t* clock;
     } cases[] = {{143005250, L"14:30:05"}, {0, L"00:00:00"}, {235959999, L"23:59:59"}, {90100500, L"09:01:00"}};
     for (const Case& c : cases)
-        EXPECT_EQ(CMainPanelTexts::SendFailure(c.time),
+        EXPECT_EQ(clientui::FailedMessageText(c.time),
                   std::wstring(L"由于网络原因，您") + c.clock + L"的消息没有发送成功:(");
 }
 
-TEST(MainPanelTexts, Captions) {
-    EXPECT_EQ(CMainPanelTexts::NotLoggedOnCaption(L"Q"), L"Q - 未登录 ");
-    EXPECT_EQ(CMainPanelTexts::LoggedOnCaption(L"Q", 50001, L"林晓"), L"Q - 50001 - 林晓 ");
-    EXPECT_EQ(CMainPanelTexts::ExitQuestion(L"Q"), L"退出Q，将不能及时收到消息。\r\n您确认要退出程序吗?");
+TEST(TavrelMainPanelTexts, Captions) {
+    EXPECT_EQ(CTavrelMainPanelTexts::NotLoggedOnCaption(L"Q"), L"Q - 未登录 ");
+    EXPECT_EQ(CTavrelMainPanelTexts::LoggedOnCaption(L"Q", 50001, L"林晓"), L"Q - 50001 - 林晓 ");
+    EXPECT_EQ(CTavrelMainPanelTexts::ExitQuestion(L"Q"), L"退出Q，将不能及时收到消息。\r\n您确认要退出程序吗?");
 }

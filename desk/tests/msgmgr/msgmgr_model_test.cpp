@@ -247,16 +247,16 @@ TEST_F(MsgMgrModelTest, CustomersArePagedFiftyAPageAndAChoiceNeverOutlivesItsPag
         model.FillOwnerList({});
         EXPECT_EQ(model.CustomerPageCount(), c.pages) << c.customers;
         EXPECT_EQ(model.CustomerPage(), 1);
-        model.OnCustomerPager(MsgMgrPager::Last);
+        model.OnCustomerPager(PagerButton::Last);
         EXPECT_EQ(model.CustomerPage(), c.pages) << c.customers;
         EXPECT_EQ(display.rows.size(), c.lastPageRows) << c.customers;
         model.ShowCustomerPage(c.pages + 1);  // no such page
         EXPECT_EQ(model.CustomerPage(), c.pages);
     }
     // 130 customers: next from the last page does nothing, previous goes back.
-    model.OnCustomerPager(MsgMgrPager::Next);
+    model.OnCustomerPager(PagerButton::Next);
     EXPECT_EQ(model.CustomerPage(), 3);
-    model.OnCustomerPager(MsgMgrPager::Previous);
+    model.OnCustomerPager(PagerButton::Previous);
     EXPECT_EQ(model.CustomerPage(), 2);
     EXPECT_EQ(display.rows.front().userId, 61050);
 
@@ -267,7 +267,7 @@ TEST_F(MsgMgrModelTest, CustomersArePagedFiftyAPageAndAChoiceNeverOutlivesItsPag
     ASSERT_TRUE(model.ConversationTarget(&customer, &owner));
     EXPECT_EQ(customer, 61053);
     EXPECT_EQ(owner, kOwn);
-    model.OnCustomerPager(MsgMgrPager::First);
+    model.OnCustomerPager(PagerButton::First);
     EXPECT_FALSE(model.ConversationTarget(&customer, &owner));
     model.OnCustomerClicked(2);
     model.OnSortClick(0, 2);
@@ -349,12 +349,12 @@ TEST_F(MsgMgrModelTest, PagesOfSixtyFromTheNewestEnd) {
         } else {
             EXPECT_TRUE(display.pieces.empty()) << "page 1 of 1 shows nothing";
         }
-        model.OnHistoryPager(MsgMgrPager::First);
+        model.OnHistoryPager(PagerButton::First);
         EXPECT_EQ(model.CurrentPage(), 1);
         EXPECT_EQ(display.Count(L"    message "), c.onFirstPage) << c.records;
         // Pages 1 to the page count only.
         const int shows = display.shows;
-        model.OnHistoryPager(MsgMgrPager::Previous);
+        model.OnHistoryPager(PagerButton::Previous);
         model.ShowHistoryPage(0);
         model.ShowHistoryPage(c.pages + 1);
         EXPECT_EQ(display.shows, shows) << c.records;
@@ -397,7 +397,7 @@ TEST_F(MsgMgrModelTest, HistoriesThatCannotBeReadShowNoRecordsAndAreReadOnceMore
     EXPECT_EQ(display.text, L"没有此客户的消息记录");
     EXPECT_EQ(display.retries, 1);
     EXPECT_FALSE(model.IsLoaded());
-    model.OnHistoryPager(MsgMgrPager::First);
+    model.OnHistoryPager(PagerButton::First);
     EXPECT_EQ(display.text, L"没有此客户的消息记录") << "nothing to page through";
 
     // The retry a second later finds what the engine wrote.
@@ -495,7 +495,7 @@ TEST_F(MsgMgrModelTest, HitsArePagedAndTheReloadWaitsForTheSearchToEnd) {
     EXPECT_EQ(model.HitPageCount(), 3);
     EXPECT_EQ(model.CurrentHitPage(), 3);
     EXPECT_EQ(model.PagerPage(), 3);
-    model.OnHistoryPager(MsgMgrPager::First);
+    model.OnHistoryPager(PagerButton::First);
     EXPECT_EQ(model.CurrentHitPage(), 1);
     EXPECT_EQ(display.Count(L"  message "), 10);
     EXPECT_TRUE(model.OnPageBoxEnter(L"2"));

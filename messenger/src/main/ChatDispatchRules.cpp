@@ -1,5 +1,6 @@
 #include "ChatDispatchRules.h"
 
+#include "clientui/AutoReplyComposer.h"
 #include "clientui/ChatSessionRules.h"
 
 #include "ChatFontFormat.h"
@@ -43,32 +44,18 @@ size_t CChatDispatchRules::TakeUnread(const CEngineModule& engine, int32_t peerI
     return records.size();
 }
 
-std::string CChatDispatchRules::AutoReplyText(const CClientSettings& settings,
-                                              const clientui::IAnsiCodePage& codePage) {
+std::string CChatDispatchRules::AutoReplyPrefix(const CClientSettings& settings,
+                                                const clientui::IAnsiCodePage& codePage) {
     // The configured chat font as a character format, then as the font of
     // a message, as the input's font is taken.
     const CHARFORMATW format = CChatSessionRules::InputFormatFromSettings(settings, codePage);
     const clientui::ChatFontSpec font = clientui::ChatFontFromCharFormat(format, codePage);
-    clientui::CMessageBuilder builder(codePage);
-    clientui::BuiltMessage built = builder.BuildAutoReply(CAutoReplyRules::ReplyText(settings), font);
-    if (!built.accepted) {
-        // A reply too long for one message goes out cut to the field.
-        built.text = builder.FormatPrefix(font) + codePage.ToAnsi(L"[自动回复] " + CAutoReplyRules::ReplyText(settings));
-        built.text = fw::CutAnsi(built.text, TEXTMSG_TEXT_SIZE - 1);
-    }
-    return built.text;
+    return clientui::CMessageBuilder(codePage).FormatPrefix(font);
 }
 
-TextMsgRecord CChatDispatchRules::AutoReplyRecord(const CClientSettings& settings,
-                                                  const clientui::IAnsiCodePage& codePage, int32_t ownId,
-                                                  int32_t sender, const MessageStamp& stamp) {
-    TextMsgRecord record = CChatSessionRules::MakeRecord(ownId, sender, stamp);
-    record.type = 1;
-    const std::string text = AutoReplyText(settings, codePage);
-    const size_t length = text.size() < sizeof record.text ? text.size() : sizeof record.text - 1;
-    std::memcpy(record.text, text.data(), length);
-    record.text[length] = '\0';
-    return record;
+std::string CChatDispatchRules::AutoReplyText(const CClientSettings& settings,
+                                              const clientui::IAnsiCodePage& codePage) {
+    return CAutoReplyComposer::ComposeText(AutoReplyPrefix(settings, codePage), settings, codePage);
 }
 
 bool CChatDispatchRules::AutoReply(const CEngineModule& engine, const CClientSettings& settings,
@@ -76,15 +63,9 @@ bool CChatDispatchRules::AutoReply(const CEngineModule& engine, const CClientSet
     if (sender <= 0 || !engine.MGetCurUserID || !engine.MSendTextMsg) return false;
     const int32_t self = engine.MGetCurUserID();
     const UserInfoBase* own = engine.MGetUserInfoBase ? engine.MGetUserInfoBase(self) : nullptr;
-    if (!own || !CAutoReplyRules::ShouldReply(settings.bAutoReply, own->status)) return false;
-    const TextMsgRecord record = AutoReplyRecord(settings, codePage, self, sender, stamp);
-    engine.MSendTextMsg(&record);
-    return true;
-}
-
-std::wstring CChatDispatchRules::FailedMessageText(int32_t timeWord) {
-    return fw::FormatString(L"由于网络原因，您%02d:%02d:%02d的消息没有发送成功:(", timeWord / 10000000,
-                            timeWord % 10000000 / 100000, timeWord % 100000 / 1000);
+    if (!own) return false;
+    return CAutoReplyComposer::ReplyTo(engine, settings, own->status, self, sender, stamp,
+                                       [&] { return AutoReplyPrefix(settings, codePage); }, codePage);
 }
 
 std::wstring CChatDispatchRules::SoundFile(const CClientSettings& settings, const std::wstring& programFolder,

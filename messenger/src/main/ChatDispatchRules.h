@@ -1,7 +1,7 @@
 // What the messenger's main window decides about chats without a window:
 // where a new message goes, which record a chat opens with, the hand-over of
-// a peer's unread messages, the automatic reply, the failed-message text and
-// the sound of a new message. The engine is reached through a CEngineModule
+// a peer's unread messages, the automatic reply and the sound of a new
+// message. The engine is reached through a CEngineModule
 // table, so tests drive these with fake functions.
 #pragma once
 
@@ -39,19 +39,18 @@ public:
     static size_t TakeUnread(const CEngineModule& engine, int32_t peerId,
                              const std::function<void(const TextMsgRecord&)>& show);
 
-    // The automatic reply's text (ANSI, fits the text field): the format
-    // prefix of the configured chat font, "[自动回复] " and the reply.
+    // The automatic reply's format prefix: the configured chat font taken
+    // as the chat input's character format (the desk takes the settings'
+    // values as they are).
+    static std::string AutoReplyPrefix(const CClientSettings& settings, const clientui::IAnsiCodePage& codePage);
+    // The automatic reply's text (ANSI, fits the text field): the prefix,
+    // "[自动回复] " and the reply.
     static std::string AutoReplyText(const CClientSettings& settings, const clientui::IAnsiCodePage& codePage);
-    // The reply record: type 1, the stamp, own id to the sender.
-    static TextMsgRecord AutoReplyRecord(const CClientSettings& settings, const clientui::IAnsiCodePage& codePage,
-                                         int32_t ownId, int32_t sender, const MessageStamp& stamp);
-    // The whole rule: sends the reply to sender when the switch is on and
-    // the own status is busy, away or do-not-disturb. True when sent.
+    // The whole rule, for the own record's status: sends the reply to
+    // sender when the switch is on and the own status is busy, away or
+    // do-not-disturb. True when sent.
     static bool AutoReply(const CEngineModule& engine, const CClientSettings& settings,
                           const clientui::IAnsiCodePage& codePage, int32_t sender, const MessageStamp& stamp);
-
-    // "由于网络原因，您hh:mm:ss的消息没有发送成功:(" for the message's time word.
-    static std::wstring FailedMessageText(int32_t timeWord);
 
     // The sound file of a new message: the chosen file when it exists, else
     // "Resource\Sound\msg.wav" of the program folder; empty while the sound

@@ -9,10 +9,11 @@
 #include "clientui/ClientSettings.h"
 #include "clientui/ChatMessageClock.h"
 #include "clientui/EngineModule.h"
+#include "clientui/FailedMessageText.h"
 #include "clientui/IMUserInfoPanel.h"
 #include "clientui/InstanceControl.h"
 #include "clientui/InstanceControlRule.h"
-#include "clientui/LogonErrorText.h"
+#include "clientui/MainPanelCore.h"
 #include "clientui/OfficeXPMenu.h"
 #include "clientui/PanelDrawing.h"
 #include "clientui/PanelRegistry.h"
@@ -34,13 +35,8 @@ namespace {
 
 using Layout = CMainPanelLayout;
 
-// Commands of the menus.
-constexpr UINT kCmdStatusFirst = 32800;  // online .. offline: 32800 .. 32805
-constexpr UINT kCmdStatusLast = 32805;
-constexpr UINT kCmdMyProfile = 32810;
-constexpr UINT kCmdSystemSetting = 32811;
-constexpr UINT kCmdOpenMainPanel = 32812;
-constexpr UINT kCmdExit = 32813;
+// Commands of the menus: the shared ones and the contacts' own.
+using namespace clientui::mainmenu;
 constexpr UINT kCmdContactProfile = 32814;
 constexpr UINT kCmdSendMessage = 32815;
 
@@ -52,8 +48,6 @@ constexpr COLORREF kTextColour = 0x7B1C00;
 constexpr COLORREF kLeftColumnBottom = 0xF9F3E4;
 constexpr COLORREF kWhite = 0xFFFFFF;
 
-constexpr wchar_t kHotKeyAtomName[] = L"QORVANEIMSCREENSHOTKEY";
-constexpr ATOM kFirstStringAtom = 0xC000;
 
 const std::wstring kTitle = kMessengerDisplayTitle;
 
@@ -129,7 +123,7 @@ BOOL CIMMainPanel::OnInitDialog() {
             return FALSE;
         }
     } else {
-        StartAutomaticLogon();
+        CMainPanelCore::StartAutomaticLogon(m_logonPanel, GetIMApp() ? GetIMApp()->GetCmdUserID() : 0);
     }
 
     // 8-9. Docked at the right edge with the size held now; the own id in
@@ -138,7 +132,7 @@ BOOL CIMMainPanel::OnInitDialog() {
     SetWindowText(fw::FormatString(L"%ls %u", kTitle.c_str(), static_cast<unsigned>(m_user.GetBase().userId)));
 
     // 10-12. Hot key and tray.
-    RegisterScreenshotHotKey();
+    m_hotKey.Register(m_hWnd);
     AddTrayIcon();
     RefreshTrayTip();
 
@@ -179,28 +173,10 @@ void CIMMainPanel::CreateSearch() {
     m_hitList->Create(m_hWnd);
 }
 
-void CIMMainPanel::StartAutomaticLogon() {
-    // The account of the command line with an empty password (type 10).
-    const int32_t account = GetIMApp() ? GetIMApp()->GetCmdUserID() : 0;
-    m_logonPanel.SetLogonInfo(fw::FormatString(L"%d", account), std::wstring());
-    g_ClientSettings.LoadServerInfo();
-    if (g_EngineModule.MLogon)
-        g_EngineModule.MLogon(m_logonPanel.GetAccount().c_str(), m_logonPanel.GetPassword().c_str(), LOGON_TYPE_AUTO,
-                              g_ClientSettings.serverEntry.c_str(), kChatServerPort);
-    m_logonPanel.SetLogonState(kLogonStateStarted);
-}
-
 void CIMMainPanel::Dock() {
     const RECT docked = Layout::DockedRect(WorkArea(), g_ClientSettings.mainPanelWidth,
                                            g_ClientSettings.mainPanelHeight, ::GetSystemMetrics(SM_CYCAPTION));
     SetWindowPos(nullptr, docked.left, docked.top, Width(docked), Height(docked), SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void CIMMainPanel::RegisterScreenshotHotKey() {
-    const ATOM atom = ::GlobalAddAtomW(kHotKeyAtomName);
-    if (atom < kFirstStringAtom) return;  // no atom: no hot key
-    m_nHotKeyId = atom - kFirstStringAtom;
-    ::RegisterHotKey(m_hWnd, m_nHotKeyId, MOD_CONTROL, VK_NUMPAD0);
 }
 
 void CIMMainPanel::AddTrayIcon() {
@@ -214,11 +190,7 @@ void CIMMainPanel::OnDestroy() {
     ::KillTimer(m_hWnd, kOwnProfileTimer);
     ::KillTimer(m_hWnd, kContactProfileTimer);
     ::KillTimer(m_hWnd, kSearchPrepareTimer);
-    if (m_nHotKeyId >= 0) {
-        ::UnregisterHotKey(m_hWnd, m_nHotKeyId);
-        ::GlobalDeleteAtom(static_cast<ATOM>(m_nHotKeyId + kFirstStringAtom));
-        m_nHotKeyId = -1;
-    }
+    m_hotKey.Unregister();
     m_tray.Remove();
     m_friends.clear();
     m_friendById.clear();
@@ -328,7 +300,7 @@ void CIMMainPanel::PaintSurface(HDC dc, int w, int h) {
 }
 
 void CIMMainPanel::PaintHeaderTexts(HDC dc) {
-    const MainHeader header = CMainPanelTexts::Header(g_EngineModule, GetLogonState(), kTitle);
+    const MainHeader header = CIMMainPanelTexts::Header(g_EngineModule, GetLogonState(), kTitle);
     if (header.status >= 0) {
         const RECT status = ClientArea(Layout::kStatus);
         if (HBITMAP bitmap = StatusBitmap(header.status)) {
@@ -547,10 +519,10 @@ int CIMMainPanel::ShowMessage(const std::wstring& text, UINT flags) {
     return fw::ShowMessageBox(MessageOwner(), text, kTitle, flags);
 }
 
+CMainPanelCore::ShowMessageFn CIMMainPanel::MessageBoxes() { return [this](const std::wstring& text, UINT flags) { return ShowMessage(text, flags); }; }
+
 LRESULT CIMMainPanel::OnEngineConnect(WPARAM connected) {
-    if (connected) return 0;
-    ShowMessage(CMainPanelTexts::kConnectFailed, MB_OK);
-    if (LogonPanelOpen()) m_logonPanel.EnableInputs();
+    CMainPanelCore::OnConnectResult(connected != 0, m_logonPanel, MessageBoxes());
     return 0;
 }
 
@@ -571,21 +543,14 @@ LRESULT CIMMainPanel::OnEngineLogon(WPARAM loggedOn, LPARAM code) {
         g_ClientSettings.LoadSystemSetting(self);
         return 0;
     }
-    if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
-    const int result = static_cast<int>(code);
     const bool manual = GetIMApp() && GetIMApp()->IsManualLogon();
-    // A refused automatic log-on of an unknown account stays silent.
-    if (manual || result != LOGON_ERR_PASSWORD) ShowMessage(FormatLogonFailure(result), MB_OK);
-    if (LogonPanelOpen()) m_logonPanel.EnableInputs();
+    CMainPanelCore::OnLogonRefused(static_cast<int>(code), manual, m_logonPanel, MessageBoxes());
     SetTrayIcon(STATUS_OFFLINE);
     return 0;
 }
 
 LRESULT CIMMainPanel::OnEngineLogout(WPARAM wParam) {
-    if (wParam != 0) return 0;
-    // The same account has logged on elsewhere: this session is over.
-    if (g_EngineModule.MLogonOut) g_EngineModule.MLogonOut(1);
-    ShowMessage(CMainPanelTexts::kForcedLogout, MB_OK | MB_ICONEXCLAMATION);
+    if (!CMainPanelCore::OnForcedLogout(wParam, MessageBoxes())) return 0;
     RefreshStatuses(true);
     Invalidate(false);
     RefreshTrayTip();
@@ -851,7 +816,7 @@ LRESULT CIMMainPanel::OnMessageSent(WPARAM messageId) {
 
 LRESULT CIMMainPanel::OnMessageFailed(WPARAM timeWord) {
     fw::ShowMessageBox(IsWindowVisible() ? m_hWnd : nullptr,
-                       CChatDispatchRules::FailedMessageText(static_cast<int32_t>(timeWord)), kTitle,
+                       clientui::FailedMessageText(static_cast<int32_t>(timeWord)), kTitle,
                        MB_OK | MB_ICONEXCLAMATION);
     return 0;
 }
@@ -883,8 +848,8 @@ void CIMMainPanel::SetTrayIcon(int index) {
 
 void CIMMainPanel::RefreshTrayTip() {
     const TrayState state = ComputeTrayState(g_EngineModule, m_user.GetBase());
-    m_tray.SetTip(CMainPanelTexts::TrayTip(kTitle, state.nickname, state.status, g_ClientSettings.bPopUp));
-    SetTrayIcon(CMainPanelTexts::TrayIconIndex(state.status));
+    m_tray.SetTip(CIMMainPanelTexts::TrayTip(kTitle, state.nickname, state.status, g_ClientSettings.bPopUp));
+    SetTrayIcon(CIMMainPanelTexts::TrayIconIndex(state.status));
 }
 
 void CIMMainPanel::OnUnreadTick() {
@@ -900,7 +865,7 @@ void CIMMainPanel::OnUnreadTick() {
         m_tray.SetIcon(m_hBlinkIcon, kBlinkIconIndex);
         break;
     }
-    m_tray.SetTip(CMainPanelTexts::UnreadTip(kTitle, fw::FromAnsiField(m_user.GetBase().nickname), m_unread.First()));
+    m_tray.SetTip(CIMMainPanelTexts::UnreadTip(kTitle, fw::FromAnsiField(m_user.GetBase().nickname), m_unread.First()));
 }
 
 LRESULT CIMMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
@@ -922,24 +887,9 @@ LRESULT CIMMainPanel::OnTrayNotify(WPARAM id, LPARAM mouseMessage) {
 }
 
 void CIMMainPanel::ShowTrayMenu() {
-    POINT cursor = {};
-    ::GetCursorPos(&cursor);
-    ::SetForegroundWindow(m_hWnd);
-    COfficeXPMenu menu;
-    menu.SetIconSize(11, 11);
-    if (GetLogonState() == kLogonStateLoggedOn) {
-        HIMAGELIST statusIcons = GetIMApp() ? GetIMApp()->GetStatusImageList() : nullptr;
-        menu.AppendItem(MF_STRING, L"我的资料", kCmdMyProfile);
-        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-        const wchar_t* names[] = {L"在线", L"忙碌", L"离开", L"请勿打扰"};
-        for (int i = 0; i < 4; ++i) menu.AppendItemWithIcon(names[i], kCmdStatusFirst + i, statusIcons, i);
-        menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-    }
-    menu.AppendItem(MF_STRING, L"打开主面板", kCmdOpenMainPanel);
-    menu.AppendItem(MF_SEPARATOR, std::wstring(), 0);
-    menu.AppendItem(MF_STRING, L"退出", kCmdExit);
-    menu.TrackPopupMenu(TPM_BOTTOMALIGN, cursor.x, cursor.y, m_hWnd);
-    menu.DestroyMenu();
+    // The messenger's menu icons are 11 pixels square.
+    CMainPanelCore::ShowTrayMenu(m_hWnd, GetLogonState() == kLogonStateLoggedOn,
+                                 GetIMApp() ? GetIMApp()->GetStatusImageList() : nullptr, 11);
 }
 
 void CIMMainPanel::ShowStatusMenu() {
@@ -1017,7 +967,7 @@ void CIMMainPanel::OnProfileTick(UINT_PTR timer) {
         return;
     case CProfileRequest::TickAction::GiveUp:
         KillTimer(timer);
-        ShowMessage(CMainPanelTexts::ProfileNotArrived(request.UserId()), MB_OK | MB_ICONINFORMATION);
+        ShowMessage(CIMMainPanelTexts::ProfileNotArrived(request.UserId()), MB_OK | MB_ICONINFORMATION);
         return;
     case CProfileRequest::TickAction::Open:
         KillTimer(timer);
@@ -1034,7 +984,7 @@ void CIMMainPanel::OpenSettings() {
 
 LRESULT CIMMainPanel::OnHotKey(WPARAM id) {
     // The screenshot stays on the clipboard for the user to paste.
-    if (m_nHotKeyId >= 0 && static_cast<int>(id) == m_nHotKeyId && g_EngineModule.ScreenShot)
+    if (m_hotKey.Is(id) && g_EngineModule.ScreenShot)
         g_EngineModule.ScreenShot();
     return 1;
 }
@@ -1056,24 +1006,12 @@ void CIMMainPanel::ShowAndActivate() {
 LRESULT CIMMainPanel::OnInstanceControl(WPARAM wParam, LPARAM lParam) {
     const int32_t cmdUserId = GetIMApp() ? GetIMApp()->GetCmdUserID() : 0;
     const InstanceControlAction action = CInstanceControlRule::Decide(wParam, lParam, cmdUserId, 0);
-    switch (action) {
-    case InstanceControlAction::Show:
-        ShowAndActivate();
-        break;
-    case InstanceControlAction::Close:
-        if (LogonPanelOpen())
-            m_logonPanel.EndDialog(IDCANCEL);  // the initialisation then ends the program
-        else
-            CloseProgram();
-        break;
-    case InstanceControlAction::Ignore:
-        break;
-    }
-    return CInstanceControlRule::Answer(action);
+    return CMainPanelCore::OnInstanceControl(action, m_logonPanel, [this] { ShowAndActivate(); },
+                                             [this] { CloseProgram(); });
 }
 
 void CIMMainPanel::AskAndExit() {
-    if (ShowMessage(CMainPanelTexts::kExitQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
+    if (ShowMessage(CIMMainPanelTexts::kExitQuestion, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES) return;
     CloseProgram();
 }
 
@@ -1107,7 +1045,7 @@ LRESULT CIMMainPanel::OnStateQuery(WPARAM what, LPARAM lParam) {
         return TextAtom(rows);
     }
     case 3: {
-        const MainHeader header = CMainPanelTexts::Header(g_EngineModule, GetLogonState(), kTitle);
+        const MainHeader header = CIMMainPanelTexts::Header(g_EngineModule, GetLogonState(), kTitle);
         return TextAtom(header.nameLine + L"\n" + header.signatureLine);
     }
     case 4:

@@ -27,7 +27,9 @@
 #include "clientui/FindListWnd.h"
 #include "clientui/IMFriendListTree.h"
 #include "clientui/LogonPanel.h"
+#include "clientui/MainPanelCore.h"
 #include "clientui/PanelBase.h"
+#include "clientui/ScreenshotHotKey.h"
 #include "clientui/TrayIcon.h"
 
 #include "SystemAnsiCodePage.h"
@@ -87,9 +89,7 @@ private:
     // --- initialisation ---------------------------------------------------
     void CreateTree();
     void CreateSearch();
-    void StartAutomaticLogon();
     void Dock();
-    void RegisterScreenshotHotKey();
     void AddTrayIcon();
 
     // --- layout and painting ------------------------------------------------
@@ -169,6 +169,8 @@ private:
     bool HitListVisible() const;
 
     int ShowMessage(const std::wstring& text, UINT flags);
+    // ShowMessage for the shared log-on handlers.
+    CMainPanelCore::ShowMessageFn MessageBoxes();
     HWND MessageOwner() const;
     bool LogonPanelOpen() const { return m_logonPanel.IsWindow(); }
     int32_t OwnId() const;
@@ -184,7 +186,7 @@ private:
     CIMUser m_user;
     CLogonPanel m_logonPanel;
     std::wstring m_settingsNotice;  // not shown yet
-    int m_nHotKeyId = -1;
+    CScreenshotHotKey m_hotKey;
     int32_t m_nChosenContact = 0;
     CProfileRequest m_contactProfile;
     CProfileRequest m_ownProfile;

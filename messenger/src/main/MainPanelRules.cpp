@@ -50,33 +50,31 @@ RECT CMainPanelLayout::DockedRect(const RECT& work, int width, int height, int c
 // ---------------------------------------------------------------------------
 // Texts
 
-const wchar_t CMainPanelTexts::kExitQuestion[] = L"退出在线聊天工具，将不能及时收到消息。\r\n您确认要退出程序吗?";
-const wchar_t CMainPanelTexts::kForcedLogout[] = L"您的帐号重复登陆，您已经被迫下线";
-const wchar_t CMainPanelTexts::kConnectFailed[] = L"连接服务器失败:(";
-const wchar_t CMainPanelTexts::kNotLoggedOnName[] = L"未登录";
-const wchar_t CMainPanelTexts::kPlaceholderSignature[] = L"更多功能，请登录查看:)";
-const wchar_t CMainPanelTexts::kFetching[] = L"正在获取相关信息...";
+const wchar_t CIMMainPanelTexts::kExitQuestion[] = L"退出在线聊天工具，将不能及时收到消息。\r\n您确认要退出程序吗?";
+const wchar_t CIMMainPanelTexts::kNotLoggedOnName[] = L"未登录";
+const wchar_t CIMMainPanelTexts::kPlaceholderSignature[] = L"更多功能，请登录查看:)";
+const wchar_t CIMMainPanelTexts::kFetching[] = L"正在获取相关信息...";
 
-std::wstring CMainPanelTexts::ProfileNotArrived(int32_t userId) {
+std::wstring CIMMainPanelTexts::ProfileNotArrived(int32_t userId) {
     return fw::FormatString(L"没有收到 %d 的资料，请稍后再试。", userId);
 }
 
-std::wstring CMainPanelTexts::StatusText(int32_t status) {
+std::wstring CIMMainPanelTexts::StatusText(int32_t status) {
     std::wstring text;
     GetStatusName(status, text, STATUS_ONLINE);
     return text;
 }
 
-std::wstring CMainPanelTexts::NameLine(const std::wstring& nickname, int32_t status) {
+std::wstring CIMMainPanelTexts::NameLine(const std::wstring& nickname, int32_t status) {
     return fw::FormatString(L"%ls  [%ls]", nickname.c_str(), StatusText(status).c_str());
 }
 
-std::wstring CMainPanelTexts::SignatureLine(const std::wstring& signature) {
+std::wstring CIMMainPanelTexts::SignatureLine(const std::wstring& signature) {
     if (signature.empty() || signature[0] == L'0') return L"暂无个性签名信息";
     return signature;
 }
 
-MainHeader CMainPanelTexts::Header(const CEngineModule& engine, int32_t logonState, const std::wstring& title) {
+MainHeader CIMMainPanelTexts::Header(const CEngineModule& engine, int32_t logonState, const std::wstring& title) {
     MainHeader header;
     const int32_t self = engine.MGetCurUserID ? engine.MGetCurUserID() : 0;
     if (self == 0) {
@@ -101,14 +99,14 @@ MainHeader CMainPanelTexts::Header(const CEngineModule& engine, int32_t logonSta
     return header;
 }
 
-std::wstring CMainPanelTexts::TrayTip(const std::wstring& title, const std::wstring& nickname, int32_t status,
+std::wstring CIMMainPanelTexts::TrayTip(const std::wstring& title, const std::wstring& nickname, int32_t status,
                                       bool popUp) {
     const std::wstring tip = fw::FormatString(L" %ls:%ls \r\n 状态:%ls \r\n 会话:%ls ", title.c_str(), nickname.c_str(),
                                               StatusText(status).c_str(), popUp ? L"自动弹出会话窗口" : L"任务栏闪烁");
     return fw::CutWide(tip, kTipChars);
 }
 
-std::wstring CMainPanelTexts::UnreadTip(const std::wstring& title, const std::wstring& nickname, int32_t sender) {
+std::wstring CIMMainPanelTexts::UnreadTip(const std::wstring& title, const std::wstring& nickname, int32_t sender) {
     return fw::CutWide(fw::FormatString(L"%ls: %ls\r\n来自 %d 的未读消息", title.c_str(), nickname.c_str(), sender),
                        kTipChars);
 }

@@ -59,7 +59,7 @@ struct MainHeader {
     int32_t status = -1;
 };
 
-class CMainPanelTexts {
+class CIMMainPanelTexts {
 public:
     // Characters of the tray tip without its NUL.
     static constexpr size_t kTipChars = 127;
@@ -84,8 +84,6 @@ public:
     static int TrayIconIndex(int32_t status) { return status >= 0 && status <= 5 ? status : 0; }
 
     static const wchar_t kExitQuestion[];        // "退出在线聊天工具，..."
-    static const wchar_t kForcedLogout[];        // "您的帐号重复登陆，您已经被迫下线"
-    static const wchar_t kConnectFailed[];       // "连接服务器失败:("
     static const wchar_t kNotLoggedOnName[];     // "未登录"
     static const wchar_t kPlaceholderSignature[];// "更多功能，请登录查看:)"
     static const wchar_t kFetching[];            // "正在获取相关信息..."
