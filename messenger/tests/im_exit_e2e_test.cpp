@@ -19,6 +19,7 @@
 #include "main/MainPanelRules.h"
 
 #include "clientui/IMFriendListTree.h"
+#include "clientui/MainPanelCore.h"
 #include "clientui/PanelBase.h"
 
 #include <ImEngineApi.h>
@@ -92,7 +93,7 @@ protected:
                 HWND main = StartLoggedOn(im, &icon);
                 EXPECT_NE(main, nullptr) << "not logged on";
                 if (!main) return -1;
-                lastInput = ExpectExitFromTrayMenu(im, icon, kBoxCaption, CMainPanelTexts::kExitQuestion);
+                lastInput = ExpectExitFromTrayMenu(im, icon, kBoxCaption, CIMMainPanelTexts::kExitQuestion);
                 break;
             }
             case ExitPath::ForcedLogOutThenTrayMenu: {
@@ -107,10 +108,10 @@ protected:
                 HWND box = WaitForProcessWindow(im, L"#32770", &kBoxCaption, kWindowWaitMs);
                 EXPECT_NE(box, nullptr) << "no notice of the forced log-out";
                 if (!box) return -1;
-                EXPECT_EQ(MessageBoxText(box), CMainPanelTexts::kForcedLogout);
+                EXPECT_EQ(MessageBoxText(box), CMainPanelCore::kForcedLogout);
                 ClickControlOf(box, IDOK);
                 EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(box); }, kWindowWaitMs));
-                lastInput = ExpectExitFromTrayMenu(im, icon, kBoxCaption, CMainPanelTexts::kExitQuestion);
+                lastInput = ExpectExitFromTrayMenu(im, icon, kBoxCaption, CIMMainPanelTexts::kExitQuestion);
                 break;
             }
             case ExitPath::TrayMenuWithChatOpen: {
@@ -120,7 +121,7 @@ protected:
                 // The chat is opened as the friend tree opens it (preparation).
                 ::PostMessageW(main, WM_OPEN_CHAT, kFriend, 0);
                 EXPECT_NE(im.WaitForWindow(L"与 张三 交流中", kWindowWaitMs), nullptr) << "no chat window";
-                lastInput = ExpectExitFromTrayMenu(im, icon, kBoxCaption, CMainPanelTexts::kExitQuestion);
+                lastInput = ExpectExitFromTrayMenu(im, icon, kBoxCaption, CIMMainPanelTexts::kExitQuestion);
                 break;
             }
         }
