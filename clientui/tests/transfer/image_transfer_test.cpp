@@ -267,6 +267,35 @@ TEST(ImageTransferConnect, AStalledServerHoldsNoAttemptForEver) {
     ::DeleteFileW(picture.c_str());
 }
 
+// The programs' exit stops the workers while a stalled server holds a
+// transfer: the stop interrupts the connection instead of waiting for the
+// I/O time-out, and the threads are joined at once.
+TEST(ImageTransferConnect, AStopEndsTransfersHeldByAStalledServerAtOnce) {
+    MessageBoxLog boxes;
+    SilentListener listener;
+    ASSERT_TRUE(listener.Ok());
+    ImageTransferConfig config{L"127.0.0.1", listener.Port(), TestTiming(), L""};
+    config.timing.ioTimeoutMs = 60000;
+    CImageTransfer transfer(config);
+    const std::wstring upload = LocalPicture(L"held-up.jpg", 100);
+    const std::wstring download = LocalPicture(L"1210HELD.JPG", 0);
+    ::DeleteFileW(download.c_str());
+    transfer.AddUploadJob(Job("1210HELDUP.JPG", upload));
+    transfer.AddDownloadJob(Job(fw::ToAnsi(::PathFindFileNameW(download.c_str())), download));
+    ASSERT_TRUE(WaitUntil([&] {
+        return transfer.UploadCounters().requests >= 1 && transfer.DownloadCounters().requests >= 1;
+    }));
+    ::Sleep(200);  // both requests are out; both workers wait for replies
+    const DWORD start = ::GetTickCount();
+    transfer.Stop();
+    EXPECT_LT(::GetTickCount() - start, 1000u) << "the stop waited for a receive's time-out";
+    EXPECT_EQ(transfer.UploadQueueSize(), 1u) << "a stopped job stays queued";
+    transfer.Stop();  // again: nothing left to wait for
+    EXPECT_TRUE(boxes.Texts().empty());
+    ::DeleteFileW(upload.c_str());
+    ::DeleteFileW((download + L".tmp").c_str());
+}
+
 // ---------------------------------------------------------------------------
 // Against the stand-in file server
 
