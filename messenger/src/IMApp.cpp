@@ -6,11 +6,11 @@
 #include "main/IMPanelFactory.h"
 #include "main/IMPanelOpener.h"
 
-#include "clientui/ImageTransfer.h"
 #include "clientui/ClientCommandLine.h"
 #include "clientui/ClientSettings.h"
 #include "clientui/ClientStartup.h"
 #include "clientui/EngineModule.h"
+#include "clientui/ImageTransfer.h"
 #include "clientui/InstanceControl.h"
 #include "clientui/PanelRegistry.h"
 

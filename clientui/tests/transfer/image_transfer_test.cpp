@@ -185,6 +185,13 @@ private:
     uint16_t m_port = 0;
 };
 
+// A transfer against the listener that never answers, with this I/O time-out.
+ImageTransferConfig StalledConfig(const SilentListener& listener, unsigned ioTimeoutMs) {
+    ImageTransferConfig config{L"127.0.0.1", listener.Port(), TestTiming(), L""};
+    config.timing.ioTimeoutMs = ioTimeoutMs;
+    return config;
+}
+
 TEST(ImageTransferConnect, WhileNoServerAnswersTheJobsWaitInFrontAndOneNoticeIsShown) {
     MessageBoxLog boxes;
     ImageTransferConfig config{L"127.0.0.1", UnusedPort(), TestTiming(), L""};
@@ -253,9 +260,7 @@ TEST(ImageTransferConnect, AStalledServerHoldsNoAttemptForEver) {
     MessageBoxLog boxes;
     SilentListener listener;
     ASSERT_TRUE(listener.Ok());
-    ImageTransferConfig config{L"127.0.0.1", listener.Port(), TestTiming(), L""};
-    config.timing.ioTimeoutMs = 200;
-    CImageTransfer transfer(config);
+    CImageTransfer transfer(StalledConfig(listener, 200));
     const std::wstring picture = LocalPicture(L"stalled.jpg", 100);
     transfer.AddUploadJob(Job("1210STALL.JPG", picture));
     ASSERT_TRUE(WaitUntil([&] { return transfer.UploadCounters().requests >= 3; }, 20000));
@@ -274,9 +279,7 @@ TEST(ImageTransferConnect, AStopEndsTransfersHeldByAStalledServerAtOnce) {
     MessageBoxLog boxes;
     SilentListener listener;
     ASSERT_TRUE(listener.Ok());
-    ImageTransferConfig config{L"127.0.0.1", listener.Port(), TestTiming(), L""};
-    config.timing.ioTimeoutMs = 60000;
-    CImageTransfer transfer(config);
+    CImageTransfer transfer(StalledConfig(listener, 60000));
     const std::wstring upload = LocalPicture(L"held-up.jpg", 100);
     const std::wstring download = LocalPicture(L"1210HELD.JPG", 0);
     ::DeleteFileW(download.c_str());
