@@ -9,6 +9,7 @@
 #include "clientui/ClientSettings.h"
 #include "clientui/ClientStartup.h"
 #include "clientui/EngineModule.h"
+#include "clientui/ImageTransfer.h"
 #include "clientui/PanelRegistry.h"
 
 #include "fw/MessageBoxSink.h"
@@ -78,6 +79,10 @@ int CTavrelApp::ExitInstance() {
     CPanelRegistry::GetInstance()->CloseAll();
     CPanelRegistry::GetInstance()->DestroyAll();
     CPanelRegistry::DestroyInstance();
+
+    // The picture transfers' workers (the file transfers ended with their
+    // panels above): interrupted and joined while Winsock is still up.
+    CImageTransfer::StopInstance();
 
     // 3. The account's mutex.
     CloseUserMutex();

@@ -6,10 +6,16 @@
 //     the menu's last item, "是" in the question);
 //   - a forced log-out (the server puts the connection offline), its notice
 //     answered, then Alt+F4 on the main window;
-//   - "退出" from the tray menu with a customer's conversation open.
+//   - "退出" from the tray menu with a customer's conversation open;
+//   - "退出" from the tray menu while a customer's file comes in (offered by
+//     the customer, taken with a click on the file-transfer page's receive
+//     button) and the stand-in file server holds the download (its stall
+//     trigger), so that the transfer is under way.
 // The time is taken from the last input to the end of the process. Each
 // path runs QV_EXIT_RUNS times (2 by default; the measurement under load
 // runs 50), and the figures are printed per path.
+#include "AgentSession.h"
+#include "CustomerHost.h"
 #include "DeskServerControl.h"
 #include "DeskWindows.h"
 #include "DisplayTitle.h"
@@ -21,6 +27,7 @@
 #include "clientui/InstanceControl.h"
 #include "clientui/LogonPanelResource.h"
 #include "clientui/PanelBase.h"
+#include "clientui/TransFilePanel.h"
 
 #include <ImEngineApi.h>
 
@@ -28,6 +35,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,7 +59,13 @@ constexpr UINT kCmdStatusBusy = 32801;
 
 int TrayIconIndex(HWND main) { return static_cast<int>(SendTo(main, WM_TRAY_QUERY, 1, 0)); }
 
-enum class ExitPath { LogonPanelCloseBox, TrayMenu, ForcedLogOutThenAltF4, TrayMenuWithConversationOpen };
+enum class ExitPath {
+    LogonPanelCloseBox,
+    TrayMenu,
+    ForcedLogOutThenAltF4,
+    TrayMenuWithConversationOpen,
+    TrayMenuWithFileTransferUnderWay,
+};
 
 using PathCase = ExitPathCase<ExitPath>;
 
@@ -59,7 +74,11 @@ const PathCase kPaths[] = {
     {ExitPath::TrayMenu, "TrayMenu"},
     {ExitPath::ForcedLogOutThenAltF4, "ForcedLogOutThenAltF4"},
     {ExitPath::TrayMenuWithConversationOpen, "TrayMenuWithConversationOpen"},
+    {ExitPath::TrayMenuWithFileTransferUnderWay, "TrayMenuWithFileTransferUnderWay"},
 };
+
+// The offered file's size (the server holds the download from its first request).
+constexpr size_t kHeldFileBytes = 4 * 1024 * 1024;
 
 class DeskExitE2E : public ::testing::TestWithParam<PathCase> {
 protected:
@@ -102,6 +121,9 @@ protected:
     // process, or -1 when the path could not be driven.
     long long RunPath(ExitPath path) {
         CTavrelProcess process;
+        // A customer's client that the path needs; it logs out only after
+        // the program's end has been timed.
+        std::unique_ptr<CCustomerHost> customerHost;
         ULONGLONG lastInput = 0;
         POINT icon = {-1, -1};
         switch (path) {
@@ -151,6 +173,56 @@ protected:
                 EXPECT_TRUE(WaitUntil([&] { return (open = ShownConversation(main)).window != nullptr; },
                                       kWindowWaitMs))
                     << "the conversation did not open";
+                lastInput = ExpectExitFromTrayMenu(process, icon, kTitle, kExitQuestion);
+                break;
+            }
+            case ExitPath::TrayMenuWithFileTransferUnderWay: {
+                const std::wstring store = WindowsPathFromEnv("QV_FILESERVER_DIR");
+                EXPECT_FALSE(store.empty()) << "run with --fileserver";
+                if (store.empty()) return -1;
+                const std::wstring trigger = store + L"\\..\\stall";
+                ::DeleteFileW(trigger.c_str());
+                HWND main = StartLoggedOn(process, 50004, kTitle + L" - 50004 - 王磊 ", true, &icon);
+                EXPECT_NE(main, nullptr);
+                if (!main) return -1;
+                customerHost = std::make_unique<CCustomerHost>();
+                CCustomerHost& customer = *customerHost;
+                EXPECT_TRUE(customer.Loaded() && customer.Logon(60006, ServerAddress())) << "the customer did not log on";
+                if (!customer.LoggedOn()) return -1;
+                EXPECT_TRUE(customer.SendText(50004, "a file, please"));
+                Conversation chat;
+                EXPECT_TRUE(WaitUntil([&] { return (chat = ShownConversation(main)).window != nullptr; },
+                                      kWindowWaitMs))
+                    << "the conversation did not open";
+                if (!chat.window) return -1;
+                // The customer offers a file; the agent takes it with a click
+                // on the file-transfer page's receive button, and the server
+                // stalls at the download's first request.
+                FileRequestRecord own = {};
+                own.senderId = 60006;
+                own.receiverId = 50004;
+                own.fileSize = static_cast<int32_t>(kHeldFileBytes);
+                std::strcpy(own.fileName, "held.bin");
+                const size_t from = customer.FileEvents().size();
+                customer.Send(own, FILE_REQ_OFFER);
+                HWND receive = nullptr;
+                EXPECT_TRUE(WaitUntil([&] {
+                    receive = FindControl(main, kDeskTransFileIds.receive, L"Button");
+                    return receive && ::IsWindowVisible(receive);
+                }, kWindowWaitMs)) << "the file-transfer page does not show the offer";
+                if (!receive) return -1;
+                EXPECT_TRUE(WriteAll(trigger, "stall"));
+                customer.Pump(300);
+                EXPECT_TRUE(BringToFront(main));
+                Click(CentreOf(receive));
+                EXPECT_TRUE(customer.WaitForFileEvent(FILE_REQ_ACCEPT, kWindowWaitMs, nullptr, from)) << "no acceptance";
+                // The customer's word that the file is at the server: the
+                // agent's download begins.
+                customer.Send(own, FILE_REQ_READY);
+                EXPECT_TRUE(WaitUntil([&] { return ::GetFileAttributesW(trigger.c_str()) == INVALID_FILE_ATTRIBUTES; },
+                                      kWindowWaitMs))
+                    << "the download never reached the file server";
+                customer.Pump(200);
                 lastInput = ExpectExitFromTrayMenu(process, icon, kTitle, kExitQuestion);
                 break;
             }

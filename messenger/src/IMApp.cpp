@@ -10,6 +10,7 @@
 #include "clientui/ClientSettings.h"
 #include "clientui/ClientStartup.h"
 #include "clientui/EngineModule.h"
+#include "clientui/ImageTransfer.h"
 #include "clientui/InstanceControl.h"
 #include "clientui/PanelRegistry.h"
 
@@ -96,6 +97,10 @@ int CIMApp::ExitInstance() {
 
     // 2. Every registered panel, then the registry itself.
     CPanelRegistry::DestroyInstance();
+
+    // The picture transfers' workers (the file transfers ended with their
+    // panels above): interrupted and joined while Winsock is still up.
+    CImageTransfer::StopInstance();
 
     // 3. The account's mutex.
     CloseUserMutex();

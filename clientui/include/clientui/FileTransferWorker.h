@@ -99,7 +99,8 @@ public:
 
     // Starts the thread for the job; false while a thread still runs.
     bool Start(const FileTransferJob& job, std::shared_ptr<IFileTransferSink> sink);
-    // Asks the thread to stop at its next check (at once when it waits).
+    // Asks the thread to stop: at once when it waits, and a connect, send
+    // or receive under way fails at once (its connection is interrupted).
     void Cancel();
     // Waits up to ms for the thread; true when it has ended (or none runs).
     bool Wait(unsigned ms);

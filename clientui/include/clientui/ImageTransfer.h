@@ -31,9 +31,11 @@
 // display title for caption and its main window for owner. Replies are checked before anything
 // is taken from them; names follow the file-name rule (PictureName.h).
 //
-// The process-wide instance (GetInstance) lives for the whole process and
-// is never stopped. Tests make their own instance with their own server and
-// timing and end it with Stop.
+// The process-wide instance (GetInstance) lives until the program's exit
+// path ends it with StopInstance, before the engine and Winsock go; it is
+// never freed, so a late caller still finds it (stopped: its jobs stay
+// queued). Tests make their own instance with their own server and timing
+// and end it with Stop.
 #pragma once
 
 #include "clientui/FileServerSocket.h"
@@ -92,6 +94,9 @@ public:
     // entry of the settings and starts the upload worker, then the download
     // worker. Never destroyed.
     static CImageTransfer& GetInstance();
+    // Stops the single instance's workers and waits for them, when it was
+    // made (nothing otherwise). The programs call it from their exit path.
+    static void StopInstance();
 
     // An instance of its own (tests): starts both workers at once.
     explicit CImageTransfer(const ImageTransferConfig& config);
@@ -112,9 +117,10 @@ public:
     // path clears it).
     bool HasGivenUpDownload(const std::wstring& localPath) const;
 
-    // Signals both workers to stop and waits for them (and for a notice
-    // still shown). The programs never call it; a test ends its own
-    // instance with it (the destructor too).
+    // Signals both workers to stop, interrupts their connections (a
+    // transfer under way does not wait for its I/O time-out), closes an
+    // outage notice still shown, and joins the threads. Returns at once
+    // when called again.
     void Stop();
 
     size_t UploadQueueSize() const;
@@ -168,6 +174,8 @@ private:
     // The connection broke: closed, and one try to connect again.
     void Reconnect(Worker& worker);
     void ShowOutageNotice(Worker& worker);
+    // Closes the outage notice while it is shown, then joins its thread.
+    void EndOutageNotice();
     // Waits up to ms; true when a stop was asked for.
     bool WaitForStop(unsigned ms);
     bool Stopping() const { return m_stopping.load(); }
@@ -183,6 +191,7 @@ private:
     std::mutex m_noticeLock;
     bool m_outageNoticed = false;
     std::atomic<bool> m_noticeShowing{false};
+    std::atomic<DWORD> m_noticeThreadId{0};
     std::thread m_noticeThread;
     // Local paths of downloads given up (lower case), under the download lock.
     std::set<std::wstring> m_givenUp;

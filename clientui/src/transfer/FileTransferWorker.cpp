@@ -137,6 +137,8 @@ void CFileTransferWorker::Cancel() {
         m_shared->cancel = true;
     }
     m_shared->signal.notify_all();
+    // A send, receive or connect under way ends now, not at its time-out.
+    m_shared->socket.Interrupt();
 }
 
 bool CFileTransferWorker::Wait(unsigned ms) {

@@ -59,6 +59,8 @@ std::string StoredNameOf(const ImageTransJob& job, const std::string& name) {
     return MakeStoredName(job.head.type, now.wMonth, now.wDay, name);
 }
 
+std::atomic<CImageTransfer*> g_processInstance{nullptr};
+
 }  // namespace
 
 CImageTransfer& CImageTransfer::GetInstance() {
@@ -70,9 +72,15 @@ CImageTransfer& CImageTransfer::GetInstance() {
             config.messageCaption = app->GetDisplayTitle();
             config.messageOwner = [app] { return app->GetMainWindow(); };
         }
-        return new CImageTransfer(config);
+        auto* made = new CImageTransfer(config);
+        g_processInstance = made;
+        return made;
     }();
     return *instance;
+}
+
+void CImageTransfer::StopInstance() {
+    if (CImageTransfer* instance = g_processInstance.load()) instance->Stop();
 }
 
 CImageTransfer::CImageTransfer(const ImageTransferConfig& config) : m_config(config) {
@@ -91,10 +99,31 @@ void CImageTransfer::Stop() {
         m_stopping = true;
     }
     m_stopSignal.notify_all();
+    m_upload.socket.Interrupt();
+    m_download.socket.Interrupt();
     if (m_upload.thread.joinable()) m_upload.thread.join();
     if (m_download.thread.joinable()) m_download.thread.join();
+    EndOutageNotice();
+}
+
+// The notice's message box belongs to its thread: it is asked to close
+// (as its close box would) until the thread has ended.
+void CImageTransfer::EndOutageNotice() {
     std::lock_guard<std::mutex> lock(m_noticeLock);
-    if (m_noticeThread.joinable()) m_noticeThread.join();
+    if (!m_noticeThread.joinable()) return;
+    while (m_noticeShowing) {
+        if (const DWORD id = m_noticeThreadId.load()) {
+            ::EnumThreadWindows(
+                id,
+                [](HWND window, LPARAM) -> BOOL {
+                    ::PostMessageW(window, WM_CLOSE, 0, 0);
+                    return TRUE;
+                },
+                0);
+        }
+        ::Sleep(20);
+    }
+    m_noticeThread.join();
 }
 
 bool CImageTransfer::WaitForStop(unsigned ms) {
@@ -176,10 +205,12 @@ void CImageTransfer::ShowOutageNotice(Worker& worker) {
     m_outageNoticed = true;
     if (m_noticeThread.joinable()) m_noticeThread.join();
     m_noticeShowing = true;
+    m_noticeThreadId = 0;
     ++worker.counters.notices;
     const std::wstring caption = m_config.messageCaption;
     const std::function<HWND()> ownerOf = m_config.messageOwner;
     m_noticeThread = std::thread([this, caption, ownerOf] {
+        m_noticeThreadId = ::GetCurrentThreadId();
         HWND owner = ownerOf ? ownerOf() : nullptr;
         if (owner && !::IsWindow(owner)) owner = nullptr;
         fw::ShowMessageBox(owner, kConnectFailedText, caption, MB_OK);

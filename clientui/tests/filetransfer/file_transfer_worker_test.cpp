@@ -227,8 +227,33 @@ TEST(FileTransferWorkerHostile, ACancelEndsAWorkerThatWaitsForTheServer) {
     ASSERT_TRUE(worker.Start(job, sink));
     ::Sleep(100);
     worker.Cancel();
-    // The receive under way ends with its time-out; no retry follows.
+    // The receive under way ends at once; no retry follows.
     ASSERT_TRUE(worker.Wait(5000));
     EXPECT_EQ(sink->result.load(), FileTransferResult::Cancelled);
     EXPECT_FALSE(ftest::FileExists(CFileTransferWorker::TempPathOf(folder / L"down.bin")));
+}
+
+// A cancel (a panel closed, the program ending) does not wait for the
+// I/O time-out of a send or receive that a stalled server holds: the
+// worker's connection is interrupted and the thread ends at once.
+TEST(FileTransferWorkerHostile, ACancelEndsATransferHeldByAStalledServerAtOnce) {
+    ftest::TempFolder folder;
+    ASSERT_TRUE(ftest::WriteBytes(folder / L"up.bin", ftest::MakeBytes(100000, 4)));
+    HostileServer server(HostileServer::kStall);
+    for (const bool upload : {true, false}) {
+        SCOPED_TRACE(upload);
+        const int before = server.Connections();
+        auto sink = std::make_shared<ResultSink>();
+        FileTransferJob job = JobFor(server.Port(), upload, upload ? folder / L"up.bin" : folder / L"down.bin");
+        job.timing.ioTimeoutMs = 60000;
+        CFileTransferWorker worker;
+        ASSERT_TRUE(worker.Start(job, sink));
+        ASSERT_TRUE(WaitFor([&] { return server.Connections() > before && sink->started.load(); }));
+        ::Sleep(200);  // the request is sent; the worker waits for the reply
+        const DWORD start = ::GetTickCount();
+        worker.Cancel();
+        ASSERT_TRUE(worker.Wait(1000)) << "the cancel waited for the receive's time-out";
+        EXPECT_LT(::GetTickCount() - start, 1000u);
+        EXPECT_EQ(sink->result.load(), FileTransferResult::Cancelled);
+    }
 }

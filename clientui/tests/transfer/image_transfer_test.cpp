@@ -185,6 +185,13 @@ private:
     uint16_t m_port = 0;
 };
 
+// A transfer against the listener that never answers, with this I/O time-out.
+ImageTransferConfig StalledConfig(const SilentListener& listener, unsigned ioTimeoutMs) {
+    ImageTransferConfig config{L"127.0.0.1", listener.Port(), TestTiming(), L""};
+    config.timing.ioTimeoutMs = ioTimeoutMs;
+    return config;
+}
+
 TEST(ImageTransferConnect, WhileNoServerAnswersTheJobsWaitInFrontAndOneNoticeIsShown) {
     MessageBoxLog boxes;
     ImageTransferConfig config{L"127.0.0.1", UnusedPort(), TestTiming(), L""};
@@ -253,9 +260,7 @@ TEST(ImageTransferConnect, AStalledServerHoldsNoAttemptForEver) {
     MessageBoxLog boxes;
     SilentListener listener;
     ASSERT_TRUE(listener.Ok());
-    ImageTransferConfig config{L"127.0.0.1", listener.Port(), TestTiming(), L""};
-    config.timing.ioTimeoutMs = 200;
-    CImageTransfer transfer(config);
+    CImageTransfer transfer(StalledConfig(listener, 200));
     const std::wstring picture = LocalPicture(L"stalled.jpg", 100);
     transfer.AddUploadJob(Job("1210STALL.JPG", picture));
     ASSERT_TRUE(WaitUntil([&] { return transfer.UploadCounters().requests >= 3; }, 20000));
@@ -265,6 +270,33 @@ TEST(ImageTransferConnect, AStalledServerHoldsNoAttemptForEver) {
     EXPECT_LT(::GetTickCount() - start, 5000u);
     EXPECT_TRUE(boxes.Texts().empty());
     ::DeleteFileW(picture.c_str());
+}
+
+// The programs' exit stops the workers while a stalled server holds a
+// transfer: the stop interrupts the connection instead of waiting for the
+// I/O time-out, and the threads are joined at once.
+TEST(ImageTransferConnect, AStopEndsTransfersHeldByAStalledServerAtOnce) {
+    MessageBoxLog boxes;
+    SilentListener listener;
+    ASSERT_TRUE(listener.Ok());
+    CImageTransfer transfer(StalledConfig(listener, 60000));
+    const std::wstring upload = LocalPicture(L"held-up.jpg", 100);
+    const std::wstring download = LocalPicture(L"1210HELD.JPG", 0);
+    ::DeleteFileW(download.c_str());
+    transfer.AddUploadJob(Job("1210HELDUP.JPG", upload));
+    transfer.AddDownloadJob(Job(fw::ToAnsi(::PathFindFileNameW(download.c_str())), download));
+    ASSERT_TRUE(WaitUntil([&] {
+        return transfer.UploadCounters().requests >= 1 && transfer.DownloadCounters().requests >= 1;
+    }));
+    ::Sleep(200);  // both requests are out; both workers wait for replies
+    const DWORD start = ::GetTickCount();
+    transfer.Stop();
+    EXPECT_LT(::GetTickCount() - start, 1000u) << "the stop waited for a receive's time-out";
+    EXPECT_EQ(transfer.UploadQueueSize(), 1u) << "a stopped job stays queued";
+    transfer.Stop();  // again: nothing left to wait for
+    EXPECT_TRUE(boxes.Texts().empty());
+    ::DeleteFileW(upload.c_str());
+    ::DeleteFileW((download + L".tmp").c_str());
 }
 
 // ---------------------------------------------------------------------------
