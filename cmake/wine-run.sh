@@ -35,7 +35,12 @@ fi
 if [ "$with_wm" = 1 ] && [ -n "${DISPLAY:-}" ]; then
     openbox </dev/null >/dev/null 2>&1 &
     wm=$!
-    sleep 1
+    # Up once it has set its check window on the root window (5 s at most).
+    for _ in $(seq 1 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        kill -0 "$wm" 2>/dev/null || break
+        sleep 0.05
+    done
     "$loader" "$@"
     status=$?
     kill "$wm" 2>/dev/null
