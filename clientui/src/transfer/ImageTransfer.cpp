@@ -106,6 +106,18 @@ void CImageTransfer::Stop() {
     EndOutageNotice();
 }
 
+namespace {
+
+// Asks one window of the notice's thread to close (an enumeration callback:
+// it has the system's calling convention, which a lambda cannot give on
+// 32-bit builds).
+BOOL CALLBACK CloseThreadWindow(HWND window, LPARAM) {
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+}  // namespace
+
 // The notice's message box belongs to its thread: it is asked to close
 // (as its close box would) until the thread has ended.
 void CImageTransfer::EndOutageNotice() {
@@ -113,13 +125,7 @@ void CImageTransfer::EndOutageNotice() {
     if (!m_noticeThread.joinable()) return;
     while (m_noticeShowing) {
         if (const DWORD id = m_noticeThreadId.load()) {
-            ::EnumThreadWindows(
-                id,
-                [](HWND window, LPARAM) -> BOOL {
-                    ::PostMessageW(window, WM_CLOSE, 0, 0);
-                    return TRUE;
-                },
-                0);
+            ::EnumThreadWindows(id, &CloseThreadWindow, 0);
         }
         ::Sleep(20);
     }
